@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace keysound::platform {
+
+// The directory lookup with normal attributes: true only for an existing regular file that is
+// not hidden. An empty path or one ending in a separator never passes.
+bool isNormalFile(const QString& pathText);
+
+// Copies source over destination (both path texts). The copy goes to a temporary file in the
+// destination folder and is renamed into place, so a failure leaves an existing destination
+// whole; a source that already is the destination is left untouched. Throws keysound::Error.
+void copyFileReplacing(const QString& sourcePathText, const QString& destinationPathText);
+
+}  // namespace keysound::platform

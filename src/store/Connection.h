@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+struct sqlite3;
+
+namespace keysound::store {
+
+enum CursorLocationEnum { adUseServer = 2, adUseClient = 3 };
+enum ConnectModeEnum { adModeUnknown = 0, adModeRead = 1, adModeReadWrite = 3 };
+enum ConnectOptionEnum { adConnectUnspecified = -1 };
+
+// A connection to db1.mdb, opened from a connection string whose Data Source names the file.
+// The file must exist and be an SQLite 3 database (a legacy file is imported first); the
+// connection never creates it. Closed when the last owner lets go (no explicit Close).
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    int CursorLocation = adUseServer;
+    int Mode = adModeUnknown;  // adModeRead opens the file read-only
+
+    // Throws keysound::Error: file missing, not a database, locked, unreadable.
+    void Open(const QString& connectionString, const QString& userId = QString(),
+              const QString& password = QString(), int options = adConnectUnspecified);
+
+    bool isOpen() const { return db_ != nullptr; }
+    sqlite3* handle() const { return db_; }
+    const QString& dataSourcePathText() const { return dataSource_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    QString dataSource_;
+};
+
+using ConnectionPtr = std::shared_ptr<Connection>;
+
+}  // namespace keysound::store

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace keysound::store {
+
+enum class DatabaseFormat { Missing, Empty, Sqlite3, Jet3, Jet4, Ace, Unknown };
+
+// Recognises a database file by its first bytes.
+DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath);
+QString formatName(DatabaseFormat format);  // "SQLite 3", "Jet 3", "Jet 4", "ACE", ...
+
+}  // namespace keysound::store

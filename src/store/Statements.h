@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+namespace keysound::store {
+
+// A statement with its parameters bound by position (never pasted into the SQL text).
+struct Statement {
+    QString sql;
+    QVariantList parameters;
+};
+
+// "select * from Config": every row and column of the mapping table, for the editor.
+Statement editorStatement();
+
+// The rows of Config whose 键位 equals keyText ignoring letter case (ASCII and every other
+// letter with case), lowest rowid first. Uses the index of 键位 for every key text.
+Statement keyLookupStatement(const QString& keyText);
+
+}  // namespace keysound::store

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+namespace keysound::test {
+
+// A throw-away application folder for one test: db1.mdb with the Config schema, an MP3 folder,
+// and the program's application folder pointed at it for the folder's lifetime.
+class TestAppFolder {
+public:
+    enum Content { WithDatabase, WithoutDatabase };
+    explicit TestAppFolder(Content content = WithDatabase);
+    ~TestAppFolder();
+    TestAppFolder(const TestAppFolder&) = delete;
+    TestAppFolder& operator=(const TestAppFolder&) = delete;
+
+    QString path() const;            // native path of the folder
+    QString databasePath() const;    // native path of db1.mdb
+    QString soundFolderPath() const; // native path of MP3/
+
+    // Runs SQL on db1.mdb through a connection of its own (fails the test by throwing on error).
+    void exec(const QString& sql) const;
+    // Inserts a mapping; a null QVariant stores NULL.
+    void addMapping(const QVariant& key, const QVariant& fileName) const;
+    void addMappings(int count, const QString& keyPrefix = QStringLiteral("k"),
+                     const QString& filePrefix = QStringLiteral("f")) const;  // in one transaction
+    // Copies one of the committed sample sounds into MP3/ under the given name.
+    QString addSampleSound(const QString& sampleName, const QString& asName) const;
+    QString writeFile(const QString& relativePath, const QByteArray& content) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Folders CMake passes in: the committed data/ folder and the shared legacy samples.
+QString dataDir();
+QString sharedTestDataDir();
+
+// Creates an empty db1.mdb with the Config schema at a native path.
+void createMappingDatabase(const QString& nativePath);
+
+}  // namespace keysound::test
