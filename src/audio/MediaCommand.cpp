@@ -1,0 +1,37 @@
+#include "audio/MediaCommand.h"
+
+#include "platform/AnsiText.h"
+
+namespace keysound::audio {
+
+namespace {
+struct VerbText {
+    const char* prefix;
+    MediaVerb verb;
+};
+
+constexpr VerbText verbTexts[] = {{"play ", MediaVerb::Play}, {"stop ", MediaVerb::Stop}};
+
+// Commands arrive as C strings on the platform we stand in for: an embedded NUL ends them.
+QByteArray asCString(const QByteArray& text)
+{
+    const qsizetype end = text.indexOf('\0');
+    return end < 0 ? text : text.left(end);
+}
+}  // namespace
+
+std::optional<MediaCommand> parseMediaCommand(const QByteArray& ansiCommand)
+{
+    const QByteArray command = asCString(ansiCommand);
+    for (const VerbText& candidate : verbTexts) {
+        if (!command.startsWith(candidate.prefix))
+            continue;
+        const QByteArray path = command.mid(qsizetype(qstrlen(candidate.prefix)));
+        if (path.isEmpty())
+            return std::nullopt;
+        return MediaCommand{candidate.verb, platform::fromAnsi(path)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace keysound::audio
