@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/LegacyFormat.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+namespace keysound::store {
+
+// The kinds of column a Jet file can hold, as far as the copy into SQLite cares.
+enum class JetColumnKind { Boolean, Integer, Real, Currency, Decimal, DateTime, Text, Memo, Binary, LongBinary, Guid, Other };
+
+struct JetColumn {
+    QString name;
+    JetColumnKind kind = JetColumnKind::Other;
+    int size = 0;  // bytes as stored (text: bytes, i.e. two per character in Jet 4)
+};
+
+struct JetTable {
+    QString name;
+    QList<JetColumn> columns;
+    qint64 declaredRows = 0;  // the row count the table definition records
+    int catalogIndex = -1;    // where libmdb lists it
+};
+
+// Reads the user tables of a Jet 3 / Jet 4 file through libmdb. Values come as QVariant:
+// null for NULL, qint64 (integers and booleans 0/1), double, QString (text, memo, dates as
+// ISO 8601, currency and decimals as exact text, GUIDs) or QByteArray (binary and OLE).
+// Every failure throws keysound::Error naming the file.
+class JetReader {
+public:
+    explicit JetReader(const QString& nativePath);
+    ~JetReader();
+    JetReader(const JetReader&) = delete;
+    JetReader& operator=(const JetReader&) = delete;
+
+    DatabaseFormat format() const;
+    const QList<JetTable>& tables() const { return tables_; }
+
+    // Calls onRow once per row, in stored order. Throws when the table cannot be read whole.
+    using RowHandler = std::function<void(const QVariantList&)>;
+    void readRows(const JetTable& table, const RowHandler& onRow) const;
+
+private:
+    [[noreturn]] void fail(const QString& why) const;
+    void checkCatalogComplete();
+    void readCatalog();
+    void close();
+
+    struct Library;  // the libmdb handle; its type cannot be declared ahead
+    QString path_;
+    Library* library_ = nullptr;
+    QList<JetTable> tables_;
+};
+
+}  // namespace keysound::store

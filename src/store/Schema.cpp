@@ -1,0 +1,20 @@
+#include "store/Schema.h"
+
+namespace keysound::store::schema {
+
+QString mappingSchemaSql(const QStringList& extraColumnDefinitions)
+{
+    QStringList columns{keyColumn + QStringLiteral(" TEXT COLLATE NOCASE"), fileColumn + QStringLiteral(" TEXT")};
+    columns += extraColumnDefinitions;
+    return QStringLiteral("CREATE TABLE %1 (%2);\nCREATE INDEX %1_%3 ON %1 (%3);\n")
+        .arg(mappingTable, columns.join(QStringLiteral(", ")), keyColumn);
+}
+
+QString quotedIdentifier(const QString& name)
+{
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+}  // namespace keysound::store::schema

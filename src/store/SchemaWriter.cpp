@@ -1,0 +1,172 @@
+#include "store/SchemaWriter.h"
+
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace keysound::store {
+
+namespace {
+
+[[noreturn]] void throwFileError(int number, const QString& path, const QString& why)
+{
+    throw Error(number, QStringLiteral("Cannot write the database \"%1\": %2.").arg(path, why));
+}
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QString temporaryTemplate(const QString& destination)
+{
+    const QFileInfo info(destination);
+    return info.dir().filePath(QStringLiteral(".%1.new-XXXXXX").arg(info.fileName()));
+}
+
+}  // namespace
+
+SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
+    : destination_(nativeDestinationPath), temporary_(temporaryTemplate(nativeDestinationPath))
+{
+    if (!temporary_.open())
+        throwFileError(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
+                                                                                : ErrorNumber::ReadOnlyDatabase,
+                       destination_,
+                       QStringLiteral("no new file can be created in its folder (%1)").arg(temporary_.errorString()));
+    // A temporary file is private to its owner; the database gets the usual permissions,
+    // or those of the file it replaces.
+    const QFileInfo existing(destination_);
+    temporary_.setPermissions(existing.exists() ? existing.permissions()
+                                                : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    temporary_.close();  // SQLite writes it; an empty file is a valid empty database
+    const int code = sqlite3_open_v2(QFile::encodeName(temporary_.fileName()).constData(), &db_,
+                                     SQLITE_OPEN_READWRITE, nullptr);
+    if (code != SQLITE_OK)
+        failWithEngineError(QStringLiteral("opening the new file"), code);
+}
+
+SchemaWriter::~SchemaWriter()
+{
+    close();  // an uncommitted file is removed with temporary_
+}
+
+void SchemaWriter::close()
+{
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+void SchemaWriter::failWithEngineError(const QString& doing, int code) const
+{
+    const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code));
+    const int primary = code & 0xff;
+    const int number = primary == SQLITE_FULL       ? ErrorNumber::DiskFull
+                       : primary == SQLITE_READONLY ? ErrorNumber::ReadOnlyDatabase
+                                                    : ErrorNumber::LegacyImportFailed;
+    throwFileError(number, destination_, QStringLiteral("%1 failed: %2").arg(doing, message));
+}
+
+void SchemaWriter::exec(const QString& sql)
+{
+    const int code = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK)
+        failWithEngineError(QStringLiteral("\"%1\"").arg(sql.simplified()), code);
+}
+
+void SchemaWriter::commit(Placement placement)
+{
+    const int code = sqlite3_close(db_);
+    if (code != SQLITE_OK)
+        failWithEngineError(QStringLiteral("closing the new file"), code);
+    db_ = nullptr;
+    const QString source = temporary_.fileName();
+    if (placement == Placement::ReplaceExisting) {
+        if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination_).constData()) != 0)
+            throwFileError(ErrorNumber::FileAccess, destination_, systemError(errno));
+    } else if (!moveIntoPlaceIfFree(source, destination_)) {
+        throwFileError(ErrorNumber::FileAccess, destination_, QStringLiteral("a file of that name already exists"));
+    }
+    temporary_.setAutoRemove(false);
+}
+
+SchemaWriter::Insert::Insert(SchemaWriter& writer, const QString& sql) : writer_(writer)
+{
+    const int code = sqlite3_prepare_v2(writer_.db_, sql.toUtf8().constData(), -1, &statement_, nullptr);
+    if (code != SQLITE_OK)
+        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(sql), code);
+}
+
+SchemaWriter::Insert::~Insert()
+{
+    sqlite3_finalize(statement_);
+}
+
+void SchemaWriter::Insert::run(const QVariantList& values)
+{
+    sqlite3_reset(statement_);
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values.at(i));
+    const int code = sqlite3_step(statement_);
+    if (code != SQLITE_DONE)
+        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(QString::fromUtf8(sqlite3_sql(statement_))), code);
+}
+
+void SchemaWriter::Insert::bind(int position, const QVariant& value)
+{
+    // An invalid QVariant is NULL; an empty QString stays an empty text.
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        sqlite3_bind_null(statement_, position);
+        break;
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        sqlite3_bind_int64(statement_, position, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(statement_, position, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_blob64(statement_, position, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        sqlite3_bind_text64(statement_, position, utf8.constData(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+    }
+    }
+}
+
+bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDestination)
+{
+    const QByteArray source = QFile::encodeName(nativeSource);
+    const QByteArray destination = QFile::encodeName(nativeDestination);
+    // link() refuses an existing name, so two writers can never overwrite each other.
+    if (::link(source.constData(), destination.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // Some file systems have no hard links: fall back to a check, then a rename.
+    if (QFileInfo::exists(nativeDestination))
+        return false;
+    if (std::rename(source.constData(), destination.constData()) != 0)
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot move \"%1\" to \"%2\": %3.")
+                                                 .arg(nativeSource, nativeDestination, systemError(errno)));
+    return true;
+}
+
+}  // namespace keysound::store

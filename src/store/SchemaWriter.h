@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryFile>
+#include <QVariantList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace keysound::store {
+
+// A new SQLite file, written under a temporary name beside its destination and moved there
+// only by commit(): an interruption or an error never leaves a half-written database at the
+// destination. Every failure throws keysound::Error naming the destination.
+class SchemaWriter {
+public:
+    explicit SchemaWriter(const QString& nativeDestinationPath);
+    ~SchemaWriter();
+    SchemaWriter(const SchemaWriter&) = delete;
+    SchemaWriter& operator=(const SchemaWriter&) = delete;
+
+    void exec(const QString& sql);
+
+    // One prepared INSERT, run once per row with values bound by position.
+    class Insert {
+    public:
+        Insert(SchemaWriter& writer, const QString& sql);
+        ~Insert();
+        Insert(const Insert&) = delete;
+        Insert& operator=(const Insert&) = delete;
+        void run(const QVariantList& values);
+
+    private:
+        void bind(int position, const QVariant& value);
+        SchemaWriter& writer_;
+        sqlite3_stmt* statement_ = nullptr;
+    };
+
+    enum class Placement { KeepExisting, ReplaceExisting };
+    // Closes the database and renames it into place. KeepExisting fails rather than
+    // overwrite a file that is already at the destination.
+    void commit(Placement placement);
+
+    const QString& destination() const { return destination_; }
+
+private:
+    [[noreturn]] void failWithEngineError(const QString& doing, int code) const;
+    void close();
+
+    QString destination_;
+    QTemporaryFile temporary_;
+    sqlite3* db_ = nullptr;
+};
+
+// Moves a finished file into place without ever overwriting destination; false when
+// destination already exists. Throws keysound::Error for any other failure.
+bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDestination);
+
+}  // namespace keysound::store
