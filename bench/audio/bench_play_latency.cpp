@@ -30,9 +30,14 @@ int64_t nowNs() { return Clock::now().time_since_epoch().count(); }
 // Shared with the audio thread: the send time of the armed key, and the onset seen for it.
 std::atomic<int64_t> armedAt{0};
 std::atomic<int64_t> onsetAt{0};
+// The disk driver paces itself by sleeping, so its real mix period is worth printing.
+std::atomic<int64_t> firstMixAt{0};
+std::atomic<int64_t> mixCount{0};
 
 void watchForOnset(const int16_t* samples, int frames)
 {
+    if (mixCount++ == 0)
+        firstMixAt.store(nowNs());
     if (armedAt.load() == 0)
         return;
     const int count = frames * AudioOutput::channels();
@@ -116,5 +121,6 @@ int main()
     for (const char* name : {"tone-1s.mp3", "tone-60s.mp3"})
         report(name, pressKeys(service, QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/") + QLatin1String(name)));
     AudioOutput::setPostMixObserver({});
+    std::printf("measured mix period: %.2f ms\n", double(nowNs() - firstMixAt.load()) / 1e6 / double(mixCount.load()));
     return 0;
 }
