@@ -1,0 +1,172 @@
+#include "MappingCheck.h"
+
+#include "SoundFileProbe.h"
+#include "platform/AppFolder.h"
+#include "platform/Error.h"
+#include "store/JetReader.h"
+#include "store/LegacyFormat.h"
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <sqlite3.h>
+
+namespace keysound::tools {
+
+namespace {
+
+using store::DatabaseFormat;
+
+QVariant columnValue(sqlite3_stmt* statement, int column)
+{
+    if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+        return QVariant();
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
+                             sqlite3_column_bytes(statement, column));
+}
+
+QList<Mapping> readSqliteMappings(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    const auto fail = [&](const QString& why) {
+        const QString message = QStringLiteral("Cannot read the mappings in \"%1\": %2.").arg(path, why);
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        throw Error(ErrorNumber::EngineError, message);
+    };
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY rowid")
+                            .arg(store::schema::keyColumn, store::schema::fileColumn, store::schema::mappingTable);
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    QList<Mapping> mappings;
+    int code;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW)
+        mappings.append({int(mappings.size() + 1), columnValue(statement, 0), columnValue(statement, 1)});
+    if (code != SQLITE_DONE)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return mappings;
+}
+
+QList<Mapping> readJetMappings(const QString& path)
+{
+    const store::JetReader reader(path);
+    for (const store::JetTable& table : reader.tables()) {
+        if (table.name.compare(store::schema::mappingTable, Qt::CaseInsensitive) != 0)
+            continue;
+        int keyColumn = -1;
+        int fileColumn = -1;
+        for (int i = 0; i < table.columns.size(); ++i) {
+            if (table.columns.at(i).name == store::schema::keyColumn)
+                keyColumn = i;
+            if (table.columns.at(i).name == store::schema::fileColumn)
+                fileColumn = i;
+        }
+        QList<Mapping> mappings;
+        reader.readRows(table, [&](const QVariantList& row) {
+            mappings.append({int(mappings.size() + 1), keyColumn < 0 ? QVariant() : row.at(keyColumn),
+                             fileColumn < 0 ? QVariant() : row.at(fileColumn)});
+        });
+        return mappings;
+    }
+    throw Error(ErrorNumber::TableNotFound, QStringLiteral("\"%1\" has no table Config.").arg(path));
+}
+
+QString quoted(const QVariant& text)
+{
+    return QLatin1Char('"') + text.toString() + QLatin1Char('"');
+}
+
+QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& appFolder)
+{
+    QStringList problems;
+    for (const Mapping& mapping : mappings) {
+        const QString name = mapping.fileName.toString();
+        const QString keyText = mapping.key.isValid() ? quoted(mapping.key) : QStringLiteral("NULL");
+        if (name.isEmpty()) {
+            problems.append(QStringLiteral("row %1 (key %2): no sound file name%3")
+                                .arg(mapping.row).arg(keyText, mapping.fileName.isValid() ? QString() : QStringLiteral(" (NULL)")));
+            continue;
+        }
+        // The program builds "<folder>\MP3\<name>"; a name may hold a folder part of its own.
+        const QString pathText = appFolder + QStringLiteral("\\MP3\\") + name;
+        const SoundFileStatus status = probeSoundFile(platform::nativePath(pathText));
+        if (status != SoundFileStatus::Playable)
+            problems.append(QStringLiteral("row %1 (key %2): sound file MP3\\%3 %4")
+                                .arg(mapping.row).arg(keyText, name, describe(status)));
+    }
+    return problems;
+}
+
+QStringList duplicateKeyProblems(const QList<Mapping>& mappings)
+{
+    QMap<QString, QList<const Mapping*>> byFoldedKey;
+    QStringList order;
+    for (const Mapping& mapping : mappings) {
+        const QString key = mapping.key.toString();
+        if (key.isEmpty())
+            continue;
+        const QString folded = key.toCaseFolded();
+        if (!byFoldedKey.contains(folded))
+            order.append(folded);
+        byFoldedKey[folded].append(&mapping);
+    }
+    QStringList problems;
+    for (const QString& folded : order) {
+        const QList<const Mapping*>& rows = byFoldedKey.value(folded);
+        if (rows.size() < 2)
+            continue;
+        QStringList rowNumbers;
+        QStringList spellings;
+        for (const Mapping* mapping : rows) {
+            rowNumbers.append(QString::number(mapping->row));
+            if (!spellings.contains(quoted(mapping->key)))
+                spellings.append(quoted(mapping->key));
+        }
+        problems.append(QStringLiteral("key %1 occurs %2 times ignoring case (rows %3); only row %4 is ever used")
+                            .arg(spellings.join(QStringLiteral("/"))).arg(rows.size())
+                            .arg(rowNumbers.join(QStringLiteral(", ")), rowNumbers.first()));
+    }
+    return problems;
+}
+
+QStringList emptyKeyProblems(const QList<Mapping>& mappings)
+{
+    QStringList problems;
+    for (const Mapping& mapping : mappings) {
+        if (!mapping.key.isValid())
+            problems.append(QStringLiteral("row %1: the key is empty (NULL)").arg(mapping.row));
+        else if (mapping.key.toString().isEmpty())
+            problems.append(QStringLiteral("row %1: the key is empty").arg(mapping.row));
+    }
+    return problems;
+}
+
+}  // namespace
+
+QList<Mapping> readMappings(const QString& databasePath)
+{
+    const DatabaseFormat format = store::detectDatabaseFormat(databasePath);
+    switch (format) {
+    case DatabaseFormat::Sqlite3: return readSqliteMappings(databasePath);
+    case DatabaseFormat::Jet3:
+    case DatabaseFormat::Jet4: return readJetMappings(databasePath);
+    case DatabaseFormat::Missing:
+        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("\"%1\" does not exist.").arg(databasePath));
+    default:
+        throw Error(ErrorNumber::UnrecognizedFormat, QStringLiteral("\"%1\" is not a mapping database: its format is %2.")
+                                                         .arg(databasePath, store::formatName(format)));
+    }
+}
+
+QStringList checkMappings(const QList<Mapping>& mappings, const QString& appFolder)
+{
+    return soundFileProblems(mappings, appFolder) + duplicateKeyProblems(mappings) + emptyKeyProblems(mappings);
+}
+
+}  // namespace keysound::tools
