@@ -7,7 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-#include <optional>
+#include <memory>
+#include <vector>
 
 namespace keysound::store {
 
@@ -96,6 +97,17 @@ signals:
 private:
     struct Row;
     struct Impl;
+
+    void requireOpen(const char* operation) const;
+    void requireRows(const char* operation) const;
+    void requireUpdatable(const char* operation) const;
+    int requireCurrentRow(const char* operation) const;
+    int requireField(const QString& name) const;
+    QString placeDescription() const;
+    void moveTo(int row, int reason);  // below 0: BOF; past the last row: EOF
+    std::vector<int> pendingRowsFor(int affect) const;
+    std::vector<qint64> writeRows(const std::vector<int>& pending);
+
     std::unique_ptr<Impl> d;
 };
 

@@ -1,0 +1,98 @@
+#include "store/Connection.h"
+
+#include "platform/AppFolder.h"
+#include "platform/Error.h"
+#include "store/ConnectionString.h"
+#include "store/KeyFolding.h"
+#include "store/LegacyFormat.h"
+#include "store/LegacyImport.h"
+#include "store/SqliteSupport.h"
+
+#include <sqlite3.h>
+
+namespace keysound::store {
+
+namespace {
+
+constexpr int BusyTimeoutMs = 1000;
+
+[[noreturn]] void throwUnrecognized(const QString& pathText, DatabaseFormat format)
+{
+    const QString why = format == DatabaseFormat::Empty
+        ? QStringLiteral("the file is empty (0 bytes)")
+        : QStringLiteral("it is a file of format '%1', not an SQLite 3 or Jet 3/4 database").arg(formatName(format));
+    throw Error(ErrorNumber::UnrecognizedFormat,
+                QStringLiteral("Cannot open '%1' as a database: %2.").arg(pathText, why));
+}
+
+// Makes sure the file is there and holds an SQLite 3 database, importing a legacy Jet file first.
+void requireSqliteFile(const QString& pathText, const QString& nativePath)
+{
+    const DatabaseFormat format = detectDatabaseFormat(nativePath);
+    switch (format) {
+    case DatabaseFormat::Sqlite3:
+        return;
+    case DatabaseFormat::Missing:
+        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("Could not find file '%1'.").arg(pathText));
+    case DatabaseFormat::Jet3:
+    case DatabaseFormat::Jet4:
+        importLegacyDatabaseIfNeeded(nativePath, format);
+        return;
+    default:
+        throwUnrecognized(pathText, format);
+    }
+}
+
+class OpeningHandle {
+public:
+    ~OpeningHandle() { sqlite3_close_v2(db); }
+    sqlite3* release() { return std::exchange(db, nullptr); }
+    sqlite3* db = nullptr;
+};
+
+// Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.
+void readSchema(sqlite3* db)
+{
+    PreparedStatement(db, QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 0"));
+}
+
+sqlite3* openSqlite(const QString& nativePath, bool readOnly)
+{
+    OpeningHandle handle;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(nativePath.toUtf8().constData(), &handle.db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!handle.db)
+            throw Error(ErrorNumber::FileAccess, QStringLiteral("Could not open '%1': out of memory.").arg(nativePath));
+        throw engineError(handle.db, rc, QStringLiteral("opening the file"));
+    }
+    sqlite3_busy_timeout(handle.db, BusyTimeoutMs);
+    readSchema(handle.db);
+    registerKeyFolding(handle.db);
+    return handle.release();
+}
+
+}  // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    sqlite3_close_v2(db_);
+}
+
+void Connection::Open(const QString& connectionString, const QString& /*userId*/, const QString& /*password*/,
+                      int /*options*/)
+{
+    const QString dataSource = connectionStringValue(connectionString, QStringLiteral("Data Source"));
+    if (dataSource.isEmpty())
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("The connection string \"%1\" names no Data Source.").arg(connectionString));
+    const QString nativePath = platform::nativePath(dataSource);
+    requireSqliteFile(dataSource, nativePath);
+    sqlite3* opened = openSqlite(nativePath, Mode == adModeRead);
+    sqlite3_close_v2(std::exchange(db_, opened));
+    dataSource_ = dataSource;
+}
+
+}  // namespace keysound::store

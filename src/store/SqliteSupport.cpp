@@ -1,0 +1,191 @@
+#include "store/SqliteSupport.h"
+
+#include <sqlite3.h>
+
+namespace keysound::store {
+
+QString databaseFileName(sqlite3* db)
+{
+    const char* name = sqlite3_db_filename(db, "main");
+    return QString::fromUtf8(name ? name : "");
+}
+
+Error engineError(sqlite3* db, int resultCode, const QString& action)
+{
+    const QString file = databaseFileName(db);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    switch (resultCode & 0xff) {
+    case SQLITE_READONLY:
+        return Error(ErrorNumber::ReadOnlyDatabase,
+                     QStringLiteral("Cannot write to '%1': the database is open read-only or the file or its "
+                                    "folder cannot be written (%2) while %3.").arg(file, message, action));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Error(ErrorNumber::DatabaseLocked,
+                     QStringLiteral("'%1' is locked by another connection and stayed locked longer than we wait "
+                                    "(%2) while %3.").arg(file, message, action));
+    case SQLITE_FULL:
+        return Error(ErrorNumber::DiskFull,
+                     QStringLiteral("'%1' cannot grow: the disk or the database is full (%2) while %3.")
+                         .arg(file, message, action));
+    case SQLITE_NOTADB:
+        return Error(ErrorNumber::UnrecognizedFormat,
+                     QStringLiteral("'%1' is not a database this program can open (%2).").arg(file, message));
+    default:
+        return Error(ErrorNumber::EngineError,
+                     QStringLiteral("The database engine failed on '%1' while %2: %3.").arg(file, action, message));
+    }
+}
+
+QString quotedIdentifier(const QString& name)
+{
+    QString escaped = name;
+    escaped.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+namespace {
+QString runningAction(const QString& sql)
+{
+    return QStringLiteral("running the statement \"%1\"").arg(sql);
+}
+}  // namespace
+
+PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql) : db_(db), sql_(sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &statement_, nullptr);
+    if (rc != SQLITE_OK)
+        throw engineError(db, rc, runningAction(sql));
+}
+
+PreparedStatement::~PreparedStatement()
+{
+    sqlite3_finalize(statement_);
+}
+
+void PreparedStatement::bind(int index, const QVariant& value)
+{
+    int rc = SQLITE_OK;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        rc = sqlite3_bind_null(statement_, index);
+        break;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+        rc = sqlite3_bind_int64(statement_, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        rc = sqlite3_bind_double(statement_, index, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        rc = sqlite3_bind_blob64(statement_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();  // an empty text stays text, never NULL
+        rc = sqlite3_bind_text64(statement_, index, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT,
+                                 SQLITE_UTF8);
+    }
+    }
+    if (rc != SQLITE_OK)
+        throw engineError(db_, rc, QStringLiteral("binding parameter %1 of \"%2\"").arg(index).arg(sql_));
+}
+
+void PreparedStatement::bindAll(const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+}
+
+bool PreparedStatement::nextRow()
+{
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const Error error = engineError(db_, rc, runningAction(sql_));
+    sqlite3_reset(statement_);
+    throw error;
+}
+
+void PreparedStatement::run()
+{
+    while (nextRow()) {
+    }
+}
+
+void PreparedStatement::reset()
+{
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
+int PreparedStatement::columnCount() const
+{
+    return sqlite3_column_count(statement_);
+}
+
+QString PreparedStatement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(statement_, column));
+}
+
+QVariant PreparedStatement::value(int column) const
+{
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_INTEGER:
+        return QVariant::fromValue<qint64>(sqlite3_column_int64(statement_, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement_, column);
+    case SQLITE_BLOB: {
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+        return QByteArray(data, sqlite3_column_bytes(statement_, column));
+    }
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        const int bytes = sqlite3_column_bytes(statement_, column);
+        return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(QString::fromUtf8(text, bytes));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+qint64 PreparedStatement::int64(int column) const
+{
+    return sqlite3_column_int64(statement_, column);
+}
+
+void execute(sqlite3* db, const QString& sql)
+{
+    PreparedStatement(db, sql).run();
+}
+
+WriteTransaction::WriteTransaction(sqlite3* db) : db_(db)
+{
+    execute(db_, QStringLiteral("BEGIN IMMEDIATE"));
+    open_ = true;
+}
+
+WriteTransaction::~WriteTransaction()
+{
+    if (open_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void WriteTransaction::commit()
+{
+    execute(db_, QStringLiteral("COMMIT"));
+    open_ = false;
+}
+
+}  // namespace keysound::store

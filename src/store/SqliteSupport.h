@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace keysound::store {
+
+// The native path of the file behind a connection, for error descriptions.
+QString databaseFileName(sqlite3* db);
+
+// The error for an engine result code: read-only, locked, disk full and "not a database" get
+// their own numbers; everything else is an engine error with the engine's message. `action`
+// says what was being done, e.g. "running the statement \"select ...\"".
+Error engineError(sqlite3* db, int resultCode, const QString& action);
+
+QString quotedIdentifier(const QString& name);
+
+// One prepared statement, finalized with its owner.
+class PreparedStatement {
+public:
+    PreparedStatement(sqlite3* db, const QString& sql);
+    ~PreparedStatement();
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    sqlite3_stmt* get() const { return statement_; }
+    const QString& sql() const { return sql_; }
+
+    void bind(int index, const QVariant& value);
+    void bindAll(const QVariantList& values);
+    bool nextRow();  // steps once; false when done; throws on failure
+    void run();      // steps to the end of a statement that returns no rows
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    QVariant value(int column) const;
+    qint64 int64(int column) const;
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* statement_ = nullptr;
+    QString sql_;
+};
+
+// BEGIN IMMEDIATE ... COMMIT; rolled back when left without commit().
+class WriteTransaction {
+public:
+    explicit WriteTransaction(sqlite3* db);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    void commit();
+
+private:
+    sqlite3* db_;
+    bool open_ = false;
+};
+
+void execute(sqlite3* db, const QString& sql);
+
+}  // namespace keysound::store
