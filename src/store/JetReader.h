@@ -29,6 +29,14 @@ struct JetTable {
 // null for NULL, qint64 (integers and booleans 0/1), double, QString (text, memo, dates as
 // ISO 8601, currency and decimals as exact text, GUIDs) or QByteArray (binary and OLE).
 // Every failure throws keysound::Error naming the file.
+//
+// Limits: text values are decoded here from their stored bytes, so characters outside the BMP
+// survive in Jet 4 text and memo values; table and column names come through libmdb, which
+// turns such characters into "??" and decodes Jet 3 names in the Windows code page it derives
+// from the file's language (1252 when it knows none). Jet 3 text uses the
+// code page recorded in the file (1252 when none); bytes it leaves undefined become U+FFFD.
+// Only user tables are read: queries, linked tables, indexes, relationships and defaults are not.
+// A damaged file is recognised when a table or the catalog yields fewer rows than it records.
 class JetReader {
 public:
     explicit JetReader(const QString& nativePath);
