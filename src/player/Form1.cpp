@@ -1,0 +1,191 @@
+#include "player/Form1.h"
+
+#include "audio/ShortPath.h"
+#include "audio/CommandService.h"
+#include "platform/AnsiText.h"
+#include "platform/AppFolder.h"
+#include "platform/FileServices.h"
+#include "platform/Twips.h"
+#include "player/KeyCodes.h"
+#include "player/KeyLookup.h"
+#include "player/LogEntries.h"
+#include "player/TextBoxes.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace keysound::player {
+
+namespace {
+constexpr char32_t EnterKey = 13;
+constexpr int ShortPathBufferLength = 255;
+}  // namespace
+
+Form1::Form1(audio::CommandService& mediaCommands, QWidget* parent)
+    : QWidget(parent), mediaCommands_(mediaCommands)
+{
+    setWindowTitle(QStringLiteral("音频调用程序-打字软件-设计制作") + QStringLiteral("keysound"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    setFont(font);
+    createControls();
+    placeControls();
+    describeForAccessibility();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    // Created in tab order: Command1, Text1, Label1 (takes no focus), Text2, Check1.
+    Command1 = new QPushButton(QStringLiteral("导入配置音频数据"), this);
+    Text1 = new TagTextBox(QStringLiteral("Text1"), this);
+    Label1 = new QLabel(QStringLiteral("字母后回车 键位区域-将光标定位 输入数据测试-回车测试"), this);
+    Text2 = new LogTextBox(this);
+    Check1 = new QCheckBox(QStringLiteral("按键模式"), this);
+    Check1->setCheckState(Qt::Checked);
+    Command1->setAutoDefault(false);
+
+    Text1->installEventFilter(this);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+}
+
+void Form1::placeControls()
+{
+    platform::resizeClientInTwips(this, 6105, 5655);
+    platform::placeInTwips(Command1, 480, 360, 1935, 960);
+    platform::placeInTwips(Text1, 120, 2280, 5895, 495);
+    platform::placeInTwips(Label1, 240, 1680, 4530, 195);
+    platform::placeInTwips(Text2, 120, 3120, 5895, 2535);
+    platform::placeInTwips(Check1, 3000, 1200, 1335, 375);
+}
+
+void Form1::describeForAccessibility()
+{
+    Command1->setAccessibleName(QStringLiteral("导入配置音频数据"));
+    Command1->setAccessibleDescription(QStringLiteral("打开键位与音频对应表的编辑窗口"));
+    Text1->setAccessibleName(QStringLiteral("键位输入"));
+    Text1->setAccessibleDescription(QStringLiteral("在此输入按键或单词, 播放对应的音频"));
+    Text2->setAccessibleName(QStringLiteral("响应记录"));
+    Text2->setAccessibleDescription(QStringLiteral("每次按键的查找结果, 最新的在最上面"));
+    Check1->setAccessibleName(QStringLiteral("按键模式"));
+    Check1->setAccessibleDescription(QStringLiteral("选中时每个按键单独发音; 不选时输入单词后按回车发音"));
+    Label1->setAccessibleName(Label1->text());
+}
+
+int Form1::Check1Value() const
+{
+    switch (Check1->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    }
+    return 0;
+}
+
+QString Form1::ShortPathName(const QString& strPathName) const
+{
+    QByteArray buffer(ShortPathBufferLength, '\0');
+    audio::getShortPathName(platform::toAnsi(strPathName), buffer.data(), ShortPathBufferLength - 1);
+    const QString converted = platform::fromAnsi(buffer);
+    return converted.left(converted.indexOf(QChar(u'\0')));
+}
+
+void Form1::sendMediaCommand(const QString& verb, const QString& pathText)
+{
+    mediaCommands_.sendString(platform::toAnsi(verb + ShortPathName(pathText)));
+}
+
+void Form1::Form_Activate()
+{
+    Text1->setText(QString());
+}
+
+void Form1::Text1_GotFocus()
+{
+    Text1->setText(QString());
+}
+
+void Form1::Command1_Click()
+{
+    // The editor window is wired in with the mapping editor.
+}
+
+void Form1::Text1_KeyPress(char32_t KeyAscii)
+{
+    if (platform::isNormalFile(Text1->Tag))
+        sendMediaCommand(QStringLiteral("stop "), Text1->Tag);
+
+    if (Check1Value() == 1)
+        Text1->setText(keyText(KeyAscii));
+    else if (KeyAscii != EnterKey)
+        return;
+
+    const QString folder = platform::appFolder();
+    const KeyLookupResult result = lookUpKey(folder, Text1->text());
+    if (result.found) {
+        Text1->Tag = soundPathText(folder, result.fileName);
+        if (platform::isNormalFile(Text1->Tag))
+            sendMediaCommand(QStringLiteral("play "), Text1->Tag);
+        Text2->prependText(foundEntry(Text1->text()));
+    } else {
+        Text2->prependText(notFoundEntry(Text1->text()));
+    }
+    Text1->setText(QString());
+}
+
+bool Form1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QWidget::event(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text1)
+        return handleText1Event(event);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Form1::handleText1Event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // The handler runs first; the box then applies the key as usual.
+        for (char32_t code : keyCodesOf(static_cast<const QKeyEvent&>(*event)))
+            Text1_KeyPress(code);
+        return false;
+    case QEvent::InputMethod: {
+        auto* imEvent = static_cast<QInputMethodEvent*>(event);
+        if (imEvent->commitString().isEmpty())
+            return false;  // composition in progress: nothing is typed yet
+        for (char32_t code : keyCodesOfCommit(imEvent->commitString())) {
+            Text1_KeyPress(code);
+            Text1->insert(keyText(code));
+        }
+        QInputMethodEvent preeditOnly(imEvent->preeditString(), imEvent->attributes());
+        QCoreApplication::sendEvent(Text1, &preeditOnly);
+        return true;
+    }
+    case QEvent::FocusIn: {
+        const Qt::FocusReason reason = static_cast<const QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            Text1_GotFocus();
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace keysound::player

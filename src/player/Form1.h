@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace keysound::audio {
+class CommandService;
+}
+
+namespace keysound::editor {
+class frmConfig;
+}
+
+namespace keysound::player {
+
+class TagTextBox;
+class LogTextBox;
+
+// The main window: the key-entry box, the log, the mode box and the editor button.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(audio::CommandService& mediaCommands, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    QString ShortPathName(const QString& strPathName) const;
+
+    // Event handlers, public so that tests can drive them as the toolkit does.
+    void Form_Activate();
+    void Text1_GotFocus();
+    void Text1_KeyPress(char32_t KeyAscii);
+    void Command1_Click();
+
+    QPushButton* Command1;
+    TagTextBox* Text1;
+    QLabel* Label1;
+    LogTextBox* Text2;
+    QCheckBox* Check1;
+
+    int Check1Value() const;  // 0 clear, 1 ticked, 2 greyed
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void describeForAccessibility();
+    void sendMediaCommand(const QString& verb, const QString& pathText);
+    bool handleText1Event(QEvent* event);
+
+    audio::CommandService& mediaCommands_;
+    editor::frmConfig* editorWindow_ = nullptr;
+};
+
+}  // namespace keysound::player

@@ -1,0 +1,60 @@
+#include "player/KeyCodes.h"
+
+#include <QKeyEvent>
+
+namespace keysound::player {
+
+namespace {
+constexpr char32_t Enter = 13;
+constexpr char32_t Backspace = 8;
+constexpr char32_t Escape = 27;
+
+bool isTypedCharacter(char32_t code)
+{
+    return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0);
+}
+}  // namespace
+
+QList<char32_t> keyCodesOf(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier))
+        return {};
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return {Enter};
+    case Qt::Key_Backspace:
+        return {Backspace};
+    case Qt::Key_Escape:
+        return {Escape};
+    default:
+        break;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
+            return {char32_t(event.key() - Qt::Key_A + 1)};
+        return {};
+    }
+    QList<char32_t> codes;
+    for (char32_t code : event.text().toUcs4()) {
+        if (isTypedCharacter(code))
+            codes << code;
+    }
+    return codes;
+}
+
+QList<char32_t> keyCodesOfCommit(const QString& commitString)
+{
+    QList<char32_t> codes;
+    for (char32_t code : commitString.toUcs4())
+        codes << code;
+    return codes;
+}
+
+QString keyText(char32_t keyCode)
+{
+    return QString::fromUcs4(&keyCode, 1);
+}
+
+}  // namespace keysound::player

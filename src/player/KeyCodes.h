@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QKeyEvent;
+
+namespace keysound::player {
+
+// The key codes a key event types into the key-entry box: one per character it produces.
+// Enter 13, Backspace 8, Esc 27, Ctrl+letter 1-26, and every printable character (outside the
+// Basic Multilingual Plane too). Navigation and function keys, Tab, Delete and Alt combinations
+// type nothing and give no code.
+QList<char32_t> keyCodesOf(const QKeyEvent& event);
+
+// Each character of an input-method commit is one typed key, in order.
+QList<char32_t> keyCodesOfCommit(const QString& commitString);
+
+QString keyText(char32_t keyCode);  // the one-character string of a key code
+
+}  // namespace keysound::player

@@ -1,0 +1,30 @@
+#include "player/KeyLookup.h"
+
+#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/Recordset.h"
+#include "store/Statements.h"
+
+namespace keysound::player {
+
+KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText)
+{
+    auto connection = std::make_shared<store::Connection>();
+    connection->CursorLocation = store::adUseClient;
+    connection->Mode = store::adModeRead;  // the main window never writes to the store
+    connection->Open(store::connectionStringFor(appFolder), QString(), QString(), store::adConnectUnspecified);
+
+    store::Recordset recordset;
+    recordset.Open(store::keyLookupStatement(keyText), connection, store::adOpenStatic, store::adLockOptimistic,
+                   store::adCmdUnspecified);
+    if (recordset.RecordCount() < 1)
+        return {};
+    return {true, recordset.Value(QStringLiteral("文件名"))};
+}
+
+QString soundPathText(const QString& appFolder, const QVariant& fileName)
+{
+    return appFolder + QStringLiteral("\\") + QStringLiteral("MP3\\") + (fileName.isNull() ? QString() : fileName.toString());
+}
+
+}  // namespace keysound::player

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace keysound::player {
+
+struct KeyLookupResult {
+    bool found = false;
+    QVariant fileName;  // 文件名 of the first matching row; null when the row holds NULL
+};
+
+// One lookup of a key text in the mapping table: a fresh connection and recordset of its own,
+// released when the lookup returns. Nothing is cached between keys, so whatever the editor has
+// saved is what the next key finds. Throws keysound::Error (file, table or column missing ...).
+KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText);
+
+// appFolder + "\" + "MP3\" + file name; a null file name adds nothing.
+QString soundPathText(const QString& appFolder, const QVariant& fileName);
+
+}  // namespace keysound::player

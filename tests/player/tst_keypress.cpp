@@ -1,0 +1,212 @@
+// The road of a key press through the main window: stop, lookup, play, log, in both modes.
+#include "RecordingCommandService.h"
+#include "TestAppFolder.h"
+
+#include "platform/Error.h"
+#include "player/Form1.h"
+#include "player/LogEntries.h"
+#include "player/TextBoxes.h"
+
+#include <QCheckBox>
+#include <QInputMethodEvent>
+#include <QtTest>
+
+using namespace keysound;
+using keysound::player::foundEntry;
+using keysound::player::notFoundEntry;
+
+class KeyPressTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void typedKeys_data();
+    void typedKeys();
+    void inputMethodCommit_data();
+    void inputMethodCommit();
+    void compositionLooksNothingUp();
+    void keyIsAppliedAfterTheHandler();
+    void navigationKeysAreNoKeys();
+    void editorSavedRowIsFoundAtNextKey();
+
+private:
+    QString sound(const QString& name) const { return folder->path() + QStringLiteral("\\MP3\\") + name; }
+    void typeKeys(const QString& keys);
+
+    std::unique_ptr<test::TestAppFolder> folder;
+    std::unique_ptr<test::RecordingCommandService> media;
+    std::unique_ptr<player::Form1> form;
+};
+
+void KeyPressTest::init()
+{
+    folder = std::make_unique<test::TestAppFolder>();
+    for (const char* name : {"a.mp3", "hello.mp3", "quote.mp3", "smile.mp3", "ni.mp3", "sub/s.mp3", "it's.mp3"})
+        folder->writeFile(QStringLiteral("MP3/") + QString::fromUtf8(name), "not played by the recording service");
+    folder->addMapping(QStringLiteral("a"), QStringLiteral("a.mp3"));
+    folder->addMapping(QStringLiteral("b"), QStringLiteral("b-missing.mp3"));
+    folder->addMapping(QStringLiteral("hello"), QStringLiteral("hello.mp3"));
+    folder->addMapping(QStringLiteral("hello"), QStringLiteral("second-hello.mp3"));
+    folder->addMapping(QStringLiteral("it's"), QStringLiteral("it's.mp3"));
+    folder->addMapping(QStringLiteral("'"), QStringLiteral("quote.mp3"));
+    folder->addMapping(QStringLiteral("n"), QVariant());
+    folder->addMapping(QStringLiteral("e"), QStringLiteral(""));
+    folder->addMapping(QStringLiteral("s"), QStringLiteral("sub\\s.mp3"));
+    folder->addMapping(QString::fromUtf8("😀"), QStringLiteral("smile.mp3"));
+    folder->addMapping(QString::fromUtf8("你"), QStringLiteral("ni.mp3"));
+    folder->addMapping(QString::fromUtf8("é"), QStringLiteral("a.mp3"));
+    media = std::make_unique<test::RecordingCommandService>();
+    form = std::make_unique<player::Form1>(*media);
+    form->show();
+    form->Text1->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+}
+
+void KeyPressTest::cleanup()
+{
+    form.reset();
+    media.reset();
+    folder.reset();
+}
+
+void KeyPressTest::typeKeys(const QString& keys)
+{
+    for (char32_t code : keys.toUcs4()) {
+        if (code == U'\r')
+            QTest::keyClick(form->Text1, Qt::Key_Return);
+        else if (code == U'\b')
+            QTest::keyClick(form->Text1, Qt::Key_Backspace);
+        else
+            QTest::sendKeyEvent(QTest::Click, form->Text1, Qt::Key_unknown, QString::fromUcs4(&code, 1), Qt::NoModifier);
+    }
+}
+
+void KeyPressTest::typedKeys_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("commands");  // names below MP3\, "play x" / "stop x"
+    QTest::addColumn<QStringList>("logEntries");  // newest first; "+k" found, "-k" not found
+    QTest::addColumn<QString>("tag");  // "-": still empty; otherwise the name below MP3\
+
+    QTest::newRow("first key plays, nothing to stop") << 1 << "a" << QStringList{"play a.mp3"} << QStringList{"+a"} << "a.mp3";
+    QTest::newRow("same key twice is stopped and played again")
+        << 1 << "aa" << QStringList{"play a.mp3", "stop a.mp3", "play a.mp3"} << QStringList{"+a", "+a"} << "a.mp3";
+    QTest::newRow("a miss after a hit stops the sound and keeps it current")
+        << 1 << "azz" << QStringList{"play a.mp3", "stop a.mp3", "stop a.mp3"} << QStringList{"-z", "-z", "+a"} << "a.mp3";
+    QTest::newRow("upper-case key finds the lower-case row") << 1 << "A" << QStringList{"play a.mp3"} << QStringList{"+A"} << "a.mp3";
+    QTest::newRow("non-ASCII upper-case key finds its lower-case row") << 1 << "É" << QStringList{"play a.mp3"} << QStringList{"+É"} << "a.mp3";
+    QTest::newRow("found row whose file is missing: logged, nothing plays, nothing to stop next")
+        << 1 << "ba" << QStringList{"play a.mp3"} << QStringList{"+a", "+b"} << "a.mp3";
+    QTest::newRow("NULL file name: the sound folder itself, nothing plays") << 1 << "n" << QStringList{} << QStringList{"+n"} << "";
+    QTest::newRow("empty file name: the sound folder itself, nothing plays") << 1 << "e" << QStringList{} << QStringList{"+e"} << "";
+    QTest::newRow("file name with a folder part names a file below MP3")
+        << 1 << "s" << QStringList{"play sub\\s.mp3"} << QStringList{"+s"} << "sub\\s.mp3";
+    QTest::newRow("apostrophe is looked up as itself") << 1 << "'" << QStringList{"play quote.mp3"} << QStringList{"+'"} << "quote.mp3";
+    QTest::newRow("character outside the BMP is one key") << 1 << "😀" << QStringList{"play smile.mp3"} << QStringList{"+😀"} << "smile.mp3";
+    QTest::newRow("single-key Enter is looked up as the character 13") << 1 << "\r" << QStringList{} << QStringList{"-\r"} << "-";
+    QTest::newRow("single-key Backspace is looked up as the character 8") << 1 << "\b" << QStringList{} << QStringList{"-\b"} << "-";
+    QTest::newRow("log order: miss then hit puts the hit on top") << 1 << "za" << QStringList{"play a.mp3"} << QStringList{"+a", "-z"} << "a.mp3";
+    QTest::newRow("word mode: a word finished with Enter, first of duplicate rows")
+        << 0 << "hello\r" << QStringList{"play hello.mp3"} << QStringList{"+hello"} << "hello.mp3";
+    QTest::newRow("word mode: keys before Enter look nothing up") << 0 << "hel" << QStringList{} << QStringList{} << "-";
+    QTest::newRow("word mode: Backspace edits the word") << 0 << "hellx\bo\r" << QStringList{"play hello.mp3"} << QStringList{"+hello"} << "hello.mp3";
+    QTest::newRow("word mode: every key stops the current sound")
+        << 0 << "hello\rx" << QStringList{"play hello.mp3", "stop hello.mp3"} << QStringList{"+hello"} << "hello.mp3";
+    QTest::newRow("word mode: Enter on an empty box looks up the empty text") << 0 << "\r" << QStringList{} << QStringList{"-"} << "-";
+    QTest::newRow("word mode: a word with an apostrophe") << 0 << "it's\r" << QStringList{"play it's.mp3"} << QStringList{"+it's"} << "it's.mp3";
+    QTest::newRow("word mode: the whole word with quotes is not found") << 0 << "a' or '1'='1\r" << QStringList{} << QStringList{"-a' or '1'='1"} << "-";
+    QTest::newRow("greyed mode box means word mode") << 2 << "hello\r" << QStringList{"play hello.mp3"} << QStringList{"+hello"} << "hello.mp3";
+}
+
+void KeyPressTest::typedKeys()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, commands);
+    QFETCH(QStringList, logEntries);
+    QFETCH(QString, tag);
+
+    form->Check1->setCheckState(mode == 0 ? Qt::Unchecked : mode == 1 ? Qt::Checked : Qt::PartiallyChecked);
+    QCOMPARE(form->Check1Value(), mode);
+    typeKeys(keys);
+
+    QStringList expectedCommands;
+    for (const QString& command : commands)
+        expectedCommands << command.left(5) + sound(command.mid(5));
+    QCOMPARE(media->commands, expectedCommands);
+
+    QString expectedLog;
+    for (const QString& entry : logEntries)
+        expectedLog += entry.startsWith(u'+') ? foundEntry(entry.mid(1)) : notFoundEntry(entry.mid(1));
+    QCOMPARE(form->Text2->Text(), expectedLog);
+
+    QCOMPARE(form->Text1->Tag, tag == QLatin1String("-") ? QString() : sound(tag));
+}
+
+void KeyPressTest::inputMethodCommit_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("expectedLog");
+    QTest::addColumn<QString>("expectedBox");
+
+    QTest::newRow("single-key mode: each committed character is one lookup")
+        << 1 << "你好" << notFoundEntry("好") + foundEntry("你") << "好";
+    QTest::newRow("word mode: committed characters join the word") << 0 << "你好" << QString() << "你好";
+}
+
+void KeyPressTest::inputMethodCommit()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, commit);
+    QFETCH(QString, expectedLog);
+    QFETCH(QString, expectedBox);
+
+    form->Check1->setCheckState(mode == 1 ? Qt::Checked : Qt::Unchecked);
+    QInputMethodEvent event;
+    event.setCommitString(commit);
+    QCoreApplication::sendEvent(form->Text1, &event);
+
+    QCOMPARE(form->Text2->Text(), expectedLog);
+    QCOMPARE(form->Text1->text(), expectedBox);
+    if (mode == 1)
+        QCOMPARE(media->commands, (QStringList{"play " + sound("ni.mp3"), "stop " + sound("ni.mp3")}));
+}
+
+void KeyPressTest::compositionLooksNothingUp()
+{
+    QInputMethodEvent composing(QStringLiteral("ni"), {});
+    QCoreApplication::sendEvent(form->Text1, &composing);
+    QVERIFY(form->Text2->Text().isEmpty());
+    QVERIFY(media->commands.isEmpty());
+}
+
+void KeyPressTest::keyIsAppliedAfterTheHandler()
+{
+    typeKeys(QStringLiteral("z"));
+    QCOMPARE(form->Text1->text(), QStringLiteral("z"));  // cleared by the handler, then typed by the box
+    typeKeys(QStringLiteral("\r"));
+    QCOMPARE(form->Text1->text(), QString());
+}
+
+void KeyPressTest::navigationKeysAreNoKeys()
+{
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Home, Qt::Key_F1, Qt::Key_Delete, Qt::Key_Shift})
+        QTest::keyClick(form->Text1, key);
+    QTest::keyClick(form->Text1, Qt::Key_A, Qt::AltModifier);
+    QVERIFY(form->Text2->Text().isEmpty());
+    QTest::keyClick(form->Text1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(form->Text2->Text(), notFoundEntry(QString(QChar(1))));
+}
+
+void KeyPressTest::editorSavedRowIsFoundAtNextKey()
+{
+    typeKeys(QStringLiteral("q"));
+    folder->addMapping(QStringLiteral("Q"), QStringLiteral("a.mp3"));  // as the editor's Update writes it
+    typeKeys(QStringLiteral("q"));
+    QCOMPARE(form->Text2->Text(), foundEntry("q") + notFoundEntry("q"));
+}
+
+QTEST_MAIN(KeyPressTest)
+#include "tst_keypress.moc"
