@@ -2,7 +2,9 @@
 #include "audio/MediaCommandService.h"
 #include "audio/SdlMixerBackend.h"
 #include "platform/Application.h"
+#include "platform/Dialogs.h"
 #include "player/Form1.h"
+#include "store/LegacyImport.h"
 
 int main(int argc, char** argv)
 {
@@ -10,6 +12,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("keysound"));
     QApplication::setApplicationDisplayName(QStringLiteral("keysound"));
     QGuiApplication::setDesktopFileName(QStringLiteral("keysound"));
+
+    // A legacy db1.mdb is imported inside the first lookup or editor load; the user hears about it
+    // once that key or load has finished, so the key still sounds at once.
+    keysound::store::setLegacyImportNotifier([](const keysound::store::LegacyImportReport& report) {
+        const QString message = keysound::store::legacyImportMessage(report);
+        QMetaObject::invokeMethod(qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
+    });
 
     // Opened before the first key so that the first key sounds as fast as the others.
     keysound::audio::SdlMixerBackend::open();

@@ -8,8 +8,8 @@ namespace keysound::player {
 
 namespace {
 // The document knows only line ends; a carriage return of its own (the Enter key looked up in
-// single-key mode) is kept as its control picture so that Text gives it back unchanged.
-constexpr char16_t CarriageReturnPicture = u'\u240D';
+// single-key mode) is shown as a return arrow, which common fonts have, and Text gives it back.
+constexpr char16_t CarriageReturnPicture = u'\u21B5';
 
 QString toDocumentText(QString text)
 {
