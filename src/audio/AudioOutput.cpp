@@ -35,6 +35,9 @@ void nameTheStream()
 
 bool openDevice(const AudioSettings& settings)
 {
+    // SDL would otherwise turn SIGINT and SIGTERM into events that nobody reads here, and the
+    // program could no longer be ended by a logout or a kill.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.

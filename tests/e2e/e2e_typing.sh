@@ -48,4 +48,12 @@ if ! cmp -s -n "$silent_until" "$work/out.raw" /dev/zero; then
   echo "FAIL: sound before any key was typed"
   exit 1
 fi
+# A logout or a kill must still end the program.
+kill -TERM "$app_pid"
+for _ in $(seq 30); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+  echo "FAIL: keysound ignored SIGTERM"
+  exit 1
+fi
+app_pid=""
 echo "1 passed, 0 failed"
