@@ -1,0 +1,115 @@
+// Opening the editor on 100k mappings, saving 1,000 pending edits, and each navigation command
+// at 100k rows. Prints medians; run with QT_QPA_PLATFORM=offscreen.
+#include "TestAppFolder.h"
+#include "editor/frmConfig.h"
+#include "platform/Dialogs.h"
+#include "store/Recordset.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using keysound::editor::frmConfig;
+
+namespace {
+constexpr int Mappings = 100000;
+
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double millisecondsOf(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void report(const char* what, const std::vector<double>& samples, double limit)
+{
+    const double m = median(samples);
+    std::printf("%-44s median %8.3f ms  max %8.3f ms  (limit %g ms) %s\n", what, m,
+                *std::max_element(samples.begin(), samples.end()), limit, m <= limit ? "ok" : "OVER");
+}
+
+std::vector<double> openingTimes(int runs)
+{
+    std::vector<double> samples;
+    for (int run = 0; run < runs; ++run) {
+        frmConfig window;
+        samples.push_back(millisecondsOf([&] {
+            window.Show(0);
+            QApplication::processEvents();
+        }));
+        window.close();
+    }
+    return samples;
+}
+
+std::vector<double> updateTimes(const keysound::test::TestAppFolder& folder, int runs)
+{
+    std::vector<double> samples;
+    for (int run = 0; run < runs; ++run) {
+        frmConfig window;
+        window.Show(0);
+        window.cmdEdit->click();
+        for (int row = 0; row < 1000; ++row)
+            window.adoPrimaryRS->setValueAt(row * 97, 1, QStringLiteral("edit%1-%2.mp3").arg(run).arg(row));
+        samples.push_back(millisecondsOf([&] { window.cmdUpdate->click(); }));
+        window.close();
+    }
+    (void)folder;
+    return samples;
+}
+
+void navigationTimes()
+{
+    frmConfig window;
+    window.Show(0);
+    QApplication::processEvents();
+    const std::pair<const char*, QPushButton*> commands[] = {{"cmdFirst_Click at 100k rows", window.cmdFirst},
+                                                              {"cmdLast_Click at 100k rows", window.cmdLast},
+                                                              {"cmdNext_Click at 100k rows", window.cmdNext},
+                                                              {"cmdPrevious_Click at 100k rows", window.cmdPrevious}};
+    for (const auto& [name, button] : commands) {
+        std::vector<double> samples;
+        window.adoPrimaryRS->setCurrentRow(Mappings / 2);
+        for (int i = 0; i < 200; ++i) {
+            if (button == window.cmdNext || button == window.cmdPrevious)
+                window.adoPrimaryRS->setCurrentRow(Mappings / 2 + (i % 50));
+            samples.push_back(millisecondsOf([&] { button->click(); }));
+        }
+        report(name, samples, 1.0);
+    }
+    std::vector<double> atEnd;
+    for (int i = 0; i < 50; ++i) {
+        window.adoPrimaryRS->MoveLast();
+        atEnd.push_back(millisecondsOf([&] { window.cmdNext->click(); }));  // beep and back
+    }
+    report("cmdNext_Click on the last of 100k rows", atEnd, 1.0);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    keysound::platform::setBeepHandler([] {});
+    keysound::platform::setMessageBoxHandler([](QWidget*, const QString& text) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    });
+    keysound::test::TestAppFolder folder;
+    folder.addMappings(Mappings);
+    std::printf("editor benchmark, %d mappings\n", Mappings);
+    report("open editor (load + show + first event pass)", openingTimes(11), 300);
+    report("Update of 1,000 pending changes", updateTimes(folder, 7), 100);
+    navigationTimes();
+    return 0;
+}

@@ -1,0 +1,60 @@
+#include "editor/SoundImport.h"
+
+#include "editor/StringBack.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/FileServices.h"
+#include "store/Recordset.h"
+
+namespace keysound::editor {
+
+namespace {
+const QString FileNameColumn = QStringLiteral("文件名");
+}
+
+void OpenFileDialog::ShowOpen(QWidget* owner)
+{
+    FileName = programPathText(platform::getOpenFileName(owner, Filter));
+}
+
+QString programPathText(const QString& nativePath)
+{
+    QString text = nativePath;
+    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return text;
+}
+
+QString soundFileDestination(const QString& appFolder, const QString& fileName)
+{
+    return appFolder + QStringLiteral("\\MP3\\") + fileName;
+}
+
+SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QString appFolder)
+    : box_(std::move(fileNameBox)), recordset_(recordset), appFolder_(std::move(appFolder))
+{
+}
+
+void SoundImport::run(const QString& pickedPathText)
+{
+    const QString previousText = box_.text();
+    box_.setText(getStringBack(pickedPathText, QStringLiteral("\\")));
+    try {
+        platform::copyFileReplacing(pickedPathText, soundFileDestination(appFolder_, box_.text()));
+    } catch (const Error&) {
+        box_.setText(previousText);
+        throw;
+    }
+    setRecordFileName(box_.text());
+}
+
+void SoundImport::setRecordFileName(const QString& fileName)
+{
+    try {
+        if (recordset_)
+            recordset_->setValue(FileNameColumn, fileName);
+    } catch (const Error&) {
+        // no current record (empty table, BOF or EOF): the copied file waits for a record
+    }
+}
+
+}  // namespace keysound::editor

@@ -1,0 +1,211 @@
+// The record commands, navigation, status text and import of the editor window.
+#include "editor/frmConfig.h"
+
+#include "editor/NavigationKeys.h"
+#include "platform/AppFolder.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "store/Recordset.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace keysound::editor {
+
+namespace {
+const QString ImportFilter = QStringLiteral("(*.mp3)|*.mp3|(*.*)|*.*");
+
+template <typename Step>
+void ignoringErrors(Step&& step)
+{
+    try {
+        step();
+    } catch (const Error&) {
+    }
+}
+
+// An empty bookmark counts as 0; one that cannot be compared is tried anyway.
+bool holdsBookmark(const QVariant& bookmark)
+{
+    if (!bookmark.isValid() || bookmark.isNull())
+        return false;
+    bool numeric = false;
+    const double value = bookmark.toDouble(&numeric);
+    return !numeric || value > 0;
+}
+}  // namespace
+
+// Stops at the first failing step and shows its description alone; nothing is undone.
+template <typename Steps>
+void frmConfig::runCommand(Steps&& steps)
+{
+    try {
+        steps();
+    } catch (const Error& error) {
+        platform::messageBox(this, error.description());
+    }
+}
+
+void frmConfig::SetButtonState(bool bVal)
+{
+    cmdAdd->setVisible(bVal);
+    cmdEdit->setVisible(bVal);
+    cmdUpdate->setVisible(!bVal);
+    cmdCancel->setVisible(!bVal);
+    cmdDelete->setVisible(bVal);
+    cmdClose->setVisible(bVal);
+    cmdRefresh->setVisible(bVal);
+    cmdNext->setEnabled(bVal);
+    cmdFirst->setEnabled(bVal);
+    cmdLast->setEnabled(bVal);
+    cmdPrevious->setEnabled(bVal);
+}
+
+void frmConfig::cmdAdd_Click()
+{
+    runCommand([this] {
+        const bool bof = adoPrimaryRS->BOF();
+        const bool eof = adoPrimaryRS->EOF_();
+        if (!(bof && eof))
+            savedBookmark = adoPrimaryRS->Bookmark();
+        adoPrimaryRS->AddNew();
+        lblStatus->setText(QStringLiteral("添加记录"));
+        addingNew = true;
+        SetButtonState(false);
+    });
+}
+
+void frmConfig::cmdEdit_Click()
+{
+    runCommand([this] {
+        lblStatus->setText(QStringLiteral("编辑记录"));
+        editing = true;
+        SetButtonState(false);
+    });
+}
+
+void frmConfig::cmdUpdate_Click()
+{
+    runCommand([this] {
+        adoPrimaryRS->UpdateBatch(store::adAffectAll);
+        if (addingNew)
+            adoPrimaryRS->MoveLast();
+        editing = false;
+        addingNew = false;
+        SetButtonState(true);
+    });
+}
+
+void frmConfig::cmdCancel_Click()
+{
+    ignoringErrors([this] { SetButtonState(true); });
+    editing = false;
+    addingNew = false;
+    ignoringErrors([this] { adoPrimaryRS->CancelUpdate(); });
+    ignoringErrors([this] {
+        if (holdsBookmark(savedBookmark))
+            adoPrimaryRS->setBookmark(savedBookmark);
+        else
+            adoPrimaryRS->MoveFirst();
+    });
+}
+
+void frmConfig::cmdDelete_Click()
+{
+    runCommand([this] {
+        adoPrimaryRS->Delete(store::adAffectCurrent);
+        adoPrimaryRS->MoveNext();
+        if (adoPrimaryRS->EOF_())
+            adoPrimaryRS->MoveLast();
+    });
+}
+
+void frmConfig::cmdRefresh_Click()
+{
+    runCommand([this] {
+        bindGrid(nullptr);
+        adoPrimaryRS->Requery(store::adOptionUnspecified);
+        bindGrid(adoPrimaryRS.get());
+    });
+}
+
+void frmConfig::cmdFirst_Click()
+{
+    runCommand([this] { adoPrimaryRS->MoveFirst(); });
+}
+
+void frmConfig::cmdLast_Click()
+{
+    runCommand([this] { adoPrimaryRS->MoveLast(); });
+}
+
+void frmConfig::cmdNext_Click()
+{
+    runCommand([this] {
+        if (!adoPrimaryRS->EOF_())
+            adoPrimaryRS->MoveNext();
+        if (adoPrimaryRS->EOF_() && adoPrimaryRS->RecordCount() > 0) {
+            platform::beep();
+            adoPrimaryRS->MoveLast();
+        }
+    });
+}
+
+void frmConfig::cmdPrevious_Click()
+{
+    runCommand([this] {
+        if (!adoPrimaryRS->BOF())
+            adoPrimaryRS->MovePrevious();
+        if (adoPrimaryRS->BOF() && adoPrimaryRS->RecordCount() > 0) {
+            platform::beep();
+            adoPrimaryRS->MoveFirst();
+        }
+    });
+}
+
+void frmConfig::adoPrimaryRS_MoveComplete(int, int, store::Recordset*)
+{
+    lblStatus->setText(QStringLiteral("Record: ") + QString::number(adoPrimaryRS->AbsolutePosition()));
+    showCurrentRowInGrid();
+}
+
+void frmConfig::adoPrimaryRS_WillChangeRecord(int, int, int, store::Recordset*) {}
+
+void frmConfig::Form_KeyDown(int KeyCode, int Shift)
+{
+    if (editing || addingNew)
+        return;
+    switch (keyCommand(KeyCode, Shift)) {
+    case KeyCommand::Close: cmdClose_Click(); break;
+    case KeyCommand::First: cmdFirst_Click(); break;
+    case KeyCommand::Previous: cmdPrevious_Click(); break;
+    case KeyCommand::Next: cmdNext_Click(); break;
+    case KeyCommand::Last: cmdLast_Click(); break;
+    case KeyCommand::None: break;
+    }
+}
+
+void frmConfig::gridRowChosen(int row)
+{
+    if (followingRecordset_ || !adoPrimaryRS || row < 0 || row == adoPrimaryRS->currentRow())
+        return;
+    runCommand([this, row] { adoPrimaryRS->setCurrentRow(row); });
+}
+
+void frmConfig::Command1_Click()
+{
+    cdl.Filter = ImportFilter;
+    cdl.ShowOpen(this);
+    if (cdl.FileName.isEmpty())
+        return;
+    SoundImport::TextBox box{[this] { return txtFields[1]->text(); },
+                             [this](const QString& text) { txtFields[1]->setText(text); }};
+    try {
+        SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);
+    } catch (const Error& error) {
+        platform::messageBox(this, error.description());
+    }
+}
+
+}  // namespace keysound::editor
