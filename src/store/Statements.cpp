@@ -6,8 +6,10 @@ namespace keysound::store {
 
 namespace {
 
-// Beyond this many spellings the lookup scans an index range and filters by folding instead.
-constexpr int MaxEnumeratedSpellings = 32;
+// Up to this many spellings are listed for the index; beyond, index ranges filtered by folding.
+constexpr int MaxEnumeratedSpellings = 128;
+// The spelled-out prefixes of those ranges, one index search each.
+constexpr int MaxRangePrefixes = 32;
 
 const QString LookupColumns = QStringLiteral("SELECT * FROM Config WHERE ");
 
@@ -33,55 +35,76 @@ QString fromCodePoints(const QList<char32_t>& codePoints)
     return QString::fromUcs4(codePoints.constData(), codePoints.size());
 }
 
-QStringList spellingsOf(const KeyShape& shape)
+using CodePoints = QList<char32_t>;
+
+QList<CodePoints> spellingsOf(const CodePoints& codePoints, const QList<CodePoints>& variants)
 {
-    QList<QList<char32_t>> spellings{shape.codePoints};
-    for (qsizetype i = 0; i < shape.codePoints.size(); ++i) {
-        if (shape.variants[i].size() < 2)
+    QList<CodePoints> spellings{codePoints};
+    for (qsizetype i = 0; i < codePoints.size(); ++i) {
+        if (variants[i].size() < 2)
             continue;
-        QList<QList<char32_t>> grown;
-        for (const QList<char32_t>& spelling : spellings) {
-            for (char32_t variant : shape.variants[i]) {
+        QList<CodePoints> grown;
+        for (const CodePoints& spelling : spellings) {
+            for (char32_t variant : variants[i]) {
                 grown.append(spelling);
                 grown.back()[i] = variant;
             }
         }
         spellings = grown;
     }
-    QStringList texts;
-    for (const QList<char32_t>& spelling : spellings)
-        texts.append(fromCodePoints(spelling));
-    return texts;
+    return spellings;
 }
 
 Statement enumeratedLookup(const QString& keyText, const KeyShape& shape)
 {
     QVariantList parameters{keyText};
     QStringList placeholders{QStringLiteral("?1")};
-    for (const QString& spelling : spellingsOf(shape)) {
-        if (spelling == keyText)
+    for (const CodePoints& spelling : spellingsOf(shape.codePoints, shape.variants)) {
+        const QString text = fromCodePoints(spelling);
+        if (text == keyText)
             continue;
-        parameters.append(spelling);
+        parameters.append(text);
         placeholders.append(QStringLiteral("?%1").arg(parameters.size()));
     }
     return {LookupColumns + QStringLiteral("键位 COLLATE NOCASE IN (%1) ORDER BY rowid").arg(placeholders.join(u',')),
             parameters};
 }
 
-// Every spelling lies between the one made of the lowest variants and the one made of the
-// highest: UTF-8 keeps code point order, so the index can narrow the scan to that range.
+// Too many spellings to list: the leading letters with case are spelled out while the spellings
+// stay few, and each such spelling becomes one index range over the remaining letters (from all
+// their lowest variants to all their highest; UTF-8 keeps code point order). The ranges share
+// their spelled-out prefix, so they stay narrow; folding then picks the exact matches.
 Statement rangeLookup(const QString& keyText, const KeyShape& shape)
 {
-    QList<char32_t> lowest;
-    QList<char32_t> highest;
-    for (const QList<char32_t>& variants : shape.variants) {
-        lowest.append(variants.front());
-        highest.append(variants.back());
+    QList<CodePoints> leading = shape.variants;
+    QList<qsizetype> rangePositions;
+    qint64 spellings = 1;
+    for (qsizetype i = 0; i < leading.size(); ++i) {
+        if (leading[i].size() < 2)
+            continue;
+        if (rangePositions.isEmpty() && spellings * leading[i].size() <= MaxRangePrefixes) {
+            spellings *= leading[i].size();
+            continue;
+        }
+        rangePositions.append(i);
+        leading[i] = {shape.variants[i].front()};
     }
-    return {LookupColumns
-                + QStringLiteral("键位 COLLATE NOCASE BETWEEN ?1 AND ?2 AND %1(键位) = ?3 ORDER BY rowid")
-                      .arg(QLatin1String(KeyFoldFunction)),
-            {fromCodePoints(lowest), fromCodePoints(highest), foldKeyText(keyText)}};
+    QVariantList parameters{foldKeyText(keyText)};
+    QStringList ranges;
+    for (const CodePoints& lowest : spellingsOf(shape.codePoints, leading)) {
+        CodePoints highest = lowest;
+        for (qsizetype i : rangePositions)
+            highest[i] = shape.variants[i].back();
+        parameters << fromCodePoints(lowest) << fromCodePoints(highest);
+        ranges.append(QStringLiteral("SELECT rowid FROM Config WHERE 键位 COLLATE NOCASE BETWEEN ?%1 AND ?%2 AND %3(键位) = ?1")
+                          .arg(parameters.size() - 1)
+                          .arg(parameters.size())
+                          .arg(QLatin1String(KeyFoldFunction)));
+    }
+    // One subquery per range: the planner gives each its own index search, where a long OR of
+    // ranges would make it fall back to a full scan.
+    return {LookupColumns + QStringLiteral("rowid IN (%1) ORDER BY rowid").arg(ranges.join(QStringLiteral(" UNION ALL "))),
+            parameters};
 }
 
 }  // namespace
