@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 using keysound::editor::frmConfig;
@@ -80,14 +81,20 @@ void navigationTimes()
                                                               {"cmdNext_Click at 100k rows", window.cmdNext},
                                                               {"cmdPrevious_Click at 100k rows", window.cmdPrevious}};
     for (const auto& [name, button] : commands) {
-        std::vector<double> samples;
-        window.adoPrimaryRS->setCurrentRow(Mappings / 2);
+        std::vector<double> samples, repainted;
         for (int i = 0; i < 200; ++i) {
-            if (button == window.cmdNext || button == window.cmdPrevious)
-                window.adoPrimaryRS->setCurrentRow(Mappings / 2 + (i % 50));
+            window.adoPrimaryRS->setCurrentRow(Mappings / 4 + i * 97);  // every click really moves
+            QApplication::processEvents();
             samples.push_back(millisecondsOf([&] { button->click(); }));
+            window.adoPrimaryRS->setCurrentRow(Mappings / 4 + i * 97);
+            QApplication::processEvents();
+            repainted.push_back(millisecondsOf([&] {
+                button->click();
+                window.repaint();
+            }));
         }
         report(name, samples, 1.0);
+        report((std::string(name) + ", with repaint").c_str(), repainted, 1.0);
     }
     std::vector<double> atEnd;
     for (int i = 0; i < 50; ++i) {

@@ -81,7 +81,7 @@ frmConfig::frmConfig(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Config"));
     createControls();
     connectHandlers();
-    setTabOrder();
+    orderTabs();
     installKeyPreview();
     applyDesign();
 }
@@ -105,6 +105,16 @@ void frmConfig::createControls()
     binders_[0] = new FieldBinder(txtFields[0], QStringLiteral("键位"), this);
     binders_[1] = new FieldBinder(txtFields[1], QStringLiteral("文件名"), this);
 
+    createGrid();
+    createStatusBar();
+    createButtonBar();
+    Command1 = new QPushButton(QStringLiteral("导入文件"), this);
+    Command1->setAutoDefault(false);
+    nameControls();
+}
+
+void frmConfig::createGrid()
+{
     grdDataGrid = new QTableView(this);
     gridModel_ = new RecordsetTableModel(this);
     // The selection moves by itself when rows come and go; that is no choice of the user. These
@@ -123,12 +133,6 @@ void frmConfig::createControls()
     // Fixed row heights keep a 100k-row table as cheap to lay out as a short one.
     grdDataGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grdDataGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridFont()).height() + 4);
-
-    createStatusBar();
-    createButtonBar();
-    Command1 = new QPushButton(QStringLiteral("导入文件"), this);
-    Command1->setAutoDefault(false);
-    nameControls();
 }
 
 // The designed names, for accessibility tools and tests.
@@ -198,13 +202,13 @@ void frmConfig::connectHandlers()
     connect(gridModel_, &QAbstractItemModel::rowsRemoved, this, showCurrentRow);
 }
 
-void frmConfig::setTabOrder()
+void frmConfig::orderTabs()
 {
-    const QWidget* order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst,   cmdPrevious, cmdNext,  cmdLast,
+    QWidget* const order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst,   cmdPrevious, cmdNext,  cmdLast,
                               cmdAdd,       cmdEdit,      cmdDelete,   cmdRefresh, cmdClose,    cmdUpdate, cmdCancel,
                               Command1};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+        QWidget::setTabOrder(order[i], order[i + 1]);
     picStatBox->setFocusPolicy(Qt::NoFocus);
     picButtons->setFocusPolicy(Qt::NoFocus);
 }

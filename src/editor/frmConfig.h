@@ -105,10 +105,11 @@ public slots:
 private:
     void createControls();
     void nameControls();
+    void createGrid();
     void createButtonBar();
     void createStatusBar();
     void connectHandlers();
-    void setTabOrder();
+    void orderTabs();
     void installKeyPreview();
     void applyDesign();
     void placeResizedControls();

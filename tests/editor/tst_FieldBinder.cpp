@@ -93,21 +93,6 @@ private slots:
         QCOMPARE(recordset->RecordCount(), 0);
     }
 
-    void unboundBoxIgnoresTheRecordset()
-    {
-        test::TestAppFolder folder;
-        folder.addMappings(2);
-        auto recordset = test::openEditorRecordset();
-        QLineEdit box;
-        FieldBinder binder(&box, "键位");
-        binder.setDataSource(recordset.get());
-        binder.setDataSource(nullptr);
-        recordset->MoveNext();
-        QCOMPARE(box.text(), QStringLiteral("k0"));
-        QTest::keyClicks(&box, "z");
-        QVERIFY(!recordset->hasPendingChanges());
-    }
-
     void missingColumnFailsTheBinding()
     {
         test::TestAppFolder folder;

@@ -54,45 +54,6 @@ private slots:
         QCOMPARE(keyCommand(keyCode, shift), expected);
     }
 
-    void qtKeysBecomeKeyCodes_data()
-    {
-        QTest::addColumn<int>("qtKey");
-        QTest::addColumn<int>("keyCode");
-        QTest::newRow("Escape") << int(Qt::Key_Escape) << 27;
-        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 33;
-        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << 34;
-        QTest::newRow("End") << int(Qt::Key_End) << 35;
-        QTest::newRow("Home") << int(Qt::Key_Home) << 36;
-        QTest::newRow("Up") << int(Qt::Key_Up) << 38;
-        QTest::newRow("Down") << int(Qt::Key_Down) << 40;
-        QTest::newRow("Left is no navigation key") << int(Qt::Key_Left) << 0;
-        QTest::newRow("A") << int(Qt::Key_A) << 0;
-    }
-    void qtKeysBecomeKeyCodes()
-    {
-        QFETCH(int, qtKey);
-        QFETCH(int, keyCode);
-        QCOMPARE(keyCodeOf(qtKey), keyCode);
-    }
-
-    void modifiersBecomeShiftBits_data()
-    {
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::addColumn<int>("shift");
-        QTest::newRow("none") << Qt::KeyboardModifiers() << 0;
-        QTest::newRow("Shift") << Qt::KeyboardModifiers(Qt::ShiftModifier) << 1;
-        QTest::newRow("Ctrl") << Qt::KeyboardModifiers(Qt::ControlModifier) << 2;
-        QTest::newRow("Alt") << Qt::KeyboardModifiers(Qt::AltModifier) << 4;
-        QTest::newRow("Ctrl+Shift") << (Qt::ControlModifier | Qt::ShiftModifier) << 3;
-        QTest::newRow("all three") << (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier) << 7;
-        QTest::newRow("keypad is not a shift bit") << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0;
-    }
-    void modifiersBecomeShiftBits()
-    {
-        QFETCH(Qt::KeyboardModifiers, modifiers);
-        QFETCH(int, shift);
-        QCOMPARE(shiftStateOf(modifiers), shift);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_NavigationKeys)

@@ -69,19 +69,6 @@ private slots:
             QCOMPARE(model.index(0, column).data(), shown[column]);
     }
 
-    void cellsAreReadOnly()
-    {
-        test::TestAppFolder folder;
-        folder.addMappings(1);
-        auto recordset = test::openEditorRecordset();
-        RecordsetTableModel model;
-        model.setRecordset(recordset.get());
-        const QModelIndex cell = model.index(0, 0);
-        QVERIFY(!(model.flags(cell) & Qt::ItemIsEditable));
-        QVERIFY(!model.setData(cell, "changed"));
-        QCOMPARE(recordset->valueAt(0, 0).toString(), QStringLiteral("k0"));
-    }
-
     void followsTheRecordsetsChanges()
     {
         test::TestAppFolder folder;
