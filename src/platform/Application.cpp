@@ -27,9 +27,10 @@ bool Application::notify(QObject* receiver, QEvent* event)
 void Application::endWithError(const QString& text)
 {
     if (ending_)
-        return;  // one message is enough; the program is already on its way out
+        return;  // an error raised while the first one is being shown: one message is enough
     ending_ = true;
     messageBox(nullptr, text);
+    ending_ = false;
     exit(UncaughtErrorExitCode);
 }
 

@@ -1,6 +1,7 @@
 #include "player/Form1.h"
 
 #include "audio/ShortPath.h"
+#include "editor/frmConfig.h"
 #include "audio/CommandService.h"
 #include "platform/AnsiText.h"
 #include "platform/AppFolder.h"
@@ -117,7 +118,10 @@ void Form1::Text1_GotFocus()
 
 void Form1::Command1_Click()
 {
-    // The editor window is wired in with the mapping editor.
+    if (!editorWindow_)
+        editorWindow_ = new editor::frmConfig(this);  // one editor object for the whole run
+    editorWindow_->Show(1);
+    activateWindow();  // the owner of a closed modal window is active again, on every platform
 }
 
 void Form1::Text1_KeyPress(char32_t KeyAscii)

@@ -11,6 +11,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -21,6 +22,7 @@ class PlayerErrorsTest : public QObject {
 private slots:
     void brokenStoreRaisesANamedError_data();
     void brokenStoreRaisesANamedError();
+    void uncaughtErrorIsShownAndEndsTheProgram_data();
     void uncaughtErrorIsShownAndEndsTheProgram();
     void lookupsLeaveTheDatabaseFileUnchanged();
 };
@@ -88,8 +90,16 @@ void PlayerErrorsTest::brokenStoreRaisesANamedError()
     QCOMPARE(form.Text1->text(), QStringLiteral("a"));
 }
 
+void PlayerErrorsTest::uncaughtErrorIsShownAndEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("throughEditor");
+    QTest::newRow("a key press") << false;
+    QTest::newRow("the editor button") << true;
+}
+
 void PlayerErrorsTest::uncaughtErrorIsShownAndEndsTheProgram()
 {
+    QFETCH(bool, throughEditor);
     test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
     test::RecordingCommandService media;
     player::Form1 form(media);
@@ -97,7 +107,12 @@ void PlayerErrorsTest::uncaughtErrorIsShownAndEndsTheProgram()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QStringList shown;
     const auto previous = platform::setMessageBoxHandler([&](QWidget*, const QString& text) { shown << text; });
-    QTimer::singleShot(0, [&] { QTest::keyClick(form.Text1, Qt::Key_A); });
+    QTimer::singleShot(0, [&] {
+        if (throughEditor)
+            QTest::mouseClick(form.Command1, Qt::LeftButton);
+        else
+            QTest::keyClick(form.Text1, Qt::Key_A);
+    });
     const int status = QCoreApplication::exec();
     platform::setMessageBoxHandler(previous);
 
