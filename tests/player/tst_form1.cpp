@@ -27,8 +27,7 @@ private slots:
     void focusFromAnotherControlClearsTheBox();
     void shortPathName_data();
     void shortPathName();
-    void everyControlHasAnAccessibleName();
-    void logIsReadableThroughAccessibilityNewestFirst();
+    void screenReadersFindNamedControlsAndTheLogNewestFirst();
     void prependGivesTheSameTextAsWritingInFront();
 
 private:
@@ -84,11 +83,6 @@ void Form1Test::startsClearedInSingleKeyMode()
     QCOMPARE(form->Check1Value(), 1);
     QVERIFY(form->Text1->Tag.isEmpty());
     QVERIFY(form->Text2->Text().isEmpty());
-    QCOMPARE(form->Command1->text(), QStringLiteral("导入配置音频数据"));
-    QCOMPARE(form->Check1->text(), QStringLiteral("按键模式"));
-    QVERIFY(form->windowTitle().startsWith(QStringLiteral("音频调用程序-打字软件-设计制作")));
-    QCOMPARE(form->font().family(), QStringLiteral("Tahoma"));
-    QCOMPARE(form->font().pointSizeF(), 8.25);
 }
 
 void Form1Test::focusFromAnotherControlClearsTheBox_data()
@@ -97,7 +91,6 @@ void Form1Test::focusFromAnotherControlClearsTheBox_data()
     QTest::addColumn<bool>("cleared");
     QTest::newRow("Tab") << int(Qt::TabFocusReason) << true;
     QTest::newRow("mouse click") << int(Qt::MouseFocusReason) << true;
-    QTest::newRow("back-tab") << int(Qt::BacktabFocusReason) << true;
     QTest::newRow("window re-activation (activation clears instead)") << int(Qt::ActiveWindowFocusReason) << false;
 }
 
@@ -120,10 +113,8 @@ void Form1Test::shortPathName_data()
     QTest::addColumn<int>("length");  // 8-bit length of an existing path, 0: a missing path
     QTest::addColumn<bool>("returnedWhole");
     QTest::newRow("missing path gives the empty text") << 0 << false;
-    QTest::newRow("ordinary path is returned as it is") << 60 << true;
     QTest::newRow("253 bytes fit with the terminator") << 253 << true;
     QTest::newRow("254 bytes do not fit") << 254 << false;
-    QTest::newRow("300 bytes do not fit") << 300 << false;
 }
 
 void Form1Test::shortPathName()
@@ -152,24 +143,18 @@ void Form1Test::shortPathName()
     QCOMPARE(form->ShortPathName(path), returnedWhole ? path : QString());
 }
 
-void Form1Test::everyControlHasAnAccessibleName()
+void Form1Test::screenReadersFindNamedControlsAndTheLogNewestFirst()
 {
     for (QWidget* control : std::initializer_list<QWidget*>{form->Text1, form->Text2, form->Check1, form->Command1}) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
         QVERIFY(accessible);
         QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(control->metaObject()->className()));
     }
-}
-
-void Form1Test::logIsReadableThroughAccessibilityNewestFirst()
-{
     form->Text2->prependText(QStringLiteral("older\r\n\r\n"));
     form->Text2->prependText(QStringLiteral("newest\r\n\r\n"));
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(form->Text2);
-    QVERIFY(accessible && accessible->textInterface());
-    const QString text = accessible->textInterface()->text(0, accessible->textInterface()->characterCount());
-    QVERIFY(text.startsWith(QStringLiteral("newest")));
-    QVERIFY(text.indexOf(QStringLiteral("older")) > 0);
+    QAccessibleTextInterface* log = QAccessible::queryAccessibleInterface(form->Text2)->textInterface();
+    QVERIFY(log);
+    QCOMPARE(log->text(0, log->characterCount()), QStringLiteral("newest\n\nolder\n\n"));
 }
 
 void Form1Test::prependGivesTheSameTextAsWritingInFront()
