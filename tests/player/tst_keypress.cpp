@@ -24,6 +24,9 @@ private slots:
     void typedKeys();
     void inputMethodCommit_data();
     void inputMethodCommit();
+    void wordsAreLookedUpAsThemselves_data();
+    void wordsAreLookedUpAsThemselves();
+    void missingSoundFolder();
     void compositionLooksNothingUp();
     void keyIsAppliedAfterTheHandler();
     void navigationKeysAreNoKeys();
@@ -55,6 +58,8 @@ void KeyPressTest::init()
     folder->addMapping(QString::fromUtf8("😀"), QStringLiteral("smile.mp3"));
     folder->addMapping(QString::fromUtf8("你"), QStringLiteral("ni.mp3"));
     folder->addMapping(QString::fromUtf8("é"), QStringLiteral("a.mp3"));
+    folder->addMapping(QStringLiteral("5%_\\"), QStringLiteral("a.mp3"));
+    folder->addMapping(QString(10000, u'w'), QStringLiteral("a.mp3"));
     media = std::make_unique<test::RecordingCommandService>();
     form = std::make_unique<player::Form1>(*media);
     form->show();
@@ -172,6 +177,36 @@ void KeyPressTest::inputMethodCommit()
     QCOMPARE(form->Text1->text(), expectedBox);
     if (mode == 1)
         QCOMPARE(media->commands, (QStringList{"play " + sound("ni.mp3"), "stop " + sound("ni.mp3")}));
+}
+
+void KeyPressTest::wordsAreLookedUpAsThemselves_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("%, _ and backslash as themselves") << "5%_\\" << true;
+    QTest::newRow("% and _ are no wildcards") << "5xy\\" << false;
+    QTest::newRow("10,000-character word") << QString(10000, u'W') << true;
+    QTest::newRow("one character short of it") << QString(9999, u'w') << false;
+}
+
+void KeyPressTest::wordsAreLookedUpAsThemselves()
+{
+    QFETCH(QString, word);
+    QFETCH(bool, found);
+    form->Check1->setCheckState(Qt::Unchecked);
+    form->Text1->setText(word);
+    typeKeys(QStringLiteral("\r"));
+    QCOMPARE(form->Text2->Text(), found ? foundEntry(word) : notFoundEntry(word));
+    QCOMPARE(media->commands, found ? QStringList{"play " + sound("a.mp3")} : QStringList{});
+}
+
+void KeyPressTest::missingSoundFolder()
+{
+    QVERIFY(QDir(folder->soundFolderPath()).removeRecursively());
+    typeKeys(QStringLiteral("aa"));
+    QCOMPARE(form->Text2->Text(), foundEntry("a") + foundEntry("a"));
+    QVERIFY(media->commands.isEmpty());
+    QCOMPARE(form->Text1->Tag, sound("a.mp3"));
 }
 
 void KeyPressTest::compositionLooksNothingUp()
