@@ -1,19 +1,11 @@
-#include "audio/AudioOutput.h"
 #include "audio/SdlMixerBackend.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 
-using keysound::audio::AudioOutput;
-using keysound::audio::SdlMixerBackend;
+using namespace keysound::audio;
 
-namespace {
-const QString tone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-1s.mp3");
-}
-
-// Opening the output under drivers that work and drivers that cannot: the program must always
-// end up with an open output and playback calls that do no harm.
+// Whatever driver is asked for, the program ends up with an open output that plays.
 class AudioOutputTest : public QObject {
     Q_OBJECT
 
@@ -21,90 +13,56 @@ private slots:
     void initTestCase() { QVERIFY(dir_.isValid()); }
     void cleanup() { AudioOutput::close(); }
 
+    // In this order on purpose: the disk row also shows that neither a fallback nor a second open
+    // outlives close().
     void open_data()
     {
         QTest::addColumn<QByteArray>("driver");
         QTest::addColumn<QString>("deviceFile");
         QTest::addColumn<QString>("expectedDriver");
-        QTest::addColumn<bool>("silentFallback");
-
-        QTest::newRow("working disk driver") << QByteArray("disk") << dir_.filePath("out.raw") << "disk" << false;
-        QTest::newRow("dummy driver asked for") << QByteArray("dummy") << QString() << "dummy" << false;
-        QTest::newRow("unknown driver") << QByteArray("no-such-driver") << QString() << "dummy" << true;
-        QTest::newRow("device that cannot open")
-            << QByteArray("disk") << dir_.filePath("missing-folder/out.raw") << "dummy" << true;
+        QTest::newRow("impossible driver") << QByteArray("no-such-driver") << QString() << "dummy";
+        QTest::newRow("device that cannot open") << QByteArray("disk") << dir_.filePath("none/out.raw") << "dummy";
+        QTest::newRow("working disk driver") << QByteArray("disk") << dir_.filePath("out.raw") << "disk";
     }
-
     void open()
     {
         QFETCH(QByteArray, driver);
         QFETCH(QString, deviceFile);
         QFETCH(QString, expectedDriver);
-        QFETCH(bool, silentFallback);
-
         qputenv("SDL_AUDIODRIVER", driver);
         qputenv("SDL_DISKAUDIOFILE", deviceFile.toUtf8());
-
         QVERIFY(SdlMixerBackend::open());
-        QVERIFY(AudioOutput::isOpen());
         QCOMPARE(AudioOutput::driverName(), expectedDriver);
-        QCOMPARE(AudioOutput::isSilentFallback(), silentFallback);
-        QVERIFY(AudioOutput::frequency() > 0);
+        QCOMPARE(AudioOutput::isSilentFallback(), expectedDriver == "dummy");
         QCOMPARE(AudioOutput::channels(), 2);
 
-        SdlMixerBackend backend;
-        backend.play(tone);
-        QCOMPARE(backend.playingPath(), tone);  // the silent driver still runs the mixer
-        backend.stop(tone);
-        QVERIFY(backend.playingPath().isEmpty());
-    }
-
-    void secondOpenKeepsTheFirstOutput()
-    {
-        qputenv("SDL_AUDIODRIVER", "dummy");
-        QVERIFY(AudioOutput::open());
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", dir_.filePath("second.raw").toUtf8());
-        QVERIFY(AudioOutput::open());
-        QCOMPARE(AudioOutput::driverName(), QStringLiteral("dummy"));
-    }
-
-    void fallbackDoesNotOutliveClose()
-    {
-        qputenv("SDL_AUDIODRIVER", "no-such-driver");
-        QVERIFY(AudioOutput::open());
-        QVERIFY(AudioOutput::isSilentFallback());
-        AudioOutput::close();
-
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", dir_.filePath("after-close.raw").toUtf8());
-        QVERIFY(AudioOutput::open());
-        QCOMPARE(AudioOutput::driverName(), QStringLiteral("disk"));
-    }
-
-    void playWithoutOutputDoesNothing()
-    {
-        QVERIFY(!AudioOutput::isOpen());
-        SdlMixerBackend backend;
-        backend.play(tone);
-        QVERIFY(backend.playingPath().isEmpty());
-        backend.stop(tone);
-    }
-
-    void observerSeesTheMixOnlyWhileSet()
-    {
-        qputenv("SDL_AUDIODRIVER", "dummy");
-        QVERIFY(AudioOutput::open());
-        std::atomic<int> buffers = 0;
-        AudioOutput::setPostMixObserver([&](const int16_t*, int frames) {
-            if (frames == AudioOutput::bufferFrames())
-                ++buffers;
+        // The post-mix observer sees whole buffers of the tone, on the silent driver too.
+        std::atomic<int> buffers = 0, peak = 0;
+        AudioOutput::setPostMixObserver([&](const int16_t* samples, int frames) {
+            if (frames != AudioOutput::bufferFrames())
+                return;
+            ++buffers;
+            for (int i = 0; i < 2 * frames; ++i)
+                peak = std::max(peak.load(), std::abs(int(samples[i])));
         });
-        QTRY_VERIFY(buffers > 3);
-        AudioOutput::setPostMixObserver({});
+        const QString tone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-1s.mp3");
+        SdlMixerBackend backend;
+        backend.play(tone);
+        QCOMPARE(backend.playingPath(), tone);
+        QTRY_VERIFY(peak > 4000);
+        backend.stop(tone);
+        QVERIFY(backend.playingPath().isEmpty());
+
+        AudioOutput::setPostMixObserver({});  // and nothing more once it is unset
         const int seen = buffers;
-        QTest::qWait(100);
+        QTest::qWait(50);
         QCOMPARE(buffers.load(), seen);
+
+        qputenv("SDL_AUDIODRIVER", "no-such-driver");  // a second open keeps the first output
+        QVERIFY(AudioOutput::open());
+        QVERIFY(AudioOutput::isOpen());
+        QCOMPARE(AudioOutput::driverName(), expectedDriver);
+        QCOMPARE(AudioOutput::isSilentFallback(), expectedDriver == "dummy");
     }
 
 private:
