@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestAppFolder.h"
+#include "editor/frmConfig.h"
 #include "platform/AppFolder.h"
 #include "platform/Dialogs.h"
 #include "store/Connection.h"
@@ -7,67 +9,41 @@
 #include "store/Recordset.h"
 #include "store/Statements.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
-#include <memory>
+#include <QTableView>
+#include <QTest>
+#include <functional>
 #include <unistd.h>
 
 namespace keysound::test {
 
 // Answers the window's message boxes, beeps and file-open dialogs for one test and records them.
-class EditorSeams {
-public:
+struct EditorSeams {
+    QStringList messages, filters;
+    int beeps = 0;
+    QString nextPick;  // what the file-open dialog answers: a native path, or "" for a cancel
     EditorSeams()
     {
         platform::setMessageBoxHandler([this](QWidget*, const QString& text) { messages << text; });
         platform::setBeepHandler([this] { ++beeps; });
-        platform::setOpenFileHandler([this](QWidget*, const QString& filter) {
-            filters << filter;
-            return nextPick;
-        });
+        platform::setOpenFileHandler([this](QWidget*, const QString& filter) { filters << filter; return nextPick; });
     }
-    ~EditorSeams()
-    {
-        platform::setMessageBoxHandler({});
-        platform::setBeepHandler({});
-        platform::setOpenFileHandler({});
-    }
-    EditorSeams(const EditorSeams&) = delete;
-    EditorSeams& operator=(const EditorSeams&) = delete;
-
-    QStringList messages;
-    int beeps = 0;
-    QStringList filters;
-    QString nextPick;  // what the file-open dialog answers: a native path, or "" for a cancel
+    ~EditorSeams() { platform::setMessageBoxHandler({}), platform::setBeepHandler({}), platform::setOpenFileHandler({}); }
 };
 
-// Makes a file unwritable for the test's lifetime, also for root (immutable attribute); ok() is
-// false where the file system does not allow that.
-class WriteProtectedFile {
-public:
-    explicit WriteProtectedFile(QString path) : path_(std::move(path))
-    {
-        if (geteuid() != 0)
-            ok_ = QFile::setPermissions(path_, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        else
-            ok_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
-    }
+// Makes a file unwritable for its lifetime, also for root (immutable attribute); ok is false
+// where the file system does not allow that.
+struct WriteProtectedFile {
+    const QString path;
+    const bool root = geteuid() == 0;
+    const bool ok = root ? QProcess::execute("chattr", {"+i", path}) == 0 : QFile::setPermissions(path, QFile::ReadOwner);
     ~WriteProtectedFile()
     {
-        if (geteuid() == 0)
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
-        else
-            QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner);
+        root ? QProcess::execute("chattr", {"-i", path}) : QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
-    WriteProtectedFile(const WriteProtectedFile&) = delete;
-    WriteProtectedFile& operator=(const WriteProtectedFile&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    QString path_;
-    bool ok_ = false;
 };
 
 inline QByteArray fileContent(const QString& nativePath)
@@ -76,28 +52,55 @@ inline QByteArray fileContent(const QString& nativePath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// The editor's recordset over the test folder's db1.mdb, opened as the window opens it.
-inline std::unique_ptr<store::Recordset> openEditorRecordset()
+// A recordset over the test folder's db1.mdb through a fresh connection, as another reader sees it.
+inline std::unique_ptr<store::Recordset> freshRecordset(const store::Statement& statement)
 {
     auto connection = std::make_shared<store::Connection>();
     connection->CursorLocation = store::adUseClient;
     connection->Open(store::connectionStringFor(platform::appFolder()));
     auto recordset = std::make_unique<store::Recordset>();
-    recordset->Open(store::editorStatement(), connection);
+    recordset->Open(statement, connection);
     return recordset;
 }
 
-// What the next key lookup of the main window finds: a fresh connection, the lookup statement.
+inline QStringList storedKeys()
+{
+    auto recordset = freshRecordset(store::editorStatement());
+    QStringList keys;
+    for (int row = 0; row < recordset->RecordCount(); ++row)
+        keys << recordset->valueAt(row, 0).toString();
+    return keys;
+}
+
+// What the next key lookup of the main window finds.
 inline QVariant lookedUpFileName(const QString& keyText)
 {
-    auto connection = std::make_shared<store::Connection>();
-    connection->CursorLocation = store::adUseClient;
-    connection->Open(store::connectionStringFor(platform::appFolder()));
-    store::Recordset lookup;
-    lookup.Open(store::keyLookupStatement(keyText), connection);
-    if (lookup.RecordCount() < 1)
-        return QStringLiteral("<no mapping>");
-    return lookup.Value(QStringLiteral("文件名"));
+    auto lookup = freshRecordset(store::keyLookupStatement(keyText));
+    return lookup->RecordCount() < 1 ? QVariant("<no mapping>") : lookup->Value(QStringLiteral("文件名"));
 }
+
+inline void type(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    box->end(false);
+    QTest::keyClicks(box, text);
+}
+
+// A test folder with mappings k0/f0.mp3, k1/f1.mp3, ... and the editor window loaded over it and
+// shown; the grid's model is checked by QAbstractItemModelTester all along.
+struct LoadedEditor {
+    explicit LoadedEditor(int rows, const std::function<void(const TestAppFolder&)>& prepare = {})
+    {
+        if (prepare)
+            prepare(folder);
+        folder.addMappings(rows);
+        window.Show(0);
+    }
+    TestAppFolder folder;
+    EditorSeams seams;
+    editor::frmConfig window;
+    QAbstractItemModelTester modelTester{window.grdDataGrid->model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest};
+};
 
 }  // namespace keysound::test
