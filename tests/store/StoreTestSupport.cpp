@@ -1,7 +1,11 @@
 #include "StoreTestSupport.h"
 
+#include "TestAppFolder.h"
 #include "store/ConnectionString.h"
+#include "store/Recordset.h"
 
+#include <QDir>
+#include <QFile>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -16,6 +20,16 @@ store::ConnectionPtr openStore(const QString& folder, int mode)
     return connection;
 }
 
+QStringList lookUp(const QString& folder, const QString& key)
+{
+    store::Recordset recordset;
+    recordset.Open(store::keyLookupStatement(key), openStore(folder));
+    QStringList files;
+    for (int row = 0; row < recordset.RecordCount(); ++row)
+        files.append(recordset.valueAt(row, recordset.fieldIndex(QStringLiteral("文件名"))).toString());
+    return files;
+}
+
 std::optional<Error> errorOf(const std::function<void()>& call)
 {
     try {
@@ -26,10 +40,37 @@ std::optional<Error> errorOf(const std::function<void()>& call)
     return std::nullopt;
 }
 
-RawDatabase::RawDatabase(const QString& nativePath)
+QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters)
 {
-    if (sqlite3_open_v2(nativePath.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + nativePath.toStdString());
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in: " + sql.toStdString());
+    for (int i = 0; i < parameters.size(); ++i)
+        sqlite3_bind_text(statement, i + 1, parameters[i].toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    QList<QVariantList> rows;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        QVariantList row;
+        for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
+            const int size = sqlite3_column_bytes(statement, c);
+            switch (sqlite3_column_type(statement, c)) {
+            case SQLITE_NULL: row.append(QVariant()); break;
+            case SQLITE_INTEGER: row.append(QVariant::fromValue<qint64>(sqlite3_column_int64(statement, c))); break;
+            case SQLITE_FLOAT: row.append(sqlite3_column_double(statement, c)); break;
+            case SQLITE_BLOB: row.append(QByteArray(bytes, size)); break;
+            default: row.append(QString::fromUtf8(bytes, size));
+            }
+        }
+        rows.append(row);
+    }
+    sqlite3_finalize(statement);
+    return rows;
+}
+
+RawDatabase::RawDatabase(const QString& path)
+{
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot open " + path.toStdString());
     sqlite3_busy_timeout(db_, 5000);
 }
 
@@ -40,89 +81,58 @@ RawDatabase::~RawDatabase()
 
 void RawDatabase::exec(const QString& sql) const
 {
-    char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "unknown error";
-        sqlite3_free(message);
-        throw std::runtime_error(text + " in: " + sql.toStdString());
-    }
-}
-
-QList<QVariantList> RawDatabase::rows(const QString& sql) const
-{
-    return queryRows(db_, sql);
-}
-
-QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in: " + sql.toStdString());
-    for (int i = 0; i < parameters.size(); ++i) {
-        const QByteArray text = parameters[i].toString().toUtf8();
-        sqlite3_bind_text(statement, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
-    QList<QVariantList> rows;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        QVariantList row;
-        for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-            switch (sqlite3_column_type(statement, c)) {
-            case SQLITE_NULL:
-                row.append(QVariant());
-                break;
-            case SQLITE_INTEGER:
-                row.append(QVariant::fromValue<qint64>(sqlite3_column_int64(statement, c)));
-                break;
-            case SQLITE_FLOAT:
-                row.append(sqlite3_column_double(statement, c));
-                break;
-            case SQLITE_BLOB:
-                row.append(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, c)),
-                                      sqlite3_column_bytes(statement, c)));
-                break;
-            default:
-                row.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c))));
-            }
-        }
-        rows.append(row);
-    }
-    sqlite3_finalize(statement);
-    return rows;
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string(sqlite3_errmsg(db_)) + " in: " + sql.toStdString());
 }
 
 QStringList RawDatabase::mappings() const
 {
     QStringList texts;
-    for (const QVariantList& row : rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid"))) {
-        QStringList cells;
-        for (const QVariant& cell : row)
-            cells.append(cell.isValid() ? cell.toString() : QStringLiteral("<null>"));
-        texts.append(cells.join(u'|'));
-    }
+    for (const QVariantList& row : rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")))
+        texts.append((row[0].isValid() ? row[0].toString() : "<null>") + u'|' + (row[1].isValid() ? row[1].toString() : "<null>"));
     return texts;
 }
 
-RecordsetEvents::RecordsetEvents(store::Recordset& recordset)
+QString copySample(const QString& sampleName, const QString& folder, const QString& asName)
 {
-    using store::Recordset;
-    QObject::connect(&recordset, &Recordset::MoveComplete, [this](int reason, int, Recordset*) {
-        events_.append(QStringLiteral("MoveComplete(%1)").arg(reason));
-    });
-    QObject::connect(&recordset, &Recordset::WillChangeRecord, [this](int reason, int count, int, Recordset*) {
-        events_.append(QStringLiteral("WillChangeRecord(%1,%2)").arg(reason).arg(count));
-    });
-    QObject::connect(&recordset, &Recordset::rowsReset, [this] { events_.append(QStringLiteral("rowsReset")); });
-    QObject::connect(&recordset, &Recordset::rowInserted,
-                     [this](int row) { events_.append(QStringLiteral("rowInserted(%1)").arg(row)); });
-    QObject::connect(&recordset, &Recordset::rowRemoved,
-                     [this](int row) { events_.append(QStringLiteral("rowRemoved(%1)").arg(row)); });
-    QObject::connect(&recordset, &Recordset::rowChanged,
-                     [this](int row) { events_.append(QStringLiteral("rowChanged(%1)").arg(row)); });
+    const QString source = QDir(sharedTestDataDir()).filePath(QStringLiteral("jet/") + sampleName);
+    const QString target = QDir(folder).filePath(asName.isEmpty() ? sampleName : asName);
+    if (!QFile::copy(source, target))
+        throw std::runtime_error("cannot copy legacy sample " + source.toStdString());
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    return target;
 }
 
-QStringList RecordsetEvents::take()
+QList<QVariantList> expectedConfigRows()
 {
-    return std::exchange(events_, {});
+    // Lines "row,"键位","文件名","null_columns"": no field holds a comma or a doubled quote.
+    QStringList lines = QString::fromUtf8(fileBytes(QDir(sharedTestDataDir()).filePath(QStringLiteral("jet/legacy-db1.csv"))))
+                            .split(u'\n', Qt::SkipEmptyParts);
+    QList<QVariantList> rows;
+    for (const QString& line : lines.mid(1)) {
+        QStringList fields = line.trimmed().split(u',');
+        for (QString& field : fields)
+            field = field.mid(1, field.size() - 2);
+        const QStringList nulls = fields[3].split(u' ');
+        rows.append({nulls.contains(QStringLiteral("键位")) ? QVariant() : QVariant(fields[1]),
+                     nulls.contains(QStringLiteral("文件名")) ? QVariant() : QVariant(fields[2])});
+    }
+    return rows;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return file.readAll();
+}
+
+void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(offset) || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot change " + path.toStdString());
 }
 
 }  // namespace keysound::test

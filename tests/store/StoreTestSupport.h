@@ -2,7 +2,6 @@
 
 #include "platform/Error.h"
 #include "store/Connection.h"
-#include "store/Recordset.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -11,42 +10,39 @@
 
 struct sqlite3;
 
+// Helpers of the store, legacy import and keysound-db tests.
 namespace keysound::test {
 
 // A connection opened the way the program opens one, on <folder>\db1.mdb.
 store::ConnectionPtr openStore(const QString& folder, int mode = store::adModeUnknown);
-
+// The file names the program's key lookup returns, in order.
+QStringList lookUp(const QString& folder, const QString& key);
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
 
-// Runs sql with its parameters on a handle and returns every row; NULL is a null QVariant.
+// Rows of a query as SQLite returns them: NULL invalid, INTEGER qint64, REAL double, TEXT, BLOB.
 QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters = {});
 
 // Direct access to a database file, independent of the code under test.
 class RawDatabase {
 public:
-    explicit RawDatabase(const QString& nativePath);
+    explicit RawDatabase(const QString& path);
     ~RawDatabase();
     RawDatabase(const RawDatabase&) = delete;
     RawDatabase& operator=(const RawDatabase&) = delete;
-
     void exec(const QString& sql) const;
-    QList<QVariantList> rows(const QString& sql) const;
-    // 键位|文件名 of every row in rowid order, NULL shown as <null>.
-    QStringList mappings() const;
+    QList<QVariantList> rows(const QString& sql) const { return queryRows(db_, sql); }
+    QStringList mappings() const;  // 键位|文件名 in rowid order, NULL as <null>
 
 private:
     sqlite3* db_ = nullptr;
 };
 
-// The recordset's notifications in the order they were raised, e.g. "MoveComplete(12)".
-class RecordsetEvents {
-public:
-    explicit RecordsetEvents(store::Recordset& recordset);
-    QStringList take();
-
-private:
-    QStringList events_;
-};
+// A writable copy of a shared Jet sample in folder; returns its path.
+QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QString());
+// Config(键位, 文件名) as legacy-db1.csv lists it, NULL as an invalid QVariant.
+QList<QVariantList> expectedConfigRows();
+QByteArray fileBytes(const QString& path);
+void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes);
 
 }  // namespace keysound::test
