@@ -89,9 +89,12 @@ Statement rangeLookup(const QString& keyText, const KeyShape& shape)
         rangePositions.append(i);
         leading[i] = {shape.variants[i].front()};
     }
+    CodePoints lowestAtRanges = shape.codePoints;
+    for (qsizetype i : rangePositions)
+        lowestAtRanges[i] = shape.variants[i].front();
     QVariantList parameters{foldKeyText(keyText)};
     QStringList ranges;
-    for (const CodePoints& lowest : spellingsOf(shape.codePoints, leading)) {
+    for (const CodePoints& lowest : spellingsOf(lowestAtRanges, leading)) {
         CodePoints highest = lowest;
         for (qsizetype i : rangePositions)
             highest[i] = shape.variants[i].back();
