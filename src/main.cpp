@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "player/Form1.h"
 #include "store/LegacyImport.h"
+#include "store/Statements.h"
 
 int main(int argc, char** argv)
 {
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
 
     // Opened before the first key so that the first key sounds as fast as the others.
     keysound::audio::SdlMixerBackend::open();
+    keysound::store::prepareKeyLookup();
     keysound::audio::SdlMixerBackend playback;
     keysound::audio::MediaCommandService mediaCommands(playback);
 

@@ -128,4 +128,9 @@ Statement keyLookupStatement(const QString& keyText)
     return rangeLookup(key, shape);
 }
 
+void prepareKeyLookup()
+{
+    caseVariants(U'\u00e9');
+}
+
 }  // namespace keysound::store

@@ -18,4 +18,8 @@ Statement editorStatement();
 // letter with case), lowest rowid first. Uses the index of 键位 for every key text.
 Statement keyLookupStatement(const QString& keyText);
 
+// Builds the case tables the lookup of non-ASCII letters needs (about a millisecond), so that the
+// program can do it at start and its first such key is as fast as the others.
+void prepareKeyLookup();
+
 }  // namespace keysound::store
