@@ -1,6 +1,7 @@
 #include "store/SchemaWriter.h"
 
 #include "platform/Error.h"
+#include "store/SqliteSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,53 +100,26 @@ void SchemaWriter::commit(Placement placement)
     temporary_.setAutoRemove(false);
 }
 
+// The statement itself reports in the engine's terms; a writer's errors name its destination.
 SchemaWriter::Insert::Insert(SchemaWriter& writer, const QString& sql) : writer_(writer)
 {
-    const int code = sqlite3_prepare_v2(writer_.db_, sql.toUtf8().constData(), -1, &statement_, nullptr);
-    if (code != SQLITE_OK)
-        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(sql), code);
+    try {
+        statement_ = std::make_unique<PreparedStatement>(writer_.db_, sql);
+    } catch (const Error&) {
+        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(sql), sqlite3_errcode(writer_.db_));
+    }
 }
 
-SchemaWriter::Insert::~Insert()
-{
-    sqlite3_finalize(statement_);
-}
+SchemaWriter::Insert::~Insert() = default;
 
 void SchemaWriter::Insert::run(const QVariantList& values)
 {
-    sqlite3_reset(statement_);
-    for (int i = 0; i < values.size(); ++i)
-        bind(i + 1, values.at(i));
-    const int code = sqlite3_step(statement_);
-    if (code != SQLITE_DONE)
-        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(QString::fromUtf8(sqlite3_sql(statement_))), code);
-}
-
-void SchemaWriter::Insert::bind(int position, const QVariant& value)
-{
-    // An invalid QVariant is NULL; an empty QString stays an empty text.
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        sqlite3_bind_null(statement_, position);
-        break;
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Bool:
-        sqlite3_bind_int64(statement_, position, value.toLongLong());
-        break;
-    case QMetaType::Double:
-        sqlite3_bind_double(statement_, position, value.toDouble());
-        break;
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        sqlite3_bind_blob64(statement_, position, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
-        break;
-    }
-    default: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        sqlite3_bind_text64(statement_, position, utf8.constData(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
-    }
+    try {
+        statement_->reset();
+        statement_->bindAll(values);  // an invalid QVariant is NULL; an empty QString stays an empty text
+        statement_->run();
+    } catch (const Error&) {
+        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(statement_->sql()), sqlite3_errcode(writer_.db_));
     }
 }
 

@@ -3,11 +3,13 @@
 #include <QString>
 #include <QTemporaryFile>
 #include <QVariantList>
+#include <memory>
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 namespace keysound::store {
+
+class PreparedStatement;
 
 // A new SQLite file, written under a temporary name beside its destination and moved there
 // only by commit(): an interruption or an error never leaves a half-written database at the
@@ -31,9 +33,8 @@ public:
         void run(const QVariantList& values);
 
     private:
-        void bind(int position, const QVariant& value);
         SchemaWriter& writer_;
-        sqlite3_stmt* statement_ = nullptr;
+        std::unique_ptr<PreparedStatement> statement_;
     };
 
     enum class Placement { KeepExisting, ReplaceExisting };
