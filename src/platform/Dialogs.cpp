@@ -31,7 +31,7 @@ void messageBox(QWidget* parent, const QString& text)
         messageBoxHandler()(parent, text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -43,7 +43,7 @@ void beep()
         QApplication::beep();
 }
 
-QString toQtNameFilters(const QString& filter)
+QStringList toQtNameFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
@@ -53,17 +53,36 @@ QString toQtNameFilters(const QString& filter)
         patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
         filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
     }
-    return filters.join(QStringLiteral(";;"));
+    return filters;
+}
+
+void prepareOpenDialog(QFileDialog& dialog, const QString& filter)
+{
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // The patterns stay in the filters for matching; only the toolkit's own dialog can hide them
+    // from the entries' names.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    const QStringList filters = toQtNameFilters(filter);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
 }
 
 QString getOpenFileName(QWidget* parent, const QString& filter)
 {
     if (openFileHandler())
         return openFileHandler()(parent, filter);
-    const QString qtFilters = toQtNameFilters(filter);
-    const QString firstFilter = qtFilters.section(QStringLiteral(";;"), 0, 0);
-    QString selected = firstFilter;
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilters, &selected);
+    QFileDialog dialog(parent);
+    prepareOpenDialog(dialog, filter);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void setExactCaption(QWidget* window, const QString& caption)
+{
+    // An empty display name is appended to nothing; message boxes take the application name.
+    if (!QGuiApplication::applicationDisplayName().isEmpty())
+        QGuiApplication::setApplicationDisplayName(QString(QLatin1String("")));
+    window->setWindowTitle(caption);
 }
 
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 namespace keysound::platform {
@@ -25,7 +27,13 @@ MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 BeepHandler setBeepHandler(BeepHandler handler);
 OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
 
-// "(*.mp3)|*.mp3|(*.*)|*.*" -> "(*.mp3) (*.mp3);;(*.*) (*)" for QFileDialog.
-QString toQtNameFilters(const QString& filter);
+// "(*.mp3)|*.mp3|(*.*)|*.*" -> {"(*.mp3) (*.mp3)", "(*.*) (*)"} for QFileDialog.
+QStringList toQtNameFilters(const QString& filter);
+// A file-open dialog that offers the filter's entries by their names alone, on the first one.
+void prepareOpenDialog(QFileDialog& dialog, const QString& filter);
+
+// Sets a window's caption so that the desktop shows exactly that text: the toolkit would append
+// a non-empty application display name to every window title.
+void setExactCaption(QWidget* window, const QString& caption);
 
 }  // namespace keysound::platform

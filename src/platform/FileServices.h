@@ -10,7 +10,8 @@ bool isNormalFile(const QString& pathText);
 
 // Copies source over destination (both path texts). The copy goes to a temporary file in the
 // destination folder and is renamed into place, so a failure leaves an existing destination
-// whole; a source that already is the destination is left untouched. Throws keysound::Error.
+// whole and a symbolic link at the destination is replaced, never written through; a source that
+// already is the destination is left untouched. Throws keysound::Error.
 void copyFileReplacing(const QString& sourcePathText, const QString& destinationPathText);
 
 }  // namespace keysound::platform
