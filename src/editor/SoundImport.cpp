@@ -14,7 +14,14 @@ const QString FileNameColumn = QStringLiteral("文件名");
 
 void OpenFileDialog::ShowOpen(QWidget* owner)
 {
-    FileName = programPathText(platform::getOpenFileName(owner, Filter));
+    const QString picked = platform::getOpenFileName(owner, Filter);
+    FileName.clear();
+    // In the program's path text a backslash separates folders, so such a path would name
+    // another file.
+    if (picked.contains(QLatin1Char('\\')))
+        throw Error(ErrorNumber::BadFileName,
+                    QStringLiteral("无法导入“%1”：路径里有反斜杠“\\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。").arg(picked));
+    FileName = programPathText(picked);
 }
 
 QString programPathText(const QString& nativePath)

@@ -17,6 +17,7 @@ struct OpenFileDialog {
     QString Filter;
     QString FileName;  // the program's path text ("\" separators)
 
+    // Throws keysound::Error (FileName then "") for a picked path with a backslash in it.
     void ShowOpen(QWidget* owner);
 };
 

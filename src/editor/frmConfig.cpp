@@ -1,12 +1,12 @@
+// The editor window: its controls, loading, showing and unloading.
 #include "editor/frmConfig.h"
 
 #include "editor/FieldBinder.h"
-#include "editor/NavigationKeys.h"
 #include "editor/NavigationPictures.h"
 #include "editor/RecordsetTableModel.h"
 #include "editor/StringBack.h"
 #include "platform/AppFolder.h"
-#include "platform/Twips.h"
+#include "platform/Dialogs.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,32 +24,6 @@
 namespace keysound::editor {
 
 namespace {
-struct TwipsRect {
-    int left, top, width, height;
-};
-
-constexpr int ClientWidth = 6045;
-constexpr int ClientHeight = 2970;
-constexpr int BarHeight = 300;
-constexpr TwipsRect LabelKeyRect{120, 60, 1815, 255};
-constexpr TwipsRect FieldKeyRect{2040, 60, 3375, 285};
-constexpr TwipsRect LabelFileRect{120, 380, 1815, 255};
-constexpr TwipsRect FieldFileRect{2040, 380, 495, 285};
-constexpr TwipsRect GridRect{0, 960, 5760, 1305};
-constexpr TwipsRect ImportRect{2760, 360, 990, 360};
-constexpr int BarButtonWidth = 1095;
-constexpr int NavButtonWidth = 345;
-constexpr int FirstLeft = 0;
-constexpr int PreviousLeft = 345;
-constexpr TwipsRect StatusRect{690, 0, 3360, 285};
-constexpr int NextLeft = 4200;
-constexpr int LastLeft = 4545;
-
-void place(QWidget* widget, const TwipsRect& r)
-{
-    platform::placeInTwips(widget, r.left, r.top, r.width, r.height);
-}
-
 QPushButton* barButton(QWidget* bar, const QString& caption)
 {
     auto* button = new QPushButton(caption, bar);
@@ -78,7 +51,7 @@ QFont gridFont()
 
 frmConfig::frmConfig(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Config"));
+    platform::setExactCaption(this, QStringLiteral("Config"));
     createControls();
     connectHandlers();
     orderTabs();
@@ -111,6 +84,7 @@ void frmConfig::createControls()
     Command1 = new QPushButton(QStringLiteral("导入文件"), this);
     Command1->setAutoDefault(false);
     nameControls();
+    describeControls();
 }
 
 void frmConfig::createGrid()
@@ -129,6 +103,7 @@ void frmConfig::createGrid()
     grdDataGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdDataGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     grdDataGrid->setWordWrap(false);
+    grdDataGrid->setTabKeyNavigation(false);  // Tab goes on to the next control, not the next cell
     grdDataGrid->verticalHeader()->hide();
     // Fixed row heights keep a 100k-row table as cheap to lay out as a short one.
     grdDataGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -149,6 +124,20 @@ void frmConfig::nameControls()
     for (const auto& [widget, name] : names)
         widget->setObjectName(QLatin1String(name));
     setObjectName(QStringLiteral("frmConfig"));
+}
+
+// What screen readers say for the controls that show no caption of their own.
+void frmConfig::describeControls()
+{
+    txtFields[0]->setAccessibleName(QStringLiteral("键位"));
+    txtFields[1]->setAccessibleName(QStringLiteral("文件名"));
+    grdDataGrid->setAccessibleName(QStringLiteral("映射表"));
+    const std::pair<QPushButton*, const char*> navigation[] = {
+        {cmdFirst, "第一条"}, {cmdPrevious, "上一条"}, {cmdNext, "下一条"}, {cmdLast, "最后一条"}};
+    for (const auto& [button, name] : navigation) {
+        button->setAccessibleName(QString::fromUtf8(name));
+        button->setToolTip(QString::fromUtf8(name));
+    }
 }
 
 void frmConfig::createStatusBar()
@@ -220,41 +209,6 @@ void frmConfig::installKeyPreview()
         child->installEventFilter(this);
 }
 
-// The controls as designed: what every load starts from.
-void frmConfig::applyDesign()
-{
-    platform::resizeClientInTwips(this, ClientWidth, ClientHeight);
-    place(lblLabels[0], LabelKeyRect);
-    place(txtFields[0], FieldKeyRect);
-    place(lblLabels[1], LabelFileRect);
-    place(txtFields[1], FieldFileRect);
-    place(grdDataGrid, GridRect);
-    place(Command1, ImportRect);
-    platform::placeInTwips(picStatBox, 0, ClientHeight - BarHeight, ClientWidth, BarHeight);
-    platform::placeInTwips(picButtons, 0, ClientHeight - 2 * BarHeight, ClientWidth, BarHeight);
-
-    platform::placeInTwips(cmdFirst, FirstLeft, 0, NavButtonWidth, BarHeight);
-    platform::placeInTwips(cmdPrevious, PreviousLeft, 0, NavButtonWidth, BarHeight);
-    place(lblStatus, StatusRect);
-    platform::placeInTwips(cmdNext, NextLeft, 0, NavButtonWidth, BarHeight);
-    platform::placeInTwips(cmdLast, LastLeft, 0, NavButtonWidth, BarHeight);
-    resized_ = {float(GridRect.width), float(GridRect.height), float(StatusRect.width), float(NextLeft),
-                float(LastLeft)};
-
-    const std::pair<QPushButton*, int> barLefts[] = {{cmdAdd, 59},   {cmdEdit, 1213},  {cmdDelete, 2367}, {cmdRefresh, 3521},
-                                                     {cmdClose, 4675}, {cmdUpdate, 59}, {cmdCancel, 1213}};
-    for (const auto& [button, left] : barLefts) {
-        platform::placeInTwips(button, left, 0, BarButtonWidth, BarHeight);
-        button->setVisible(button != cmdUpdate && button != cmdCancel);
-    }
-    for (QPushButton* button : {cmdFirst, cmdPrevious, cmdNext, cmdLast})
-        button->setEnabled(true);
-    for (QLineEdit* box : txtFields)
-        box->clear();
-    lblStatus->clear();
-    cdl = OpenFileDialog{};
-}
-
 void frmConfig::Show(int modal)
 {
     if (!loaded_) {
@@ -300,37 +254,6 @@ void frmConfig::Form_Load()
     bindGrid(adoPrimaryRS.get());
 }
 
-void frmConfig::Form_Resize()
-{
-    resized_ = resizeControls(resizeMetrics(), resized_).controls;
-    placeResizedControls();
-}
-
-ResizeMetrics frmConfig::resizeMetrics() const
-{
-    const double dpi = platform::logicalDpi(this);
-    const auto twips = [dpi](int pixels) { return float(platform::pixelsToTwips(pixels, dpi)); };
-    return {twips(width()),           twips(height()),          twips(frameGeometry().width()),
-            twips(grdDataGrid->y()),  twips(picButtons->height()), twips(picStatBox->height())};
-}
-
-void frmConfig::placeResizedControls()
-{
-    const double dpi = platform::logicalDpi(this);
-    const auto pixels = [dpi](float twips) { return platform::twipsToPixels(twips, dpi); };
-    grdDataGrid->resize(pixels(resized_.gridWidth), pixels(resized_.gridHeight));
-    lblStatus->resize(pixels(resized_.lblStatusWidth), lblStatus->height());
-    cmdNext->move(pixels(resized_.cmdNextLeft), cmdNext->y());
-    cmdLast->move(pixels(resized_.cmdLastLeft), cmdLast->y());
-}
-
-void frmConfig::dockBars()
-{
-    const int barHeight = platform::twipsToPixels(BarHeight, platform::logicalDpi(this));
-    picStatBox->setGeometry(0, height() - barHeight, width(), barHeight);
-    picButtons->setGeometry(0, height() - 2 * barHeight, width(), barHeight);
-}
-
 void frmConfig::Form_Unload()
 {
     while (QApplication::overrideCursor())
@@ -363,6 +286,10 @@ void frmConfig::closeEvent(QCloseEvent* event)
     if (loaded_) {
         loaded_ = false;
         Form_Unload();
+        // Closed by the close box while adding or editing: the pending changes go with the
+        // recordset at the next load, and so does the editing state.
+        editing = false;
+        addingNew = false;
     }
     event->accept();  // hiding ends a modal showing
 }
@@ -372,52 +299,9 @@ void frmConfig::reject()
     close();
 }
 
-// Esc reaches the window through the key preview only; a dialog would otherwise close on it
-// in every state.
-void frmConfig::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-bool frmConfig::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && isKeyPreviewTarget(watched)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        Form_KeyDown(keyCodeOf(key->key()), shiftStateOf(key->modifiers()));
-    }
-    return false;  // the control still gets the key
-}
-
-// A key that the focused control ignores travels on to its parents; only its first stop is
-// previewed.
-bool frmConfig::isKeyPreviewTarget(const QObject* watched) const
-{
-    const QWidget* focus = focusWidget();
-    return watched == (focus ? focus : this);
-}
-
 void frmConfig::bindGrid(store::Recordset* recordset)
 {
     gridModel_->setRecordset(recordset);
-}
-
-void frmConfig::showCurrentRowInGrid()
-{
-    const bool wasFollowing = std::exchange(followingRecordset_, true);
-    const int row = adoPrimaryRS && gridModel_->recordset() ? adoPrimaryRS->currentRow() : -1;
-    QItemSelectionModel* selection = grdDataGrid->selectionModel();
-    if (row < 0 || row >= gridModel_->rowCount() || gridModel_->columnCount() == 0) {
-        selection->clear();
-    } else {
-        const QModelIndex index = gridModel_->index(row, std::max(0, grdDataGrid->currentIndex().column()));
-        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        grdDataGrid->scrollTo(index);
-    }
-    followingRecordset_ = wasFollowing;
 }
 
 }  // namespace keysound::editor

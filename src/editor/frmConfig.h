@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QVariant>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -121,8 +122,10 @@ private:
     void bindGrid(store::Recordset* recordset);
     void showCurrentRowInGrid();
     void gridRowChosen(int row);
-    template <typename Steps>
-    void runCommand(Steps&& steps);
+    void runCommand(const std::function<void()>& steps);
+    bool isEditingRecord() const { return editing || addingNew; }
+    bool previewKey(QObject* watched, const QKeyEvent& key);
+    void describeControls();
 
     RecordsetTableModel* gridModel_ = nullptr;
     std::array<FieldBinder*, 2> binders_{};

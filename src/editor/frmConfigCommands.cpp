@@ -1,7 +1,6 @@
-// The record commands, navigation, status text and import of the editor window.
+// The record commands and the import of the editor window.
 #include "editor/frmConfig.h"
 
-#include "editor/NavigationKeys.h"
 #include "platform/AppFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
@@ -37,8 +36,7 @@ bool holdsBookmark(const QVariant& bookmark)
 }  // namespace
 
 // Stops at the first failing step and shows its description alone; nothing is undone.
-template <typename Steps>
-void frmConfig::runCommand(Steps&& steps)
+void frmConfig::runCommand(const std::function<void()>& steps)
 {
     try {
         steps();
@@ -130,79 +128,15 @@ void frmConfig::cmdRefresh_Click()
     });
 }
 
-void frmConfig::cmdFirst_Click()
-{
-    runCommand([this] { adoPrimaryRS->MoveFirst(); });
-}
-
-void frmConfig::cmdLast_Click()
-{
-    runCommand([this] { adoPrimaryRS->MoveLast(); });
-}
-
-void frmConfig::cmdNext_Click()
-{
-    runCommand([this] {
-        if (!adoPrimaryRS->EOF_())
-            adoPrimaryRS->MoveNext();
-        if (adoPrimaryRS->EOF_() && adoPrimaryRS->RecordCount() > 0) {
-            platform::beep();
-            adoPrimaryRS->MoveLast();
-        }
-    });
-}
-
-void frmConfig::cmdPrevious_Click()
-{
-    runCommand([this] {
-        if (!adoPrimaryRS->BOF())
-            adoPrimaryRS->MovePrevious();
-        if (adoPrimaryRS->BOF() && adoPrimaryRS->RecordCount() > 0) {
-            platform::beep();
-            adoPrimaryRS->MoveFirst();
-        }
-    });
-}
-
-void frmConfig::adoPrimaryRS_MoveComplete(int, int, store::Recordset*)
-{
-    lblStatus->setText(QStringLiteral("Record: ") + QString::number(adoPrimaryRS->AbsolutePosition()));
-    showCurrentRowInGrid();
-}
-
-void frmConfig::adoPrimaryRS_WillChangeRecord(int, int, int, store::Recordset*) {}
-
-void frmConfig::Form_KeyDown(int KeyCode, int Shift)
-{
-    if (editing || addingNew)
-        return;
-    switch (keyCommand(KeyCode, Shift)) {
-    case KeyCommand::Close: cmdClose_Click(); break;
-    case KeyCommand::First: cmdFirst_Click(); break;
-    case KeyCommand::Previous: cmdPrevious_Click(); break;
-    case KeyCommand::Next: cmdNext_Click(); break;
-    case KeyCommand::Last: cmdLast_Click(); break;
-    case KeyCommand::None: break;
-    }
-}
-
-void frmConfig::gridRowChosen(int row)
-{
-    if (followingRecordset_ || !adoPrimaryRS || row < 0 || row == adoPrimaryRS->currentRow())
-        return;
-    runCommand([this, row] { adoPrimaryRS->setCurrentRow(row); });
-}
-
 void frmConfig::Command1_Click()
 {
     cdl.Filter = ImportFilter;
-    cdl.ShowOpen(this);
-    if (cdl.FileName.isEmpty())
-        return;
     SoundImport::TextBox box{[this] { return txtFields[1]->text(); },
                              [this](const QString& text) { txtFields[1]->setText(text); }};
     try {
-        SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);
+        cdl.ShowOpen(this);
+        if (!cdl.FileName.isEmpty())
+            SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);
     } catch (const Error& error) {
         platform::messageBox(this, error.description());
     }

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <functional>
@@ -86,6 +87,23 @@ inline void type(QLineEdit* box, const QString& text)
     QTest::keyClicks(box, text);
 }
 
+// "browse", "adding" or "editing" where the two flags and the eleven button properties agree.
+inline QString stateOf(const editor::frmConfig& w)
+{
+    int asInBrowse = 0;
+    for (const QPushButton* button : {w.cmdAdd, w.cmdEdit, w.cmdDelete, w.cmdRefresh, w.cmdClose})
+        asInBrowse += button->isVisibleTo(&w);
+    for (const QPushButton* button : {w.cmdUpdate, w.cmdCancel})
+        asInBrowse += !button->isVisibleTo(&w);
+    for (const QPushButton* button : {w.cmdFirst, w.cmdPrevious, w.cmdNext, w.cmdLast})
+        asInBrowse += button->isEnabled();
+    if (asInBrowse == 11 && !w.editing && !w.addingNew)
+        return "browse";
+    if (asInBrowse == 0 && w.editing != w.addingNew)
+        return w.addingNew ? "adding" : "editing";
+    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse);
+}
+
 // A test folder with mappings k0/f0.mp3, k1/f1.mp3, ... and the editor window loaded over it and
 // shown; the grid's model is checked by QAbstractItemModelTester all along.
 struct LoadedEditor {
@@ -95,6 +113,12 @@ struct LoadedEditor {
             prepare(folder);
         folder.addMappings(rows);
         window.Show(0);
+    }
+    // Access keys and Tab need the window to be the active one.
+    bool activate()
+    {
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
     }
     TestAppFolder folder;
     EditorSeams seams;
