@@ -24,7 +24,6 @@ private slots:
         QTest::newRow("separator of two characters") << "one--two--three" << "--" << "--three";
         QTest::newRow("separator compared case-sensitively") << "aXbxc" << "x" << "xc";
         QTest::newRow("no separator") << "a.mp3" << "\\" << "<invalid argument>";
-        QTest::newRow("separator only in another letter case") << "abc" << "B" << "<invalid argument>";
     }
     void getStringBack()
     {

@@ -91,7 +91,6 @@ void FileServicesTest::failedCopyLeavesTheDestinationWhole_data()
     QTest::addColumn<QString>("case_");
     QTest::newRow("source missing") << "source missing";
     QTest::newRow("destination folder missing") << "no folder";
-    QTest::newRow("destination folder read-only") << "read-only folder";
 }
 
 void FileServicesTest::failedCopyLeavesTheDestinationWhole()
@@ -105,11 +104,6 @@ void FileServicesTest::failedCopyLeavesTheDestinationWhole()
         source += QStringLiteral(".gone");
     if (case_ == QLatin1String("no folder"))
         destination = folder.path() + QStringLiteral("\\NoSuchFolder\\s.mp3");
-    if (case_ == QLatin1String("read-only folder")) {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders");
-        QFile::setPermissions(folder.soundFolderPath(), QFile::ReadOwner | QFile::ExeOwner);
-    }
     try {
         platform::copyFileReplacing(source, destination);
         QFAIL("the copy should have failed");
@@ -118,7 +112,6 @@ void FileServicesTest::failedCopyLeavesTheDestinationWhole()
         QVERIFY(error.description().contains(QStringLiteral("s.mp3")));
         QVERIFY2(!error.description().contains('\\'), qPrintable(error.description()));  // native paths
     }
-    QFile::setPermissions(folder.soundFolderPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(contentOf(existing), QByteArray("old"));
     QCOMPARE(QDir(folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden), QStringList{"s.mp3"});
 }
