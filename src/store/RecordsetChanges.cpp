@@ -60,8 +60,8 @@ void Recordset::requireUpdatable(const char* operation) const
                         .arg(QLatin1String(operation), d->statement.sql));
     if (d->rowidName.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("%1 is not possible: the table %2 has columns named rowid, oid and _rowid_, "
-                                   "which hide the row ids its rows are written by.")
+                    QStringLiteral("无法执行 %1：表 %2 的列占用了 rowid、oid 和 _rowid_ 这三个名字，"
+                                   "记录的行号无法访问，因此不能写回记录。")
                         .arg(QLatin1String(operation), d->table));
 }
 
