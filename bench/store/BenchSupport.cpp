@@ -1,10 +1,9 @@
 #include "BenchSupport.h"
 
-#include <sqlite3.h>
+#include "RawDatabase.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 
 namespace keysound::bench {
 
@@ -34,36 +33,14 @@ QString storedKey(int i)
     return QStringLiteral("key%1").arg(i);
 }
 
-namespace {
-void exec(sqlite3* db, const char* sql)
-{
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "?";
-        sqlite3_free(message);
-        throw std::runtime_error(text);
-    }
-}
-}  // namespace
-
 MappingFolder::MappingFolder(int rows)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(databasePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    exec(db, "CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT); BEGIN");
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO Config VALUES (?1, ?2)", -1, &insert, nullptr);
-    for (int i = 0; i < rows; ++i) {
-        const QByteArray key = storedKey(i).toUtf8();
-        const QByteArray file = QStringLiteral("sound%1.mp3").arg(i).toUtf8();
-        sqlite3_bind_text(insert, 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, file.constData(), int(file.size()), SQLITE_TRANSIENT);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    exec(db, "COMMIT; CREATE INDEX Config_键位 ON Config (键位);");
-    sqlite3_close(db);
+    const test::RawDatabase db(databasePath(), test::RawDatabase::CreateIfMissing);
+    db.exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT); BEGIN"));
+    for (int i = 0; i < rows; ++i)
+        db.rows(QStringLiteral("INSERT INTO Config VALUES (?1, ?2)"), {storedKey(i), QStringLiteral("sound%1.mp3").arg(i)});
+    // The index comes last: building it once is faster than keeping it up to date row by row.
+    db.exec(QStringLiteral("COMMIT; CREATE INDEX Config_键位 ON Config (键位);"));
 }
 
 Figures measure(int samples, const std::function<void(int)>& run)

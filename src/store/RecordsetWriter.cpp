@@ -4,8 +4,8 @@
 
 namespace keysound::store {
 
-RecordsetWriter::RecordsetWriter(sqlite3* db, QString table, QStringList columns)
-    : db_(db), table_(std::move(table)), columns_(std::move(columns))
+RecordsetWriter::RecordsetWriter(sqlite3* db, QString table, QString rowidName, QStringList columns)
+    : db_(db), table_(std::move(table)), rowidName_(std::move(rowidName)), columns_(std::move(columns))
 {
 }
 
@@ -60,7 +60,7 @@ void RecordsetWriter::update(qint64 rowid, const QBitArray& columns, const QVari
     for (int i = 0; i < names.size(); ++i)
         assignments.append(QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1));
     PreparedStatement& update = statement(
-        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3").arg(table_, assignments.join(u',')).arg(names.size() + 1));
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4").arg(table_, assignments.join(u','), rowidName_).arg(names.size() + 1));
     bindValues(update, columns, values);
     update.bind(names.size() + 1, rowid);
     update.run();
@@ -70,7 +70,7 @@ void RecordsetWriter::update(qint64 rowid, const QBitArray& columns, const QVari
 
 void RecordsetWriter::remove(qint64 rowid)
 {
-    PreparedStatement& removal = statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(table_));
+    PreparedStatement& removal = statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?1").arg(table_, rowidName_));
     removal.bind(1, rowid);
     removal.run();
 }

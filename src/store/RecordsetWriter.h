@@ -9,11 +9,11 @@
 
 namespace keysound::store {
 
-// Writes rows of one table by rowid. Statements are prepared once per set of columns and reused,
+// Writes rows of one table by their row id, reached under rowidName (a name no column hides). Statements are prepared once per set of columns and reused,
 // so a batch of many similar changes costs one prepare per shape.
 class RecordsetWriter {
 public:
-    RecordsetWriter(sqlite3* db, QString table, QStringList columns);
+    RecordsetWriter(sqlite3* db, QString table, QString rowidName, QStringList columns);
 
     // values holds one entry per column; only the columns flagged in `columns` are written.
     qint64 insert(const QBitArray& columns, const QVariant* values);
@@ -28,6 +28,7 @@ private:
 
     sqlite3* db_;
     QString table_;
+    QString rowidName_;
     QStringList columns_;
     QHash<QString, std::shared_ptr<PreparedStatement>> statements_;
 };

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The whole program as a user meets it: started from its own folder under Xvfb, keys typed with
 # xdotool, and the mapped sound checked in what really left the mixer (SDL's disk driver).
+# Every wait is for a condition with a deadline, never a fixed pause, so that a loaded machine
+# only makes the run slower.
 # Usage: e2e_typing.sh <keysound> <keysound-db> <sample.mp3>
 set -euo pipefail
 keysound=$1 tool=$2 sample=$3
@@ -14,46 +16,51 @@ cleanup() {
 }
 trap cleanup EXIT
 
+fail() { echo "FAIL: $*"; exit 1; }
+# wait_for SECONDS COMMAND...: runs COMMAND until it succeeds; fails once SECONDS have passed.
+wait_for() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+mixed_bytes() { stat -c %s "$work/out.raw" 2>/dev/null || echo 0; }
+# Silence is all zero bytes: a sound shows as a non-zero byte past the given offset.
+sound_after() { [ -n "$(tail -c +"$(($1 + 1))" "$work/out.raw" 2>/dev/null | tr -d '\0' | head -c 1)" ]; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; }
+has_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+
 cp "$keysound" "$work/keysound"
 mkdir "$work/MP3"
 cp "$sample" "$work/MP3/a.mp3"
 printf 'a\ta.mp3\n' > "$work/seed.tsv"
 "$tool" init --seed "$work/seed.tsv" "$work/db1.mdb" >/dev/null
 
-display=":$((90 + RANDOM % 400))"
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+wait_for 30 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
 
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/out.raw" QT_QPA_PLATFORM=xcb "$work/keysound" &
 app_pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name "音频调用程序" | head -n 1)
+window=$(timeout 60 xdotool search --sync --onlyvisible --name "音频调用程序" | head -n 1) || true
+[ -n "$window" ] || fail "the main window did not appear"
 xdotool windowfocus --sync "$window"
-sleep 0.5
+wait_for 20 has_focus || fail "the main window did not take the keyboard focus"
+silent_until=$(mixed_bytes)
 xdotool key --window "$window" Tab   # from the editor button to the key-entry box
-sleep 0.3
-silent_until=$(stat -c %s "$work/out.raw")
 xdotool type --delay 120 "za"
-sleep 1.0
 
-kill -0 "$app_pid" || { echo "FAIL: keysound ended while typing"; exit 1; }
-size=$(stat -c %s "$work/out.raw")
-# Everything mixed after the keys: silence is all zero bytes, the sound is not.
-if cmp -s -n "$((size - silent_until))" <(tail -c +"$((silent_until + 1))" "$work/out.raw") /dev/zero; then
-  echo "FAIL: typing 'a' produced no sound"
-  exit 1
-fi
-if ! cmp -s -n "$silent_until" "$work/out.raw" /dev/zero; then
-  echo "FAIL: sound before any key was typed"
-  exit 1
+wait_for 30 sound_after "$silent_until" || fail "typing 'a' produced no sound"
+has_ended && fail "keysound ended while typing"
+if [ "$silent_until" -gt 0 ] && ! cmp -s -n "$silent_until" "$work/out.raw" /dev/zero; then
+  fail "sound before any key was typed"
 fi
 # A logout or a kill must still end the program.
 kill -TERM "$app_pid"
-for _ in $(seq 30); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app_pid" 2>/dev/null; then
-  echo "FAIL: keysound ignored SIGTERM"
-  exit 1
-fi
+wait_for 10 has_ended || fail "keysound ignored SIGTERM"
 app_pid=""
 echo "1 passed, 0 failed"

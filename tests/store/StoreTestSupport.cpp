@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <sqlite3.h>
 #include <stdexcept>
 
 namespace keysound::test {
@@ -38,59 +37,6 @@ std::optional<Error> errorOf(const std::function<void()>& call)
         return error;
     }
     return std::nullopt;
-}
-
-QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in: " + sql.toStdString());
-    for (int i = 0; i < parameters.size(); ++i)
-        sqlite3_bind_text(statement, i + 1, parameters[i].toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
-    QList<QVariantList> rows;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        QVariantList row;
-        for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
-            const int size = sqlite3_column_bytes(statement, c);
-            switch (sqlite3_column_type(statement, c)) {
-            case SQLITE_NULL: row.append(QVariant()); break;
-            case SQLITE_INTEGER: row.append(QVariant::fromValue<qint64>(sqlite3_column_int64(statement, c))); break;
-            case SQLITE_FLOAT: row.append(sqlite3_column_double(statement, c)); break;
-            case SQLITE_BLOB: row.append(QByteArray(bytes, size)); break;
-            default: row.append(QString::fromUtf8(bytes, size));
-            }
-        }
-        rows.append(row);
-    }
-    sqlite3_finalize(statement);
-    return rows;
-}
-
-RawDatabase::RawDatabase(const QString& path)
-{
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + path.toStdString());
-    sqlite3_busy_timeout(db_, 5000);
-}
-
-RawDatabase::~RawDatabase()
-{
-    sqlite3_close_v2(db_);
-}
-
-void RawDatabase::exec(const QString& sql) const
-{
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string(sqlite3_errmsg(db_)) + " in: " + sql.toStdString());
-}
-
-QStringList RawDatabase::mappings() const
-{
-    QStringList texts;
-    for (const QVariantList& row : rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")))
-        texts.append((row[0].isValid() ? row[0].toString() : "<null>") + u'|' + (row[1].isValid() ? row[1].toString() : "<null>"));
-    return texts;
 }
 
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RawDatabase.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
 
@@ -7,8 +8,6 @@
 #include <QVariantList>
 #include <functional>
 #include <optional>
-
-struct sqlite3;
 
 // Helpers of the store, legacy import and keysound-db tests.
 namespace keysound::test {
@@ -19,24 +18,6 @@ store::ConnectionPtr openStore(const QString& folder, int mode = store::adModeUn
 QStringList lookUp(const QString& folder, const QString& key);
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
-
-// Rows of a query as SQLite returns them: NULL invalid, INTEGER qint64, REAL double, TEXT, BLOB.
-QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters = {});
-
-// Direct access to a database file, independent of the code under test.
-class RawDatabase {
-public:
-    explicit RawDatabase(const QString& path);
-    ~RawDatabase();
-    RawDatabase(const RawDatabase&) = delete;
-    RawDatabase& operator=(const RawDatabase&) = delete;
-    void exec(const QString& sql) const;
-    QList<QVariantList> rows(const QString& sql) const { return queryRows(db_, sql); }
-    QStringList mappings() const;  // 键位|文件名 in rowid order, NULL as <null>
-
-private:
-    sqlite3* db_ = nullptr;
-};
 
 // A writable copy of a shared Jet sample in folder; returns its path.
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QString());

@@ -3,8 +3,12 @@
 
 #include "store/Recordset.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <future>
+#include <thread>
 
 using namespace keysound;
 using namespace keysound::store;
@@ -12,19 +16,23 @@ using keysound::test::TestAppFolder;
 
 namespace {
 
-QString keysOf(const QList<QVariant>& keys)
-{
-    QStringList texts;
-    for (const QVariant& key : keys)
-        texts.append(key.isValid() ? key.toString() : QStringLiteral("<null>"));
-    return texts.join(u' ');
-}
-
-QString storedKeys(const TestAppFolder& folder)
-{
-    return test::RawDatabase(folder.databasePath())
-        .rows(QStringLiteral("SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY rowid)"))[0][0].toString();
-}
+// A recordset over the Config table of its own application folder, opened as the editor opens it.
+struct EditorRows {
+    TestAppFolder folder;
+    Recordset recordset;
+    explicit EditorRows(int rows, int mode = adModeUnknown)
+    {
+        folder.addMappings(rows);
+        recordset.Open(editorStatement(), test::openStore(folder.path(), mode));
+    }
+    explicit EditorRows(const QString& schema) : folder(TestAppFolder::WithoutDatabase)
+    {
+        folder.exec(schema);
+        recordset.Open(editorStatement(), test::openStore(folder.path()));
+    }
+    QStringList stored() const { return test::RawDatabase(folder.databasePath()).mappings(); }
+    QString storedKeys() const { return stored().replaceInStrings(QRegularExpression("\\|.*"), "").join(u' '); }
+};
 
 // One command of a script: open, first, last, next, previous, row:<index>, bookmark:<row at
 // opening>, goto:<bookmark text>, addnew, set:<key>, cancel, update, delete, requery,
@@ -130,10 +138,8 @@ private slots:
         QFETCH(QString, moves);
         QFETCH(int, failure);
         QFETCH(QString, says);
-        TestAppFolder folder;
-        folder.addMappings(rows);
-        Recordset recordset;
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
+        EditorRows opened(rows);
+        Recordset& recordset = opened.recordset;
         QList<QVariant> bookmarks;
         for (int row = 0; row < rows; ++row) {
             recordset.setCurrentRow(row);
@@ -148,7 +154,7 @@ private slots:
 
         std::optional<Error> error;
         for (const QString& command : commands)
-            error = test::errorOf([&] { run(recordset, folder, command, bookmarks); });
+            error = test::errorOf([&] { run(recordset, opened.folder, command, bookmarks); });
         QCOMPARE(error ? error->number() : 0, failure);
         if (error)
             QVERIFY2(error->description().contains(says), qPrintable(error->description()));
@@ -160,11 +166,11 @@ private slots:
         }
         QCOMPARE(raised.join(u' '), moves);
         QCOMPARE(recordset.AbsolutePosition(), position);
-        QList<QVariant> keys;
+        QStringList keys;
         for (int row = 0; row < recordset.RecordCount(); ++row)
-            keys.append(recordset.valueAt(row, 0));
-        QCOMPARE(keysOf(keys), shown);
-        QCOMPARE(storedKeys(folder), stored);
+            keys.append(recordset.valueAt(row, 0).isValid() ? recordset.valueAt(row, 0).toString() : "<null>");
+        QCOMPARE(keys.join(u' '), shown);
+        QCOMPARE(opened.storedKeys(), stored);
         QCOMPARE(recordset.hasPendingChanges(), shown != stored);
         const bool onDeleted = !error && commands.last() == "delete";
         QCOMPARE(recordset.BOF(), position == adPosBOF || (keys.isEmpty() && !onDeleted));
@@ -191,11 +197,9 @@ private slots:
         QFETCH(Failure, failure);
         QFETCH(int, number);
         QFETCH(QString, says);
-        TestAppFolder folder;
-        folder.addMappings(3);
-        test::RawDatabase other(folder.databasePath());
-        Recordset recordset;
-        recordset.Open(editorStatement(), test::openStore(folder.path(), failure == Failure::ReadOnlyConnection ? adModeRead : adModeUnknown));
+        EditorRows opened(3, failure == Failure::ReadOnlyConnection ? adModeRead : adModeUnknown);
+        Recordset& recordset = opened.recordset;
+        test::RawDatabase other(opened.folder.databasePath());
         recordset.setValue(QStringLiteral("文件名"), QStringLiteral("one.mp3"));
         recordset.MoveNext();
         recordset.setValue(QStringLiteral("文件名"), QStringLiteral("two.mp3"));
@@ -209,7 +213,7 @@ private slots:
                                       "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
         if (failure == Failure::RowDeletedElsewhere)
             other.exec(QStringLiteral("DELETE FROM Config WHERE 键位 = 'k1'"));
-        const QStringList before = test::RawDatabase(folder.databasePath()).mappings();
+        const QStringList before = opened.stored();
         if (failure == Failure::ReadOnlyConnection) {
             recordset.MoveFirst();
             const auto deleteError = test::errorOf([&] { recordset.Delete(adAffectCurrent); });
@@ -222,7 +226,7 @@ private slots:
         QVERIFY2(error->description().contains(says), qPrintable(error->description()));
         if (failure == Failure::WriteLockHeldElsewhere)
             other.exec(QStringLiteral("ROLLBACK"));
-        QCOMPARE(test::RawDatabase(folder.databasePath()).mappings(), before);
+        QCOMPARE(opened.stored(), before);
         QVERIFY(recordset.hasPendingChanges());
         QCOMPARE(recordset.RecordCount(), 4);
         QVERIFY(recordset.valueAt(0, 1) == "one.mp3" && recordset.valueAt(1, 1) == "two.mp3");
@@ -233,17 +237,74 @@ private slots:
             other.exec(QStringLiteral("DROP TRIGGER refuse"));
         recordset.UpdateBatch(adAffectAll);
         QVERIFY(!recordset.hasPendingChanges());
-        QCOMPARE(test::RawDatabase(folder.databasePath()).mappings(),
-                 (QStringList{"k0|one.mp3", "k1|two.mp3", "k2|f2.mp3", "new|" + QString(20000, u'x')}));
+        QCOMPARE(opened.stored(), (QStringList{"k0|one.mp3", "k1|two.mp3", "k2|f2.mp3", "new|" + QString(20000, u'x')}));
+    }
+
+    void updateWaitsOutAShortWriteLock()
+    {
+        EditorRows opened(1);
+        opened.recordset.setValue(QStringLiteral("文件名"), QStringLiteral("after.mp3"));
+        std::promise<void> locked;
+        std::thread holder([&] {
+            const test::RawDatabase other(opened.folder.databasePath());
+            other.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            locked.set_value();
+            QThread::msleep(300);
+            other.exec(QStringLiteral("ROLLBACK"));
+        });
+        locked.get_future().wait();
+        const auto error = test::errorOf([&] { opened.recordset.UpdateBatch(adAffectAll); });
+        holder.join();
+        QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
+        QCOMPARE(opened.stored(), QStringList{"k0|after.mp3"});
+    }
+
+    // Columns may take the names of the row id; their values here point at other rows, or at
+    // several, so that a write addressed through them would hit the wrong ones.
+    void writesReachTheRealRowid_data()
+    {
+        QTest::addColumn<QStringList>("hiding");
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("rowid") << QStringList{"rowid"} << true;
+        QTest::newRow("oid") << QStringList{"oid"} << true;
+        QTest::newRow("_rowid_") << QStringList{"_rowid_"} << true;
+        QTest::newRow("ROWID and oid") << QStringList{"ROWID", "oid"} << true;
+        QTest::newRow("all three names taken: read-only") << QStringList{"rowid", "oid", "_rowid_"} << false;
+    }
+    void writesReachTheRealRowid()
+    {
+        QFETCH(QStringList, hiding);
+        QFETCH(bool, writable);
+        auto values = [&](int id) { return QStringList(hiding.size(), QString::number(id)).join(u','); };
+        EditorRows opened(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
+                                         "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
+                              .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
+        Recordset& recordset = opened.recordset;
+        const auto error = test::errorOf([&] {
+            recordset.setValue(QStringLiteral("文件名"), QStringLiteral("new.mp3"));
+            recordset.UpdateBatch(adAffectAll);
+            recordset.MoveNext();
+            recordset.Delete(adAffectCurrent);
+            recordset.AddNew();
+            recordset.setValue(QStringLiteral("键位"), QStringLiteral("d"));
+            recordset.UpdateBatch(adAffectAll);
+            recordset.setValue(QStringLiteral("文件名"), QStringLiteral("d.mp3"));
+            recordset.UpdateBatch(adAffectAll);
+        });
+        QCOMPARE(error ? error->number() : 0, writable ? 0 : int(ErrorNumber::OperationNotAllowed));
+        const QStringList expected = writable ? QStringList{"a|new.mp3", "c|c.mp3", "d|d.mp3"}
+                                              : QStringList{"a|a.mp3", "b|b.mp3", "c|c.mp3"};
+        QStringList stored = opened.stored();
+        stored.sort();  // its ORDER BY rowid reads a hiding column here
+        QCOMPARE(stored, expected);
+        QCOMPARE(recordset.fieldNames().mid(2), hiding);
     }
 
     void otherColumnTypesAndNullRoundTrip()
     {
-        TestAppFolder folder(TestAppFolder::WithoutDatabase);
-        folder.exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, volume INTEGER, speed REAL, picture BLOB);"
-                                   "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
-        Recordset recordset;
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
+        EditorRows opened(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, volume INTEGER, speed REAL, picture BLOB);"
+                                         "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
+        Recordset& recordset = opened.recordset;
         QCOMPARE(recordset.fieldNames(), (QStringList{"键位", "文件名", "volume", "speed", "picture"}));
         QCOMPARE(recordset.Value(QStringLiteral("键位")), QVariant(QString()));  // empty text, not NULL
         QVERIFY(!recordset.Value(QStringLiteral("文件名")).isValid());
@@ -259,7 +320,7 @@ private slots:
         recordset.AddNew();
         recordset.setValue(QStringLiteral("键位"), QString(""));
         recordset.UpdateBatch(adAffectAll);
-        const QList<QVariantList> stored = test::RawDatabase(folder.databasePath()).rows(QStringLiteral(
+        const QList<QVariantList> stored = test::RawDatabase(opened.folder.databasePath()).rows(QStringLiteral(
             "SELECT typeof(键位), typeof(文件名), typeof(volume), volume, typeof(speed), speed, hex(picture) FROM Config"));
         QCOMPARE(stored, (QList<QVariantList>{{"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), "real", -0.25, "0100"},
                                               {"text", "null", "null", QVariant(), "null", QVariant(), ""}}));

@@ -20,14 +20,12 @@ public:
     QString databasePath() const;    // native path of db1.mdb
     QString soundFolderPath() const; // native path of MP3/
 
-    // Runs SQL on db1.mdb through a connection of its own (fails the test by throwing on error).
+    // Runs SQL on db1.mdb (created when missing) through a connection of its own; throws on error.
     void exec(const QString& sql) const;
     // Inserts a mapping; a null QVariant stores NULL.
     void addMapping(const QVariant& key, const QVariant& fileName) const;
     void addMappings(int count, const QString& keyPrefix = QStringLiteral("k"),
                      const QString& filePrefix = QStringLiteral("f")) const;  // in one transaction
-    // Copies one of the committed sample sounds into MP3/ under the given name.
-    QString addSampleSound(const QString& sampleName, const QString& asName) const;
     QString writeFile(const QString& relativePath, const QByteArray& content) const;
 
 private:

@@ -1,0 +1,81 @@
+#include "RawDatabase.h"
+
+#include <sqlite3.h>
+#include <memory>
+#include <stdexcept>
+
+namespace keysound::test {
+
+namespace {
+[[noreturn]] void fail(sqlite3* db, const QString& sql)
+{
+    throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in: " + sql.toStdString());
+}
+
+QVariant columnValue(sqlite3_stmt* statement, int c)
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
+    const int size = sqlite3_column_bytes(statement, c);
+    switch (sqlite3_column_type(statement, c)) {
+    case SQLITE_NULL: return QVariant();
+    case SQLITE_INTEGER: return QVariant::fromValue<qint64>(sqlite3_column_int64(statement, c));
+    case SQLITE_FLOAT: return sqlite3_column_double(statement, c);
+    case SQLITE_BLOB: return QByteArray(bytes, size);
+    default: return QString::fromUtf8(bytes, size);
+    }
+}
+}  // namespace
+
+QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
+        fail(db, sql);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    for (int i = 0; i < parameters.size(); ++i) {
+        if (parameters[i].isNull())
+            sqlite3_bind_null(raw, i + 1);
+        else
+            sqlite3_bind_text(raw, i + 1, parameters[i].toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    QList<QVariantList> rows;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        QVariantList row;
+        for (int c = 0; c < sqlite3_column_count(raw); ++c)
+            row.append(columnValue(raw, c));
+        rows.append(row);
+    }
+    if (rc != SQLITE_DONE)
+        fail(db, sql);
+    return rows;
+}
+
+RawDatabase::RawDatabase(const QString& path, Opening opening)
+{
+    const int flags = SQLITE_OPEN_READWRITE | (opening == CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot open " + path.toStdString());
+    sqlite3_busy_timeout(db_, 5000);
+}
+
+RawDatabase::~RawDatabase()
+{
+    sqlite3_close_v2(db_);
+}
+
+void RawDatabase::exec(const QString& sql) const
+{
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db_, sql);
+}
+
+QStringList RawDatabase::mappings() const
+{
+    QStringList texts;
+    for (const QVariantList& row : rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")))
+        texts.append((row[0].isValid() ? row[0].toString() : "<null>") + u'|' + (row[1].isValid() ? row[1].toString() : "<null>"));
+    return texts;
+}
+
+}  // namespace keysound::test

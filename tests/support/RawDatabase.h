@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+#include <QVariantList>
+
+struct sqlite3;
+
+namespace keysound::test {
+
+// Rows of a query as SQLite returns them: NULL invalid, INTEGER qint64, REAL double, TEXT, BLOB.
+// Parameters bind as text, a null QVariant as NULL. Throws std::runtime_error on any failure.
+QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters = {});
+
+// Direct access to a database file, independent of the code under test.
+class RawDatabase {
+public:
+    enum Opening { OpenExisting, CreateIfMissing };
+    explicit RawDatabase(const QString& path, Opening opening = OpenExisting);
+    ~RawDatabase();
+    RawDatabase(const RawDatabase&) = delete;
+    RawDatabase& operator=(const RawDatabase&) = delete;
+
+    void exec(const QString& sql) const;  // one or more statements
+    QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const
+    {
+        return queryRows(db_, sql, parameters);
+    }
+    QStringList mappings() const;  // 键位|文件名 in rowid order, NULL as <null>
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace keysound::test
