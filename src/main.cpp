@@ -21,10 +21,9 @@ int main(int argc, char** argv)
         QMetaObject::invokeMethod(qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
     });
 
-    // Opened before the first key so that the first key sounds as fast as the others.
-    keysound::audio::SdlMixerBackend::open();
     keysound::store::prepareKeyLookup();
     keysound::audio::SdlMixerBackend playback;
+    playback.warmUp();  // the first key then sounds as fast as the others
     keysound::audio::MediaCommandService mediaCommands(playback);
 
     keysound::player::Form1 mainWindow(mediaCommands);

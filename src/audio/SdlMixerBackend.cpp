@@ -12,16 +12,36 @@ bool SdlMixerBackend::open(const AudioSettings& settings)
     return AudioOutput::open(settings);
 }
 
+SdlMixerBackend::SdlMixerBackend(AudioSettings settings, KeeperTiming timing)
+    : settings_(settings), keeper_(device_, timing)
+{
+    // One single-shot look at a time: an idle program has no timer firing at all.
+    idleTimer_.setSingleShot(true);
+    idleTimer_.setTimerType(Qt::CoarseTimer);
+    idleTimer_.callOnTimeout([this] { checkIdle(); });
+}
+
 SdlMixerBackend::~SdlMixerBackend()
 {
-    if (music_ != nullptr && AudioOutput::isOpen())
-        Mix_FreeMusic(music_);  // halts it first when it is still playing
+    freeMusic();
+}
+
+void SdlMixerBackend::warmUp()
+{
+    if (keeper_.prepareToPlay())
+        checkIdle();
 }
 
 void SdlMixerBackend::play(const QString& pathText)
 {
-    if (!AudioOutput::isOpen())
+    if (!keeper_.prepareToPlay())
         return;
+    startMusic(pathText);
+    checkIdle();
+}
+
+void SdlMixerBackend::startMusic(const QString& pathText)
+{
     const QByteArray file = QFile::encodeName(platform::nativePath(pathText));
     Mix_Music* next = Mix_LoadMUS(file.constData());
     if (next == nullptr)
@@ -35,13 +55,13 @@ void SdlMixerBackend::play(const QString& pathText)
 
 void SdlMixerBackend::stop(const QString& pathText)
 {
-    if (music_ != nullptr && pathText == musicPath_ && Mix_PlayingMusic())
+    if (music_ != nullptr && pathText == musicPath_ && AudioOutput::isOpen() && Mix_PlayingMusic())
         Mix_HaltMusic();
 }
 
 QString SdlMixerBackend::playingPath() const
 {
-    return music_ != nullptr && Mix_PlayingMusic() ? musicPath_ : QString();
+    return isSounding() ? musicPath_ : QString();
 }
 
 // Mix_PlayMusic has already taken the old music off the mixer thread under its lock, so freeing
@@ -53,6 +73,40 @@ void SdlMixerBackend::replaceMusic(Mix_Music* next, const QString& pathText)
     musicPath_ = pathText;
     if (previous != nullptr)
         Mix_FreeMusic(previous);
+}
+
+// The music belongs to the open mixer: it is freed before the mixer closes, never after.
+void SdlMixerBackend::freeMusic()
+{
+    if (music_ != nullptr && AudioOutput::isOpen())
+        Mix_FreeMusic(music_);  // halts it first when it is still playing
+    music_ = nullptr;
+    musicPath_.clear();
+}
+
+void SdlMixerBackend::checkIdle()
+{
+    const int delayMs = keeper_.checkIdle();
+    if (delayMs < 0)
+        idleTimer_.stop();
+    else
+        idleTimer_.start(delayMs);
+}
+
+bool SdlMixerBackend::isSounding() const
+{
+    return music_ != nullptr && AudioOutput::isOpen() && Mix_PlayingMusic();
+}
+
+bool SdlMixerBackend::Device::isOpen() const { return AudioOutput::isOpen(); }
+bool SdlMixerBackend::Device::open() { return AudioOutput::open(backend.settings_); }
+bool SdlMixerBackend::Device::isLost() const { return AudioOutput::isLost(); }
+bool SdlMixerBackend::Device::isSounding() const { return backend.isSounding(); }
+
+void SdlMixerBackend::Device::close()
+{
+    backend.freeMusic();
+    AudioOutput::close();
 }
 
 }  // namespace keysound::audio
