@@ -3,13 +3,39 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace keysound::platform {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+QString errorText(int number, const QString& description)
+{
+    return QStringLiteral("错误 %1：%2").arg(number).arg(description);
+}
+}  // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    installQtTranslations(QLocale());
+}
+
+// Qt's own texts (context menus, file dialog, message box buttons) come from the translations the
+// system installed for Qt; without them those texts simply stay English.
+bool Application::installQtTranslations(const QLocale& locale)
+{
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
 
 QString Application::uncaughtErrorText(const Error& error)
 {
-    return QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description());
+    return errorText(error.number(), error.description());
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)
@@ -19,7 +45,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
     } catch (const Error& error) {
         endWithError(uncaughtErrorText(error));
     } catch (const std::exception& error) {
-        endWithError(QStringLiteral("Error %1: %2").arg(ErrorNumber::EngineError).arg(QString::fromLocal8Bit(error.what())));
+        endWithError(errorText(ErrorNumber::EngineError, QString::fromLocal8Bit(error.what())));
     }
     return true;
 }

@@ -18,7 +18,10 @@ public:
 
     static constexpr int UncaughtErrorExitCode = 3;
 
-    // The text shown for an uncaught error: "Error <number>: <description>".
+    // Loads Qt's own translations for the locale; false when the system has none for it.
+    static bool installQtTranslations(const QLocale& locale);
+
+    // The text shown for an uncaught error: its number and its description.
     static QString uncaughtErrorText(const Error& error);
 
 private:
