@@ -41,14 +41,19 @@ void setHints()
     SDL_SetHint(SDL_HINT_AUDIODRIVER, preferredDrivers);  // SDL_AUDIODRIVER in the environment wins
 }
 
+bool driverLoaded = false;
+
 bool openDevice(const AudioSettings& settings)
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    driverLoaded = true;
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
     if (Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, settings.bufferFrames,
                             nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+        // Unloaded, so that a server that starts later is found by the next try.
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        driverLoaded = false;
         return false;
     }
     return true;
@@ -102,6 +107,7 @@ bool AudioOutput::open(const AudioSettings& settings)
     static const bool decodersLoaded = Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC) != 0;
     Q_UNUSED(decodersLoaded);  // whatever is missing simply won't load
     rememberSpec(settings);
+    deviceRemovedEventQueued();  // news about an output closed before this one
     output.removed = false;
     output.lastMixMs = SDL_GetTicks64();
     Mix_SetPostMix(deliverPostMix, nullptr);
@@ -109,16 +115,23 @@ bool AudioOutput::open(const AudioSettings& settings)
     return true;
 }
 
-void AudioOutput::close()
+void AudioOutput::closeDevice()
 {
     OutputState& output = state();
     if (!output.open)
         return;
     Mix_SetPostMix(nullptr, nullptr);
     Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
     output.open = false;
     output.frequency = output.channels = output.bufferFrames = 0;
+}
+
+void AudioOutput::close()
+{
+    closeDevice();
+    if (driverLoaded)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
+    driverLoaded = false;
 }
 
 bool AudioOutput::isOpen() { return state().open; }

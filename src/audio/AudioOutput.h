@@ -21,7 +21,10 @@ public:
     // device. Unless SDL_AUDIODRIVER says otherwise, PipeWire is used natively where it runs
     // (its PulseAudio emulation would enlarge the buffer), then PulseAudio, then ALSA.
     static bool open(const AudioSettings& settings = {});
-    // Closes the device and SDL's audio threads, so that the sound server can suspend its sink.
+    // Closes the device, so that the sound server can suspend its sink, but keeps the driver
+    // loaded (its threads only wait for device news): the next open takes a few milliseconds.
+    static void closeDevice();
+    // Closes the device and unloads the driver, so that the next open chooses one afresh.
     static void close();
 
     static bool isOpen();

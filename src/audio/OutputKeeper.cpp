@@ -37,7 +37,7 @@ bool OutputKeeper::reopenWhenLost()
 {
     if (!device_.isLost())
         return false;
-    device_.close();
+    device_.close(CloseReason::Lost);
     lastFailedOpen_.reset();
     return true;
 }
@@ -52,7 +52,7 @@ int OutputKeeper::checkIdle()
     if (!device_.isOpen())
         return -1;
     if (device_.isLost()) {
-        device_.close();
+        device_.close(CloseReason::Lost);
         return -1;
     }
     if (device_.isSounding()) {
@@ -65,7 +65,7 @@ int OutputKeeper::checkIdle()
     const qint64 remaining = *silentSince_ + timing_.closeAfterSilenceMs - now;
     if (remaining > 0)
         return int(remaining);
-    device_.close();
+    device_.close(CloseReason::Idle);
     silentSince_.reset();
     return -1;
 }

@@ -6,6 +6,8 @@
 
 namespace keysound::audio {
 
+enum class CloseReason { Idle, Lost };
+
 // The sound output as the keeper sees it: something that opens, closes, can get lost
 // (server gone, device removed, mixing stalled) and may be sounding right now.
 class OutputDevice {
@@ -13,7 +15,8 @@ public:
     virtual ~OutputDevice() = default;
     virtual bool isOpen() const = 0;
     virtual bool open() = 0;
-    virtual void close() = 0;
+    // Idle: the driver may stay loaded, so the next open is quick. Lost: everything goes.
+    virtual void close(CloseReason reason) = 0;
     virtual bool isLost() const = 0;
     virtual bool isSounding() const = 0;
 };

@@ -103,10 +103,13 @@ bool SdlMixerBackend::Device::open() { return AudioOutput::open(backend.settings
 bool SdlMixerBackend::Device::isLost() const { return AudioOutput::isLost(); }
 bool SdlMixerBackend::Device::isSounding() const { return backend.isSounding(); }
 
-void SdlMixerBackend::Device::close()
+void SdlMixerBackend::Device::close(CloseReason reason)
 {
     backend.freeMusic();
-    AudioOutput::close();
+    if (reason == CloseReason::Idle)
+        AudioOutput::closeDevice();
+    else
+        AudioOutput::close();
 }
 
 }  // namespace keysound::audio

@@ -40,7 +40,7 @@ private:
         explicit Device(SdlMixerBackend& backend) : backend(backend) {}
         bool isOpen() const override;
         bool open() override;
-        void close() override;
+        void close(CloseReason reason) override;
         bool isLost() const override;
         bool isSounding() const override;
         SdlMixerBackend& backend;

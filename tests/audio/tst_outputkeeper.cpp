@@ -9,12 +9,13 @@ namespace {
 struct FakeDevice : OutputDevice {
     bool isOpen() const override { return opened; }
     bool open() override { ++opens; opened = available; return opened; }
-    void close() override { ++closes; opened = false; lost = false; }
+    void close(CloseReason reason) override { ++closes; lastClose = reason; opened = false; lost = false; }
     bool isLost() const override { return lost; }
     bool isSounding() const override { return opened && sounding; }
 
     bool available = true, opened = false, lost = false, sounding = false;
     int opens = 0, closes = 0;
+    CloseReason lastClose = CloseReason::Idle;
 };
 
 // Runs the idle looks the way the backend's single-shot timer does, until `untilMs` on the clock.
@@ -101,6 +102,7 @@ private slots:
         QVERIFY(keeper_->prepareToPlay());
         QCOMPARE(device_.opens, 2);
         QCOMPARE(device_.closes, 1);
+        QCOMPARE(device_.lastClose, closedByIdle ? CloseReason::Idle : CloseReason::Lost);
     }
 
     void lostDeviceIsClosedWhileIdle()
@@ -111,6 +113,7 @@ private slots:
         device_.lost = true;
         QCOMPARE(keeper_->checkIdle(), -1);
         QVERIFY(!device_.opened);
+        QCOMPARE(device_.lastClose, CloseReason::Lost);
     }
 
     // No device at start: a burst of keys tries once, then again only once a second has passed.
