@@ -15,9 +15,27 @@ QString errorText(int number, const QString& description)
 }
 }  // namespace
 
+namespace {
+constexpr int blinkAfterInputMs = 10000;
+}  // namespace
+
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     installQtTranslations(QLocale());
+    cursorFlashTime_ = cursorFlashTime();
+    blinkUntilIdle_.setSingleShot(true);
+    blinkUntilIdle_.callOnTimeout([] { setCursorFlashTime(0); });
+    blinkUntilIdle_.start(blinkAfterInputMs);
+}
+
+void Application::noteUserInput(const QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::FocusIn)
+        return;
+    if (cursorFlashTime() != cursorFlashTime_)
+        setCursorFlashTime(cursorFlashTime_);
+    blinkUntilIdle_.start(blinkAfterInputMs);
 }
 
 // Qt's own texts (context menus, file dialog, message box buttons) come from the translations the
@@ -40,6 +58,7 @@ QString Application::uncaughtErrorText(const Error& error)
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
+    noteUserInput(event);
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {

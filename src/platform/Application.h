@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTimer>
 
 namespace keysound {
 class Error;
@@ -26,7 +27,13 @@ public:
 
 private:
     void endWithError(const QString& text);
+    void noteUserInput(const QEvent* event);
+
     bool ending_ = false;
+    // The text cursor stops blinking a while after the last key or click, as in other desktop
+    // programs, so that an idle window does not wake the machine twice a second.
+    QTimer blinkUntilIdle_;
+    int cursorFlashTime_ = 0;
 };
 
 }  // namespace keysound::platform
