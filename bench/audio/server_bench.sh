@@ -72,7 +72,7 @@ measure_program() {  # label offset "X Y" command...
   printf '%-10s %-9s key->sink median %6s ms  p95 %6s ms  (missed %s)\n' "$server" "$label" \
     "$(field median <<<"$out")" "$(field p95 <<<"$out")" "$(field missed <<<"$out")"
   eval "${label}_median=$(field median <<<"$out") ${label}_p95=$(field p95 <<<"$out")"
-  sleep 8
+  sleep 12  # the output closes within 5 s, the text cursor stops blinking after 10 s
   printf '%-10s %-9s idle: %s wake-ups/s, sink %s\n' "$server" "$label" "$(wakeups_per_second "$pid")" "$(sink_state)"
   if [ "$label" = keysound ]; then
     out=$("$probe" keys bench 5 8000 "$offset")
