@@ -14,7 +14,7 @@ constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
 constexpr Uint64 stalledAfterMs = 1000;
 
 struct OutputState {
-    bool open = false;
+    std::atomic<bool> open = false;  // set last: an open may run on another thread
     bool removed = false;
     int frequency = 0;
     int channels = 0;

@@ -17,7 +17,8 @@ struct AudioSettings {
 // simply stays closed; nothing is ever reported to the user.
 class AudioOutput {
 public:
-    // Opens once; later calls leave an open output as it is. False when no driver could open a
+    // Opens once; later calls leave an open output as it is. May run on a worker thread while
+    // the owner's thread only asks isOpen(). False when no driver could open a
     // device. Unless SDL_AUDIODRIVER says otherwise, PipeWire is used natively where it runs
     // (its PulseAudio emulation would enlarge the buffer), then PulseAudio, then ALSA.
     static bool open(const AudioSettings& settings = {});

@@ -23,6 +23,8 @@ SdlMixerBackend::SdlMixerBackend(AudioSettings settings, KeeperTiming timing)
 
 SdlMixerBackend::~SdlMixerBackend()
 {
+    if (opener_.joinable())
+        opener_.join();
     freeMusic();
 }
 
@@ -93,13 +95,42 @@ void SdlMixerBackend::checkIdle()
         idleTimer_.start(delayMs);
 }
 
+// The first open and reopening a device that worked are quick and done at once.
+bool SdlMixerBackend::openOutput()
+{
+    if (!lastOpenFailed_) {
+        lastOpenFailed_ = !AudioOutput::open(settings_);
+        return !lastOpenFailed_;
+    }
+    openInBackground();
+    return false;  // a later key plays once the worker has opened the output
+}
+
+void SdlMixerBackend::openInBackground()
+{
+    if (opening_)
+        return;
+    if (opener_.joinable())
+        opener_.join();
+    opening_ = true;
+    opener_ = std::thread([this] {
+        const bool opened = AudioOutput::open(settings_);
+        QMetaObject::invokeMethod(&idleTimer_, [this, opened] {
+            lastOpenFailed_ = !opened;
+            if (opened)
+                checkIdle();  // closes it again if no key comes
+        }, Qt::QueuedConnection);
+        opening_ = false;
+    });
+}
+
 bool SdlMixerBackend::isSounding() const
 {
     return music_ != nullptr && AudioOutput::isOpen() && Mix_PlayingMusic();
 }
 
 bool SdlMixerBackend::Device::isOpen() const { return AudioOutput::isOpen(); }
-bool SdlMixerBackend::Device::open() { return AudioOutput::open(backend.settings_); }
+bool SdlMixerBackend::Device::open() { return backend.openOutput(); }
 bool SdlMixerBackend::Device::isLost() const { return AudioOutput::isLost(); }
 bool SdlMixerBackend::Device::isSounding() const { return backend.isSounding(); }
 

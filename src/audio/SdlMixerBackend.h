@@ -6,6 +6,8 @@
 
 #include <QString>
 #include <QTimer>
+#include <atomic>
+#include <thread>
 
 struct _Mix_Music;
 
@@ -47,6 +49,8 @@ private:
     };
 
     bool isSounding() const;
+    bool openOutput();
+    void openInBackground();
 
     void startMusic(const QString& pathText);
     void replaceMusic(_Mix_Music* next, const QString& pathText);
@@ -57,6 +61,11 @@ private:
     Device device_{*this};
     OutputKeeper keeper_;
     QTimer idleTimer_;
+    // After a failed open the next tries run on a worker thread: a driver looking for a server
+    // or a card that is not there can take tens of milliseconds.
+    bool lastOpenFailed_ = false;
+    std::atomic<bool> opening_ = false;
+    std::thread opener_;
     _Mix_Music* music_ = nullptr;
     QString musicPath_;
 };
