@@ -64,23 +64,24 @@ start_program() {  # "X Y" command...: starts it, clicks into its key box at X,Y
   echo "$pid"
 }
 
-measure_program() {  # label offset "X Y" command...
-  local label=$1 offset=$2 pid out
-  pid=$(start_program "${@:3}")
+measure_program() {  # label "X Y" command...
+  local label=$1 pid out
+  pid=$(start_program "${@:2}")
   sleep 1
-  out=$("$probe" keys bench "$keys" 250 "$offset")
-  printf '%-10s %-9s key->sink median %6s ms  p95 %6s ms  (missed %s)\n' "$server" "$label" \
-    "$(field median <<<"$out")" "$(field p95 <<<"$out")" "$(field missed <<<"$out")"
+  out=$("$probe" keys bench "$keys" 100)
+  printf '%-10s %-9s key->sink median %6s ms  p95 %6s ms  (missed %s; raw median %s ms, capture delay %s ms)\n' \
+    "$server" "$label" "$(field median <<<"$out")" "$(field p95 <<<"$out")" "$(field missed <<<"$out")" \
+    "$(field raw_median <<<"$out")" "$(field offset <<<"$out")"
   eval "${label}_median=$(field median <<<"$out") ${label}_p95=$(field p95 <<<"$out")"
   sleep 12  # the output closes within 5 s, the text cursor stops blinking after 10 s
   printf '%-10s %-9s idle: %s wake-ups/s, sink %s\n' "$server" "$label" "$(wakeups_per_second "$pid")" "$(sink_state)"
   if [ "$label" = keysound ]; then
-    out=$("$probe" keys bench 5 8000 "$offset")
+    out=$("$probe" keys bench 5 8000)
     printf '%-10s %-9s first key after 8 s idle: median %s ms  p95 %s ms  (missed %s)\n' "$server" "$label" \
       "$(field median <<<"$out")" "$(field p95 <<<"$out")" "$(field missed <<<"$out")"
-    "$probe" keys bench 1 0 "$offset" >/dev/null  # the output is open while the server goes away
+    "$probe" keys bench 1 0 >/dev/null  # the output is open while the server goes away
     restart_server
-    out=$("$probe" keys bench 3 500 "$offset")
+    out=$("$probe" keys bench 3 500)
     printf '%-10s %-9s after a server restart: %s of 3 keys heard\n' "$server" "$label" $((3 - $(field missed <<<"$out")))
   fi
   stop_pids "$pid"
@@ -92,11 +93,9 @@ run_server() {
   mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
   start_server
   pactl set-default-sink bench
-  local offset
-  offset=$("$probe" calibrate bench 20 300 | field median)
-  echo "$server: calibration (tone write -> monitor arrival) median $offset ms"
-  measure_program keysound "$offset" "200 168" "$app/keysound"
-  measure_program reference "$offset" "20 10" env SDL_AUDIODRIVER="$driver" "$build/bench/audio/bare_reference" "$app/MP3/tone.wav"
+  echo "$server: capture delay alone (tone write -> monitor arrival) median $("$probe" calibrate bench 20 300 | field median) ms"
+  measure_program keysound "200 168" "$app/keysound"
+  measure_program reference "20 10" env SDL_AUDIODRIVER="$driver" "$build/bench/audio/bare_reference" "$app/MP3/tone.wav"
   echo "$server: ratio keysound/reference median $(echo "scale=3; $keysound_median / $reference_median" | bc)" \
        " p95 $(echo "scale=3; $keysound_p95 / $reference_p95" | bc)"
   stop_pids "${server_pids[@]}"

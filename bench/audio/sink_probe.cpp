@@ -2,8 +2,10 @@
 // reads the sound server's sink monitor in 1 ms fragments, stamping each on arrival.
 //   sink_probe calibrate SINK COUNT   the capture's own delay: a tone written at a known time ->
 //                                     its arrival, less what the server held before it
-//   sink_probe keys SINK COUNT GAP_MS OFFSET_MS   key -> first loud fragment, minus the offset
-// Prints one figure per line (milliseconds), then "median" and "p95".
+//   sink_probe keys SINK COUNT GAP_MS   key -> first loud fragment, less the capture's delay
+//                                     measured by a tone just before each key (the sink's latency
+//                                     depends on the streams connected, so it is measured with them)
+// Prints "median", "p95", "missed", and for keys also "raw_median" and "offset".
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -107,6 +109,13 @@ double pressKeyOnce(Display* display, KeyCode key)
     return waitForOnsetMs(sent);
 }
 
+double median(std::vector<double> figures)
+{
+    std::erase_if(figures, [](double f) { return f < 0; });
+    std::sort(figures.begin(), figures.end());
+    return figures.empty() ? NAN : figures[figures.size() / 2];
+}
+
 void report(std::vector<double> figures)
 {
     std::vector<double> heard;
@@ -132,30 +141,35 @@ int main(int argc, char** argv)
     const std::string mode = argv[1], sink = argv[2];
     const int count = std::atoi(argv[3]);
     const int gapMs = argc > 4 ? std::atoi(argv[4]) : 300;
-    const double offsetMs = argc > 5 ? std::atof(argv[5]) : 0;
     pa_simple* monitor = openStream(sink + ".monitor", PA_STREAM_RECORD, fragmentFrames * 4);
     if (!monitor)
         return 1;
     std::thread reader(capture, monitor);
     sleepMs(300);
 
-    std::vector<double> figures;
+    std::vector<double> figures, offsets, raw;
+    pa_simple* playback = openStream(sink, PA_STREAM_PLAYBACK, fragmentFrames * 4 * 5);
+    if (!playback)
+        return 1;
+    calibrateOnce(playback);  // wakes a suspended sink; not a figure
+    sleepMs(200);
     if (mode == "calibrate") {
-        pa_simple* playback = openStream(sink, PA_STREAM_PLAYBACK, fragmentFrames * 4 * 5);
-        if (playback)
-            calibrateOnce(playback);  // wakes a suspended sink; not a figure
-        for (int i = 0; playback && i < count; ++i, sleepMs(gapMs))
+        for (int i = 0; i < count; ++i, sleepMs(gapMs))
             figures.push_back(calibrateOnce(playback));
     } else {
         Display* display = XOpenDisplay(nullptr);
         const KeyCode key = display ? XKeysymToKeycode(display, XK_a) : 0;
-        for (int i = 0; display && i < count; ++i, sleepMs(gapMs)) {
-            const double raw = pressKeyOnce(display, key);
-            figures.push_back(raw < 0 ? raw : raw - offsetMs);
+        for (int i = 0; display && i < count; ++i) {
+            sleepMs(gapMs);
+            offsets.push_back(calibrateOnce(playback));
+            sleepMs(200);  // the tone (50 ms) is over before the key
+            raw.push_back(pressKeyOnce(display, key));
         }
+        const double offset = median(offsets);
+        for (double r : raw)
+            figures.push_back(r < 0 ? r : r - offset);
+        std::printf("raw_median %.2f\noffset %.2f\n", median(raw), offset);
     }
-    for (double f : figures)
-        std::printf("%.2f\n", f);
     report(figures);
     running = false;
     std::fflush(stdout);
