@@ -69,9 +69,9 @@ measure_program() {  # label "X Y" command...
   pid=$(start_program "${@:2}")
   sleep 1
   out=$("$probe" keys bench "$keys" 100)
-  printf '%-10s %-9s key->sink median %6s ms  p95 %6s ms  (missed %s; raw median %s ms, capture delay %s ms)\n' \
+  printf '%-10s %-9s key->monitor median %6s ms  p95 %6s ms  (missed %s; tone write->monitor %s ms)\n' \
     "$server" "$label" "$(field median <<<"$out")" "$(field p95 <<<"$out")" "$(field missed <<<"$out")" \
-    "$(field raw_median <<<"$out")" "$(field offset <<<"$out")"
+    "$(field offset <<<"$out")"
   eval "${label}_median=$(field median <<<"$out") ${label}_p95=$(field p95 <<<"$out")"
   sleep 12  # the output closes within 5 s, the text cursor stops blinking after 10 s
   printf '%-10s %-9s idle: %s wake-ups/s, sink %s\n' "$server" "$label" "$(wakeups_per_second "$pid")" "$(sink_state)"
