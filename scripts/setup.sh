@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libsqlite3-dev libsdl2-dev libsdl2-mixer-dev mdbtools-dev
   fonts-noto-cjk libbenchmark-dev
+  qt6-translations-l10n desktop-file-utils appstream
   xvfb xauth xdotool imagemagick
 )
 missing=()

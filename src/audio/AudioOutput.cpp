@@ -3,19 +3,23 @@
 #include <QtGlobal>
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <atomic>
 
 namespace keysound::audio {
 
 namespace {
 constexpr const char* applicationName = "keysound";
-constexpr const char* silentDriver = "dummy";
+constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
+// Mixing stops when a server hangs without telling SDL; this long without a mix counts as lost.
+constexpr Uint64 stalledAfterMs = 1000;
 
 struct OutputState {
-    bool open = false;
-    bool silentFallback = false;
+    std::atomic<bool> open = false;  // set last: an open may run on another thread
+    bool removed = false;
     int frequency = 0;
     int channels = 0;
     int bufferFrames = 0;
+    std::atomic<Uint64> lastMixMs = 0;
     AudioOutput::PostMixObserver observer;
 };
 
@@ -26,34 +30,33 @@ OutputState& state()
 }
 
 // Names the program in the desktop's sound mixer instead of a generic "SDL Application".
-void nameTheStream()
+void setHints()
 {
     SDL_SetHint(SDL_HINT_APP_NAME, applicationName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, applicationName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, applicationName);
-}
-
-bool openDevice(const AudioSettings& settings)
-{
     // SDL would otherwise turn SIGINT and SIGTERM into events that nobody reads here, and the
     // program could no longer be ended by a logout or a kill.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, preferredDrivers);  // SDL_AUDIODRIVER in the environment wins
+}
+
+bool driverLoaded = false;
+
+bool openDevice(const AudioSettings& settings)
+{
+    if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    driverLoaded = true;
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
     if (Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, settings.bufferFrames,
                             nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+        // Unloaded, so that a server that starts later is found by the next try.
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        driverLoaded = false;
         return false;
     }
     return true;
-}
-
-// Override priority, because an SDL_AUDIODRIVER naming a broken driver must not win here.
-bool openSilentDevice(const AudioSettings& settings)
-{
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, silentDriver, SDL_HINT_OVERRIDE);
-    return openDevice(settings);
 }
 
 void rememberSpec(const AudioSettings& settings)
@@ -69,11 +72,25 @@ void rememberSpec(const AudioSettings& settings)
 
 void deliverPostMix(void*, Uint8* stream, int length)
 {
-    const OutputState& output = state();
+    OutputState& output = state();
+    output.lastMixMs = SDL_GetTicks64();
     if (!output.observer || output.channels <= 0)
         return;
     const int frames = length / int(sizeof(int16_t)) / output.channels;
     output.observer(reinterpret_cast<const int16_t*>(stream), frames);
+}
+
+// SDL queues this event itself when the device or its server goes away; we only ever open one.
+bool deviceRemovedEventQueued()
+{
+    SDL_Event events[8];
+    bool removed = false;
+    int count = 0;
+    while ((count = SDL_PeepEvents(events, 8, SDL_GETEVENT, SDL_AUDIODEVICEADDED, SDL_AUDIODEVICEREMOVED)) > 0) {
+        for (int i = 0; i < count; ++i)
+            removed |= events[i].type == SDL_AUDIODEVICEREMOVED && !events[i].adevice.iscapture;
+    }
+    return removed;
 }
 }  // namespace
 
@@ -82,38 +99,54 @@ bool AudioOutput::open(const AudioSettings& settings)
     OutputState& output = state();
     if (output.open)
         return true;
-    nameTheStream();
-    output.silentFallback = false;
+    setHints();
     if (!openDevice(settings)) {
-        qWarning("keysound: no audio device could be opened (%s); sounds are muted", SDL_GetError());
-        output.silentFallback = true;
-        if (!openSilentDevice(settings))
-            return false;
+        qWarning("keysound: no audio device could be opened (%s); keys stay silent until one can", SDL_GetError());
+        return false;
     }
-    Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);  // whatever is missing simply won't load
+    static const bool decodersLoaded = Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC) != 0;
+    Q_UNUSED(decodersLoaded);  // whatever is missing simply won't load
     rememberSpec(settings);
+    deviceRemovedEventQueued();  // news about an output closed before this one
+    output.removed = false;
+    output.lastMixMs = SDL_GetTicks64();
+    Mix_SetPostMix(deliverPostMix, nullptr);
     output.open = true;
     return true;
 }
 
-void AudioOutput::close()
+void AudioOutput::closeDevice()
 {
     OutputState& output = state();
     if (!output.open)
         return;
     Mix_SetPostMix(nullptr, nullptr);
     Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    output = OutputState{};
+    output.open = false;
+    output.frequency = output.channels = output.bufferFrames = 0;
+}
+
+void AudioOutput::close()
+{
+    closeDevice();
+    if (driverLoaded)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
+    driverLoaded = false;
 }
 
 bool AudioOutput::isOpen() { return state().open; }
-bool AudioOutput::isSilentFallback() { return state().silentFallback; }
 int AudioOutput::frequency() { return state().frequency; }
 int AudioOutput::channels() { return state().channels; }
 int AudioOutput::bufferFrames() { return state().bufferFrames; }
+
+bool AudioOutput::isLost()
+{
+    OutputState& output = state();
+    if (!output.open)
+        return false;
+    output.removed = output.removed || deviceRemovedEventQueued();
+    return output.removed || SDL_GetTicks64() - output.lastMixMs > stalledAfterMs;
+}
 
 QString AudioOutput::driverName()
 {
@@ -123,12 +156,12 @@ QString AudioOutput::driverName()
 
 void AudioOutput::setPostMixObserver(PostMixObserver observer)
 {
-    if (!state().open)
-        return;
+    const bool open = state().open;
     // Unhooking first waits out a running mix, so the function is never swapped under it.
-    Mix_SetPostMix(nullptr, nullptr);
+    if (open)
+        Mix_SetPostMix(nullptr, nullptr);
     state().observer = std::move(observer);
-    if (state().observer)
+    if (open)
         Mix_SetPostMix(deliverPostMix, nullptr);
 }
 

@@ -12,25 +12,32 @@ struct AudioSettings {
     int bufferFrames = 256;  // small, so a sound starts within a few milliseconds of its command
 };
 
-// The process's one SDL audio output with the mixer on top, opened at start and kept open.
-// When no device can be opened it runs on SDL's silent "dummy" driver, so playback calls keep
-// working and nothing is ever reported to the user.
+// The process's one SDL audio output with the mixer on top. It is opened when sounds are due and
+// closed when they are not, so that an idle program costs the machine nothing. Without a device it
+// simply stays closed; nothing is ever reported to the user.
 class AudioOutput {
 public:
-    // Opens once; later calls leave the output as it is. False only when even the silent
-    // driver failed, in which case every play does nothing.
+    // Opens once; later calls leave an open output as it is. May run on a worker thread while
+    // the owner's thread only asks isOpen(). False when no driver could open a
+    // device. Unless SDL_AUDIODRIVER says otherwise, PipeWire is used natively where it runs
+    // (its PulseAudio emulation would enlarge the buffer), then PulseAudio, then ALSA.
     static bool open(const AudioSettings& settings = {});
+    // Closes the device, so that the sound server can suspend its sink, but keeps the driver
+    // loaded (its threads only wait for device news): the next open takes a few milliseconds.
+    static void closeDevice();
+    // Closes the device and unloads the driver, so that the next open chooses one afresh.
     static void close();
 
     static bool isOpen();
-    static bool isSilentFallback();
+    // The device was removed, its server went away, or it has stopped asking for sound.
+    static bool isLost();
     static QString driverName();
     static int frequency();
     static int channels();
     static int bufferFrames();
 
     // Sees every mixed buffer (interleaved signed 16-bit) on the audio thread, just before it
-    // goes to the device. Empty function: no observer.
+    // goes to the device; stays set across closing and reopening. Empty function: no observer.
     using PostMixObserver = std::function<void(const int16_t* samples, int frames)>;
     static void setPostMixObserver(PostMixObserver observer);
 };

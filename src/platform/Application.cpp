@@ -3,23 +3,68 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 namespace keysound::platform {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+QString errorText(int number, const QString& description)
+{
+    return QStringLiteral("错误 %1：%2").arg(number).arg(description);
+}
+}  // namespace
+
+namespace {
+constexpr int blinkAfterInputMs = 10000;
+}  // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    installQtTranslations(QLocale());
+    cursorFlashTime_ = cursorFlashTime();
+    blinkUntilIdle_.setSingleShot(true);
+    blinkUntilIdle_.callOnTimeout([] { setCursorFlashTime(0); });
+    blinkUntilIdle_.start(blinkAfterInputMs);
+}
+
+void Application::noteUserInput(const QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::FocusIn)
+        return;
+    if (cursorFlashTime() != cursorFlashTime_)
+        setCursorFlashTime(cursorFlashTime_);
+    blinkUntilIdle_.start(blinkAfterInputMs);
+}
+
+// Qt's own texts (context menus, file dialog, message box buttons) come from the translations the
+// system installed for Qt; without them those texts simply stay English.
+bool Application::installQtTranslations(const QLocale& locale)
+{
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
 
 QString Application::uncaughtErrorText(const Error& error)
 {
-    return QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description());
+    return errorText(error.number(), error.description());
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {
+    noteUserInput(event);
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
         endWithError(uncaughtErrorText(error));
     } catch (const std::exception& error) {
-        endWithError(QStringLiteral("Error %1: %2").arg(ErrorNumber::EngineError).arg(QString::fromLocal8Bit(error.what())));
+        endWithError(errorText(ErrorNumber::EngineError, QString::fromLocal8Bit(error.what())));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTimer>
 
 namespace keysound {
 class Error;
@@ -18,12 +19,21 @@ public:
 
     static constexpr int UncaughtErrorExitCode = 3;
 
-    // The text shown for an uncaught error: "Error <number>: <description>".
+    // Loads Qt's own translations for the locale; false when the system has none for it.
+    static bool installQtTranslations(const QLocale& locale);
+
+    // The text shown for an uncaught error: its number and its description.
     static QString uncaughtErrorText(const Error& error);
 
 private:
     void endWithError(const QString& text);
+    void noteUserInput(const QEvent* event);
+
     bool ending_ = false;
+    // The text cursor stops blinking a while after the last key or click, as in other desktop
+    // programs, so that an idle window does not wake the machine twice a second.
+    QTimer blinkUntilIdle_;
+    int cursorFlashTime_ = 0;
 };
 
 }  // namespace keysound::platform

@@ -33,7 +33,9 @@ void requireSqliteFile(const QString& pathText, const QString& nativePath)
     case DatabaseFormat::Sqlite3:
         return;
     case DatabaseFormat::Missing:
-        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("Could not find file '%1'.").arg(pathText));
+        throw Error(ErrorNumber::DatabaseNotFound,
+                    QStringLiteral("找不到数据库文件“%1”。可以用程序文件夹中的 keysound-db 新建一个：keysound-db init \"%1\"，"
+                                   "然后在编辑器里添加按键和声音。").arg(nativePath));
     case DatabaseFormat::Jet3:
     case DatabaseFormat::Jet4:
         importLegacyDatabaseIfNeeded(nativePath, format);
