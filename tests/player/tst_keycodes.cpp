@@ -38,6 +38,9 @@ void KeyCodesTest::codes_data()
     QTest::newRow("arrow") << int(Qt::Key_Left) << 0 << "" << QList<char32_t>{};
     QTest::newRow("function key") << int(Qt::Key_F5) << 0 << "" << QList<char32_t>{};
     QTest::newRow("Alt+letter") << int(Qt::Key_A) << int(Qt::AltModifier) << "a" << QList<char32_t>{};
+    QTest::newRow("logo key+letter") << int(Qt::Key_A) << int(Qt::MetaModifier) << "a" << QList<char32_t>{};
+    QTest::newRow("AltGr on X11") << int(Qt::Key_At) << int(Qt::GroupSwitchModifier) << "@" << QList<char32_t>{U'@'};
+    QTest::newRow("AltGr as Ctrl+Alt") << int(Qt::Key_Q) << int(Qt::ControlModifier | Qt::AltModifier) << "@" << QList<char32_t>{U'@'};
     QTest::newRow("Ctrl+digit") << int(Qt::Key_1) << int(Qt::ControlModifier) << "1" << QList<char32_t>{};
 }
 
