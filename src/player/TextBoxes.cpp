@@ -93,9 +93,11 @@ void LogTextBox::prependText(const QString& text)
 void LogTextBox::prependEntry(const LogEntry& entry)
 {
     QTextCursor cursor(document());
+    cursor.beginEditBlock();  // one change for the layout, not one per piece
     insertShown(cursor, entry.message, Blanks::AsTyped);
     insertShown(cursor, entry.keyText, Blanks::AsPictures);
     insertShown(cursor, entry.lineEnds, Blanks::AsTyped);
+    cursor.endEditBlock();
     keepNewestInView();
 }
 
@@ -110,6 +112,7 @@ void LogTextBox::insertShown(QTextCursor& cursor, const QString& text, Blanks bl
         cursor.insertText(run, runIsPictures ? pictureFormat : QTextCharFormat());
         run.clear();
     };
+    cursor.beginEditBlock();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const bool lineEnd = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
         const bool picture = !lineEnd && needsPicture(text[i], blanks == Blanks::AsPictures);
@@ -121,6 +124,7 @@ void LogTextBox::insertShown(QTextCursor& cursor, const QString& text, Blanks bl
     }
     if (!run.isEmpty())
         flush();
+    cursor.endEditBlock();
 }
 
 void LogTextBox::keepNewestInView()
