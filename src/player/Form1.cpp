@@ -52,8 +52,10 @@ void Form1::createControls()
     Check1 = new QCheckBox(QStringLiteral("按键模式"), this);
     Check1->setCheckState(Qt::Checked);
     Command1->setAutoDefault(false);
+    Text2->setTabChangesFocus(true);  // Tab walks on to Check1, as in every other control
 
     Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 }
 
@@ -121,7 +123,11 @@ void Form1::Command1_Click()
     if (!editorWindow_)
         editorWindow_ = new editor::frmConfig(this);  // one editor object for the whole run
     editorWindow_->Show(1);
-    activateWindow();  // the owner of a closed modal window is active again, on every platform
+    activationPending_ = true;
+    if (isActiveWindow())
+        runPendingActivation();  // already active again before Show returned
+    else
+        activateWindow();  // the owner of a closed modal window is active again, on every platform
 }
 
 void Form1::Text1_KeyPress(char32_t KeyAscii)
@@ -140,22 +146,38 @@ void Form1::Text1_KeyPress(char32_t KeyAscii)
         Text1->Tag = soundPathText(folder, result.fileName);
         if (platform::isNormalFile(Text1->Tag))
             sendMediaCommand(QStringLiteral("play "), Text1->Tag);
-        Text2->prependText(foundEntry(Text1->text()));
+        Text2->prependEntry(foundEntry(Text1->text()));
     } else {
-        Text2->prependText(notFoundEntry(Text1->text()));
+        Text2->prependEntry(notFoundEntry(Text1->text()));
     }
     Text1->setText(QString());
 }
 
+// Activation clears the key box only at start and after the editor: coming back from another
+// program keeps a half-typed word. The designed text goes as the window shows, in case the
+// desktop does not activate it.
 bool Form1::event(QEvent* event)
 {
+    if (event->type() == QEvent::Show && activationPending_)
+        Text1->setText(QString());
     if (event->type() == QEvent::WindowActivate)
-        Form_Activate();
+        runPendingActivation();
     return QWidget::event(event);
+}
+
+void Form1::runPendingActivation()
+{
+    if (!activationPending_)
+        return;
+    activationPending_ = false;
+    Form_Activate();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool textBox = watched == Text1 || watched == Text2;
+    if (textBox && event->type() == QEvent::KeyPress && isAltChord(static_cast<const QKeyEvent&>(*event)))
+        return true;  // access keys were offered the chord first; a text box must not type its letter
     if (watched == Text1)
         return handleText1Event(event);
     return QWidget::eventFilter(watched, event);

@@ -52,9 +52,11 @@ private:
     void describeForAccessibility();
     void sendMediaCommand(const QString& verb, const QString& pathText);
     bool handleText1Event(QEvent* event);
+    void runPendingActivation();
 
     audio::CommandService& mediaCommands_;
     editor::frmConfig* editorWindow_ = nullptr;
+    bool activationPending_ = true;  // at start and after each visit to the editor
 };
 
 }  // namespace keysound::player

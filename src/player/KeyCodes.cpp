@@ -13,13 +13,26 @@ bool isTypedCharacter(char32_t code)
 {
     return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0);
 }
+
+constexpr Qt::KeyboardModifiers WindowsAltGr = Qt::ControlModifier | Qt::AltModifier;
+
+Qt::KeyboardModifiers chordModifiers(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    return (modifiers & WindowsAltGr) == WindowsAltGr ? modifiers & ~WindowsAltGr : modifiers;
+}
 }  // namespace
+
+bool isAltChord(const QKeyEvent& event)
+{
+    return chordModifiers(event) & (Qt::AltModifier | Qt::MetaModifier);
+}
 
 QList<char32_t> keyCodesOf(const QKeyEvent& event)
 {
-    const Qt::KeyboardModifiers modifiers = event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-    if (modifiers & (Qt::AltModifier | Qt::MetaModifier))
+    if (isAltChord(event))
         return {};
+    const Qt::KeyboardModifiers modifiers = chordModifiers(event);
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -4,15 +4,21 @@
 
 namespace keysound::player {
 
-// The two lines a lookup puts in front of the log, each followed by an empty line.
-inline QString foundEntry(const QString& keyText)
+// One lookup's entry in the log: the message, the key text, then an empty line.
+struct LogEntry {
+    QString message;
+    QString keyText;
+    QString lineEnds = QStringLiteral("\r\n\r\n");
+};
+
+inline LogEntry foundEntry(const QString& keyText)
 {
-    return QStringLiteral("有对应音频记录,响应按键  ") + keyText + QStringLiteral("\r\n\r\n");
+    return {QStringLiteral("有对应音频记录,响应按键  "), keyText};
 }
 
-inline QString notFoundEntry(const QString& keyText)
+inline LogEntry notFoundEntry(const QString& keyText)
 {
-    return QStringLiteral("无对应音频记录 ---响应按键 ") + keyText + QStringLiteral("\r\n\r\n");
+    return {QStringLiteral("无对应音频记录 ---响应按键 "), keyText};
 }
 
 }  // namespace keysound::player

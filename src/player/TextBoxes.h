@@ -3,7 +3,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+class QTextCursor;
+
 namespace keysound::player {
+
+struct LogEntry;
 
 // A single-line text box with a free-text Tag, as the key-entry box needs.
 class TagTextBox : public QLineEdit {
@@ -14,8 +18,10 @@ public:
     QString Tag;
 };
 
-// The multi-line log box. Its Text uses CR LF line ends, as the log entries do. New entries
-// go in front of the text without rebuilding the rest, so a key costs the same with a long log.
+// The multi-line log box. Its Text uses CR LF line ends, as the log entries do. Control characters
+// the document cannot show (a CR of its own, Backspace, Esc, Ctrl+letter) appear as their control
+// pictures and Text gives the characters back exactly. New entries go in front of the text
+// without rebuilding the rest, so a key costs the same with a long log.
 class LogTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -25,6 +31,14 @@ public:
     void setText(const QString& text);
     // The same result as setText(text + Text()), without touching the old text.
     void prependText(const QString& text);
+    // As prependText of the whole entry, with the blanks of the key text shown too: a key text
+    // may be or end in a blank, which would otherwise be invisible.
+    void prependEntry(const LogEntry& entry);
+
+private:
+    enum class Blanks { AsTyped, AsPictures };
+    void insertShown(QTextCursor& cursor, const QString& text, Blanks blanks);
+    void keepNewestInView();
 };
 
 }  // namespace keysound::player
