@@ -4,13 +4,11 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
+#include "store/ConnectionString.h"
 #include "store/Recordset.h"
+#include "store/Schema.h"
 
 namespace keysound::editor {
-
-namespace {
-const QString FileNameColumn = QStringLiteral("文件名");
-}
 
 void OpenFileDialog::ShowOpen(QWidget* owner)
 {
@@ -33,7 +31,7 @@ QString programPathText(const QString& nativePath)
 
 QString soundFileDestination(const QString& appFolder, const QString& fileName)
 {
-    return appFolder + QStringLiteral("\\MP3\\") + fileName;
+    return store::soundPathText(appFolder, fileName);
 }
 
 SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QString appFolder)
@@ -58,7 +56,7 @@ void SoundImport::setRecordFileName(const QString& fileName)
 {
     try {
         if (recordset_)
-            recordset_->setValue(FileNameColumn, fileName);
+            recordset_->setValue(store::schema::fileColumn, fileName);
     } catch (const Error&) {
         // no current record (empty table, BOF or EOF): the copied file waits for a record
     }

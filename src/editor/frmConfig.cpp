@@ -10,6 +10,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
+#include "store/Schema.h"
 #include "store/Statements.h"
 
 #include <QApplication>
@@ -75,8 +76,8 @@ void frmConfig::createControls()
     txtFields[1] = new QLineEdit(this);
     for (int i = 0; i < 2; ++i)
         txtFields[i]->setMaxLength(std::numeric_limits<int>::max());  // no silent cut of long values
-    binders_[0] = new FieldBinder(txtFields[0], QStringLiteral("键位"), this);
-    binders_[1] = new FieldBinder(txtFields[1], QStringLiteral("文件名"), this);
+    binders_[0] = new FieldBinder(txtFields[0], store::schema::keyColumn, this);
+    binders_[1] = new FieldBinder(txtFields[1], store::schema::fileColumn, this);
 
     createGrid();
     createStatusBar();

@@ -9,13 +9,6 @@
 namespace keysound::platform {
 
 namespace {
-QString errorText(int number, const QString& description)
-{
-    return QStringLiteral("错误 %1：%2").arg(number).arg(description);
-}
-}  // namespace
-
-namespace {
 constexpr int blinkAfterInputMs = 10000;
 }  // namespace
 

@@ -7,4 +7,9 @@ Error::Error(int number, QString description)
 {
 }
 
+QString errorText(int number, const QString& description)
+{
+    return QStringLiteral("错误 %1：%2").arg(number).arg(description);
+}
+
 }  // namespace keysound

@@ -42,4 +42,8 @@ private:
     QByteArray utf8_;
 };
 
+// How an error is shown to the user: its number and its description.
+QString errorText(int number, const QString& description);
+inline QString errorText(const Error& error) { return errorText(error.number(), error.description()); }
+
 }  // namespace keysound

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
+#include "store/Schema.h"
 #include "store/Statements.h"
 
 namespace keysound::player {
@@ -19,12 +20,12 @@ KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText)
                    store::adCmdUnspecified);
     if (recordset.RecordCount() < 1)
         return {};
-    return {true, recordset.Value(QStringLiteral("文件名"))};
+    return {true, recordset.Value(store::schema::fileColumn)};
 }
 
 QString soundPathText(const QString& appFolder, const QVariant& fileName)
 {
-    return appFolder + QStringLiteral("\\") + QStringLiteral("MP3\\") + (fileName.isNull() ? QString() : fileName.toString());
+    return store::soundPathText(appFolder, fileName.isNull() ? QString() : fileName.toString());
 }
 
 }  // namespace keysound::player

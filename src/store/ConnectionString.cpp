@@ -140,4 +140,9 @@ QString soundFolderPathText(const QString& appFolder)
     return appFolder + QStringLiteral("\\MP3\\");
 }
 
+QString soundPathText(const QString& appFolder, const QString& fileName)
+{
+    return soundFolderPathText(appFolder) + fileName;
+}
+
 }  // namespace keysound::store

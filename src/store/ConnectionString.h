@@ -17,5 +17,6 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
 // Path texts of the application folder's store.
 QString databasePathText(const QString& appFolder);  // appFolder + "\db1.mdb"
 QString soundFolderPathText(const QString& appFolder);  // appFolder + "\MP3\"
+QString soundPathText(const QString& appFolder, const QString& fileName);  // appFolder + "\MP3\" + fileName
 
 }  // namespace keysound::store
