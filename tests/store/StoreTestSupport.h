@@ -38,7 +38,7 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// A writable copy of a shared Jet sample in folder; returns its path.
+// A writable copy of a Jet sample of tests/fixtures/jet in folder; returns its path.
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QString());
 // Config(键位, 文件名) as legacy-db1.csv lists it, NULL as an invalid QVariant.
 QList<QVariantList> expectedConfigRows();
