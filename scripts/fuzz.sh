@@ -23,11 +23,11 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$work" "$findings"
   cp -L fuzz/corpus/"$h"/* "$work"/
   echo "== fuzz_$h for ${seconds}s"
-  options=(-max_total_time="$seconds" -artifact_prefix="$findings"/ -print_final_stats=1)
-  if [ "$h" = jet ]; then
-    # libmdb crashes and loops on damaged files: keep going and collect every such file.
-    options+=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 -timeout=5 -rss_limit_mb=1024 -max_len=300000)
-  fi
+  # Keep going after a finding, so that each run lasts its time and collects every one.
+  options=(-max_total_time="$seconds" -artifact_prefix="$findings"/ -print_final_stats=1
+           -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 -timeout=5 -rss_limit_mb=1024)
+  # libmdb crashes and loops on damaged files: the Jet seeds are whole files of a few 100 KB.
+  [ "$h" = jet ] && options+=(-max_len=300000)
   ./build-fuzz/fuzz/fuzz_"$h" "${options[@]}" "$work" 2>&1 | tail -n 25 || true
   found=$(find "$findings" -type f | wc -l)
   echo "== fuzz_$h: $found finding(s) in $findings"
