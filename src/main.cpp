@@ -4,10 +4,39 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "player/Form1.h"
-#include "store/LegacyImport.h"
+#include "store/legacy/LegacyImport.h"
 #include "store/Statements.h"
 
 #include <QIcon>
+#include <QPointer>
+#include <QProgressDialog>
+
+namespace {
+
+// Reading a legacy file runs in a process of its own; while keysound waits it keeps repainting,
+// shows the busy cursor, and after a second a progress dialog, so the user sees it is working.
+void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activity)
+{
+    using keysound::store::LegacyImportPhase;
+    static QPointer<QProgressDialog> dialog;
+    if (activity.phase == LegacyImportPhase::Started) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (activity.phase == LegacyImportPhase::Finished) {
+        delete dialog;
+        QApplication::restoreOverrideCursor();
+    } else {
+        if (!dialog && activity.elapsedMs >= 1000) {
+            dialog = new QProgressDialog(QStringLiteral("正在转换旧版数据库 %1 …").arg(activity.databasePath), QString(), 0, 0);
+            dialog->setWindowTitle(QApplication::applicationDisplayName());
+            dialog->setCancelButton(nullptr);
+            dialog->setMinimumDuration(0);
+            dialog->show();
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -26,6 +55,8 @@ int main(int argc, char** argv)
         const QString message = keysound::store::legacyImportMessage(report);
         QMetaObject::invokeMethod(qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
     });
+
+    keysound::store::setLegacyImportActivityHook(showLegacyImportActivity);
 
     keysound::store::prepareKeyLookup();
     keysound::audio::SdlMixerBackend playback;

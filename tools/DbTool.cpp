@@ -4,12 +4,13 @@
 #include "SeedFile.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/LegacyImport.h"
+#include "store/legacy/LegacyImport.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace keysound::tools {
 
@@ -27,12 +28,18 @@ const QString kUsage = QStringLiteral(
     "  import LEGACY.mdb NEW.db\n"
     "        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:\n"
     "        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.\n"
+    "  export [--force] DB1 [FILE.tsv]\n"
+    "        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed\n"
+    "        reads back exactly (to standard output without FILE; an existing FILE is kept\n"
+    "        unless --force is given). In both, a backslash escapes\n"
+    "        \\t tab, \\n line feed, \\r carriage return, \\\\ backslash and \\# a key's leading '#'.\n"
     "  check [APPFOLDER]\n"
     "        List mappings whose sound file is missing or not playable, keys that occur more\n"
     "        than once ignoring case, and empty keys. APPFOLDER holds db1.mdb and MP3/; it\n"
     "        defaults to the folder of this program.\n"
     "\n"
     "Options:\n"
+    "  --             every word after it is an argument, even one starting with '-'\n"
     "  -h, --help     show this help and exit\n"
     "  --version      show the version and exit\n"
     "\n"
@@ -76,6 +83,11 @@ CommandLine parse(const QStringList& arguments, const QStringList& allowedOption
     return line;
 }
 
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 void requireCount(const CommandLine& line, int minimum, int maximum, const QString& command)
 {
     if (line.positional.size() < minimum)
@@ -90,7 +102,7 @@ int init(const QStringList& arguments, QTextStream& out)
     requireCount(line, 1, 1, QStringLiteral("init"));
     const QString path = line.positional.first();
     if (QFileInfo::exists(path) && !line.force)
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.").arg(path));
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.").arg(native(path)));
     const QList<SeedMapping> seed = line.seed.isEmpty() ? QList<SeedMapping>() : readSeedFile(line.seed);
 
     store::SchemaWriter writer(path);
@@ -104,7 +116,7 @@ int init(const QStringList& arguments, QTextStream& out)
     }  // the statement must be finished before the file can be closed
     writer.exec(QStringLiteral("COMMIT"));
     writer.commit(line.force ? store::SchemaWriter::Placement::ReplaceExisting : store::SchemaWriter::Placement::KeepExisting);
-    out << QStringLiteral("Created %1 with %2 mapping(s).\n").arg(path).arg(seed.size());
+    out << QStringLiteral("Created %1 with %2 mapping(s).\n").arg(native(path)).arg(seed.size());
     return ExitStatus::Ok;
 }
 
@@ -117,8 +129,11 @@ int import(const QStringList& arguments, QTextStream& out)
     for (const store::LegacyTableCount& table : report.tables)
         tables.append(QStringLiteral("%1 (%2 rows)").arg(table.table).arg(table.rows));
     out << QStringLiteral("Imported the %1 database %2 into %3: %4.\n")
-               .arg(store::formatName(report.format), line.positional.at(0), line.positional.at(1),
+               .arg(store::formatName(report.format), native(line.positional.at(0)), native(line.positional.at(1)),
                     tables.isEmpty() ? QStringLiteral("no tables") : tables.join(QStringLiteral(", ")));
+    if (!report.hadMappingTable)
+        out << QStringLiteral("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.\n")
+                   .arg(native(line.positional.at(0)), native(line.positional.at(1)));
     return ExitStatus::Ok;
 }
 
@@ -133,11 +148,47 @@ int check(const QStringList& arguments, QTextStream& out)
     for (const QString& problem : problems)
         out << problem << '\n';
     if (problems.isEmpty()) {
-        out << QStringLiteral("%1: %2 mapping(s), no problems found.\n").arg(database).arg(mappings.size());
+        out << QStringLiteral("%1: %2 mapping(s), no problems found.\n").arg(native(database)).arg(mappings.size());
         return ExitStatus::Ok;
     }
-    out << QStringLiteral("%1: %2 mapping(s), %3 problem(s) found.\n").arg(database).arg(mappings.size()).arg(problems.size());
+    out << QStringLiteral("%1: %2 mapping(s), %3 problem(s) found.\n").arg(native(database)).arg(mappings.size()).arg(problems.size());
     return ExitStatus::ProblemsFound;
+}
+
+QList<SeedMapping> seedMappings(const QString& database)
+{
+    QList<SeedMapping> seed;
+    for (const Mapping& mapping : readMappings(database)) {
+        if (!mapping.key.isValid() || mapping.fileName.toString().isEmpty())
+            throw Error(ErrorNumber::InvalidArgument,
+                        QStringLiteral("Row %1 of %2 has a NULL key or no file name, which a seed file cannot hold; "
+                                       "nothing was written.").arg(mapping.row).arg(native(database)));
+        seed.append({mapping.key.toString(), mapping.fileName.toString()});
+    }
+    return seed;
+}
+
+void writeFileWhole(const QString& path, const QByteArray& content)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot write \"%1\": %2.").arg(native(path), file.errorString()));
+}
+
+int exportSeed(const QStringList& arguments, QTextStream& out)
+{
+    const CommandLine line = parse(arguments, {QStringLiteral("--force")});
+    requireCount(line, 1, 2, QStringLiteral("export"));
+    const QString target = line.positional.value(1);
+    if (!target.isEmpty() && QFileInfo::exists(target) && !line.force)
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.").arg(native(target)));
+    const QByteArray text = seedFileText(seedMappings(line.positional.first()));
+    if (target.isEmpty()) {
+        out << QString::fromUtf8(text);
+        return ExitStatus::Ok;
+    }
+    writeFileWhole(target, text);
+    return ExitStatus::Ok;
 }
 
 int dispatch(const QStringList& arguments, QTextStream& out)
@@ -154,7 +205,8 @@ int dispatch(const QStringList& arguments, QTextStream& out)
         out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
         return ExitStatus::Ok;
     }
-    if (rest.contains(QStringLiteral("--help")) || rest.contains(QStringLiteral("-h"))) {
+    const QStringList options = rest.mid(0, rest.indexOf(QStringLiteral("--")));  // "--" ends the options
+    if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h"))) {
         out << kUsage;
         return ExitStatus::Ok;
     }
@@ -164,6 +216,8 @@ int dispatch(const QStringList& arguments, QTextStream& out)
         return import(rest, out);
     if (command == QLatin1String("check"))
         return check(rest, out);
+    if (command == QLatin1String("export"))
+        return exportSeed(rest, out);
     throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
 }
 

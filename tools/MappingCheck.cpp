@@ -3,8 +3,8 @@
 #include "SoundFileProbe.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/JetReader.h"
-#include "store/LegacyFormat.h"
+#include "store/legacy/JetReaderProcess.h"
+#include "store/legacy/LegacyFormat.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -53,25 +53,24 @@ QList<Mapping> readSqliteMappings(const QString& path)
     return mappings;
 }
 
-QList<Mapping> readJetMappings(const QString& path)
+QList<Mapping> readJetMappings(const QString& path, DatabaseFormat format)
 {
-    const store::JetReader reader(path);
-    for (const store::JetTable& table : reader.tables()) {
-        if (table.name.compare(store::schema::mappingTable, Qt::CaseInsensitive) != 0)
+    const store::JetDatabase database = store::readJetDatabase(path, format);
+    for (const store::JetTableData& data : database.tables) {
+        if (data.table.name.compare(store::schema::mappingTable, Qt::CaseInsensitive) != 0)
             continue;
         int keyColumn = -1;
         int fileColumn = -1;
-        for (int i = 0; i < table.columns.size(); ++i) {
-            if (table.columns.at(i).name == store::schema::keyColumn)
+        for (int i = 0; i < data.table.columns.size(); ++i) {
+            if (data.table.columns.at(i).name == store::schema::keyColumn)
                 keyColumn = i;
-            if (table.columns.at(i).name == store::schema::fileColumn)
+            if (data.table.columns.at(i).name == store::schema::fileColumn)
                 fileColumn = i;
         }
         QList<Mapping> mappings;
-        reader.readRows(table, [&](const QVariantList& row) {
+        for (const QVariantList& row : data.rows)
             mappings.append({int(mappings.size() + 1), keyColumn < 0 ? QVariant() : row.at(keyColumn),
                              fileColumn < 0 ? QVariant() : row.at(fileColumn)});
-        });
         return mappings;
     }
     throw Error(ErrorNumber::TableNotFound, QStringLiteral("\"%1\" has no table Config.").arg(path));
@@ -94,11 +93,11 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
             continue;
         }
         // The program builds "<folder>\MP3\<name>"; a name may hold a folder part of its own.
-        const QString pathText = appFolder + QStringLiteral("\\MP3\\") + name;
-        const SoundFileStatus status = probeSoundFile(platform::nativePath(pathText));
+        const QString relative = platform::nativePath(QStringLiteral("MP3\\") + name);
+        const SoundFileStatus status = probeSoundFile(QDir(appFolder).filePath(relative));
         if (status != SoundFileStatus::Playable)
-            problems.append(QStringLiteral("row %1 (key %2): sound file MP3\\%3 %4")
-                                .arg(mapping.row).arg(keyText, name, describe(status)));
+            problems.append(QStringLiteral("row %1 (key %2): sound file %3 %4")
+                                .arg(mapping.row).arg(keyText, relative, describe(status)));
     }
     return problems;
 }
@@ -155,7 +154,7 @@ QList<Mapping> readMappings(const QString& databasePath)
     switch (format) {
     case DatabaseFormat::Sqlite3: return readSqliteMappings(databasePath);
     case DatabaseFormat::Jet3:
-    case DatabaseFormat::Jet4: return readJetMappings(databasePath);
+    case DatabaseFormat::Jet4: return readJetMappings(databasePath, format);
     case DatabaseFormat::Missing:
         throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("\"%1\" does not exist.").arg(databasePath));
     default:

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -9,22 +10,76 @@ namespace keysound::tools {
 
 namespace {
 
+// Each escape and the character it stands for, used both ways.
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}, {u'#', u'#'}};
+
 [[noreturn]] void throwSeedError(const QString& path, int line, const QString& why)
 {
-    throw Error(ErrorNumber::InvalidArgument, QStringLiteral("%1:%2: %3").arg(path).arg(line).arg(why));
+    throw Error(ErrorNumber::InvalidArgument,
+                QStringLiteral("%1:%2: %3").arg(QDir::toNativeSeparators(path)).arg(line).arg(why));
+}
+
+SeedMapping parseLine(const QString& path, int number, const QString& line)
+{
+    const QStringList fields = line.split(QLatin1Char('\t'));
+    if (fields.size() != 2)
+        throwSeedError(path, number, QStringLiteral("expected \"key<TAB>file name\", found %1 tab(s)").arg(fields.size() - 1));
+    const std::optional<QString> key = unescapeSeedField(fields.at(0));
+    const std::optional<QString> fileName = unescapeSeedField(fields.at(1));
+    if (!key || !fileName)
+        throwSeedError(path, number, QStringLiteral("a backslash must start one of \\t \\n \\r \\\\ \\#"));
+    if (fileName->isEmpty())
+        throwSeedError(path, number, QStringLiteral("the file name is empty"));
+    return {*key, *fileName};
 }
 
 }  // namespace
+
+QString escapeSeedField(const QString& text, bool leadsLine)
+{
+    QString escaped;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                          [&](const auto& e) { return e.second == c.unicode(); });
+        const bool needed = escape != std::end(kEscapes) && (c != u'#' || (leadsLine && i == 0));
+        if (needed)
+            escaped += QLatin1Char('\\') + QChar(escape->first);
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+std::optional<QString> unescapeSeedField(const QString& field)
+{
+    QString text;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field.at(i) != u'\\') {
+            text += field.at(i);
+            continue;
+        }
+        const QChar code = i + 1 < field.size() ? field.at(++i) : QChar();
+        const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                          [&](const auto& e) { return e.first == code.unicode(); });
+        if (escape == std::end(kEscapes) || code.isNull())
+            return std::nullopt;
+        text += QChar(escape->second);
+    }
+    return text;
+}
 
 QList<SeedMapping> readSeedFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.").arg(path, file.errorString()));
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.")
+                                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(file.readAll());
     if (utf8.hasError())
-        throw Error(ErrorNumber::InvalidArgument, QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(path));
+        throw Error(ErrorNumber::InvalidArgument,
+                    QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
 
     QList<SeedMapping> mappings;
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -32,16 +87,19 @@ QList<SeedMapping> readSeedFile(const QString& path)
         QString line = lines.at(i);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+        if ((line.trimmed().isEmpty() && !line.contains(QLatin1Char('\t'))) || line.startsWith(QLatin1Char('#')))
             continue;
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        if (fields.size() != 2)
-            throwSeedError(path, i + 1, QStringLiteral("expected \"key<TAB>file name\", found %1 tab(s)").arg(fields.size() - 1));
-        if (fields.at(1).isEmpty())
-            throwSeedError(path, i + 1, QStringLiteral("the file name is empty"));
-        mappings.append({fields.at(0), fields.at(1)});
+        mappings.append(parseLine(path, i + 1, line));
     }
     return mappings;
+}
+
+QByteArray seedFileText(const QList<SeedMapping>& mappings)
+{
+    QString text;
+    for (const SeedMapping& mapping : mappings)
+        text += escapeSeedField(mapping.key, true) + QLatin1Char('\t') + escapeSeedField(mapping.fileName, false) + QLatin1Char('\n');
+    return text.toUtf8();
 }
 
 }  // namespace keysound::tools

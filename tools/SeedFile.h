@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace keysound::tools {
 
@@ -10,9 +11,19 @@ struct SeedMapping {
     QString fileName;
 };
 
-// Reads a seed file: UTF-8, one "key<TAB>file name" per line; lines starting with '#' are
-// comments, blank lines are skipped, a trailing CR is ignored. Throws keysound::Error naming the
-// file and line of anything else.
+// The seed format: UTF-8, one "key<TAB>file name" per line; lines starting with '#' are
+// comments, blank lines without a tab are skipped, a trailing CR is ignored. In both fields a backslash
+// starts an escape: \t tab, \n line feed, \r carriage return, \\ backslash, \# '#' (needed
+// only for a key that starts with '#'); any other backslash is an error.
+QString escapeSeedField(const QString& text, bool leadsLine);
+// The text of an escaped field, or nothing when an escape is not one of the above.
+std::optional<QString> unescapeSeedField(const QString& field);
+
+// Reads a seed file. Throws keysound::Error naming the file and line of anything else, or of
+// a mapping with no file name.
 QList<SeedMapping> readSeedFile(const QString& path);
+
+// The lines of a seed file that reads back as exactly these mappings, in order.
+QByteArray seedFileText(const QList<SeedMapping>& mappings);
 
 }  // namespace keysound::tools

@@ -2,20 +2,45 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <SDL.h>
+#include <SDL_mixer.h>
 
 namespace keysound::tools {
 
 namespace {
 
-bool looksLikeAudio(const QByteArray& head)
+// The decoders need an open output; the dummy one plays nothing and needs no device.
+class SilentMixer {
+public:
+    SilentMixer()
+    {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        open_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
+        open_ = open_ && Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
+    }
+    ~SilentMixer()
+    {
+        if (open_)
+            Mix_CloseAudio();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    bool isOpen() const { return open_; }
+
+private:
+    bool open_ = false;
+};
+
+bool decodesToSound(const QString& nativePath)
 {
-    const auto byte = [&](int i) { return quint8(head.at(i)); };
-    if (head.startsWith("ID3") || head.startsWith("OggS") || head.startsWith("fLaC"))
-        return true;
-    if (head.size() >= 12 && head.startsWith("RIFF") && head.mid(8, 4) == "WAVE")
-        return true;
-    // An MPEG audio frame header: eleven set sync bits, then a layer that is not "reserved".
-    return head.size() >= 2 && byte(0) == 0xFF && (byte(1) & 0xE0) == 0xE0 && (byte(1) & 0x06) != 0;
+    static const SilentMixer mixer;
+    if (!mixer.isOpen())
+        return false;
+    Mix_Chunk* chunk = Mix_LoadWAV(QFile::encodeName(nativePath).constData());
+    const bool hasSamples = chunk && chunk->alen > 0;
+    Mix_FreeChunk(chunk);
+    return hasSamples;
 }
 
 }  // namespace
@@ -29,10 +54,7 @@ SoundFileStatus probeSoundFile(const QString& nativePath)
         return SoundFileStatus::NotAFile;
     if (info.size() == 0)
         return SoundFileStatus::Empty;
-    QFile file(nativePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return SoundFileStatus::NotAudio;
-    return looksLikeAudio(file.read(12)) ? SoundFileStatus::Playable : SoundFileStatus::NotAudio;
+    return decodesToSound(nativePath) ? SoundFileStatus::Playable : SoundFileStatus::NotAudio;
 }
 
 QString describe(SoundFileStatus status)
@@ -42,7 +64,7 @@ QString describe(SoundFileStatus status)
     case SoundFileStatus::Missing: return QStringLiteral("does not exist");
     case SoundFileStatus::NotAFile: return QStringLiteral("is not a file");
     case SoundFileStatus::Empty: return QStringLiteral("is empty");
-    case SoundFileStatus::NotAudio: return QStringLiteral("is not a sound file (MP3, WAV, Ogg or FLAC)");
+    case SoundFileStatus::NotAudio: return QStringLiteral("cannot be decoded as a sound (MP3, WAV, Ogg or FLAC)");
     }
     return QString();
 }

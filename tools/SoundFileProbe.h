@@ -6,8 +6,8 @@ namespace keysound::tools {
 
 enum class SoundFileStatus { Playable, Missing, NotAFile, Empty, NotAudio };
 
-// Whether the file at a native path looks like a sound the player can decode: judged by its
-// first bytes (MP3 frame sync or ID3 tag, RIFF WAVE, Ogg, FLAC), without decoding it.
+// Whether the player can play the file at a native path: it is decoded in full with the
+// player's own decoders (SDL_mixer on its silent "dummy" output), not judged by its first bytes.
 SoundFileStatus probeSoundFile(const QString& nativePath);
 
 QString describe(SoundFileStatus status);

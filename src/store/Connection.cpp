@@ -4,8 +4,7 @@
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
 #include "store/KeyFolding.h"
-#include "store/LegacyFormat.h"
-#include "store/LegacyImport.h"
+#include "store/legacy/LegacyImport.h"
 #include "store/SqliteSupport.h"
 
 #include <sqlite3.h>
@@ -15,35 +14,6 @@ namespace keysound::store {
 namespace {
 
 constexpr int BusyTimeoutMs = 1000;
-
-[[noreturn]] void throwUnrecognized(const QString& pathText, DatabaseFormat format)
-{
-    const QString why = format == DatabaseFormat::Empty
-        ? QStringLiteral("the file is empty (0 bytes)")
-        : QStringLiteral("it is a file of format '%1', not an SQLite 3 or Jet 3/4 database").arg(formatName(format));
-    throw Error(ErrorNumber::UnrecognizedFormat,
-                QStringLiteral("Cannot open '%1' as a database: %2.").arg(pathText, why));
-}
-
-// Makes sure the file is there and holds an SQLite 3 database, importing a legacy Jet file first.
-void requireSqliteFile(const QString& pathText, const QString& nativePath)
-{
-    const DatabaseFormat format = detectDatabaseFormat(nativePath);
-    switch (format) {
-    case DatabaseFormat::Sqlite3:
-        return;
-    case DatabaseFormat::Missing:
-        throw Error(ErrorNumber::DatabaseNotFound,
-                    QStringLiteral("找不到数据库文件“%1”。可以用程序文件夹中的 keysound-db 新建一个：keysound-db init \"%1\"，"
-                                   "然后在编辑器里添加按键和声音。").arg(nativePath));
-    case DatabaseFormat::Jet3:
-    case DatabaseFormat::Jet4:
-        importLegacyDatabaseIfNeeded(nativePath, format);
-        return;
-    default:
-        throwUnrecognized(pathText, format);
-    }
-}
 
 class OpeningHandle {
 public:
@@ -91,7 +61,7 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("The connection string \"%1\" names no Data Source.").arg(connectionString));
     const QString nativePath = platform::nativePath(dataSource);
-    requireSqliteFile(dataSource, nativePath);
+    ensureSqliteDatabase(dataSource, nativePath);  // a legacy file is imported first
     sqlite3* opened = openSqlite(nativePath, Mode == adModeRead);
     sqlite3_close_v2(std::exchange(db_, opened));
     dataSource_ = dataSource;

@@ -2,10 +2,20 @@
 
 namespace keysound::store::schema {
 
-QString mappingSchemaSql(const QStringList& extraColumnDefinitions)
+QString keyColumnDefinition()
 {
-    QStringList columns{keyColumn + QStringLiteral(" TEXT COLLATE NOCASE"), fileColumn + QStringLiteral(" TEXT")};
-    columns += extraColumnDefinitions;
+    return keyColumn + QStringLiteral(" TEXT COLLATE NOCASE");
+}
+
+QString fileColumnDefinition()
+{
+    return fileColumn + QStringLiteral(" TEXT");
+}
+
+QString mappingSchemaSql(const QStringList& columnDefinitions)
+{
+    const QStringList columns = columnDefinitions.isEmpty() ? QStringList{keyColumnDefinition(), fileColumnDefinition()}
+                                                            : columnDefinitions;
     return QStringLiteral("CREATE TABLE %1 (%2);\nCREATE INDEX %1_%3 ON %1 (%3);\n")
         .arg(mappingTable, columns.join(QStringLiteral(", ")), keyColumn);
 }

@@ -10,9 +10,13 @@ inline const QString mappingTable = QStringLiteral("Config");
 inline const QString keyColumn = QStringLiteral("键位");
 inline const QString fileColumn = QStringLiteral("文件名");
 
-// CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT[, further columns]) and its
-// index on 键位. extraColumnDefinitions are complete definitions, identifiers already quoted.
-QString mappingSchemaSql(const QStringList& extraColumnDefinitions = {});
+// The definitions of the two columns the program reads: the key compares ignoring case.
+QString keyColumnDefinition();   // 键位 TEXT COLLATE NOCASE
+QString fileColumnDefinition();  // 文件名 TEXT
+
+// CREATE TABLE Config (...) and its index on 键位. columnDefinitions are complete definitions in
+// table order, identifiers already quoted, and include the key column; none: the two columns.
+QString mappingSchemaSql(const QStringList& columnDefinitions = {});
 
 // "name" with inner quotes doubled, for table and column names taken from a file.
 QString quotedIdentifier(const QString& name);

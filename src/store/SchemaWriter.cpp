@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace keysound::store {
@@ -123,6 +124,12 @@ void SchemaWriter::Insert::run(const QVariantList& values)
     }
 }
 
+bool isNameTaken(const QString& nativePath)
+{
+    struct stat entry;
+    return ::lstat(QFile::encodeName(nativePath).constData(), &entry) == 0 || errno != ENOENT;
+}
+
 bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDestination)
 {
     const QByteArray source = QFile::encodeName(nativeSource);
@@ -135,7 +142,7 @@ bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDesti
     if (errno == EEXIST)
         return false;
     // Some file systems have no hard links: fall back to a check, then a rename.
-    if (QFileInfo::exists(nativeDestination))
+    if (isNameTaken(nativeDestination))
         return false;
     if (std::rename(source.constData(), destination.constData()) != 0)
         throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot move \"%1\" to \"%2\": %3.")

@@ -53,8 +53,11 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// Moves a finished file into place without ever overwriting destination; false when
-// destination already exists. Throws keysound::Error for any other failure.
+// Whether anything at all has this name: a file, a folder, a link (dangling ones too).
+bool isNameTaken(const QString& nativePath);
+
+// Moves a finished file into place without ever overwriting destination; false when the name
+// is taken in any way. Throws keysound::Error for any other failure.
 bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDestination);
 
 }  // namespace keysound::store

@@ -41,7 +41,7 @@ std::optional<Error> errorOf(const std::function<void()>& call)
 
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName)
 {
-    const QString source = QDir(sharedTestDataDir()).filePath(QStringLiteral("jet/") + sampleName);
+    const QString source = QDir(jetFixturesDir()).filePath(sampleName);
     const QString target = QDir(folder).filePath(asName.isEmpty() ? sampleName : asName);
     if (!QFile::copy(source, target))
         throw std::runtime_error("cannot copy legacy sample " + source.toStdString());
@@ -52,7 +52,7 @@ QString copySample(const QString& sampleName, const QString& folder, const QStri
 QList<QVariantList> expectedConfigRows()
 {
     // Lines "row,"键位","文件名","null_columns"": no field holds a comma or a doubled quote.
-    QStringList lines = QString::fromUtf8(fileBytes(QDir(sharedTestDataDir()).filePath(QStringLiteral("jet/legacy-db1.csv"))))
+    QStringList lines = QString::fromUtf8(fileBytes(QDir(jetFixturesDir()).filePath(QStringLiteral("legacy-db1.csv"))))
                             .split(u'\n', Qt::SkipEmptyParts);
     QList<QVariantList> rows;
     for (const QString& line : lines.mid(1)) {

@@ -19,7 +19,7 @@ QStringList lookUp(const QString& folder, const QString& key);
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
 
-// A writable copy of a shared Jet sample in folder; returns its path.
+// A writable copy of a Jet sample of tests/fixtures/jet in folder; returns its path.
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QString());
 // Config(键位, 文件名) as legacy-db1.csv lists it, NULL as an invalid QVariant.
 QList<QVariantList> expectedConfigRows();

@@ -67,6 +67,6 @@ QString TestAppFolder::writeFile(const QString& relativePath, const QByteArray& 
 }
 
 QString dataDir() { return QStringLiteral(KEYSOUND_DATA_DIR); }
-QString sharedTestDataDir() { return QStringLiteral(KEYSOUND_SHARED_TESTDATA_DIR); }
+QString jetFixturesDir() { return QStringLiteral(KEYSOUND_JET_FIXTURES_DIR); }
 
 }  // namespace keysound::test

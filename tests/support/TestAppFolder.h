@@ -32,9 +32,9 @@ private:
     QTemporaryDir dir_;
 };
 
-// Folders CMake passes in: the committed data/ folder and the shared legacy samples.
+// Folders CMake passes in: the committed data/ folder and the legacy Jet samples.
 QString dataDir();
-QString sharedTestDataDir();
+QString jetFixturesDir();
 
 // Creates an empty db1.mdb with the Config schema at a native path.
 void createMappingDatabase(const QString& nativePath);

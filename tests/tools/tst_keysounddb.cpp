@@ -52,7 +52,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("printed");  // on stdout when it succeeds, else on stderr
         QTest::newRow("--help") << QStringList{"--help"} << ExitStatus::Ok << "Usage: keysound-db";
-        QTest::newRow("--version") << QStringList{"--version"} << ExitStatus::Ok << "keysound-db 0.";
         QTest::newRow("no command") << QStringList{} << ExitStatus::UsageError << "no command given";
         QTest::newRow("unknown command") << QStringList{"drop"} << ExitStatus::UsageError << "unknown command 'drop'";
         QTest::newRow("unknown option") << QStringList{"init", "--colour", "x.db"} << ExitStatus::UsageError << "unknown option '--colour'";
@@ -87,6 +86,10 @@ private slots:
         QTest::newRow("--force replaces it, no seed: empty") << QByteArray() << old << true << ExitStatus::Ok << Rows{} << "0 mapping";
         QTest::newRow("seed line without a tab") << QByteArray("a\ta.mp3\nb b.mp3\n") << QByteArray() << false << ExitStatus::Failure
                                                  << Rows{} << "seed.tsv:2: expected";
+        QTest::newRow("seed line with an empty file name") << QByteArray("a\ta.mp3\nb\t\n") << QByteArray() << false << ExitStatus::Failure
+                                                           << Rows{} << "seed.tsv:2: the file name is empty";
+        QTest::newRow("seed with an unknown escape") << QByteArray("a\\q\ta.mp3\n") << QByteArray() << false << ExitStatus::Failure
+                                                     << Rows{} << "seed.tsv:1: a backslash";
         QTest::newRow("seed not UTF-8") << QByteArray("a\t\xE9.mp3\n") << QByteArray() << false << ExitStatus::Failure << Rows{} << "is not UTF-8";
     }
     void initCommand()
@@ -122,16 +125,70 @@ private slots:
         QCOMPARE(created.rows(QStringLiteral("SELECT * FROM Config ORDER BY rowid")), mappings);
     }
 
+    void doubleDashEndsTheOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("created");  // empty: none
+        QTest::newRow("--help after -- is a file name") << QStringList{"init", "--", "--help"} << "--help";
+        QTest::newRow("--help before -- asks for help") << QStringList{"init", "--help", "--", "x.db"} << "";
+    }
+    void doubleDashEndsTheOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, created);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(dir_->path());
+        QCOMPARE(run(arguments), ExitStatus::Ok);
+        QDir::setCurrent(previous);
+        QCOMPARE(filesInDir(), created.isEmpty() ? QStringList{} : QStringList{created});
+    }
+
+    // export writes what init --seed reads back row for row, whatever the texts hold.
+    void exportRoundTrip_data()
+    {
+        QTest::addColumn<Rows>("mappings");
+        QTest::addColumn<int>("status");
+        QTest::newRow("tab, line feed, CR and backslash") << Rows{{"a\tb", "x.mp3"}, {"line\nbreak", "sub\\y.mp3"},
+                                                                  {"cr\r", "c\r\n.mp3"}, {"\\", "end\\"}} << ExitStatus::Ok;
+        QTest::newRow("a leading '#' is no comment") << Rows{{"#", "hash.mp3"}, {"#x", "#y.mp3"}, {"a#b", "c.mp3"}, {"\\#", "lit.mp3"}}
+                                                     << ExitStatus::Ok;
+        QTest::newRow("empty and blank texts, case and order kept")
+            << Rows{{"", "e.mp3"}, {" ", " "}, {"好", "好.mp3"}, {"B", "b.mp3"}, {"b", "b.mp3"}} << ExitStatus::Ok;
+        QTest::newRow("a NULL key cannot be written") << Rows{{"a", "a.mp3"}, {QVariant(), "n.mp3"}} << ExitStatus::Failure;
+        QTest::newRow("an empty file name cannot be written") << Rows{{"a", ""}} << ExitStatus::Failure;
+    }
+    void exportRoundTrip()
+    {
+        QFETCH(Rows, mappings);
+        QFETCH(int, status);
+        const TestAppFolder folder;
+        for (const QVariantList& mapping : mappings)
+            folder.addMapping(mapping.at(0), mapping.at(1));
+        const QString database = QDir(folder.path()).filePath(QStringLiteral("db1.mdb"));
+        QCOMPARE(run({"export", database, path("seed.tsv")}), status);
+        if (status != ExitStatus::Ok) {
+            QVERIFY2(err_.contains(database), qPrintable(err_));
+            QCOMPARE(filesInDir(), QStringList{});
+            return;
+        }
+        QCOMPARE(run({"init", "--seed", path("seed.tsv"), path("copy.mdb")}), ExitStatus::Ok);
+        QCOMPARE(RawDatabase(path("copy.mdb")).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")), mappings);
+        QCOMPARE(run({"export", database}), ExitStatus::Ok);  // to stdout: the same text
+        QCOMPARE(out_.toUtf8(), fileBytes(path("seed.tsv")));
+    }
+
     void import_data()
     {
         QTest::addColumn<QString>("source");  // legacy, ace or sqlite
         QTest::addColumn<bool>("destinationExists");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("a legacy file is copied") << "legacy" << false << ExitStatus::Ok << "Config (13 rows)";
+        QTest::newRow("a legacy file is copied") << "legacy-db1.mdb" << false << ExitStatus::Ok << "Config (13 rows), Notes (2 rows)";
+        QTest::newRow("a legacy file without Config says so") << "testV1997.mdb" << false << ExitStatus::Ok << "has no Config table";
+        QTest::newRow("a damaged legacy file is refused") << "damaged/byte-8247-is-77.mdb" << false << ExitStatus::Failure << "已损坏";
         QTest::newRow("an ACE file is refused") << "ace" << false << ExitStatus::Failure << "ACE";
         QTest::newRow("an SQLite file is refused") << "sqlite" << false << ExitStatus::Failure << "already an SQLite 3 database";
-        QTest::newRow("an existing destination is kept") << "legacy" << true << ExitStatus::Failure << "already exists";
+        QTest::newRow("an existing destination is kept") << "legacy-db1.mdb" << true << ExitStatus::Failure << "already exists";
     }
     void import()
     {
@@ -140,8 +197,8 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, printed);
         const QString old = path("old.mdb"), destination = path("new.db");
-        if (source == "legacy")
-            copySample(QStringLiteral("legacy-db1.mdb"), dir_->path(), QStringLiteral("old.mdb"));
+        if (source.endsWith(".mdb"))
+            copySample(source, dir_->path(), QStringLiteral("old.mdb"));
         else if (source == "ace")
             writeFile(old, QByteArray("\x00\x01\x00\x00Standard ACE DB\x00\x03", 21) + QByteArray(4096, '\0'));
         else
@@ -158,8 +215,9 @@ private slots:
                 QCOMPARE(fileBytes(destination), QByteArray("keep me"));
             return;
         }
-        QVERIFY2(out_.contains(printed) && out_.contains("Notes (2 rows)"), qPrintable(out_));
-        QCOMPARE(RawDatabase(destination).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")), expectedConfigRows());
+        QVERIFY2(out_.contains(printed) && out_.contains(QStringLiteral("has no Config")) == printed.contains("no Config"), qPrintable(out_));
+        if (source == "legacy-db1.mdb")
+            QCOMPARE(RawDatabase(destination).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")), expectedConfigRows());
     }
 
     void check_data()
@@ -168,16 +226,19 @@ private slots:
         QTest::addColumn<Files>("files");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("problems");  // the start of each line before the summary
-        const QByteArray wav("RIFF\x24\x00\x00\x00WAVEfmt ", 16);
-        QTest::newRow("every sound playable, also in a subfolder and by header")
-            << Rows{{"a", "a.mp3"}, {"w", "w.wav"}, {"o", "o.ogg"}, {"f", "f.flac"}, {"q", "sub\\q.mp3"}}
-            << Files{{"a.mp3", "<sample>"}, {"w.wav", wav}, {"o.ogg", "OggS\x00\x02"}, {"f.flac", "fLaC\x00\x00"}, {"sub/q.mp3", "<sample>"}}
-            << ExitStatus::Ok << QStringList{};
+        QTest::newRow("every sound decodes, also in a subfolder")
+            << Rows{{"a", "a.mp3"}, {"w", "w.wav"}, {"q", "sub\\q.mp3"}}
+            << Files{{"a.mp3", "<sample>"}, {"w.wav", "<wav>"}, {"sub/q.mp3", "<sample>"}} << ExitStatus::Ok << QStringList{};
+        QTest::newRow("a sound's first bytes alone do not make it playable")
+            << Rows{{"m", "m.mp3"}, {"w", "w.wav"}}
+            << Files{{"m.mp3", QByteArray("\xFF\xFB\x90\x64") + QByteArray(400, '\x55')}, {"w.wav", QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16)}}
+            << ExitStatus::ProblemsFound
+            << QStringList{"row 1 (key \"m\"): sound file MP3/m.mp3 cannot be decoded", "row 2 (key \"w\"): sound file MP3/w.wav cannot be decoded"};
         QTest::newRow("missing, empty, not audio, a folder, no name")
             << Rows{{"a", "gone.mp3"}, {"b", "empty.mp3"}, {"c", "text.mp3"}, {"d", "sub"}, {"e", ""}, {"f", QVariant()}}
             << Files{{"empty.mp3", ""}, {"text.mp3", "this is not a sound"}, {"sub/x", "x"}} << ExitStatus::ProblemsFound
-            << QStringList{"row 1 (key \"a\"): sound file MP3\\gone.mp3 does not exist", "row 2 (key \"b\"): sound file MP3\\empty.mp3 is empty",
-                           "row 3 (key \"c\"): sound file MP3\\text.mp3 is not a sound file", "row 4 (key \"d\"): sound file MP3\\sub is not a file",
+            << QStringList{"row 1 (key \"a\"): sound file MP3/gone.mp3 does not exist", "row 2 (key \"b\"): sound file MP3/empty.mp3 is empty",
+                           "row 3 (key \"c\"): sound file MP3/text.mp3 cannot be decoded", "row 4 (key \"d\"): sound file MP3/sub is not a file",
                            "row 5 (key \"e\"): no sound file name", "row 6 (key \"f\"): no sound file name (NULL)"};
         QTest::newRow("keys repeated ignoring case, ASCII and not")
             << Rows{{"b", "a.mp3"}, {"É", "a.mp3"}, {"B", "a.mp3"}, {"é", "a.mp3"}, {"b", "a.mp3"}} << Files{{"a.mp3", "<sample>"}}
@@ -197,9 +258,10 @@ private slots:
         const TestAppFolder folder;
         for (const QVariantList& mapping : mappings)
             folder.addMapping(mapping.at(0), mapping.at(1));
-        const QByteArray sample = fileBytes(QDir(dataDir()).filePath(QStringLiteral("MP3/a.mp3")));
+        const Files samples{{"<sample>", fileBytes(QDir(dataDir()).filePath(QStringLiteral("MP3/a.mp3")))},
+                            {"<wav>", fileBytes(QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-half-s.wav"))}};
         for (auto file = files.cbegin(); file != files.cend(); ++file)
-            writeFile(QDir(folder.soundFolderPath()).filePath(file.key()), file.value() == "<sample>" ? sample : file.value());
+            writeFile(QDir(folder.soundFolderPath()).filePath(file.key()), samples.value(file.value(), file.value()));
         QCOMPARE(run({"check", folder.path()}), status);
         QStringList lines = out_.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.takeLast().contains(QStringLiteral("%1 mapping(s)").arg(mappings.size())), qPrintable(out_));

@@ -1,34 +1,17 @@
 #pragma once
 
-#include "store/LegacyFormat.h"
+#include "store/legacy/JetData.h"
+#include "store/legacy/JetStream.h"
 
-#include <QList>
-#include <QString>
-#include <QVariant>
 #include <functional>
 
 namespace keysound::store {
 
-// The kinds of column a Jet file can hold, as far as the copy into SQLite cares.
-enum class JetColumnKind { Boolean, Integer, Real, Currency, Decimal, DateTime, Text, Memo, Binary, LongBinary, Guid, Other };
-
-struct JetColumn {
-    QString name;
-    JetColumnKind kind = JetColumnKind::Other;
-    int size = 0;  // bytes as stored (text: bytes, i.e. two per character in Jet 4)
-};
-
-struct JetTable {
-    QString name;
-    QList<JetColumn> columns;
-    qint64 declaredRows = 0;  // the row count the table definition records
-    int catalogIndex = -1;    // where libmdb lists it
-};
-
 // Reads the user tables of a Jet 3 / Jet 4 file through libmdb. Values come as QVariant:
 // null for NULL, qint64 (integers and booleans 0/1), double, QString (text, memo, dates as
 // ISO 8601, currency and decimals as exact text, GUIDs) or QByteArray (binary and OLE).
-// Every failure throws keysound::Error naming the file.
+// Every failure throws keysound::Error saying what could not be read.
+// libmdb is not safe on damaged files (it may crash or loop): only the reading process runs this.
 //
 // Limits: text values are decoded here from their stored bytes, so characters outside the BMP
 // survive in Jet 4 text and memo values; table and column names come through libmdb, which
@@ -62,5 +45,9 @@ private:
     Library* library_ = nullptr;
     QList<JetTable> tables_;
 };
+
+// The reading process's work: the whole file as a stream (see JetStream.h), ending with 'E'
+// or, when the file cannot be read, with 'F' and the reason. Returns whether it was read whole.
+bool writeJetStream(const QString& nativePath, const jetstream::Sink& sink);
 
 }  // namespace keysound::store

@@ -1,7 +1,7 @@
-#include "store/JetReader.h"
+#include "store/legacy/JetReader.h"
 
 #include "platform/Error.h"
-#include "store/LegacyText.h"
+#include "store/legacy/LegacyText.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -247,10 +247,7 @@ DatabaseFormat JetReader::format() const
 
 void JetReader::fail(const QString& why) const
 {
-    const QString format = library_ && library_->mdb ? formatName(this->format()) : QStringLiteral("Jet");
-    throw Error(ErrorNumber::UnrecognizedFormat,
-                QStringLiteral("\"%1\" is a %2 database that cannot be read (damaged or encrypted): %3. The file was left unchanged.")
-                    .arg(path_, format, why));
+    throw Error(ErrorNumber::UnrecognizedFormat, why);
 }
 
 // libmdb lists whatever rows of the system catalog it can read; a catalog that lost rows
@@ -331,6 +328,23 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
     }
     if (rows != table.declaredRows)
         failInTable(QStringLiteral("it records %1 rows but only %2 can be read").arg(table.declaredRows).arg(rows));
+}
+
+bool writeJetStream(const QString& nativePath, const jetstream::Sink& sink)
+{
+    try {
+        const JetReader reader(nativePath);
+        jetstream::writeFormat(sink, reader.format());
+        for (const JetTable& table : reader.tables()) {
+            jetstream::writeTable(sink, table);
+            reader.readRows(table, [&](const QVariantList& row) { jetstream::writeRow(sink, row); });
+        }
+        jetstream::writeEnd(sink);
+        return true;
+    } catch (const Error& error) {
+        jetstream::writeFailure(sink, error.description());
+        return false;
+    }
 }
 
 }  // namespace keysound::store

@@ -1,6 +1,6 @@
-#include "store/LegacyImportTables.h"
+#include "store/legacy/LegacyImportTables.h"
 
-#include "store/JetReader.h"
+#include "store/legacy/JetData.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
 
@@ -50,21 +50,36 @@ int indexOfColumn(const JetTable& table, const QString& name)
     return -1;
 }
 
+QString mappingColumnDefinition(const JetColumn& column)
+{
+    if (column.name.compare(schema::keyColumn, Qt::CaseInsensitive) == 0)
+        return schema::keyColumnDefinition();
+    if (column.name.compare(schema::fileColumn, Qt::CaseInsensitive) == 0)
+        return schema::fileColumnDefinition();
+    return columnDefinition(column);
+}
+
 TablePlan mappingTablePlan(const JetTable& table)
 {
     TablePlan plan;
     plan.tableName = schema::mappingTable;
-    plan.columnNames = {schema::keyColumn, schema::fileColumn};
-    plan.sourceIndexes = {indexOfColumn(table, schema::keyColumn), indexOfColumn(table, schema::fileColumn)};
-    QStringList extraDefinitions;
+    QStringList definitions;
     for (int i = 0; i < table.columns.size(); ++i) {
-        if (plan.sourceIndexes.contains(i))
-            continue;
-        extraDefinitions.append(columnDefinition(table.columns.at(i)));
+        definitions.append(mappingColumnDefinition(table.columns.at(i)));
         plan.columnNames.append(table.columns.at(i).name);
         plan.sourceIndexes.append(i);
     }
-    plan.createSql = schema::mappingSchemaSql(extraDefinitions);
+    // The program reads both columns: one the file lacks is added, empty, at the end.
+    const QList<std::pair<QString, QString>> required{{schema::keyColumn, schema::keyColumnDefinition()},
+                                                      {schema::fileColumn, schema::fileColumnDefinition()}};
+    for (const auto& [name, definition] : required) {
+        if (indexOfColumn(table, name) >= 0)
+            continue;
+        definitions.append(definition);
+        plan.columnNames.append(name);
+        plan.sourceIndexes.append(-1);
+    }
+    plan.createSql = schema::mappingSchemaSql(definitions);
     return plan;
 }
 
@@ -83,10 +98,14 @@ TablePlan plainTablePlan(const JetTable& table)
     return plan;
 }
 
+bool isMappingTable(const JetTable& table)
+{
+    return table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
+}
+
 TablePlan planFor(const JetTable& table)
 {
-    const bool isMappingTable = table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
-    return isMappingTable ? mappingTablePlan(table) : plainTablePlan(table);
+    return isMappingTable(table) ? mappingTablePlan(table) : plainTablePlan(table);
 }
 
 QString insertSql(const TablePlan& plan)
@@ -102,37 +121,35 @@ QString insertSql(const TablePlan& plan)
              parameters.join(QStringLiteral(", ")));
 }
 
-qint64 copyTable(const JetReader& reader, const JetTable& table, SchemaWriter& writer)
+qint64 copyTable(const JetTableData& data, SchemaWriter& writer)
 {
-    const TablePlan plan = planFor(table);
+    const TablePlan plan = planFor(data.table);
     writer.exec(plan.createSql);
     SchemaWriter::Insert insert(writer, insertSql(plan));
-    qint64 rows = 0;
     QVariantList values(plan.sourceIndexes.size());
-    reader.readRows(table, [&](const QVariantList& source) {
+    for (const QVariantList& source : data.rows) {
         for (int i = 0; i < plan.sourceIndexes.size(); ++i) {
             const int from = plan.sourceIndexes.at(i);
             values[i] = from < 0 ? QVariant() : source.at(from);
         }
         insert.run(values);
-        ++rows;
-    });
-    return rows;
+    }
+    return data.rows.size();
 }
 
 }  // namespace
 
-QList<LegacyTableCount> copyJetTables(const JetReader& reader, SchemaWriter& writer)
+QList<LegacyTableCount> copyJetTables(const JetDatabase& database, SchemaWriter& writer)
 {
     QList<LegacyTableCount> counts;
     writer.exec(QStringLiteral("BEGIN"));
     bool hasMappingTable = false;
-    for (const JetTable& table : reader.tables()) {
-        counts.append({table.name, copyTable(reader, table, writer)});
-        hasMappingTable |= table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
+    for (const JetTableData& data : database.tables) {
+        counts.append({data.table.name, copyTable(data, writer)});
+        hasMappingTable |= isMappingTable(data.table);
     }
     if (!hasMappingTable)
-        writer.exec(schema::mappingSchemaSql());  // the program looks up keys there
+        writer.exec(schema::mappingSchemaSql());
     writer.exec(QStringLiteral("COMMIT"));
     return counts;
 }

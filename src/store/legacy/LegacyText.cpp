@@ -1,4 +1,4 @@
-#include "store/LegacyText.h"
+#include "store/legacy/LegacyText.h"
 
 #include "platform/Error.h"
 

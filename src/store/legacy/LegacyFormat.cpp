@@ -1,4 +1,4 @@
-#include "store/LegacyFormat.h"
+#include "store/legacy/LegacyFormat.h"
 
 #include "platform/Error.h"
 

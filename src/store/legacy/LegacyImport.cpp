@@ -1,14 +1,17 @@
-#include "store/LegacyImport.h"
+#include "store/legacy/LegacyImport.h"
 
 #include "platform/Error.h"
-#include "store/JetReader.h"
-#include "store/LegacyImportTables.h"
+#include "store/Schema.h"
 #include "store/SchemaWriter.h"
+#include "store/legacy/JetReaderProcess.h"
+#include "store/legacy/LegacyFiles.h"
+#include "store/legacy/LegacyImportTables.h"
 
 #include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QMutex>
+#include <QSet>
 
 namespace keysound::store {
 
@@ -20,9 +23,10 @@ LegacyImportNotifier& notifier()
     return registered;
 }
 
-QString formatTag(DatabaseFormat format)
+LegacyImportActivityHook& activityHook()
 {
-    return format == DatabaseFormat::Jet3 ? QStringLiteral("jet3") : QStringLiteral("jet4");
+    static LegacyImportActivityHook registered;
+    return registered;
 }
 
 bool isJet(DatabaseFormat format)
@@ -40,7 +44,7 @@ bool isJet(DatabaseFormat format)
     if (format == DatabaseFormat::Empty)
         throw Error(ErrorNumber::UnrecognizedFormat,
                     QStringLiteral("\"%1\" is an empty file, not a database. The file was left unchanged.").arg(path));
-    const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("not one this program knows")
+    const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("unknown (not one this program knows)")
                                                             : formatName(format);
     const QString hint = format == DatabaseFormat::Ace
         ? QStringLiteral(" Save it in Access as an Access 2000 (.mdb) database, then try again.")
@@ -51,42 +55,56 @@ bool isJet(DatabaseFormat format)
                     .arg(path, found, hint));
 }
 
-// Copies the original under a name that is not taken yet, never overwriting an earlier one.
-QString keepOriginal(const QString& path, DatabaseFormat format)
-{
-    QTemporaryFile copy(QFileInfo(path).dir().filePath(QStringLiteral(".%1.original-XXXXXX").arg(QFileInfo(path).fileName())));
-    QFile original(path);
-    if (!copy.open() || !original.open(QIODevice::ReadOnly))
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot keep a copy of the original \"%1\": %2.")
-                                                 .arg(path, copy.isOpen() ? original.errorString() : copy.errorString()));
-    const QByteArray bytes = original.readAll();
-    if (original.error() != QFile::NoError || copy.write(bytes) != bytes.size() || !copy.flush())
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot keep a copy of the original \"%1\": %2.")
-                                                 .arg(path, copy.errorString()));
-    copy.setPermissions(original.permissions());
-    copy.close();
-    for (;;) {
-        const QString backup = legacyBackupPath(path, format);
-        if (moveIntoPlaceIfFree(copy.fileName(), backup)) {
-            copy.setAutoRemove(false);
-            return backup;
-        }
+// Tells the hook that the import is busy, from start to end, however it ends.
+class Activity {
+public:
+    explicit Activity(const QString& path) : path_(path)
+    {
+        clock_.start();
+        report(LegacyImportPhase::Started);
     }
-}
+    ~Activity() { report(LegacyImportPhase::Finished); }
+    void working() const { report(LegacyImportPhase::Working); }
 
-LegacyImportReport convert(const QString& source, const QString& destination, SchemaWriter::Placement placement,
-                           bool keepBackup)
+private:
+    void report(LegacyImportPhase phase) const
+    {
+        if (activityHook())
+            activityHook()({phase, path_, clock_.elapsed()});
+    }
+    QString path_;
+    QElapsedTimer clock_;
+};
+
+LegacyImportReport convert(const QString& source, DatabaseFormat claimed, const QString& destination,
+                           SchemaWriter::Placement placement, bool keepBackup)
 {
-    const JetReader reader(source);
+    const Activity activity(source);
+    const JetDatabase database = readJetDatabase(source, claimed, [&] { activity.working(); });
     SchemaWriter writer(destination);
     LegacyImportReport report;
     report.databasePath = destination;
-    report.format = reader.format();
-    report.tables = copyJetTables(reader, writer);
+    report.format = database.format;
+    report.tables = copyJetTables(database, writer);
+    report.hadMappingTable = std::any_of(database.tables.cbegin(), database.tables.cend(), [](const JetTableData& data) {
+        return data.table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
+    });
     if (keepBackup)
-        report.backupPath = keepOriginal(source, reader.format());
+        report.backupPath = legacyfiles::keepOriginal(source, database.format);
     writer.commit(placement);
     return report;
+}
+
+// Once per database and process: a directory listing at every key would cost more than the lookup.
+void removeStaleTemporariesOnce(const QString& nativePath)
+{
+    static QMutex mutex;
+    static QSet<QString> done;
+    const QMutexLocker lock(&mutex);
+    if (!done.contains(nativePath)) {
+        done.insert(nativePath);
+        legacyfiles::removeStaleTemporaries(nativePath);
+    }
 }
 
 }  // namespace
@@ -99,27 +117,19 @@ qint64 LegacyImportReport::totalRows() const
     return total;
 }
 
-QString legacyBackupPath(const QString& nativeDbPath, DatabaseFormat format)
+void ensureSqliteDatabase(const QString& pathText, const QString& nativePath)
 {
-    const QFileInfo info(nativeDbPath);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    const QString stem = QStringLiteral("%1.%2-original").arg(info.completeBaseName(), formatTag(format));
-    for (int n = 1;; ++n) {
-        const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
-        const QString candidate = info.dir().filePath(name);
-        if (!QFileInfo::exists(candidate))
-            return candidate;
-    }
-}
-
-void importLegacyDatabaseIfNeeded(const QString& nativeDbPath, DatabaseFormat format)
-{
+    removeStaleTemporariesOnce(nativePath);
+    const DatabaseFormat format = detectDatabaseFormat(nativePath);
     if (format == DatabaseFormat::Sqlite3)
         return;
+    if (format == DatabaseFormat::Missing)
+        throw Error(ErrorNumber::DatabaseNotFound,
+                    QStringLiteral("找不到数据库文件“%1”。可以用程序文件夹中的 keysound-db 新建一个：keysound-db init \"%1\"，"
+                                   "然后在编辑器里添加按键和声音。").arg(nativePath));
     if (!isJet(format))
-        throwNotImportable(nativeDbPath, format);
-    const LegacyImportReport report =
-        convert(nativeDbPath, nativeDbPath, SchemaWriter::Placement::ReplaceExisting, true);
+        throwNotImportable(nativePath, format);
+    const LegacyImportReport report = convert(nativePath, format, nativePath, SchemaWriter::Placement::ReplaceExisting, true);
     if (notifier())
         notifier()(report);
 }
@@ -129,15 +139,20 @@ LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, con
     const DatabaseFormat format = detectDatabaseFormat(nativeSourcePath);
     if (!isJet(format))
         throwNotImportable(nativeSourcePath, format);
-    if (QFileInfo::exists(nativeDestinationPath))
+    if (isNameTaken(nativeDestinationPath))
         throw Error(ErrorNumber::FileAccess,
                     QStringLiteral("Cannot import into \"%1\": a file of that name already exists.").arg(nativeDestinationPath));
-    return convert(nativeSourcePath, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false);
+    return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false);
 }
 
 void setLegacyImportNotifier(LegacyImportNotifier notifier_)
 {
     notifier() = std::move(notifier_);
+}
+
+void setLegacyImportActivityHook(LegacyImportActivityHook hook)
+{
+    activityHook() = std::move(hook);
 }
 
 QString legacyImportMessage(const LegacyImportReport& report)

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs the libFuzzer harnesses for SECONDS each (or only HARNESS) from the seed corpora in
+# fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader are
+# copied to tests/fixtures/jet/damaged/, where a test expects keysound to refuse each in time.
+#   scripts/fuzz.sh SECONDS [jet|connection_string|media_command|string_back]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:?usage: scripts/fuzz.sh SECONDS [harness]}
+harnesses=(${2:-jet connection_string media_command string_back})
+
+if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
+fi
+./scripts/setup.sh
+[ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKEYSOUND_FUZZ=ON
+cmake --build build-fuzz --target $(printf 'fuzz_%s ' "${harnesses[@]}")
+
+export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
+for h in "${harnesses[@]}"; do
+  work=build-fuzz/corpus/$h findings=build-fuzz/findings/$h
+  mkdir -p "$work" "$findings"
+  cp -L fuzz/corpus/"$h"/* "$work"/
+  echo "== fuzz_$h for ${seconds}s"
+  # Keep going after a finding, so that each run lasts its time and collects every one.
+  options=(-max_total_time="$seconds" -artifact_prefix="$findings"/ -print_final_stats=1
+           -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 -timeout=5 -rss_limit_mb=1024)
+  # libmdb crashes and loops on damaged files: the Jet seeds are whole files of a few 100 KB.
+  [ "$h" = jet ] && options+=(-max_len=300000)
+  ./build-fuzz/fuzz/fuzz_"$h" "${options[@]}" "$work" 2>&1 | tail -n 25 || true
+  found=$(find "$findings" -type f | wc -l)
+  echo "== fuzz_$h: $found finding(s) in $findings"
+  if [ "$h" = jet ] && [ "$found" -gt 0 ]; then
+    mkdir -p tests/fixtures/jet/damaged
+    for f in "$findings"/*; do cp "$f" "tests/fixtures/jet/damaged/fuzz-$(basename "$f" | cut -c1-24).mdb"; done
+  fi
+done

@@ -1,0 +1,87 @@
+#include "store/legacy/LegacyFiles.h"
+
+#include "platform/Error.h"
+#include "store/SchemaWriter.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+namespace keysound::store::legacyfiles {
+
+namespace {
+
+constexpr int kStaleAfterSeconds = 60;
+
+QString formatTag(DatabaseFormat format)
+{
+    return format == DatabaseFormat::Jet3 ? QStringLiteral("jet3") : QStringLiteral("jet4");
+}
+
+[[noreturn]] void throwCannotKeep(const QString& path, const QString& why)
+{
+    throw Error(ErrorNumber::FileAccess,
+                QStringLiteral("无法保存原文件“%1”的副本：%2。").arg(QDir::toNativeSeparators(path), why));
+}
+
+// The copy is written under a temporary name first, so that a backup name never holds half a file.
+void writeCopy(const QString& path, QTemporaryFile& copy)
+{
+    QFile original(path);
+    if (!copy.open())
+        throwCannotKeep(path, copy.errorString());
+    if (!original.open(QIODevice::ReadOnly))
+        throwCannotKeep(path, original.errorString());
+    const QByteArray bytes = original.readAll();
+    if (original.error() != QFile::NoError || copy.write(bytes) != bytes.size() || !copy.flush())
+        throwCannotKeep(path, copy.errorString());
+    copy.setPermissions(original.permissions());
+    copy.close();
+}
+
+}  // namespace
+
+QString backupPath(const QString& nativeDbPath, DatabaseFormat format, int n)
+{
+    const QFileInfo info(nativeDbPath);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QString stem = QStringLiteral("%1.%2-original").arg(info.completeBaseName(), formatTag(format));
+    const QString name = n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
+    return info.dir().filePath(name);
+}
+
+QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
+{
+    const QFileInfo info(nativeDbPath);
+    QTemporaryFile copy(info.dir().filePath(QStringLiteral(".%1.original-XXXXXX").arg(info.fileName())));
+    writeCopy(nativeDbPath, copy);
+    for (int n = 1; n <= kMaxBackupNames; ++n) {
+        const QString backup = backupPath(nativeDbPath, format, n);
+        if (!isNameTaken(backup) && moveIntoPlaceIfFree(copy.fileName(), backup)) {
+            copy.setAutoRemove(false);
+            return backup;
+        }
+    }
+    throwCannotKeep(nativeDbPath, QStringLiteral("备份名称 %1 至 -%2 都已被占用，请先移走旧的备份")
+                                      .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
+                                      .arg(kMaxBackupNames));
+}
+
+void removeStaleTemporaries(const QString& nativeDbPath)
+{
+    const QFileInfo info(nativeDbPath);
+    const QRegularExpression ours(QStringLiteral("^\\.%1\\.(new|original)-[A-Za-z0-9]{6}$")
+                                      .arg(QRegularExpression::escape(info.fileName())));
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-kStaleAfterSeconds);
+    const QFileInfoList candidates = info.dir().entryInfoList({QStringLiteral(".%1.*").arg(info.fileName())},
+                                                              QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& candidate : candidates) {
+        if (ours.match(candidate.fileName()).hasMatch() && candidate.lastModified().toUTC() < staleBefore)
+            QFile::remove(candidate.filePath());
+    }
+}
+
+}  // namespace keysound::store::legacyfiles

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/legacy/LegacyFormat.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace keysound::store {
+
+struct LegacyTableCount {
+    QString table;
+    qint64 rows = 0;
+};
+
+// What an import did, for the one message the user gets afterwards.
+struct LegacyImportReport {
+    QString databasePath;  // native path of the SQLite file now in place
+    DatabaseFormat format = DatabaseFormat::Unknown;
+    QString backupPath;    // native path of the untouched original; empty when none was kept
+    QList<LegacyTableCount> tables;
+    bool hadMappingTable = false;  // false: the file had no Config, an empty one was made
+
+    qint64 totalRows() const;
+};
+
+// The one way in for a connection: makes sure the file at nativePath holds an SQLite 3
+// database. A Jet 3 or Jet 4 file is converted in place: every table, column and row is copied
+// into a new SQLite file, the original is kept byte for byte beside it (db1.jet4-original.mdb,
+// then ...-2.mdb, never overwriting), and the new file replaces it only once complete. A missing
+// file, a damaged Jet file or any other format throws keysound::Error naming pathText and
+// leaves the file untouched. Temporaries of an interrupted import are cleared first.
+void ensureSqliteDatabase(const QString& pathText, const QString& nativePath);
+
+// Copies a Jet 3 or Jet 4 file into a new SQLite file at destination, which must not exist yet.
+// The source is never modified. Throws keysound::Error.
+LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath,
+                                            const QString& nativeDestinationPath);
+
+// store/ shows nothing itself; the application registers a notifier that tells the user.
+using LegacyImportNotifier = std::function<void(const LegacyImportReport&)>;
+void setLegacyImportNotifier(LegacyImportNotifier notifier);
+
+// While an import reads the legacy file: Started once, Working every few tens of milliseconds,
+// Finished once (also after a failure), so that the application can show it is busy.
+enum class LegacyImportPhase { Started, Working, Finished };
+struct LegacyImportActivity {
+    LegacyImportPhase phase;
+    QString databasePath;  // native
+    qint64 elapsedMs = 0;
+};
+using LegacyImportActivityHook = std::function<void(const LegacyImportActivity&)>;
+void setLegacyImportActivityHook(LegacyImportActivityHook hook);
+
+// The one short message for the user after an automatic import.
+QString legacyImportMessage(const LegacyImportReport& report);
+
+}  // namespace keysound::store
