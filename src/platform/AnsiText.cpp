@@ -13,7 +13,9 @@ QByteArray toAnsi(const QString& text)
 
 QString fromAnsi(const QByteArray& bytes)
 {
-    QStringDecoder decoder(QStringConverter::System);
+    // Stateless: an incomplete sequence at the end is a replacement character, not silently
+    // held back for a next call that never comes (that dropped the last byte of a path).
+    QStringDecoder decoder(QStringConverter::System, QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
 
