@@ -5,6 +5,7 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/legacy/LegacyImport.h"
+#include "store/ConnectionString.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
 
@@ -142,7 +143,7 @@ int check(const QStringList& arguments, QTextStream& out)
     const CommandLine line = parse(arguments, {});
     requireCount(line, 0, 1, QStringLiteral("check"));
     const QString folder = line.positional.isEmpty() ? platform::appFolder() : line.positional.first();
-    const QString database = QDir(folder).filePath(QStringLiteral("db1.mdb"));
+    const QString database = QDir(folder).filePath(store::DatabaseFileName);
     const QList<Mapping> mappings = readMappings(database);
     const QStringList problems = checkMappings(mappings, folder);
     for (const QString& problem : problems)
@@ -231,7 +232,7 @@ int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << QStringLiteral("keysound-db: %1\nTry 'keysound-db --help' for more information.\n").arg(error.message);
         return ExitStatus::UsageError;
     } catch (const Error& error) {
-        err << QStringLiteral("keysound-db: error %1: %2\n").arg(error.number()).arg(error.description());
+        err << QStringLiteral("keysound-db: %1\n").arg(errorText(error));
         return ExitStatus::Failure;
     }
 }

@@ -5,12 +5,15 @@
 #include "platform/Error.h"
 #include "store/legacy/JetReaderProcess.h"
 #include "store/legacy/LegacyFormat.h"
+#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/Recordset.h"
 #include "store/Schema.h"
+#include "store/Statements.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <sqlite3.h>
 
 namespace keysound::tools {
 
@@ -18,38 +21,18 @@ namespace {
 
 using store::DatabaseFormat;
 
-QVariant columnValue(sqlite3_stmt* statement, int column)
-{
-    if (sqlite3_column_type(statement, column) == SQLITE_NULL)
-        return QVariant();
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                             sqlite3_column_bytes(statement, column));
-}
-
+// Read through the store, as the program reads them: same file, same table, same order.
 QList<Mapping> readSqliteMappings(const QString& path)
 {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    const auto fail = [&](const QString& why) {
-        const QString message = QStringLiteral("Cannot read the mappings in \"%1\": %2.").arg(path, why);
-        sqlite3_finalize(statement);
-        sqlite3_close(db);
-        throw Error(ErrorNumber::EngineError, message);
-    };
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY rowid")
-                            .arg(store::schema::keyColumn, store::schema::fileColumn, store::schema::mappingTable);
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    auto connection = std::make_shared<store::Connection>();
+    connection->Mode = store::adModeRead;
+    connection->Open(store::connectionStringForDatabase(path));
+    store::Recordset recordset;
+    recordset.Open(store::editorStatement(), connection);
     QList<Mapping> mappings;
-    int code;
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW)
-        mappings.append({int(mappings.size() + 1), columnValue(statement, 0), columnValue(statement, 1)});
-    if (code != SQLITE_DONE)
-        fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
+    for (; !recordset.EOF_(); recordset.MoveNext())
+        mappings.append({int(mappings.size() + 1), recordset.Value(store::schema::keyColumn),
+                         recordset.Value(store::schema::fileColumn)});
     return mappings;
 }
 
@@ -92,9 +75,10 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
                                 .arg(mapping.row).arg(keyText, mapping.fileName.isValid() ? QString() : QStringLiteral(" (NULL)")));
             continue;
         }
-        // The program builds "<folder>\MP3\<name>"; a name may hold a folder part of its own.
-        const QString relative = platform::nativePath(QStringLiteral("MP3\\") + name);
-        const SoundFileStatus status = probeSoundFile(QDir(appFolder).filePath(relative));
+        // The path the program itself plays; a name may hold a folder part of its own.
+        const QString path = platform::nativePath(store::soundPathText(appFolder, name));
+        const QString relative = QDir(appFolder).relativeFilePath(path);
+        const SoundFileStatus status = probeSoundFile(path);
         if (status != SoundFileStatus::Playable)
             problems.append(QStringLiteral("row %1 (key %2): sound file %3 %4")
                                 .arg(mapping.row).arg(keyText, relative, describe(status)));

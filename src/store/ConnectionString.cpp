@@ -116,7 +116,11 @@ private:
 
 QString connectionStringFor(const QString& appFolder)
 {
-    const QString dataSource = databasePathText(appFolder);
+    return connectionStringForDatabase(databasePathText(appFolder));
+}
+
+QString connectionStringForDatabase(const QString& dataSource)
+{
     return DataSourcePrefix + (needsQuoting(dataSource) ? quoted(dataSource) : dataSource) + QLatin1Char(';');
 }
 
@@ -132,7 +136,7 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
 
 QString databasePathText(const QString& appFolder)
 {
-    return appFolder + QStringLiteral("\\db1.mdb");
+    return appFolder + QLatin1Char('\\') + DatabaseFileName;
 }
 
 QString soundFolderPathText(const QString& appFolder)

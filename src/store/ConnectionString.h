@@ -9,12 +9,15 @@ namespace keysound::store {
 // The data source value is double-quoted (inner quotes doubled) only when it holds a ';' or a
 // '"' or starts or ends with a blank, so that such a folder still names the right file.
 QString connectionStringFor(const QString& appFolder);
+// The same for a database file named by its path text.
+QString connectionStringForDatabase(const QString& databasePathText);
 
 // The value of a keyword (case-insensitive; quoted values unquoted), or a null QString when the
 // keyword is absent. Throws keysound::Error for an unterminated quote.
 QString connectionStringValue(const QString& connectionString, const QString& keyword);
 
 // Path texts of the application folder's store.
+inline const QString DatabaseFileName = QStringLiteral("db1.mdb");
 QString databasePathText(const QString& appFolder);  // appFolder + "\db1.mdb"
 QString soundFolderPathText(const QString& appFolder);  // appFolder + "\MP3\"
 QString soundPathText(const QString& appFolder, const QString& fileName);  // appFolder + "\MP3\" + fileName
