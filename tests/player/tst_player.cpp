@@ -40,6 +40,8 @@ struct Press {
 };
 using Presses = QList<Press>;
 
+// Text as the keyboard types it: Enter, Backspace and Esc by their keys, other control characters
+// as Ctrl+letter.
 Presses typed(const QString& keys)
 {
     const QHash<char32_t, int> named{{U'\r', Qt::Key_Return}, {U'\b', Qt::Key_Backspace}, {27, Qt::Key_Escape}};
