@@ -26,9 +26,10 @@ struct ImportCase {
     QString script, key;  // the record the file is named in
     QString picked;       // from another folder, or "MP3/..." already in the sound folder
     QByteArray old;       // MP3/<name> before the import, if any
-    QString obstacle;     // "no folder", "protected", "no source", "cancelled", "backslash" or none
+    QString setup;        // what else is in the way, if anything
     QString shown;        // 文件名 in the box and the record afterwards
     QByteArray content;   // MP3/<name> afterwards
+    bool fails = false;
 };
 Q_DECLARE_METATYPE(CommandCase)
 Q_DECLARE_METATYPE(ImportCase)
@@ -217,15 +218,18 @@ private slots:
     void import_data()
     {
         QTest::addColumn<ImportCase>("c");
-        QTest::newRow("mp3 on row 2") << ImportCase{"Go2", "k1", "叮.mp3", "", "", "叮.mp3", "new sound"};
-        QTest::newRow("an existing file of that name is replaced") << ImportCase{"Go2", "k1", "ding.wav", "old", "", "ding.wav", "new sound"};
-        QTest::newRow("while adding a new record") << ImportCase{"Add Key:z", "z", "z.ogg", "", "", "z.ogg", "new sound"};
-        QTest::newRow("the file already is the destination: untouched") << ImportCase{"Go2", "k1", "MP3/here.mp3", "only copy", "", "here.mp3", "only copy"};
-        QTest::newRow("failed copy: sound folder missing") << ImportCase{"Go2", "k1", "ding.mp3", "old", "no folder", "f1.mp3", "<unreadable>"};
-        QTest::newRow("failed copy: destination cannot be replaced") << ImportCase{"Go2", "k1", "ding.mp3", "old", "protected", "f1.mp3", "old"};
-        QTest::newRow("failed copy: picked file vanished") << ImportCase{"Go2", "k1", "ding.mp3", "old", "no source", "f1.mp3", "old"};
-        QTest::newRow("a backslash in the picked name: refused, no other file taken") << ImportCase{"Go2", "k1", "a\\b.mp3", "", "backslash", "f1.mp3", "<unreadable>"};
-        QTest::newRow("cancelled after a pick on row 1: nothing repeated") << ImportCase{"Go2", "k1", "ding.mp3", "", "cancelled", "f1.mp3", "<unreadable>"};
+        const auto row = [](const char* name, const ImportCase& c) { QTest::newRow(name) << c; };
+        row("mp3 on row 2", {"Go2", "k1", "叮.mp3", "", "", "叮.mp3", "new sound"});
+        row("an existing file of that name is replaced", {"Go2", "k1", "ding.wav", "old", "", "ding.wav", "new sound"});
+        row("a link planted to a file outside MP3 is replaced", {"Go2", "k1", "ding.mp3", "", "link outside", "ding.mp3", "new sound"});
+        row("a link planted to the picked file is replaced", {"Go2", "k1", "ding.mp3", "", "link picked", "ding.mp3", "new sound"});
+        row("while adding a new record", {"Add Key:z", "z", "z.ogg", "", "", "z.ogg", "new sound"});
+        row("the file already is the destination: untouched", {"Go2", "k1", "MP3/here.mp3", "only copy", "", "here.mp3", "only copy"});
+        row("failed copy: sound folder missing", {"Go2", "k1", "ding.mp3", "old", "no folder", "f1.mp3", "<unreadable>", true});
+        row("failed copy: destination cannot be replaced", {"Go2", "k1", "ding.mp3", "old", "protected", "f1.mp3", "old", true});
+        row("failed copy: picked file vanished", {"Go2", "k1", "ding.mp3", "old", "no source", "f1.mp3", "old", true});
+        row("a backslash in the picked name: refused, no other file taken", {"Go2", "k1", "a\\b.mp3", "", "backslash", "f1.mp3", "<unreadable>", true});
+        row("cancelled after a pick on row 1: nothing repeated", {"Go2", "k1", "ding.mp3", "", "cancelled", "f1.mp3", "<unreadable>"});
     }
     void import()
     {
@@ -233,32 +237,38 @@ private slots:
         LoadedEditor e(2);
         const QString name = c.picked.section('/', -1);
         const QString destination = QDir(e.folder.soundFolderPath()).filePath(name);
+        const QString outside = e.folder.writeFile("outside/" + name, "outside");
         if (!c.old.isEmpty())
             e.folder.writeFile("MP3/" + name, c.old);
         const QDateTime modified = QFileInfo(destination).lastModified();
         e.seams.nextPick = c.picked.startsWith("MP3/") ? destination : e.folder.writeFile("picked/" + name, "new sound");
-        if (c.obstacle == "no folder")
+        if (c.setup.startsWith("link"))
+            QFile::link(c.setup == "link outside" ? outside : e.seams.nextPick, destination);
+        else if (c.setup == "no folder")
             QDir(e.folder.soundFolderPath()).removeRecursively();
-        else if (c.obstacle == "no source")
+        else if (c.setup == "no source")
             QFile::remove(e.seams.nextPick);
-        else if (c.obstacle == "protected" && !e.protection.emplace(destination).ok)
+        else if (c.setup == "protected" && !e.protection.emplace(destination).ok)
             QSKIP("this file system cannot protect a file from its owner");
-        else if (c.obstacle == "backslash")  // what a\b.mp3 would wrongly name
+        else if (c.setup == "backslash")  // what a\b.mp3 would wrongly name
             e.folder.writeFile("picked/a/b.mp3", "another sound");
-        else if (c.obstacle == "cancelled")  // imported into row 1, then the copy is taken away
+        else if (c.setup == "cancelled")  // imported into row 1, then the copy is taken away
             e.window.Command1->click(), QFile::remove(destination), e.seams.nextPick.clear();
         e.run(c.script);
         e.window.Command1->click();
         QCOMPARE(e.seams.filters.last(), "(*.mp3)|*.mp3|(*.*)|*.*");
-        const bool failed = !c.obstacle.isEmpty() && c.obstacle != "cancelled";
-        QCOMPARE(e.seams.messages.size(), failed ? 1 : 0);
-        if (failed)
-            QVERIFY2(e.seams.messages[0].contains(name), qPrintable(e.seams.messages[0]));
+        QCOMPARE(e.seams.messages.size(), c.fails ? 1 : 0);
+        if (c.fails)  // names the file, in native form
+            QVERIFY2(e.seams.messages[0].contains(name) && (c.setup == "backslash" || !e.seams.messages[0].contains('\\')),
+                     qPrintable(e.seams.messages[0]));
         QCOMPARE(e.window.txtFields[1]->text(), c.shown);
         QCOMPARE(e.window.adoPrimaryRS->Value("文件名").toString(), c.shown);
-        QCOMPARE(e.window.adoPrimaryRS->isRowPending(e.window.adoPrimaryRS->currentRow()), c.obstacle.isEmpty());
+        QCOMPARE(e.window.adoPrimaryRS->isRowPending(e.window.adoPrimaryRS->currentRow()), c.shown != "f1.mp3");
+        QVERIFY(!QFileInfo(destination).isSymLink());
         QCOMPARE(test::fileContent(destination), c.content);
-        QVERIFY(!QFile::exists(QDir(e.folder.soundFolderPath()).filePath("b.mp3")));
+        QCOMPARE(test::fileContent(outside), "outside");
+        const QStringList left = QDir(e.folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        QCOMPARE(left, c.content == "<unreadable>" ? QStringList() : QStringList{name});  // no temporary file either
         if (c.picked.startsWith("MP3/"))
             QCOMPARE(QFileInfo(destination).lastModified(), modified);
         QCOMPARE(test::lookedUpFileName(c.key), QVariant(c.key == "z" ? "<no mapping>" : "f1.mp3"));  // pending until Update
