@@ -99,18 +99,15 @@ inline QString stateOf(const editor::frmConfig& w)
 {
     if (!w.isVisible())
         return w.isLoaded() ? "hidden but loaded" : "closed";
-    int asInBrowse = 0;
-    for (const QPushButton* button : {w.cmdAdd, w.cmdEdit, w.cmdDelete, w.cmdRefresh, w.cmdClose})
-        asInBrowse += button->isVisible();
-    for (const QPushButton* button : {w.cmdUpdate, w.cmdCancel})
-        asInBrowse += !button->isVisible();
-    for (const QPushButton* button : {w.cmdFirst, w.cmdPrevious, w.cmdNext, w.cmdLast})
-        asInBrowse += button->isEnabled();
-    if (asInBrowse == 11 && !w.editing && !w.addingNew)
+    const QList<bool> asInBrowse{w.cmdAdd->isVisible(),     w.cmdEdit->isVisible(),    w.cmdDelete->isVisible(),
+                                 w.cmdRefresh->isVisible(), w.cmdClose->isVisible(),   !w.cmdUpdate->isVisible(),
+                                 !w.cmdCancel->isVisible(), w.cmdFirst->isEnabled(),   w.cmdPrevious->isEnabled(),
+                                 w.cmdNext->isEnabled(),    w.cmdLast->isEnabled()};
+    if (!asInBrowse.contains(false) && !w.editing && !w.addingNew)
         return "browse";
-    if (asInBrowse == 0 && w.editing != w.addingNew)
+    if (!asInBrowse.contains(true) && w.editing != w.addingNew)
         return w.addingNew ? "adding" : "editing";
-    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse);
+    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse.count(true));
 }
 
 // A test folder with mappings k0=f0.mp3, k1=f1.mp3, ... and the editor window loaded over it,
@@ -126,16 +123,6 @@ struct LoadedEditor {
         active = QTest::qWaitForWindowActive(&window);
     }
     QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
-    QPoint gridRowCentre(int row) const
-    {
-        return window.grdDataGrid->visualRect(window.grdDataGrid->model()->index(row, 0)).center();
-    }
-    void type(QLineEdit* box, const QString& text) const
-    {
-        box->setFocus();
-        box->end(false);
-        QTest::keyClicks(box, text);
-    }
     void run(const QString& script);
     void pressKeys(const QString& step);
 
@@ -159,12 +146,15 @@ inline void LoadedEditor::run(const QString& script)
     for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
         if (step.startsWith("Go"))
             window.grdDataGrid->selectRow(step.mid(2).toInt() - 1);
-        else if (step.startsWith("Click"))
-            QTest::mouseClick(window.grdDataGrid->viewport(), Qt::LeftButton, {}, gridRowCentre(step.mid(5).toInt() - 1));
-        else if (step.startsWith("DClick"))
-            QTest::mouseDClick(window.grdDataGrid->viewport(), Qt::LeftButton, {}, gridRowCentre(step.mid(6).toInt() - 1));
-        else if (step.startsWith("Key:") || step.startsWith("File:"))
-            type(window.txtFields[step.startsWith("File:")], step.section(':', 1));
+        else if (step.contains("Click")) {
+            QTableView* grid = window.grdDataGrid;
+            const QPoint row = grid->visualRect(grid->model()->index(step.back().digitValue() - 1, 0)).center();
+            (step[0] == 'D' ? QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, row)
+                            : QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, row));
+        } else if (step.startsWith("Key:") || step.startsWith("File:")) {
+            QLineEdit* box = window.txtFields[step.startsWith("File:")];
+            box->setFocus(), box->end(false), QTest::keyClicks(box, step.section(':', 1));
+        }
         else if (step == "Outside")
             folder.addMapping("outside", "o.mp3");
         else if (step == "Lock")

@@ -184,35 +184,31 @@ private slots:
         QVERIFY(seams.messages.isEmpty());  // the application's uncaught-error handler shows it
     }
 
+    // NULL stays NULL, long texts are not cut, and columns the window does not show keep their values.
     void valuesOfEveryKindRoundTrip_data()
     {
         QTest::addColumn<QVariant>("key");
         QTest::addColumn<QVariant>("fileName");
         QTest::newRow("NULL key, typed into") << QVariant() << QVariant("a.mp3");
         QTest::newRow("NULL file name stays NULL") << QVariant("b") << QVariant();
-        QTest::newRow("10,000 characters in both") << QVariant(QString(10000, QChar(u'键'))) << QVariant(QString(10000, QChar(u'名')));
+        QTest::newRow("40,000 characters in both") << QVariant(QString(40000, QChar(u'键'))) << QVariant(QString(40000, QChar(u'名')));
     }
     void valuesOfEveryKindRoundTrip()
     {
         QFETCH(QVariant, key);
         QFETCH(QVariant, fileName);
         LoadedEditor e(0, [&](const test::TestAppFolder& folder) {
-            folder.exec("ALTER TABLE Config ADD COLUMN 次数 INTEGER; ALTER TABLE Config ADD COLUMN 数据 BLOB");
+            folder.exec("ALTER TABLE Config ADD COLUMN 数据 BLOB");
             folder.addMapping(key, fileName);
-            folder.exec("UPDATE Config SET 次数 = 7, 数据 = x'00ff'");
+            folder.exec("UPDATE Config SET 数据 = x'00ff'");
         });
-        QCOMPARE(e.window.txtFields[1]->text(), fileName.toString());
-        const QAbstractItemModel* grid = e.window.grdDataGrid->model();
-        QCOMPARE(grid->headerData(3, Qt::Horizontal).toString(), "数据");
-        QCOMPARE(grid->index(0, 0).data(), key.isNull() ? QVariant() : key);
-        QCOMPARE(grid->index(0, 2).data(), QVariant("7"));
+        QCOMPARE(e.window.grdDataGrid->model()->index(0, 0).data(), key.isNull() ? QVariant() : key);
         e.run("Edit Key:q Update");
         QCOMPARE(e.seams.messages, QStringList());
+        QCOMPARE(test::storedRows(), QStringList{key.toString() + "q=" + fileName.toString()});
         auto stored = test::freshRecordset(store::editorStatement());
         QCOMPARE(stored->Value("文件名"), fileName);
-        QCOMPARE(stored->Value("次数").toInt(), 7);
         QCOMPARE(stored->Value("数据").toByteArray(), QByteArray("\x00\xff", 2));
-        QCOMPARE(test::lookedUpFileName(key.toString() + "q"), fileName);
     }
 
     void import_data()
