@@ -137,8 +137,8 @@ struct LoadedEditor {
 };
 
 // Steps: Go<n> chooses grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text>
-// type into a box; Outside adds a mapping through another connection; Lock, Protect and Reject put
-// an obstacle on db1.mdb, Free takes them away; Reload closes the window and shows it again; a button's
+// type into a box; Outside adds a mapping through another connection; Rename moves the table away;
+// Lock, Protect and Reject put an obstacle on db1.mdb, Free takes them away; Reload closes the window and shows it again; a button's
 // name without "cmd" clicks it (also a hidden one, as its handler runs then); anything else is a
 // key chord, sent to the key box or to the control named after '@'.
 inline void LoadedEditor::run(const QString& script)
@@ -161,6 +161,8 @@ inline void LoadedEditor::run(const QString& script)
             lock.emplace(folder.databasePath());
         else if (step == "Protect")
             protection.emplace(folder.databasePath());
+        else if (step == "Rename")
+            folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
             folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
         else if (step == "Free")

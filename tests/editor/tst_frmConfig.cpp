@@ -45,7 +45,6 @@ private slots:
         const auto row = [](const char* name, const CommandCase& c) { QTest::newRow(name) << c; };
         row("Add on row 2: an empty new row", {3, "Go2 Add", 4, "adding", "", three, adding});
         row("Add on row 2, Cancel: row 2 again", {3, "Go2 Add Key:x Cancel", 2, "browse", "k1", three});
-        row("Edit on row 3, Cancel, no Add yet: first row", {3, "Go3 Edit Cancel", 1, "browse", "k0", three});
         row("Add on row 2, Cancel, Edit on row 3, Cancel: row 2", {3, "Go2 Add Cancel Go3 Edit Cancel", 2, "browse", "k1", three});
         row("Add, type, Update: saved, current as last", {3, "Add Key:new File:new.mp3 Update", 4, "browse", "new", {"k0", "k1", "k2", "new"}});
         row("Edit, type, Update: no move, status stays", {3, "Go2 Edit Key:X Update", 2, "browse", "k1X", {"k0", "k1X", "k2"}, editing});
@@ -71,10 +70,8 @@ private slots:
         row("empty table: Add, type, Update", {0, "Add Key:a File:a.mp3 Update", 1, "browse", "a", {"a"}});
         row("empty table: Delete refused", {0, "Delete", -1, "browse", "", none, "", 1});
         // navigation buttons and keys
-        row("Next from the first row", {3, "Next", 2, "browse", "k1", three});
         row("Next on the last row beeps once and stays", {3, "Last Next", 3, "browse", "k2", three, "", 0, 1});
         row("Previous on the first row beeps once and stays", {3, "Previous", 1, "browse", "k0", three, "", 0, 1});
-        row("Previous from the last row", {3, "Last Previous", 2, "browse", "k1", three});
         row("First and Last on their own row: no beep", {3, "First Last Last", 3, "browse", "k2", three});
         row("no rows: Next and Previous do nothing", {0, "Next Previous Next Previous", -1, "browse", "", none});
         row("no rows: First is refused", {0, "First", -1, "browse", "", none, "", 1});
@@ -92,7 +89,6 @@ private slots:
         row("Enter in the file box presses no button", {5, "Go3 Enter@txtFields(1)", 3, "browse", "k2", five});
         row("Left is no navigation key", {5, "Go3 Left", 3, "browse", "k2", five});
         row("Esc closes in browse state", {5, "Go3 Esc", 3, "closed", "k2", five});
-        row("editing: Down ignored", {5, "Go3 Edit Down", 3, "editing", "k2", five, editing});
         row("editing: Esc ignored", {5, "Go3 Edit Esc", 3, "editing", "k2", five, editing});
         row("adding: Esc ignored", {5, "Go3 Add Esc", 6, "adding", "", five, adding});
         // access keys: a chord without a visible button types nothing
@@ -135,25 +131,23 @@ private slots:
         QCOMPARE(keys, c.storedKeys);
     }
 
-    void failedUpdateShowsTheDescriptionAlone()
+    void failingCommandShowsTheDescriptionAlone_data()
     {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("Update on a locked file") << "Edit Key:x Lock Update";
+        QTest::newRow("Refresh with the table renamed") << "Rename Refresh";
+    }
+    void failingCommandShowsTheDescriptionAlone()
+    {
+        QFETCH(QString, script);
         LoadedEditor e(1);
-        e.run("Edit Key:x Lock Update");
-        try {
-            e.window.adoPrimaryRS->UpdateBatch();  // the same obstacle gives the same description
-            QFAIL("the lock did not stop the write");
+        e.run(script);
+        try {  // the same obstacle gives the same description
+            script.endsWith("Update") ? e.window.adoPrimaryRS->UpdateBatch() : e.window.adoPrimaryRS->Requery();
+            QFAIL("the obstacle did not stop the command");
         } catch (const Error& error) {
             QCOMPARE(e.seams.messages, QStringList{error.description()});
         }
-    }
-
-    void failingRefreshShowsItsMessage()
-    {
-        LoadedEditor e(2);
-        e.folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
-        e.run("Refresh");
-        QCOMPARE(e.seams.messages.size(), 1);
-        QVERIFY2(e.seams.messages[0].contains("Config"), qPrintable(e.seams.messages[0]));
     }
 
     void failingLoadThrowsAndShowsNothing_data()
