@@ -145,7 +145,7 @@ inline void LoadedEditor::run(const QString& script)
 {
     for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
         if (step.startsWith("Go"))
-            window.grdDataGrid->selectRow(step.mid(2).toInt() - 1);
+            window.grdDataGrid->setCurrentIndex(window.grdDataGrid->model()->index(step.mid(2).toInt() - 1, 0));
         else if (step.contains("Click")) {
             QTableView* grid = window.grdDataGrid;
             const QPoint row = grid->visualRect(grid->model()->index(step.back().digitValue() - 1, 0)).center();
