@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QTest>
 #include <functional>
+#include <optional>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace keysound::test {
@@ -47,6 +49,17 @@ struct WriteProtectedFile {
     }
 };
 
+// Holds db1.mdb locked through a connection of its own, as another program would.
+struct ExclusiveLock {
+    sqlite3* db = nullptr;
+    explicit ExclusiveLock(const QString& path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    }
+    ~ExclusiveLock() { sqlite3_close_v2(db); }  // closing rolls the transaction back
+};
+
 inline QByteArray fileContent(const QString& nativePath)
 {
     QFile file(nativePath);
@@ -64,13 +77,14 @@ inline std::unique_ptr<store::Recordset> freshRecordset(const store::Statement& 
     return recordset;
 }
 
-inline QStringList storedKeys()
+// The stored mappings as "key=file" texts, in the editor's order.
+inline QStringList storedRows()
 {
     auto recordset = freshRecordset(store::editorStatement());
-    QStringList keys;
+    QStringList rows;
     for (int row = 0; row < recordset->RecordCount(); ++row)
-        keys << recordset->valueAt(row, 0).toString();
-    return keys;
+        rows << recordset->valueAt(row, 0).toString() + '=' + recordset->valueAt(row, 1).toString();
+    return rows;
 }
 
 // What the next key lookup of the main window finds.
@@ -80,32 +94,24 @@ inline QVariant lookedUpFileName(const QString& keyText)
     return lookup->RecordCount() < 1 ? QVariant("<no mapping>") : lookup->Value(QStringLiteral("文件名"));
 }
 
-inline void type(QLineEdit* box, const QString& text)
-{
-    box->setFocus();
-    box->end(false);
-    QTest::keyClicks(box, text);
-}
-
-// "browse", "adding" or "editing" where the two flags and the eleven button properties agree.
+// "browse", "adding", "editing" or "closed" where the two flags and the eleven button properties agree.
 inline QString stateOf(const editor::frmConfig& w)
 {
-    int asInBrowse = 0;
-    for (const QPushButton* button : {w.cmdAdd, w.cmdEdit, w.cmdDelete, w.cmdRefresh, w.cmdClose})
-        asInBrowse += button->isVisibleTo(&w);
-    for (const QPushButton* button : {w.cmdUpdate, w.cmdCancel})
-        asInBrowse += !button->isVisibleTo(&w);
-    for (const QPushButton* button : {w.cmdFirst, w.cmdPrevious, w.cmdNext, w.cmdLast})
-        asInBrowse += button->isEnabled();
-    if (asInBrowse == 11 && !w.editing && !w.addingNew)
+    if (!w.isVisible())
+        return w.isLoaded() ? "hidden but loaded" : "closed";
+    const QList<bool> asInBrowse{w.cmdAdd->isVisible(),     w.cmdEdit->isVisible(),    w.cmdDelete->isVisible(),
+                                 w.cmdRefresh->isVisible(), w.cmdClose->isVisible(),   !w.cmdUpdate->isVisible(),
+                                 !w.cmdCancel->isVisible(), w.cmdFirst->isEnabled(),   w.cmdPrevious->isEnabled(),
+                                 w.cmdNext->isEnabled(),    w.cmdLast->isEnabled()};
+    if (!asInBrowse.contains(false) && !w.editing && !w.addingNew)
         return "browse";
-    if (asInBrowse == 0 && w.editing != w.addingNew)
+    if (!asInBrowse.contains(true) && w.editing != w.addingNew)
         return w.addingNew ? "adding" : "editing";
-    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse);
+    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse.count(true));
 }
 
-// A test folder with mappings k0/f0.mp3, k1/f1.mp3, ... and the editor window loaded over it and
-// shown; the grid's model is checked by QAbstractItemModelTester all along.
+// A test folder with mappings k0=f0.mp3, k1=f1.mp3, ... and the editor window loaded over it,
+// shown and active (access keys and Tab need that); the grid's model is checked all along.
 struct LoadedEditor {
     explicit LoadedEditor(int rows, const std::function<void(const TestAppFolder&)>& prepare = {})
     {
@@ -113,18 +119,77 @@ struct LoadedEditor {
             prepare(folder);
         folder.addMappings(rows);
         window.Show(0);
-    }
-    // Access keys and Tab need the window to be the active one.
-    bool activate()
-    {
         window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
+        active = QTest::qWaitForWindowActive(&window);
     }
+    QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
+    void run(const QString& script);
+    void pressKeys(const QString& step);
+
     TestAppFolder folder;
     EditorSeams seams;
     editor::frmConfig window;
     QAbstractItemModelTester modelTester{window.grdDataGrid->model(),
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
+    bool active = false;
+    std::optional<ExclusiveLock> lock;
+    std::optional<WriteProtectedFile> protection;
 };
+
+// Steps: Go<n> chooses grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text>
+// type into a box; Outside adds a mapping through another connection; Rename moves the table away;
+// Lock, Protect and Reject put an obstacle on db1.mdb, Free takes them away; Reload closes the window and shows it again; a button's
+// name without "cmd" clicks it (also a hidden one, as its handler runs then); anything else is a
+// key chord, sent to the key box or to the control named after '@'.
+inline void LoadedEditor::run(const QString& script)
+{
+    for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+        if (step.startsWith("Go"))
+            window.grdDataGrid->setCurrentIndex(window.grdDataGrid->model()->index(step.mid(2).toInt() - 1, 0));
+        else if (step.contains("Click")) {
+            QTableView* grid = window.grdDataGrid;
+            const QPoint row = grid->visualRect(grid->model()->index(step.back().digitValue() - 1, 0)).center();
+            (step[0] == 'D' ? QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, row)
+                            : QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, row));
+        } else if (step.startsWith("Key:") || step.startsWith("File:")) {
+            QLineEdit* box = window.txtFields[step.startsWith("File:")];
+            box->setFocus(), box->end(false), QTest::keyClicks(box, step.section(':', 1));
+        }
+        else if (step == "Outside")
+            folder.addMapping("outside", "o.mp3");
+        else if (step == "Lock")
+            lock.emplace(folder.databasePath());
+        else if (step == "Protect")
+            protection.emplace(folder.databasePath());
+        else if (step == "Rename")
+            folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
+        else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
+            folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        else if (step == "Free")
+            lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
+        else if (step == "Reload")
+            window.close(), window.Show(0);
+        else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
+            button->click();
+        else
+            pressKeys(step);
+    }
+}
+
+// "Ctrl+Shift+Home@grdDataGrid": modifiers (AltGr too), one key, then the control that has the focus.
+inline void LoadedEditor::pressKeys(const QString& step)
+{
+    const QMap<QString, Qt::KeyboardModifier> modifiers{{"Ctrl", Qt::ControlModifier}, {"Shift", Qt::ShiftModifier},
+                                                        {"Alt", Qt::AltModifier}, {"AltGr", Qt::GroupSwitchModifier}};
+    QStringList parts = step.section('@', 0, 0).split('+');
+    const QKeyCombination key = QKeySequence::fromString(parts.takeLast())[0];
+    Qt::KeyboardModifiers held;
+    for (const QString& part : parts)
+        held |= modifiers.value(part);
+    QWidget* target = control(step.contains('@') ? step.section('@', 1) : "txtFields(0)");
+    QVERIFY2(target && key.key() != Qt::Key_unknown, qPrintable("unknown step " + step));
+    target->setFocus();
+    QTest::keyClick(target, key.key(), held);
+}
 
 }  // namespace keysound::test
