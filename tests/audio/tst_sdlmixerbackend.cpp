@@ -1,3 +1,4 @@
+#include "audio/MediaCommandService.h"
 #include "audio/SdlMixerBackend.h"
 
 #include <QtTest>
@@ -10,6 +11,7 @@ constexpr int loud = 4000;  // the fixtures are half-scale tones: this loud is t
 const QString longTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-60s.mp3");
 const QString shortTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-1s.mp3");
 constexpr KeeperTiming quickTiming{300, 200, 100};
+enum Loss { ClosedWhenIdle, DeviceRemoved, MixingStalled, MissingAtFirstKey };
 
 void useDriver(const QByteArray& driver, const QString& deviceFile = {})
 {
@@ -26,9 +28,7 @@ class SdlMixerBackendTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QFile tone(shortTone);
-        QVERIFY(dir_.isValid() && tone.open(QIODevice::ReadOnly));
-        tone_ = tone.readAll();
+        QVERIFY(dir_.isValid());
         AudioOutput::setPostMixObserver([this](const int16_t* samples, int frames) {
             int peak = 0;
             for (int i = 0; i < frames * AudioOutput::channels(); ++i)
@@ -73,53 +73,36 @@ private slots:
         QCOMPARE(AudioOutput::channels(), driver.isEmpty() ? 0 : 2);
     }
 
-    void play_data()
+    // Commands sent one after another; then what sounds (empty: silence) and is reported playing.
+    void commands_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("sounds");
-        QTest::newRow("MP3") << shortTone << true;
-        QTest::newRow("path text with backslashes") << writeFile("MP3/key.mp3", tone_).replace('/', '\\') << true;
-        QTest::newRow("blanks and non-ASCII in the path") << writeFile("我的 音效/按 键.mp3", tone_) << true;
-        QTest::newRow("missing file") << dir_.filePath("missing.mp3") << false;
-        QTest::newRow("truncated MP3") << writeFile("truncated.mp3", tone_.left(200)) << false;
-        QTest::newRow("text file named .mp3") << writeFile("text.mp3", "This is text, not a sound.\n") << false;
-        QTest::newRow("folder") << dir_.path() << false;
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("playing");
+        const QString backslashed = copy(shortTone, "MP3/key.mp3").replace('/', '\\');
+        const QString unusual = copy(shortTone, "我的 音效/按 键.mp3");
+        const QString missing = dir_.filePath("missing.mp3");
+        QTest::newRow("MP3") << QStringList{"play " + shortTone} << shortTone;
+        QTest::newRow("path text with backslashes") << QStringList{"play " + backslashed} << backslashed;
+        QTest::newRow("blanks and non-ASCII in the path") << QStringList{"play " + unusual} << unusual;
+        QTest::newRow("missing file") << QStringList{"play " + missing} << "";
+        QTest::newRow("text file named .mp3") << QStringList{"play " + copy(KEYSOUND_AUDIO_FIXTURES_DIR "/make-fixtures.sh", "text.mp3")} << "";
+        QTest::newRow("folder") << QStringList{"play " + dir_.path()} << "";
+        QTest::newRow("a sound replaces the playing one") << QStringList{"play " + longTone, "play " + shortTone} << shortTone;
+        QTest::newRow("a bad file leaves it alone") << QStringList{"play " + longTone, "play " + missing} << longTone;
+        QTest::newRow("stop the playing path") << QStringList{"play " + longTone, "stop " + longTone} << "";
+        QTest::newRow("stop another sound file") << QStringList{"play " + longTone, "stop " + shortTone} << longTone;
+        QTest::newRow("stop a replaced sound")
+            << QStringList{"play " + longTone, "play " + shortTone, "stop " + longTone} << shortTone;
+        QTest::newRow("stop the replacing sound")
+            << QStringList{"play " + longTone, "play " + shortTone, "stop " + shortTone} << "";
     }
-    void play()
+    void commands()
     {
-        QFETCH(QString, path);
-        QFETCH(bool, sounds);
-        backend_->play(path);
-        const int level = loudness(0.1);
-        QVERIFY2(sounds ? level > loud : level == 0, qPrintable(QString::number(level)));
-        QCOMPARE(backend_->playingPath(), sounds ? path : QString());
-
-        QVERIFY(startLongTone());
-        backend_->play(path);  // a sound replaces the long tone, a bad file leaves it alone
-        QVERIFY(loudness(0.05) > loud);
-        QCOMPARE(backend_->playingPath(), sounds ? path : longTone);
-    }
-
-    void stop_data()
-    {
-        QTest::addColumn<QString>("replacement");  // played after the long tone when not empty
-        QTest::addColumn<QString>("stopPath");
-        QTest::addColumn<QString>("playing");  // what plays on afterwards; empty: silence
-        QTest::newRow("the playing path") << QString() << longTone << QString();
-        QTest::newRow("another sound file") << QString() << shortTone << longTone;
-        QTest::newRow("empty path") << QString() << QString() << longTone;
-        QTest::newRow("the path of a replaced sound") << shortTone << longTone << shortTone;
-        QTest::newRow("the path of the replacing sound") << shortTone << shortTone << QString();
-    }
-    void stop()
-    {
-        QFETCH(QString, replacement);
-        QFETCH(QString, stopPath);
+        QFETCH(QStringList, commands);
         QFETCH(QString, playing);
-        QVERIFY(startLongTone());
-        if (!replacement.isEmpty())
-            backend_->play(replacement);
-        backend_->stop(stopPath);
+        MediaCommandService service(*backend_);
+        for (const QString& command : commands)
+            service.sendString(command.toUtf8());
         const int level = loudness(0.1);
         QVERIFY2(playing.isEmpty() ? level == 0 : level > loud, qPrintable(QString::number(level)));
         QCOMPARE(backend_->playingPath(), playing);
@@ -133,60 +116,47 @@ private slots:
         QVERIFY(loudness(0.7) > loud && loudness(0.05) > loud);  // 1.5 s on: only a restarted tone sounds
     }
 
-    void closesWhenIdleAndSoundsAtTheNextKey()
+    // However the output went away or never came, a later key opens a fresh device (a new disk
+    // file) and sounds.
+    void reopensAtALaterKey_data()
     {
+        QTest::addColumn<int>("loss");
+        QTest::newRow("closed when idle") << int(ClosedWhenIdle);
+        QTest::newRow("device removed") << int(DeviceRemoved);
+        QTest::newRow("mixing stalled") << int(MixingStalled);
+        QTest::newRow("device missing at the first key") << int(MissingAtFirstKey);
+    }
+    void reopensAtALaterKey()
+    {
+        QFETCH(int, loss);
         backend_.reset(new SdlMixerBackend({}, quickTiming));
-        QVERIFY(startLongTone());
-        backend_->stop(longTone);
-        QTRY_VERIFY_WITH_TIMEOUT(!AudioOutput::isOpen(), 2000);
-        QVERIFY(startLongTone());
-    }
-
-    // A removed or stalled device is given up at the next key, which opens the output afresh.
-    void lostOutputIsReopenedAtTheNextKey_data()
-    {
-        QTest::addColumn<bool>("stall");
-        QTest::newRow("device removed") << false;
-        QTest::newRow("mixing stalled") << true;
-    }
-    void lostOutputIsReopenedAtTheNextKey()
-    {
-        QFETCH(bool, stall);
-        QVERIFY(startLongTone());
-        SDL_Event removed;
-        SDL_zero(removed);
+        if (loss == MissingAtFirstKey) {
+            AudioOutput::close();
+            useDriver("disk", dir_.filePath("none/out.raw"));
+        }
+        backend_->play(longTone);
+        QCOMPARE(AudioOutput::isOpen(), loss != MissingAtFirstKey);
+        SDL_Event removed{};
         removed.type = SDL_AUDIODEVICEREMOVED;
-        if (stall)
-            SDL_PauseAudioDevice(2, 1), QTest::qWait(1200);  // the mixer's device: the first after the legacy one
-        else
-            QCOMPARE(SDL_PushEvent(&removed), 1);
-        useDriver("dummy");
-        backend_->play(shortTone);
-        QCOMPARE(AudioOutput::driverName(), QStringLiteral("dummy"));
-    }
-
-    // The device's folder appears only after the first key: a later key opens it and plays.
-    void missingDeviceIsRetriedAtALaterKey()
-    {
-        AudioOutput::close();
-        const QString deviceFile = dir_.filePath("later/out.raw");
-        useDriver("disk", deviceFile);
-        backend_.reset(new SdlMixerBackend({}, quickTiming));
-        backend_->play(shortTone);
-        QVERIFY(!AudioOutput::isOpen());
-        QVERIFY(QDir().mkpath(QFileInfo(deviceFile).path()));
-        QTest::qWait(quickTiming.retryAfterFailureMs);
-        backend_->play(shortTone);  // starts the retry on a worker thread; this key stays silent
+        switch (loss) {
+        case ClosedWhenIdle: backend_->stop(longTone); QTRY_VERIFY(!AudioOutput::isOpen()); break;
+        case DeviceRemoved: QCOMPARE(SDL_PushEvent(&removed), 1); break;
+        case MixingStalled: SDL_PauseAudioDevice(2, 1), QTest::qWait(1200); break;  // 2: the mixer's device
+        case MissingAtFirstKey: QTest::qWait(quickTiming.retryAfterFailureMs); break;
+        }
+        const QString device = dir_.filePath(QTest::currentDataTag());
+        useDriver("disk", device);
+        backend_->play(shortTone);  // after a failed open, the retry runs on a worker: this key may stay silent
         QTRY_VERIFY(AudioOutput::isOpen());
         QVERIFY(startLongTone());
+        QVERIFY(QFileInfo(device).size() > 0);
     }
 
 private:
-    QString writeFile(const QString& name, const QByteArray& content)
+    QString copy(const QString& source, const QString& name)
     {
-        QFile file(dir_.filePath(name));
-        QDir().mkpath(QFileInfo(file).path());
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
+        const QString path = dir_.filePath(name);
+        return QDir().mkpath(QFileInfo(path).path()) && QFile::copy(source, path) ? path : QString();
     }
 
     // Peak of the next `seconds` of mixed audio (audio time: a busy machine cannot stretch a
@@ -209,7 +179,6 @@ private:
     }
 
     QTemporaryDir dir_;
-    QByteArray tone_;
     QMutex mutex_;
     QList<int> peaks_;
     QScopedPointer<SdlMixerBackend> backend_;
