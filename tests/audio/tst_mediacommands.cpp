@@ -100,6 +100,7 @@ private slots:
             << QStringList{"play " + longTone, "play " + shortTone, "stop " + longTone} << shortTone;
         QTest::newRow("stop the replacing sound")
             << QStringList{"play " + longTone, "play " + shortTone, "stop " + shortTone} << "";
+        QTest::newRow("a sound ends by itself") << QStringList{"play " + shortTone, "wait 1.1"} << "";
         QTest::newRow("playing again restarts: 1.5 s on, the 1 s tone sounds")
             << QStringList{"play " + shortTone, "wait 0.8", "play " + shortTone, "wait 0.7"} << shortTone;
     }
