@@ -86,13 +86,15 @@ private slots:
         const QString backslashed = copy(shortTone, "MP3/key.mp3").replace('/', '\\');
         const QString unusual = copy(shortTone, "我的 音效/按 键.mp3");
         const QString missing = dir_.filePath("missing.mp3");
+        const QString text = copy(KEYSOUND_AUDIO_FIXTURES_DIR "/make-fixtures.sh", "text.mp3");
         QTest::newRow("MP3") << QStringList{"play " + shortTone} << shortTone;
         QTest::newRow("path text with backslashes") << QStringList{"play " + backslashed} << backslashed;
         QTest::newRow("blanks and non-ASCII in the path") << QStringList{"play " + unusual} << unusual;
         QTest::newRow("missing file") << QStringList{"play " + missing} << "";
-        QTest::newRow("text file named .mp3") << QStringList{"play " + copy(KEYSOUND_AUDIO_FIXTURES_DIR "/make-fixtures.sh", "text.mp3")} << "";
+        QTest::newRow("text file named .mp3") << QStringList{"play " + text} << "";
         QTest::newRow("folder") << QStringList{"play " + dir_.path()} << "";
-        QTest::newRow("a sound replaces the playing one") << QStringList{"play " + longTone, "play " + shortTone} << shortTone;
+        QTest::newRow("a sound replaces the playing one")
+            << QStringList{"play " + longTone, "play " + shortTone} << shortTone;
         QTest::newRow("a bad file leaves it alone") << QStringList{"play " + longTone, "play " + missing} << longTone;
         QTest::newRow("stop the playing path") << QStringList{"play " + longTone, "stop " + longTone} << "";
         QTest::newRow("stop another sound file") << QStringList{"play " + longTone, "stop " + shortTone} << longTone;
