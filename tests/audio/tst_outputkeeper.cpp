@@ -5,30 +5,21 @@
 using namespace keysound::audio;
 
 namespace {
-// A device whose availability, loss and sound the test sets; it counts opens and closes.
+// A device on the test's clock: its availability and loss are set by the test, and it sounds until
+// `soundEndsAt`. It notes when it closes.
 struct FakeDevice : OutputDevice {
     bool isOpen() const override { return opened; }
-    bool open() override { ++opens; opened = available; return opened; }
-    void close(CloseReason reason) override { ++closes; lastClose = reason; opened = false; lost = false; }
+    bool open() override { ++opens; return opened = available; }
+    void close(CloseReason reason) override { closes << now; lastClose = reason; opened = lost = false; }
     bool isLost() const override { return lost; }
-    bool isSounding() const override { return opened && sounding; }
+    bool isSounding() const override { return opened && now < soundEndsAt; }
 
-    bool available = true, opened = false, lost = false, sounding = false;
-    int opens = 0, closes = 0;
+    qint64 now = 0, soundEndsAt = 0;
+    bool available = true, opened = false, lost = false;
+    int opens = 0;
+    QList<qint64> closes;
     CloseReason lastClose = CloseReason::Idle;
 };
-
-// Runs the idle looks the way the backend's single-shot timer does, until `untilMs` on the clock.
-// Returns how many looks happened.
-int runIdleLooks(OutputKeeper& keeper, qint64& now, qint64 untilMs)
-{
-    int looks = 0;
-    for (int delay = keeper.checkIdle(); delay >= 0 && now + delay <= untilMs; delay = keeper.checkIdle()) {
-        now += delay;
-        ++looks;
-    }
-    return looks;
-}
 }  // namespace
 
 class OutputKeeperTest : public QObject {
@@ -38,81 +29,62 @@ private slots:
     void init()
     {
         device_ = FakeDevice{};
-        now_ = 0;
-        keeper_.reset(new OutputKeeper(device_, KeeperTiming{}, [this] { return now_; }));
+        keeper_.reset(new OutputKeeper(device_, KeeperTiming{}, [this] { return device_.now; }));
     }
 
-    void closesAFewSecondsAfterTheLastSound_data()
+    // Keys whose sounds last soundMs (0: the file did not sound), then nothing more.
+    void closesOnlyAFewSecondsAfterTheLastSound_data()
     {
-        QTest::addColumn<int>("soundMs");
-        QTest::newRow("a click") << 80;
-        QTest::newRow("a sound of several seconds") << 7500;
-    }
-    void closesAFewSecondsAfterTheLastSound()
-    {
-        QFETCH(int, soundMs);
-        QVERIFY(keeper_->prepareToPlay());
-        device_.sounding = true;
-        qint64 looksUntil = soundMs;
-        const int looksWhilePlaying = runIdleLooks(*keeper_, now_, looksUntil);
-        QVERIFY(looksWhilePlaying <= soundMs / 1000 + 1);  // at most one wake-up a second
-        device_.sounding = false;
-        const qint64 endedAt = soundMs;
-        runIdleLooks(*keeper_, now_, endedAt + 60000);
-        QCOMPARE(device_.closes, 1);
-        QVERIFY2(now_ - endedAt >= 2000 && now_ - endedAt <= 5000, qPrintable(QString::number(now_ - endedAt)));
-        QCOMPARE(keeper_->checkIdle(), -1);  // closed: no more looks
-    }
-
-    void typingNeverClosesBetweenKeys_data()
-    {
+        QTest::addColumn<int>("keys");
         QTest::addColumn<int>("keyGapMs");
-        QTest::newRow("fast typing") << 60;
-        QTest::newRow("slow typing") << 2500;
+        QTest::addColumn<int>("soundMs");
+        QTest::newRow("a click") << 1 << 0 << 80;
+        QTest::newRow("a sound of several seconds") << 1 << 0 << 7500;
+        QTest::newRow("fast typing") << 40 << 60 << 80;
+        QTest::newRow("slow typing") << 10 << 1900 << 80;
+        QTest::newRow("slow typing of keys that do not sound") << 10 << 1900 << 0;
     }
-    void typingNeverClosesBetweenKeys()
+    void closesOnlyAFewSecondsAfterTheLastSound()
     {
+        QFETCH(int, keys);
         QFETCH(int, keyGapMs);
-        for (int key = 0; key < 40; ++key) {
+        QFETCH(int, soundMs);
+        int looks = 0;
+        for (int key = 0; key < keys; ++key) {
+            device_.now = qint64(key) * keyGapMs;
             QVERIFY(keeper_->prepareToPlay());
-            int delay = keeper_->checkIdle();
-            for (qint64 next = now_ + keyGapMs; delay >= 0 && now_ + delay < next;)
-                now_ += delay, delay = keeper_->checkIdle();
-            now_ = (key + 1) * qint64(keyGapMs);
+            device_.soundEndsAt = device_.now + soundMs;
+            const qint64 nextKey = key + 1 < keys ? device_.now + keyGapMs : 60000;
+            // The backend's single-shot timer: restarted after each key, then after each look.
+            for (int delay = keeper_->checkIdle(); delay >= 0 && device_.now + delay < nextKey; ++looks) {
+                device_.now += delay;
+                delay = keeper_->checkIdle();
+            }
         }
         QCOMPARE(device_.opens, 1);
-        QCOMPARE(device_.closes, 0);
+        QCOMPARE(device_.closes.size(), 1);
+        const qint64 afterSound = device_.closes.first() - device_.soundEndsAt;
+        QVERIFY2(afterSound >= 2000 && afterSound <= 5000, qPrintable(QString::number(afterSound)));
+        QVERIFY2(looks <= device_.closes.first() / 1000 + 2, "woke up more than once a second");
     }
 
-    void reopensAtTheNextKey_data()
+    // A lost output is closed and given up, so the next key opens a fresh one at once.
+    void lostOutputReopensAtTheNextKey_data()
     {
-        QTest::addColumn<bool>("closedByIdle");
-        QTest::newRow("after idle close") << true;
-        QTest::newRow("after a lost device") << false;
+        QTest::addColumn<bool>("idleLookFirst");
+        QTest::newRow("found by an idle look") << true;
+        QTest::newRow("found at the key") << false;
     }
-    void reopensAtTheNextKey()
+    void lostOutputReopensAtTheNextKey()
     {
-        QFETCH(bool, closedByIdle);
+        QFETCH(bool, idleLookFirst);
         QVERIFY(keeper_->prepareToPlay());
-        if (closedByIdle)
-            runIdleLooks(*keeper_, now_, 60000);
-        else
-            device_.lost = true;
-        now_ += 1;
+        device_.lost = true;
+        if (idleLookFirst)
+            QCOMPARE(keeper_->checkIdle(), -1);
         QVERIFY(keeper_->prepareToPlay());
         QCOMPARE(device_.opens, 2);
-        QCOMPARE(device_.closes, 1);
-        QCOMPARE(device_.lastClose, closedByIdle ? CloseReason::Idle : CloseReason::Lost);
-    }
-
-    void lostDeviceIsClosedWhileIdle()
-    {
-        QVERIFY(keeper_->prepareToPlay());
-        device_.sounding = true;
-        keeper_->checkIdle();
-        device_.lost = true;
-        QCOMPARE(keeper_->checkIdle(), -1);
-        QVERIFY(!device_.opened);
+        QCOMPARE(device_.closes.size(), 1);
         QCOMPARE(device_.lastClose, CloseReason::Lost);
     }
 
@@ -120,19 +92,18 @@ private slots:
     void missingDeviceIsRetriedAtMostOnceASecond()
     {
         device_.available = false;
-        for (now_ = 0; now_ < 2500; now_ += 50)
+        for (device_.now = 0; device_.now < 2500; device_.now += 50)
             QVERIFY(!keeper_->prepareToPlay());
         QCOMPARE(device_.opens, 3);  // at 0, 1000 and 2000 ms
         QCOMPARE(keeper_->checkIdle(), -1);  // nothing to look after while closed
         device_.available = true;  // the server has started
-        now_ += 1000;
+        device_.now += 1000;
         QVERIFY(keeper_->prepareToPlay());
         QCOMPARE(device_.opens, 4);
     }
 
 private:
     FakeDevice device_;
-    qint64 now_ = 0;
     QScopedPointer<OutputKeeper> keeper_;
 };
 
