@@ -62,6 +62,7 @@ private slots:
             << QByteArray("stop  C:\\my sounds\\x.mp3 ") << "stop| C:\\my sounds\\x.mp3 ";
         QTest::newRow("non-ASCII path") << QString("play /a/按键音.mp3").toUtf8() << "play|/a/按键音.mp3";
         QTest::newRow("a NUL ends the command") << QByteArray("play /a/x.mp3\0/b", 16) << "play|/a/x.mp3";
+        QTest::newRow("an incomplete last character stays in the path") << QByteArray("play a\xCC") << "play|a\uFFFD";
         QTest::newRow("play with empty path") << QByteArray("play ") << "";
         QTest::newRow("verb glued to the path") << QByteArray("play/a/x.mp3") << "";
         QTest::newRow("upper-case verb") << QByteArray("PLAY /a/x.mp3") << "";
