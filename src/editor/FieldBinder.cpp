@@ -23,7 +23,7 @@ void FieldBinder::setDataSource(store::Recordset* recordset)
     if (recordset_->fieldIndex(dataField_) < 0) {
         recordset_ = nullptr;
         throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("Item cannot be found in the collection: the column %1 does not exist.").arg(dataField_));
+                    QStringLiteral("在集合中找不到项目：没有名为 %1 的列。").arg(dataField_));
     }
     connect(recordset_, &store::Recordset::MoveComplete, this, &FieldBinder::showCurrentValue);
     connect(recordset_, &store::Recordset::rowsReset, this, &FieldBinder::showCurrentValue);

@@ -11,7 +11,7 @@ QString getStringBack(const QString& St, const QString& sP)
     const qsizetype p = St.lastIndexOf(sP, -1, Qt::CaseSensitive);
     if (p < 0)
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Invalid procedure call or argument: \"%1\" does not contain \"%2\".").arg(St, sP));
+                    QStringLiteral("无效的过程调用或参数：“%1”里没有“%2”。").arg(St, sP));
     QString piece = St.mid(p);
     piece.remove(QLatin1Char('\\'));
     return piece;

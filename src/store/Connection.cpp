@@ -35,8 +35,8 @@ sqlite3* openSqlite(const QString& nativePath, bool readOnly)
     const int rc = sqlite3_open_v2(nativePath.toUtf8().constData(), &handle.db, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle.db)
-            throw Error(ErrorNumber::FileAccess, QStringLiteral("Could not open '%1': out of memory.").arg(nativePath));
-        throw engineError(handle.db, rc, QStringLiteral("opening the file"));
+            throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(nativePath));
+        throw engineError(handle.db, rc, QStringLiteral("打开文件"));
     }
     sqlite3_busy_timeout(handle.db, BusyTimeoutMs);
     readSchema(handle.db);
@@ -59,7 +59,7 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     const QString dataSource = connectionStringValue(connectionString, QStringLiteral("Data Source"));
     if (dataSource.isEmpty())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("The connection string \"%1\" names no Data Source.").arg(connectionString));
+                    QStringLiteral("连接字符串“%1”没有指定 Data Source（数据库文件）。").arg(connectionString));
     const QString nativePath = platform::nativePath(dataSource);
     ensureSqliteDatabase(dataSource, nativePath);  // a legacy file is imported first
     sqlite3* opened = openSqlite(nativePath, Mode == adModeRead);

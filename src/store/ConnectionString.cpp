@@ -37,7 +37,7 @@ QString nonNull(const QString& text)
 [[noreturn]] void throwSyntaxError(const QString& connectionString, const QString& why)
 {
     throw Error(ErrorNumber::InvalidArgument,
-                QStringLiteral("The connection string \"%1\" cannot be read: %2.").arg(connectionString, why));
+                QStringLiteral("无法解读连接字符串“%1”：%2。").arg(connectionString, why));
 }
 
 class SettingsParser {
@@ -98,7 +98,7 @@ private:
     {
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] != QLatin1Char(';'))
-            throwSyntaxError(text_, QStringLiteral("text follows the closing quote of a value"));
+            throwSyntaxError(text_, QStringLiteral("值的右引号后面还有文字"));
         ++pos_;
     }
 

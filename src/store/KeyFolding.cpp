@@ -140,7 +140,7 @@ void registerKeyFolding(sqlite3* db)
                                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                               sqlFold, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
-        throw engineError(db, rc, QStringLiteral("registering the SQL function %1").arg(QLatin1String(KeyFoldFunction)));
+        throw engineError(db, rc, QStringLiteral("注册 SQL 函数 %1").arg(QLatin1String(KeyFoldFunction)));
 }
 
 }  // namespace keysound::store

@@ -38,10 +38,10 @@ Error openError(sqlite3* db, const Error& error, const QString& sql)
     const QString file = databaseFileName(db);
     if (match.captured(1) == QLatin1String("table"))
         return Error(ErrorNumber::TableNotFound,
-                     QStringLiteral("The table '%1' does not exist in '%2' (statement: %3).")
+                     QStringLiteral("数据库“%2”中没有表 %1（语句：%3）。")
                          .arg(match.captured(2), file, sql));
     return Error(ErrorNumber::ItemNotFound,
-                 QStringLiteral("The column '%1' does not exist in '%2' (statement: %3).")
+                 QStringLiteral("数据库“%2”中没有列 %1（语句：%3）。")
                      .arg(match.captured(2), file, sql));
 }
 
@@ -130,7 +130,7 @@ void Recordset::Open(const Statement& statement, ConnectionPtr activeConnection,
 {
     if (!activeConnection || !activeConnection->isOpen())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("Cannot run \"%1\": its connection is not open.").arg(statement.sql));
+                    QStringLiteral("无法执行“%1”：连接没有打开。").arg(statement.sql));
     auto opened = std::make_unique<Impl>();
     opened->connection = std::move(activeConnection);
     opened->statement = statement;
@@ -155,7 +155,7 @@ void Recordset::requireOpen(const char* operation) const
 {
     if (!d->open)
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("%1 is not possible: the recordset is not open.").arg(QLatin1String(operation)));
+                    QStringLiteral("无法执行 %1：记录集没有打开。").arg(QLatin1String(operation)));
 }
 
 int Recordset::fieldCount() const
@@ -182,7 +182,7 @@ int Recordset::requireField(const QString& name) const
     const int column = fieldIndex(name);
     if (column < 0)
         throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("The column '%1' is not among the fields of \"%2\" (fields: %3).")
+                    QStringLiteral("“%2”的字段中没有列 %1（字段：%3）。")
                         .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
     return column;
 }

@@ -24,7 +24,7 @@ void Recordset::setValueAt(int row, int column, const QVariant& value)
     requireUpdatable("Changing a field");
     if (row < 0 || row >= d->rowCount() || column < 0 || column >= fieldCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Cell (%1, %2) does not exist: the recordset has %3 rows and %4 columns.")
+                    QStringLiteral("单元格（%1, %2）不存在：记录集只有 %3 行 %4 列。")
                         .arg(row).arg(column).arg(d->rowCount()).arg(fieldCount()));
     if (sameValue(d->cell(row, column), value))
         return;
@@ -55,8 +55,7 @@ void Recordset::requireUpdatable(const char* operation) const
     requireOpen(operation);
     if (d->table.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("%1 is not possible: the rows of \"%2\" are read-only; only a plain "
-                                   "\"select * from <table>\" can be changed.")
+                    QStringLiteral("无法执行 %1：“%2”的行是只读的；只有简单的“select * from <表>”才能修改。")
                         .arg(QLatin1String(operation), d->statement.sql));
     if (d->rowidName.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
@@ -139,7 +138,7 @@ void Recordset::UpdateBatch(int affect)
     requireOpen("UpdateBatch");
     if (affect != adAffectAll && affect != adAffectCurrent)
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("UpdateBatch cannot write the rows chosen by %1.").arg(affect));
+                    QStringLiteral("UpdateBatch 不能写入由 %1 选定的行。").arg(affect));
     const std::vector<int> pending = pendingRowsFor(affect);
     if (pending.empty())
         return;
@@ -149,8 +148,7 @@ void Recordset::UpdateBatch(int affect)
     try {
         rowids = writeRows(pending);
     } catch (const Error& error) {
-        throw Error(error.number(), QStringLiteral("The changes were not saved: %1 Nothing was written; the %2 "
-                                                   "changed rows are kept as they were.")
+        throw Error(error.number(), QStringLiteral("修改没有保存：%1 什么都没有写入；%2 个已修改的行保持原样，可以改正后再更新，或取消。")
                                         .arg(error.description()).arg(pending.size()));
     }
     for (size_t k = 0; k < pending.size(); ++k) {
@@ -169,7 +167,7 @@ void Recordset::Delete(int affect)
 {
     if (affect != adAffectCurrent)
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Delete can only remove the current row, not the rows chosen by %1.").arg(affect));
+                    QStringLiteral("Delete 只能删除当前行，不能删除由 %1 选定的行。").arg(affect));
     const int row = requireCurrentRow("Delete");
     const Row& target = d->rows[row];
     if (!target.isNew)

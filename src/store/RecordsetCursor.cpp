@@ -34,7 +34,7 @@ void Recordset::requireRows(const char* operation) const
     requireOpen(operation);
     if (d->rows.empty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("%1 is not possible: the recordset has no rows to move to.")
+                    QStringLiteral("无法执行 %1：记录集里没有可移到的行。")
                         .arg(QLatin1String(operation)));
 }
 
@@ -43,7 +43,7 @@ int Recordset::requireCurrentRow(const char* operation) const
     requireOpen(operation);
     if (d->place != Impl::Place::OnRow)
         throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("%1 needs a current row, but the recordset is %2.")
+                    QStringLiteral("%1 需要当前记录，但记录集%2。")
                         .arg(QLatin1String(operation), placeDescription()));
     return d->index;
 }
@@ -52,15 +52,15 @@ QString Recordset::placeDescription() const
 {
     switch (d->place) {
     case Impl::Place::BeforeFirst:
-        return QStringLiteral("before its first row (BOF)");
+        return QStringLiteral("位于第一行之前（BOF）");
     case Impl::Place::AfterLast:
-        return d->rows.empty() ? QStringLiteral("empty (BOF and EOF)") : QStringLiteral("past its last row (EOF)");
+        return d->rows.empty() ? QStringLiteral("为空（BOF 且 EOF）") : QStringLiteral("位于最后一行之后（EOF）");
     case Impl::Place::OnDeleted:
-        return QStringLiteral("on a row that has been deleted");
+        return QStringLiteral("位于已删除的行上");
     case Impl::Place::OnRow:
         break;
     }
-    return QStringLiteral("on row %1").arg(d->index + 1);
+    return QStringLiteral("位于第 %1 行").arg(d->index + 1);
 }
 
 void Recordset::moveTo(int row, int reason)
@@ -95,7 +95,7 @@ void Recordset::MoveNext()
     requireOpen("MoveNext");
     if (EOF_())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("MoveNext is not possible: the recordset is %1.").arg(placeDescription()));
+                    QStringLiteral("无法执行 MoveNext：记录集%1。").arg(placeDescription()));
     switch (d->place) {
     case Impl::Place::BeforeFirst:
         return moveTo(0, adRsnMoveNext);
@@ -111,7 +111,7 @@ void Recordset::MovePrevious()
     requireOpen("MovePrevious");
     if (BOF())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("MovePrevious is not possible: the recordset is %1.").arg(placeDescription()));
+                    QStringLiteral("无法执行 MovePrevious：记录集%1。").arg(placeDescription()));
     moveTo(d->place == Impl::Place::AfterLast ? d->rowCount() - 1 : d->index - 1, adRsnMovePrevious);
 }
 
@@ -120,7 +120,7 @@ void Recordset::setCurrentRow(int row)
     requireOpen("Selecting a row");
     if (row < 0 || row >= d->rowCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Row %1 does not exist: the recordset has %2 rows.").arg(row).arg(d->rowCount()));
+                    QStringLiteral("第 %1 行不存在：记录集只有 %2 行。").arg(row).arg(d->rowCount()));
     if (d->place == Impl::Place::OnRow && d->index == row)
         return;
     moveTo(row, adRsnMove);
@@ -144,8 +144,7 @@ void Recordset::setBookmark(const QVariant& bookmark)
     const int row = isNumber && wanted > 0 ? d->rowWithBookmark(wanted) : -1;
     if (row < 0)
         throw Error(ErrorNumber::InvalidBookmark,
-                    QStringLiteral("The bookmark '%1' names no row of this recordset: the row was deleted or the "
-                                   "bookmark comes from elsewhere.").arg(bookmark.toString()));
+                    QStringLiteral("书签“%1”不指向此记录集中的任何行：该行已被删除，或书签来自别处。").arg(bookmark.toString()));
     moveTo(row, adRsnMove);
 }
 

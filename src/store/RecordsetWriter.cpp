@@ -78,8 +78,7 @@ void RecordsetWriter::remove(qint64 rowid)
 void RecordsetWriter::throwRowGone(qint64 rowid) const
 {
     throw Error(ErrorNumber::EngineError,
-                QStringLiteral("The row to update (rowid %1) is no longer in table %2 of '%3': another connection "
-                               "deleted it.").arg(rowid).arg(table_, databaseFileName(db_)));
+                QStringLiteral("要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。").arg(rowid).arg(table_, databaseFileName(db_)));
 }
 
 }  // namespace keysound::store

@@ -19,7 +19,7 @@ namespace {
 
 [[noreturn]] void throwFileError(int number, const QString& path, const QString& why)
 {
-    throw Error(number, QStringLiteral("Cannot write the database \"%1\": %2.").arg(path, why));
+    throw Error(number, QStringLiteral("无法写入数据库“%1”：%2。").arg(path, why));
 }
 
 QString systemError(int code)
@@ -42,7 +42,7 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
         throwFileError(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
                                                                                 : ErrorNumber::ReadOnlyDatabase,
                        destination_,
-                       QStringLiteral("no new file can be created in its folder (%1)").arg(temporary_.errorString()));
+                       QStringLiteral("无法在它所在的文件夹里新建文件（%1）").arg(temporary_.errorString()));
     // A temporary file is private to its owner; the database gets the usual permissions,
     // or those of the file it replaces.
     const QFileInfo existing(destination_);
@@ -52,7 +52,7 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     const int code = sqlite3_open_v2(QFile::encodeName(temporary_.fileName()).constData(), &db_,
                                      SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK)
-        failWithEngineError(QStringLiteral("opening the new file"), code);
+        failWithEngineError(QStringLiteral("打开新文件"), code);
 }
 
 SchemaWriter::~SchemaWriter()
@@ -75,7 +75,7 @@ void SchemaWriter::failWithEngineError(const QString& doing, int code) const
     const int number = primary == SQLITE_FULL       ? ErrorNumber::DiskFull
                        : primary == SQLITE_READONLY ? ErrorNumber::ReadOnlyDatabase
                                                     : ErrorNumber::LegacyImportFailed;
-    throwFileError(number, destination_, QStringLiteral("%1 failed: %2").arg(doing, message));
+    throwFileError(number, destination_, QStringLiteral("%1 失败：%2").arg(doing, message));
 }
 
 void SchemaWriter::exec(const QString& sql)
@@ -89,14 +89,14 @@ void SchemaWriter::commit(Placement placement)
 {
     const int code = sqlite3_close(db_);
     if (code != SQLITE_OK)
-        failWithEngineError(QStringLiteral("closing the new file"), code);
+        failWithEngineError(QStringLiteral("关闭新文件"), code);
     db_ = nullptr;
     const QString source = temporary_.fileName();
     if (placement == Placement::ReplaceExisting) {
         if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination_).constData()) != 0)
             throwFileError(ErrorNumber::FileAccess, destination_, systemError(errno));
     } else if (!moveIntoPlaceIfFree(source, destination_)) {
-        throwFileError(ErrorNumber::FileAccess, destination_, QStringLiteral("a file of that name already exists"));
+        throwFileError(ErrorNumber::FileAccess, destination_, QStringLiteral("已有同名文件"));
     }
     temporary_.setAutoRemove(false);
 }
@@ -145,7 +145,7 @@ bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDesti
     if (isNameTaken(nativeDestination))
         return false;
     if (std::rename(source.constData(), destination.constData()) != 0)
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot move \"%1\" to \"%2\": %3.")
+        throw Error(ErrorNumber::FileAccess, QStringLiteral("无法把“%1”移到“%2”：%3。")
                                                  .arg(nativeSource, nativeDestination, systemError(errno)));
     return true;
 }

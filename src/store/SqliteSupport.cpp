@@ -17,23 +17,23 @@ Error engineError(sqlite3* db, int resultCode, const QString& action)
     switch (resultCode & 0xff) {
     case SQLITE_READONLY:
         return Error(ErrorNumber::ReadOnlyDatabase,
-                     QStringLiteral("Cannot write to '%1': the database is open read-only or the file or its "
-                                    "folder cannot be written (%2) while %3.").arg(file, message, action));
+                     QStringLiteral("无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写（%2），操作：%3。"
+                                    "请检查文件和文件夹的写入权限。").arg(file, message, action));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return Error(ErrorNumber::DatabaseLocked,
-                     QStringLiteral("'%1' is locked by another connection and stayed locked longer than we wait "
-                                    "(%2) while %3.").arg(file, message, action));
+                     QStringLiteral("“%1”被另一个连接锁定，超过了等待时间（%2），操作：%3。"
+                                    "请关闭正在使用该文件的其他程序后重试。").arg(file, message, action));
     case SQLITE_FULL:
         return Error(ErrorNumber::DiskFull,
-                     QStringLiteral("'%1' cannot grow: the disk or the database is full (%2) while %3.")
+                     QStringLiteral("“%1”无法增大：磁盘或数据库已满（%2），操作：%3。请腾出磁盘空间后重试。")
                          .arg(file, message, action));
     case SQLITE_NOTADB:
         return Error(ErrorNumber::UnrecognizedFormat,
-                     QStringLiteral("'%1' is not a database this program can open (%2).").arg(file, message));
+                     QStringLiteral("“%1”不是本程序能打开的数据库（%2）。").arg(file, message));
     default:
         return Error(ErrorNumber::EngineError,
-                     QStringLiteral("The database engine failed on '%1' while %2: %3.").arg(file, action, message));
+                     QStringLiteral("数据库引擎处理“%1”时出错，操作：%2：%3。").arg(file, action, message));
     }
 }
 
@@ -47,7 +47,7 @@ QString quotedIdentifier(const QString& name)
 namespace {
 QString runningAction(const QString& sql)
 {
-    return QStringLiteral("running the statement \"%1\"").arg(sql);
+    return QStringLiteral("执行语句“%1”").arg(sql);
 }
 }  // namespace
 
@@ -96,7 +96,7 @@ void PreparedStatement::bind(int index, const QVariant& value)
     }
     }
     if (rc != SQLITE_OK)
-        throw engineError(db_, rc, QStringLiteral("binding parameter %1 of \"%2\"").arg(index).arg(sql_));
+        throw engineError(db_, rc, QStringLiteral("绑定语句“%2”的第 %1 个参数").arg(index).arg(sql_));
 }
 
 void PreparedStatement::bindAll(const QVariantList& values)

@@ -51,7 +51,7 @@ DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath)
         if (!info.exists() || info.isDir())
             return DatabaseFormat::Missing;
         throw Error(ErrorNumber::FileAccess,
-                    QStringLiteral("Could not read '%1': %2.").arg(nativeFilePath, file.errorString()));
+                    QStringLiteral("无法读取“%1”：%2。").arg(nativeFilePath, file.errorString()));
     }
     const QByteArray header = file.read(HeaderBytes);
     if (header.isEmpty())
@@ -67,9 +67,9 @@ QString formatName(DatabaseFormat format)
 {
     switch (format) {
     case DatabaseFormat::Missing:
-        return QStringLiteral("missing");
+        return QStringLiteral("不存在");
     case DatabaseFormat::Empty:
-        return QStringLiteral("empty");
+        return QStringLiteral("空文件");
     case DatabaseFormat::Sqlite3:
         return QStringLiteral("SQLite 3");
     case DatabaseFormat::Jet3:
@@ -81,7 +81,7 @@ QString formatName(DatabaseFormat format)
     case DatabaseFormat::Unknown:
         break;
     }
-    return QStringLiteral("unknown");
+    return QStringLiteral("未知");
 }
 
 }  // namespace keysound::store

@@ -37,21 +37,21 @@ bool isJet(DatabaseFormat format)
 [[noreturn]] void throwNotImportable(const QString& path, DatabaseFormat format)
 {
     if (format == DatabaseFormat::Missing)
-        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("The database \"%1\" does not exist.").arg(path));
+        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("数据库“%1”不存在。").arg(path));
     if (format == DatabaseFormat::Sqlite3)
         throw Error(ErrorNumber::LegacyImportFailed,
-                    QStringLiteral("\"%1\" is already an SQLite 3 database; there is nothing to import.").arg(path));
+                    QStringLiteral("“%1”已经是 SQLite 3 数据库，无需导入。").arg(path));
     if (format == DatabaseFormat::Empty)
         throw Error(ErrorNumber::UnrecognizedFormat,
-                    QStringLiteral("\"%1\" is an empty file, not a database. The file was left unchanged.").arg(path));
-    const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("unknown (not one this program knows)")
+                    QStringLiteral("“%1”是空文件，不是数据库。文件没有改动。").arg(path));
+    const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("未知（本程序不认识）")
                                                             : formatName(format);
     const QString hint = format == DatabaseFormat::Ace
-        ? QStringLiteral(" Save it in Access as an Access 2000 (.mdb) database, then try again.")
+        ? QStringLiteral("请在 Access 中把它另存为 Access 2000（.mdb）数据库后重试。")
         : QString();
     throw Error(ErrorNumber::UnrecognizedFormat,
-                QStringLiteral("\"%1\" cannot be opened: its format is %2, but only SQLite 3 databases and "
-                               "Jet 3 / Jet 4 files to import are supported. The file was left unchanged.%3")
+                QStringLiteral("无法打开“%1”：它的格式是 %2，而本程序只支持 SQLite 3 数据库和可导入的 Jet 3 / Jet 4 文件。"
+                               "文件没有改动。%3")
                     .arg(path, found, hint));
 }
 
@@ -141,7 +141,7 @@ LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, con
         throwNotImportable(nativeSourcePath, format);
     if (isNameTaken(nativeDestinationPath))
         throw Error(ErrorNumber::FileAccess,
-                    QStringLiteral("Cannot import into \"%1\": a file of that name already exists.").arg(nativeDestinationPath));
+                    QStringLiteral("无法导入到“%1”：已有同名文件。").arg(nativeDestinationPath));
     return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false);
 }
 

@@ -50,8 +50,7 @@ public:
         handle_ = iconv_open("UTF-8", name.constData());
         if (handle_ == reinterpret_cast<iconv_t>(-1))
             throw Error(ErrorNumber::LegacyImportFailed,
-                        QStringLiteral("The text of the old database is in code page %1, which this "
-                                       "system cannot convert.").arg(codePage));
+                        QStringLiteral("旧数据库的文字使用代码页 %1，本系统无法转换。").arg(codePage));
     }
     ~Iconv() { iconv_close(handle_); }
     Iconv(const Iconv&) = delete;
