@@ -1,6 +1,5 @@
 #include "StoreTestSupport.h"
 
-#include "TestAppFolder.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
 
@@ -39,12 +38,16 @@ std::optional<Error> errorOf(const std::function<void()>& call)
     return std::nullopt;
 }
 
+QList<QVariantList> mappingsIn(const QString& databasePath)
+{
+    return RawDatabase(databasePath).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid"));
+}
+
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName)
 {
-    const QString source = QDir(jetFixturesDir()).filePath(sampleName);
-    const QString target = QDir(folder).filePath(asName.isEmpty() ? sampleName : asName);
-    if (!QFile::copy(source, target))
-        throw std::runtime_error("cannot copy legacy sample " + source.toStdString());
+    const QString target = QDir(folder).filePath(asName);
+    if (!QFile::copy(QDir(jetFixturesDir()).filePath(sampleName), target))
+        throw std::runtime_error("cannot copy legacy sample " + sampleName.toStdString());
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     return target;
 }
@@ -52,16 +55,12 @@ QString copySample(const QString& sampleName, const QString& folder, const QStri
 QList<QVariantList> expectedConfigRows()
 {
     // Lines "row,"键位","文件名","null_columns"": no field holds a comma or a doubled quote.
-    QStringList lines = QString::fromUtf8(fileBytes(QDir(jetFixturesDir()).filePath(QStringLiteral("legacy-db1.csv"))))
-                            .split(u'\n', Qt::SkipEmptyParts);
+    const QString csv = QString::fromUtf8(fileBytes(QDir(jetFixturesDir()).filePath(QStringLiteral("legacy-db1.csv"))));
     QList<QVariantList> rows;
-    for (const QString& line : lines.mid(1)) {
-        QStringList fields = line.trimmed().split(u',');
-        for (QString& field : fields)
-            field = field.mid(1, field.size() - 2);
-        const QStringList nulls = fields[3].split(u' ');
-        rows.append({nulls.contains(QStringLiteral("键位")) ? QVariant() : QVariant(fields[1]),
-                     nulls.contains(QStringLiteral("文件名")) ? QVariant() : QVariant(fields[2])});
+    for (const QString& line : csv.split(u'\n', Qt::SkipEmptyParts).mid(1)) {
+        const QStringList fields = line.trimmed().remove(u'"').split(u',');
+        const auto field = [&](int i, const QString& name) { return fields[3].contains(name) ? QVariant() : QVariant(fields[i]); };
+        rows.append({field(1, QStringLiteral("键位")), field(2, QStringLiteral("文件名"))});
     }
     return rows;
 }
@@ -79,6 +78,11 @@ void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite) || !file.seek(offset) || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot change " + path.toStdString());
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 }  // namespace keysound::test

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "RawDatabase.h"
+#include "TestAppFolder.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
 
 #include <QStringList>
-#include <QVariantList>
 #include <functional>
 #include <optional>
 
@@ -18,12 +18,15 @@ store::ConnectionPtr openStore(const QString& folder, int mode = store::adModeUn
 QStringList lookUp(const QString& folder, const QString& key);
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
+// Config's (键位, 文件名) rows in rowid order, NULL as an invalid QVariant.
+QList<QVariantList> mappingsIn(const QString& databasePath);
 
 // A writable copy of a Jet sample of tests/fixtures/jet in folder; returns its path.
-QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QString());
-// Config(键位, 文件名) as legacy-db1.csv lists it, NULL as an invalid QVariant.
+QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QStringLiteral("db1.mdb"));
+// Config's rows as legacy-db1.csv lists them.
 QList<QVariantList> expectedConfigRows();
 QByteArray fileBytes(const QString& path);
 void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes);
+QStringList filesIn(const QString& folder);  // plain and hidden files, by name
 
 }  // namespace keysound::test

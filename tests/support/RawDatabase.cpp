@@ -51,31 +51,21 @@ QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantLis
     return rows;
 }
 
-RawDatabase::RawDatabase(const QString& path, Opening opening)
+RawDatabase::RawDatabase(const QString& path, Opening opening) : db_(nullptr, sqlite3_close_v2)
 {
+    sqlite3* db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (opening == CreateIfMissing ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db_, flags, nullptr) != SQLITE_OK)
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    db_.reset(db);
+    if (rc != SQLITE_OK)
         throw std::runtime_error("cannot open " + path.toStdString());
-    sqlite3_busy_timeout(db_, 5000);
-}
-
-RawDatabase::~RawDatabase()
-{
-    sqlite3_close_v2(db_);
+    sqlite3_busy_timeout(db, 5000);
 }
 
 void RawDatabase::exec(const QString& sql) const
 {
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(db_, sql);
-}
-
-QStringList RawDatabase::mappings() const
-{
-    QStringList texts;
-    for (const QVariantList& row : rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid")))
-        texts.append((row[0].isValid() ? row[0].toString() : "<null>") + u'|' + (row[1].isValid() ? row[1].toString() : "<null>"));
-    return texts;
+    if (sqlite3_exec(db_.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(db_.get(), sql);
 }
 
 }  // namespace keysound::test

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QStringList>
 #include <QVariantList>
+#include <memory>
 
 struct sqlite3;
 
@@ -16,19 +16,12 @@ class RawDatabase {
 public:
     enum Opening { OpenExisting, CreateIfMissing };
     explicit RawDatabase(const QString& path, Opening opening = OpenExisting);
-    ~RawDatabase();
-    RawDatabase(const RawDatabase&) = delete;
-    RawDatabase& operator=(const RawDatabase&) = delete;
 
     void exec(const QString& sql) const;  // one or more statements
-    QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const
-    {
-        return queryRows(db_, sql, parameters);
-    }
-    QStringList mappings() const;  // 键位|文件名 in rowid order, NULL as <null>
+    QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const { return queryRows(db_.get(), sql, parameters); }
 
 private:
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_;
 };
 
 }  // namespace keysound::test

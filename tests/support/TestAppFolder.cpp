@@ -32,10 +32,6 @@ TestAppFolder::~TestAppFolder()
     platform::setAppFolderOverride(QString());
 }
 
-QString TestAppFolder::path() const { return dir_.path(); }
-QString TestAppFolder::databasePath() const { return dir_.filePath(QStringLiteral("db1.mdb")); }
-QString TestAppFolder::soundFolderPath() const { return dir_.filePath(QStringLiteral("MP3")); }
-
 void TestAppFolder::exec(const QString& sql) const
 {
     RawDatabase(databasePath(), RawDatabase::CreateIfMissing).exec(sql);
@@ -48,12 +44,11 @@ void TestAppFolder::addMapping(const QVariant& key, const QVariant& fileName) co
 
 void TestAppFolder::addMappings(int count, const QString& keyPrefix, const QString& filePrefix) const
 {
-    const RawDatabase db(databasePath());
-    db.exec(QStringLiteral("BEGIN"));
+    QStringList values;
     for (int i = 0; i < count; ++i)
-        db.rows(QStringLiteral("INSERT INTO Config (键位, 文件名) VALUES (?1, ?2)"),
-                {QStringLiteral("%1%2").arg(keyPrefix).arg(i), QStringLiteral("%1%2.mp3").arg(filePrefix).arg(i)});
-    db.exec(QStringLiteral("COMMIT"));
+        values.append(QStringLiteral("('%1%3', '%2%3.mp3')").arg(keyPrefix, filePrefix).arg(i));
+    if (count > 0)
+        exec("INSERT INTO Config (键位, 文件名) VALUES " + values.join(u','));
 }
 
 QString TestAppFolder::writeFile(const QString& relativePath, const QByteArray& content) const

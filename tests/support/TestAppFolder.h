@@ -16,9 +16,9 @@ public:
     TestAppFolder(const TestAppFolder&) = delete;
     TestAppFolder& operator=(const TestAppFolder&) = delete;
 
-    QString path() const;            // native path of the folder
-    QString databasePath() const;    // native path of db1.mdb
-    QString soundFolderPath() const; // native path of MP3/
+    QString path() const { return dir_.path(); }  // native paths
+    QString databasePath() const { return dir_.filePath(QStringLiteral("db1.mdb")); }
+    QString soundFolderPath() const { return dir_.filePath(QStringLiteral("MP3")); }
 
     // Runs SQL on db1.mdb (created when missing) through a connection of its own; throws on error.
     void exec(const QString& sql) const;
