@@ -91,10 +91,10 @@ private slots:
         QTest::newRow("ACE header") << jetHeader("Standard ACE DB\0", 2) << false << Unrecognized << "";
         QTest::newRow("Jet header without tables") << jetHeader("Standard Jet DB\0", 1) << false << Unrecognized << "";
         QTest::newRow("damaged SQLite file") << QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f') << false << Unrecognized << "";
-        QTest::newRow("no Config table") << QByteArray("CREATE TABLE Other (x)") << true << ErrorNumber::TableNotFound << "'Config'";
-        QTest::newRow("no 键位 column, lookup") << noKey << true << NoItem << "'键位'";
-        QTest::newRow("no 文件名 column, lookup") << noFile << true << NoItem << "'文件名'";
-        QTest::newRow("no 文件名 column, editor") << noFile << false << NoItem << "'文件名'";
+        QTest::newRow("no Config table") << QByteArray("CREATE TABLE Other (x)") << true << ErrorNumber::TableNotFound << "Config";
+        QTest::newRow("no 键位 column, lookup") << noKey << true << NoItem << "键位";
+        QTest::newRow("no 文件名 column, lookup") << noFile << true << NoItem << "文件名";
+        QTest::newRow("no 文件名 column, editor") << noFile << false << NoItem << "文件名";
     }
     void openFailures()
     {
