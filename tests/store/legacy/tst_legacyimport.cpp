@@ -19,13 +19,7 @@ using namespace keysound::test;
 namespace {
 using Conversion = std::function<QString()>;
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray result;
-    for (int v : values)
-        result.append(char(v));
-    return result;
-}
+QByteArray bytes(std::initializer_list<int> values) { QByteArray r; for (int v : values) r += char(v); return r; }
 Conversion jet4(const QByteArray& stored) { return [=] { return legacy::decodeJet4Text(stored); }; }
 Conversion jet3(const QByteArray& stored, int codePage) { return [=] { return legacy::decodeJet3Text(stored, codePage); }; }
 Conversion date(double days) { return [=] { return legacy::jetDateTimeToIso(days); }; }
@@ -39,27 +33,21 @@ class TestLegacyImport : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     QList<LegacyImportReport> notifications_;
     QString dbPath() const { return dir_->filePath(QStringLiteral("db1.mdb")); }
+    void open() const { Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath())); }
 
 private slots:
-    void init()
-    {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        notifications_.clear();
-        setLegacyImportNotifier([this](const LegacyImportReport& report) { notifications_.append(report); });
-    }
-    void cleanup() { setLegacyImportNotifier({}); }
+    void initTestCase() { setLegacyImportNotifier([this](const LegacyImportReport& r) { notifications_.append(r); }); }
+    void cleanupTestCase() { setLegacyImportNotifier({}); }
+    void init() { dir_ = std::make_unique<QTemporaryDir>(); notifications_.clear(); }
 
     void values_data()
     {
-        QTest::addColumn<Conversion>("conversion");
-        QTest::addColumn<QString>("expected");  // "<refused>": an error
+        // expected "<refused>": an error
+        QTest::addColumn<Conversion>("conversion"); QTest::addColumn<QString>("expected");
         QTest::newRow("Jet 4: compressed Latin-1") << jet4(bytes({0xFF, 0xFE, 0xDC, 'n'})) << "Ün";
         QTest::newRow("Jet 4: compressed, UTF-16 run, compressed") << jet4(bytes({0xFF, 0xFE, 'b', 0, 0x7D, 0x59, 0, '!'})) << "b好!";
-        QTest::newRow("Jet 4: surrogate pair in a compressed text") << jet4(bytes({0xFF, 0xFE, 'k', 0, 0x3D, 0xD8, 0x01, 0xDE}))
-                                                                    << QString::fromUcs4(U"k\U0001F601");
+        QTest::newRow("Jet 4: emoji") << jet4(bytes({0xFF, 0xFE, 'k', 0, 0x3D, 0xD8, 0x01, 0xDE})) << "k\U0001F601";
         QTest::newRow("Jet 4: half a character at the end is dropped") << jet4(bytes({0xFF, 0xFE, 'a', 0, 0x41})) << "a";
-        QTest::newRow("Jet 3: 1251 Cyrillic") << jet3(bytes({0xCC, 0xE8, 0xF0}), 1251) << "Мир";
         QTest::newRow("Jet 3: 936 Chinese") << jet3(bytes({0xBA, 0xC3}), 936) << "好";
         QTest::newRow("Jet 3: no code page recorded reads as 1252") << jet3(bytes({'f', 0xFC, 'r'}), 0) << "für";
         QTest::newRow("Jet 3: byte undefined in 1252") << jet3(bytes({'a', 0x81, 'b'}), 1252) << "a\uFFFDb";
@@ -68,13 +56,11 @@ private slots:
         QTest::newRow("date: before 1899 the fraction counts forward") << date(-1.25) << "1899-12-29T06:00:00";
         QTest::newRow("date: almost midnight rounds into the next day") << date(1.0 - 0.0001 / 86400.0) << "1899-12-31T00:00:00";
         QTest::newRow("date: no calendar date keeps the number") << date(1.0e300) << "1e+300";
-        QTest::newRow("largest currency") << currency(std::numeric_limits<qint64>::max()) << "922337203685477.5807";
         QTest::newRow("smallest currency") << currency(std::numeric_limits<qint64>::min()) << "-922337203685477.5808";
     }
     void values()
     {
-        QFETCH(Conversion, conversion);
-        QFETCH(QString, expected);
+        QFETCH(Conversion, conversion); QFETCH(QString, expected);
         QString value = QStringLiteral("<refused>");
         const auto error = errorOf([&] { value = conversion(); });
         QCOMPARE(value, expected);
@@ -83,21 +69,18 @@ private slots:
 
     void importedContent_data()
     {
-        QTest::addColumn<QString>("sample");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QList<QVariantList>>("expected");  // values and their types
+        // expected: values and their types
         using Rows = QList<QVariantList>;
+        QTest::addColumn<QString>("sample"); QTest::addColumn<QString>("query"); QTest::addColumn<Rows>("expected");
         QString everyLatin1;
         for (char16_t c = 1; c <= 0xFF; ++c)
             everyLatin1 += QChar(c);
-        const QStringList unicode{"only ascii chars", "ääkkösiä", "Мир",
-                                  "\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1",
-                                  "漢字仮名交じり文", "3L9\u001D52\u0002_AB(\u00A5\u0005!!V", "ümlaut", everyLatin1};
         Rows unicodeRows;
-        for (int i = 0; i < unicode.size(); ++i)
-            unicodeRows.append({qint64(i + 1), unicode[i]});
+        for (const QString& text : QStringList{"only ascii chars", "ääkkösiä", "Мир",
+                 "\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1",
+                 "漢字仮名交じり文", "3L9\u001D52\u0002_AB(\u00A5\u0005!!V", "ümlaut", everyLatin1})
+            unicodeRows.append({qint64(unicodeRows.size() + 1), text});
         QTest::newRow("Config equals legacy-db1.csv") << "legacy-db1.mdb" << "SELECT 键位, 文件名 FROM Config ORDER BY rowid" << expectedConfigRows();
-        QTest::newRow("Notes survives") << "legacy-db1.mdb" << "SELECT * FROM Notes" << Rows{{qint64(1), "第一课"}, {qint64(2), "lesson two"}};
         QTest::newRow("Unicode sample keeps every character") << "testUnicodeCompV2003.mdb" << "SELECT ID, \"Unicode\" FROM \"Table\"" << unicodeRows;
         QTest::newRow("Jet 3 sample keeps its tables")
             << "testV1997.mdb" << "SELECT name FROM sqlite_schema WHERE type = 'table' UNION ALL SELECT count(*) FROM pragma_table_info('Table2')"
@@ -106,21 +89,13 @@ private slots:
             << "testV1997.mdb" << "SELECT * FROM Table1 ORDER BY rowid"
             << Rows{{"a", "b", qint64(0), qint64(0), qint64(0), 0.0, "1981-12-12T00:00:00", "0.0000", qint64(0)},
                     {"abcdefg", "hijklmnop", qint64(2), qint64(222), qint64(333333333), 444.555, "1974-09-21T00:00:00", "3.5000", qint64(1)}};
-        // "lookup:<key>": the file names the program's lookup finds after opening the imported file
-        QTest::newRow("lookup of B, lowest rowid first") << "legacy-db1.mdb" << "lookup:B" << Rows{{"b.mp3"}, {"B upper.mp3"}, {"b second.mp3"}};
-        QTest::newRow("lookup of the empty key, not the NULL one") << "legacy-db1.mdb" << "lookup:" << Rows{{"empty-key.mp3"}};
     }
     void importedContent()
     {
-        QFETCH(QString, sample);
-        QFETCH(QString, query);
-        QFETCH(QList<QVariantList>, expected);
+        QFETCH(QString, sample); QFETCH(QString, query); QFETCH(QList<QVariantList>, expected);
         const QString path = copySample(sample, dir_->path());
         ensureSqliteDatabase(path, path);
-        QCOMPARE(detectDatabaseFormat(path), DatabaseFormat::Sqlite3);
-        QList<QVariantList> rows = query.startsWith("lookup:") ? QList<QVariantList>() : RawDatabase(path).rows(query);
-        for (const QString& file : query.startsWith("lookup:") ? lookUp(dir_->path(), query.mid(7)) : QStringList())
-            rows.append({file});
+        const QList<QVariantList> rows = RawDatabase(path).rows(query);
         QCOMPARE(rows, expected);
         for (int r = 0; r < rows.size(); ++r)  // NULL is no empty text, a number no text
             for (int c = 0; c < rows[r].size(); ++c)
@@ -131,31 +106,24 @@ private slots:
     // ignoring case and has its index, and a missing mapping column is added at the end.
     void mappingTableKeepsColumnOrder_data()
     {
-        QTest::addColumn<QStringList>("legacyColumns");
-        QTest::addColumn<QStringList>("importedColumns");
+        QTest::addColumn<QStringList>("legacyColumns"); QTest::addColumn<QStringList>("importedColumns");
         QTest::newRow("key and file between other columns") << QStringList{"ID", "键位", "备注ID", "文件名", "备注"}
                                                             << QStringList{"ID", "键位", "备注ID", "文件名", "备注"};
-        QTest::newRow("file before key") << QStringList{"文件名", "键位"} << QStringList{"文件名", "键位"};
         QTest::newRow("no file column") << QStringList{"键位", "ID"} << QStringList{"键位", "ID", "文件名"};
     }
     void mappingTableKeepsColumnOrder()
     {
-        QFETCH(QStringList, legacyColumns);
-        QFETCH(QStringList, importedColumns);
+        QFETCH(QStringList, legacyColumns); QFETCH(QStringList, importedColumns);
         JetTableData config{{QStringLiteral("Config"), {}, 1, 0}, {{}}};
         for (const QString& name : legacyColumns) {
             config.table.columns.append({name, JetColumnKind::Text, 100});
             config.rows[0].append(name == "键位" ? QStringLiteral("Key") : name == "文件名" ? QStringLiteral("found.mp3") : name);
         }
-        {
-            SchemaWriter writer(dbPath());
-            copyJetTables(JetDatabase{DatabaseFormat::Jet4, {config}}, writer);
-            writer.commit(SchemaWriter::Placement::KeepExisting);
-        }
-        QList<QVariantList> expected;
-        for (const QString& name : importedColumns)
-            expected.append({name});
-        QCOMPARE(RawDatabase(dbPath()).rows(QStringLiteral("SELECT name FROM pragma_table_info('Config')")), expected);
+        SchemaWriter writer(dbPath());
+        copyJetTables(JetDatabase{DatabaseFormat::Jet4, {config}}, writer);
+        writer.commit(SchemaWriter::Placement::KeepExisting);
+        QCOMPARE(RawDatabase(dbPath()).rows("SELECT group_concat(name, ',') FROM pragma_table_info('Config')"),
+                 QList<QVariantList>{{importedColumns.join(u',')}});
         QCOMPARE(RawDatabase(dbPath()).rows(QStringLiteral("SELECT name FROM pragma_index_list('Config')")), QList<QVariantList>{{"Config_键位"}});
         QCOMPARE(lookUp(dir_->path(), QStringLiteral("KEY")), QStringList{legacyColumns.contains("文件名") ? "found.mp3" : ""});
     }
@@ -163,14 +131,11 @@ private slots:
     // Names given as "file:", "dir:" or "link:" (a dangling one) are taken before the import.
     void originalIsKeptUnderAFreshName_data()
     {
-        QTest::addColumn<QString>("sample");
-        QTest::addColumn<QStringList>("taken");
-        QTest::addColumn<QString>("expectedBackup");  // empty: no name left, the import fails
-        QTest::newRow("first Jet 4 import") << "legacy-db1.mdb" << QStringList{} << "db1.jet4-original.mdb";
-        QTest::newRow("earlier backups are never overwritten")
-            << "legacy-db1.mdb" << QStringList{"file:db1.jet4-original.mdb", "file:db1.jet4-original-2.mdb"} << "db1.jet4-original-3.mdb";
-        QTest::newRow("a folder or a dangling link takes a name too")
-            << "legacy-db1.mdb" << QStringList{"dir:db1.jet4-original.mdb", "link:db1.jet4-original-2.mdb"} << "db1.jet4-original-3.mdb";
+        // backup empty: no name left, the import fails
+        QTest::addColumn<QString>("sample"); QTest::addColumn<QStringList>("taken"); QTest::addColumn<QString>("backup");
+        QTest::newRow("an earlier backup, a folder and a dangling link are skipped") << "legacy-db1.mdb"
+            << QStringList{"file:db1.jet4-original.mdb", "dir:db1.jet4-original-2.mdb", "link:db1.jet4-original-3.mdb"}
+            << "db1.jet4-original-4.mdb";
         QTest::newRow("Jet 3 says so in its name") << "testV1997.mdb" << QStringList{"file:db1.jet4-original.mdb"} << "db1.jet3-original.mdb";
         QStringList all{"link:db1.jet4-original.mdb"};
         for (int n = 2; n <= 100; ++n)
@@ -179,53 +144,43 @@ private slots:
     }
     void originalIsKeptUnderAFreshName()
     {
-        QFETCH(QString, sample);
-        QFETCH(QStringList, taken);
-        QFETCH(QString, expectedBackup);
+        QFETCH(QString, sample); QFETCH(QStringList, taken); QFETCH(QString, backup);
         for (const QString& entry : taken) {
             const QString kind = entry.section(u':', 0, 0), name = dir_->filePath(entry.section(u':', 1));
             QVERIFY(kind == "dir" ? QDir().mkdir(name) : kind == "link" ? ::symlink("gone", QFile::encodeName(name)) == 0
                                                                        : (overwriteBytes(name, 0, "earlier"), true));
         }
-        const QStringList before = QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const auto entries = [&] {
+            return QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        };
+        QStringList expectedEntries = entries() << QStringLiteral("db1.mdb") << backup;
         const QByteArray original = fileBytes(copySample(sample, dir_->path()));
         const auto error = errorOf([&] { ensureSqliteDatabase(dbPath(), dbPath()); });
-        QStringList expectedEntries = before + QStringList{QStringLiteral("db1.mdb")};
-        if (expectedBackup.isEmpty()) {
-            QVERIFY(error && error->number() == ErrorNumber::FileAccess && error->description().contains(dbPath()));
-            QCOMPARE(fileBytes(dbPath()), original);
-        } else {
-            QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
-            QCOMPARE(fileBytes(dir_->filePath(expectedBackup)), original);
-            expectedEntries << expectedBackup;
-        }
+        QCOMPARE(error ? error->number() : 0, backup.isEmpty() ? int(ErrorNumber::FileAccess) : 0);
+        QVERIFY(!error || error->description().contains(dbPath()));
+        QCOMPARE(fileBytes(backup.isEmpty() ? dbPath() : dir_->filePath(backup)), original);
+        expectedEntries.removeAll(QString());
         expectedEntries.sort();
-        QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
-                 expectedEntries);  // no temporary left over, nothing taken was touched
+        QCOMPARE(entries(), expectedEntries);  // no temporary left over, nothing taken was touched
     }
 
     void staleTemporariesAreRemovedAtOpen_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("ageSeconds");
-        QTest::addColumn<bool>("removed");
+        QTest::addColumn<QString>("name"); QTest::addColumn<int>("ageSeconds"); QTest::addColumn<bool>("removed");
         QTest::newRow("an interrupted import's new file") << ".db1.mdb.new-a1B2c3" << 3600 << true;
         QTest::newRow("an interrupted backup copy") << ".db1.mdb.original-Xy9Z0q" << 3600 << true;
         QTest::newRow("one an import may still be writing") << ".db1.mdb.new-a1B2c3" << 0 << false;
-        QTest::newRow("not our pattern") << ".db1.mdb.new-a1B2c3d" << 3600 << false;
         QTest::newRow("another database's") << ".db2.mdb.new-a1B2c3" << 3600 << false;
     }
     void staleTemporariesAreRemovedAtOpen()
     {
-        QFETCH(QString, name);
-        QFETCH(int, ageSeconds);
-        QFETCH(bool, removed);
+        QFETCH(QString, name); QFETCH(int, ageSeconds); QFETCH(bool, removed);
         createMappingDatabase(dbPath());
         QFile file(dir_->filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
         file.close();
-        Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath()));
+        open();
         QCOMPARE(!QFileInfo::exists(file.fileName()), removed);
     }
 
@@ -234,15 +189,15 @@ private slots:
         copySample(QStringLiteral("legacy-db1.mdb"), dir_->path());
         QList<LegacyImportPhase> phases;
         setLegacyImportActivityHook([&](const LegacyImportActivity& activity) { phases.append(activity.phase); });
-        Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath()));
-        Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath()));  // the second finds an SQLite file
+        open();
+        open();  // the second finds an SQLite file
         setLegacyImportActivityHook({});
         QVERIFY(phases.value(0) == LegacyImportPhase::Started && phases.count(LegacyImportPhase::Finished) == 1 &&
                 phases.constLast() == LegacyImportPhase::Finished);
         QCOMPARE(notifications_.size(), 1);
         const LegacyImportReport& report = notifications_.first();
-        QVERIFY(report.format == DatabaseFormat::Jet4 && report.databasePath == dbPath());
-        QCOMPARE(report.backupPath, dir_->filePath(QStringLiteral("db1.jet4-original.mdb")));
+        QVERIFY(report.format == DatabaseFormat::Jet4 && report.databasePath == dbPath() &&
+                report.backupPath == dir_->filePath(QStringLiteral("db1.jet4-original.mdb")));
         QVERIFY(report.tables.size() == 2 && report.tables[0].rows == 13 && report.tables[1].rows == 2);
         QVERIFY(legacyImportMessage(report).contains(report.backupPath));
     }
@@ -251,10 +206,9 @@ private slots:
     // the file untouched, nothing left beside it, nobody told of an import.
     void refusedInTime_data()
     {
-        QTest::addColumn<QString>("sample");
-        QTest::addColumn<QString>("change");  // cut:<length>, page:<offset> overwritten, or reader:<shell script>
+        // change: cut:<length>, or reader:<shell script>
+        QTest::addColumn<QString>("sample"); QTest::addColumn<QString>("change");
         QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288";
-        QTest::newRow("catalog overwritten") << "legacy-db1.mdb" << "page:8192";
         const QDir damaged(QDir(jetFixturesDir()).filePath(QStringLiteral("damaged")));
         for (const QString& name : damaged.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
             QTest::newRow(qPrintable(name)) << "damaged/" + name << "";
@@ -264,18 +218,13 @@ private slots:
         QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes";
         QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'";
         QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'";
-        QTest::newRow("reader ends well without an end record") << "legacy-db1.mdb" << "reader:printf 'J\\004'";
     }
     void refusedInTime()
     {
-        QFETCH(QString, sample);
-        QFETCH(QString, change);
+        QFETCH(QString, sample); QFETCH(QString, change);
         const QString how = change.section(u':', 0, 0), argument = change.section(u':', 1);
         copySample(sample, dir_->path());
-        if (how == "cut")
-            QVERIFY(QFile::resize(dbPath(), argument.toLongLong()));
-        if (how == "page")
-            overwriteBytes(dbPath(), argument.toLongLong(), QByteArray(4096, '\xA5'));
+        QVERIFY(how != "cut" || QFile::resize(dbPath(), argument.toLongLong()));
         const QString reader = dir_->filePath(QStringLiteral("reader.sh"));
         const QByteArray realReader = qgetenv("KEYSOUND_JET_READER");
         if (how == "reader") {
@@ -284,9 +233,8 @@ private slots:
             qputenv("KEYSOUND_JET_READER", QFile::encodeName(reader));
         }
         const QByteArray before = fileBytes(dbPath());
-        QElapsedTimer clock;
-        clock.start();
-        const auto error = errorOf([&] { Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath())); });
+        QElapsedTimer clock; clock.start();
+        const auto error = errorOf([&] { open(); });
         qputenv("KEYSOUND_JET_READER", realReader);
         QVERIFY(clock.elapsed() < jetReaderLimits(before.size()).wallClockMs + 1000);
         QCOMPARE(error ? error->number() : 0, ErrorNumber::UnrecognizedFormat);
