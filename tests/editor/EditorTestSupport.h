@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <functional>
 #include <optional>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -60,49 +59,27 @@ struct ExclusiveLock {
     ~ExclusiveLock() { sqlite3_close_v2(db); }  // closing rolls the transaction back
 };
 
-inline QByteArray fileContent(const QString& nativePath)
-{
-    QFile file(nativePath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// A recordset over the test folder's db1.mdb through a fresh connection, as another reader sees it.
-inline std::unique_ptr<store::Recordset> freshRecordset(const store::Statement& statement)
+// The stored mappings as "key=file" texts, in the editor's order, as another reader sees them.
+inline QStringList storedRows()
 {
     auto connection = std::make_shared<store::Connection>();
     connection->CursorLocation = store::adUseClient;
     connection->Open(store::connectionStringFor(platform::appFolder()));
-    auto recordset = std::make_unique<store::Recordset>();
-    recordset->Open(statement, connection);
-    return recordset;
-}
-
-// The stored mappings as "key=file" texts, in the editor's order.
-inline QStringList storedRows()
-{
-    auto recordset = freshRecordset(store::editorStatement());
+    store::Recordset recordset;
+    recordset.Open(store::editorStatement(), connection);
     QStringList rows;
-    for (int row = 0; row < recordset->RecordCount(); ++row)
-        rows << recordset->valueAt(row, 0).toString() + '=' + recordset->valueAt(row, 1).toString();
+    for (int row = 0; row < recordset.RecordCount(); ++row)
+        rows << recordset.valueAt(row, 0).toString() + '=' + recordset.valueAt(row, 1).toString();
     return rows;
-}
-
-// What the next key lookup of the main window finds.
-inline QVariant lookedUpFileName(const QString& keyText)
-{
-    auto lookup = freshRecordset(store::keyLookupStatement(keyText));
-    return lookup->RecordCount() < 1 ? QVariant("<no mapping>") : lookup->Value(QStringLiteral("文件名"));
 }
 
 // "browse", "adding", "editing" or "closed" where the two flags and the eleven button properties agree.
 inline QString stateOf(const editor::frmConfig& w)
 {
-    if (!w.isVisible())
-        return w.isLoaded() ? "hidden but loaded" : "closed";
-    const QList<bool> asInBrowse{w.cmdAdd->isVisible(),     w.cmdEdit->isVisible(),    w.cmdDelete->isVisible(),
-                                 w.cmdRefresh->isVisible(), w.cmdClose->isVisible(),   !w.cmdUpdate->isVisible(),
-                                 !w.cmdCancel->isVisible(), w.cmdFirst->isEnabled(),   w.cmdPrevious->isEnabled(),
-                                 w.cmdNext->isEnabled(),    w.cmdLast->isEnabled()};
+    if (!w.isVisible()) return w.isLoaded() ? "hidden but loaded" : "closed";
+    const QList<bool> asInBrowse{w.cmdAdd->isVisible(), w.cmdEdit->isVisible(), w.cmdDelete->isVisible(), w.cmdRefresh->isVisible(),
+                                 w.cmdClose->isVisible(), !w.cmdUpdate->isVisible(), !w.cmdCancel->isVisible(),
+                                 w.cmdFirst->isEnabled(), w.cmdPrevious->isEnabled(), w.cmdNext->isEnabled(), w.cmdLast->isEnabled()};
     if (!asInBrowse.contains(false) && !w.editing && !w.addingNew)
         return "browse";
     if (!asInBrowse.contains(true) && w.editing != w.addingNew)
@@ -113,13 +90,10 @@ inline QString stateOf(const editor::frmConfig& w)
 // A test folder with mappings k0=f0.mp3, k1=f1.mp3, ... and the editor window loaded over it,
 // shown and active (access keys and Tab need that); the grid's model is checked all along.
 struct LoadedEditor {
-    explicit LoadedEditor(int rows, const std::function<void(const TestAppFolder&)>& prepare = {})
+    explicit LoadedEditor(int rows)
     {
-        if (prepare)
-            prepare(folder);
         folder.addMappings(rows);
-        window.Show(0);
-        window.activateWindow();
+        window.Show(0), window.activateWindow();
         active = QTest::qWaitForWindowActive(&window);
     }
     QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
@@ -155,20 +129,14 @@ inline void LoadedEditor::run(const QString& script)
             QLineEdit* box = window.txtFields[step.startsWith("File:")];
             box->setFocus(), box->end(false), QTest::keyClicks(box, step.section(':', 1));
         }
-        else if (step == "Outside")
-            folder.addMapping("outside", "o.mp3");
-        else if (step == "Lock")
-            lock.emplace(folder.databasePath());
-        else if (step == "Protect")
-            protection.emplace(folder.databasePath());
-        else if (step == "Rename")
-            folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
+        else if (step == "Outside") folder.addMapping("outside", "o.mp3");
+        else if (step == "Lock") lock.emplace(folder.databasePath());
+        else if (step == "Protect") protection.emplace(folder.databasePath());
+        else if (step == "Rename") folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
             folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        else if (step == "Free")
-            lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
-        else if (step == "Reload")
-            window.close(), window.Show(0);
+        else if (step == "Free") lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
+        else if (step == "Reload") window.close(), window.Show(0);
         else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
             button->click();
         else
@@ -176,20 +144,15 @@ inline void LoadedEditor::run(const QString& script)
     }
 }
 
-// "Ctrl+Shift+Home@grdDataGrid": modifiers (AltGr too), one key, then the control that has the focus.
+// "Ctrl+Shift+Home@grdDataGrid": a key sequence (AltGr+ too), then the control that has the focus.
 inline void LoadedEditor::pressKeys(const QString& step)
 {
-    const QMap<QString, Qt::KeyboardModifier> modifiers{{"Ctrl", Qt::ControlModifier}, {"Shift", Qt::ShiftModifier},
-                                                        {"Alt", Qt::AltModifier}, {"AltGr", Qt::GroupSwitchModifier}};
-    QStringList parts = step.section('@', 0, 0).split('+');
-    const QKeyCombination key = QKeySequence::fromString(parts.takeLast())[0];
-    Qt::KeyboardModifiers held;
-    for (const QString& part : parts)
-        held |= modifiers.value(part);
+    const bool altGr = step.startsWith("AltGr+");
+    const QKeyCombination key = QKeySequence::fromString(step.section('@', 0, 0).mid(altGr ? 6 : 0))[0];
     QWidget* target = control(step.contains('@') ? step.section('@', 1) : "txtFields(0)");
-    QVERIFY2(target && key.key() != Qt::Key_unknown, qPrintable("unknown step " + step));
+    QVERIFY2(target && key.key() != Qt::Key_unknown && key.key() != 0, qPrintable("unknown step " + step));
     target->setFocus();
-    QTest::keyClick(target, key.key(), held);
+    QTest::keyClick(target, key.key(), key.keyboardModifiers() | (altGr ? Qt::GroupSwitchModifier : Qt::NoModifier));
 }
 
 }  // namespace keysound::test
