@@ -3,9 +3,11 @@
 #include "RawDatabase.h"
 #include "TestAppFolder.h"
 #include "platform/Error.h"
-#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/Recordset.h"
 
-#include <QStringList>
+#include <QDir>
+#include <QFile>
 #include <functional>
 #include <optional>
 
@@ -18,6 +20,7 @@ store::ConnectionPtr openStore(const QString& folder, int mode = store::adModeUn
 QStringList lookUp(const QString& folder, const QString& key);
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
+int errorNumberOf(const std::function<void()>& call);  // 0 when it succeeds
 // Config's (键位, 文件名) rows in rowid order, NULL as an invalid QVariant.
 QList<QVariantList> mappingsIn(const QString& databasePath);
 

@@ -1,28 +1,16 @@
 #include "StoreTestSupport.h"
 
-#include "store/ConnectionString.h"
-#include "store/Recordset.h"
-
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 using namespace keysound;
 using namespace keysound::store;
-using keysound::test::TestAppFolder;
 
 namespace {
 using Mappings = QList<QPair<QVariant, QString>>;  // key (null QVariant: NULL), file name
 
-QByteArray jetHeader(const char* name, char version)
-{
-    return QByteArray("\x00\x01\x00\x00", 4) + QByteArray(name, 16) + version + QByteArray(200, '\0');
-}
-
 // Eight letters with two spellings each: too many spellings to list, so such keys are searched
 // by index ranges filtered by folding.
-const QString Lower8 = QStringLiteral("éééééééé");
-const QString Upper8 = QStringLiteral("ÉÉÉÉÉÉÉÉ");
+const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiteral("ÉÉÉÉÉÉÉÉ");
 }  // namespace
 
 // Opening db1.mdb from the program's connection string, and finding a key's rows in it.
@@ -38,11 +26,11 @@ private slots:
     void opensFoldersTheSyntaxWouldSplit()
     {
         QFETCH(QString, subfolder);
-        TestAppFolder folder(TestAppFolder::WithoutDatabase);
+        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
         const QString path = QDir(folder.path()).filePath(subfolder), database = QDir(path).filePath(QStringLiteral("db1.mdb"));
         QVERIFY(QDir().mkpath(path));
-        test::createMappingDatabase(database);
-        test::RawDatabase(database).exec(QStringLiteral("INSERT INTO Config VALUES ('a', 'x.mp3')"));
+        test::RawDatabase(database).exec(QStringLiteral("CREATE TABLE Config (键位 TEXT, 文件名 TEXT);"
+                                                        "INSERT INTO Config VALUES ('a', 'x.mp3')"));
         QCOMPARE(test::lookUp(path, QStringLiteral("a")), QStringList{"x.mp3"});
         QCOMPARE(store::connectionStringValue(connectionStringFor(path), QStringLiteral("data SOURCE")), path + "\\db1.mdb");
         QCOMPARE(soundFolderPathText(path), path + "\\MP3\\");
@@ -50,11 +38,9 @@ private slots:
 
     void connectionStringValue_data()
     {
-        QTest::addColumn<QString>("connectionString");
-        QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QString>("expected");  // null: absent; "<error>": refused as malformed
+        // expected: null when absent, "<error>" when refused as malformed
+        QTest::addColumn<QString>("connectionString"), QTest::addColumn<QString>("keyword"), QTest::addColumn<QString>("expected");
         const QString program = connectionStringFor(QStringLiteral("C:\\k"));
-        QTest::newRow("provider is not data provider") << program << "Provider" << "MSDataShape";
         QTest::newRow("absent keyword is null") << program << "User ID" << QString();
         QTest::newRow("empty value is present") << "Data Source=;Mode=1" << "Data Source" << "";
         QTest::newRow("quoted value keeps ; and blanks") << "Data Source=\" a;b \";Mode=1" << "Data Source" << " a;b ";
@@ -66,43 +52,36 @@ private slots:
     }
     void connectionStringValue()
     {
-        QFETCH(QString, connectionString);
-        QFETCH(QString, keyword);
-        QFETCH(QString, expected);
+        QFETCH(QString, connectionString); QFETCH(QString, keyword); QFETCH(QString, expected);
         QString value = QStringLiteral("<error>");
-        const auto error = test::errorOf([&] { value = store::connectionStringValue(connectionString, keyword); });
-        QCOMPARE(value, expected);
-        QCOMPARE(value.isNull(), expected.isNull());
-        QCOMPARE(error ? error->number() : 0, expected == "<error>" ? int(ErrorNumber::InvalidArgument) : 0);
+        const int number = test::errorNumberOf([&] { value = store::connectionStringValue(connectionString, keyword); });
+        QVERIFY2(value == expected && value.isNull() == expected.isNull(), qPrintable(value));
+        QCOMPARE(number, expected == "<error>" ? int(ErrorNumber::InvalidArgument) : 0);
     }
 
     void openFailures_data()
     {
-        QTest::addColumn<QByteArray>("content");  // of db1.mdb; "<missing>", "<folder>", or a schema to create
-        QTest::addColumn<bool>("lookup");         // the lookup statement, else the editor's
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("names");       // the missing table or column; empty: the file's native path
+        // content of db1.mdb: "<missing>", "<folder>", or a schema to create; lookup: the lookup statement, else the
+        // editor's; names: the missing table or column the message names, empty: the file's native path
+        QTest::addColumn<QByteArray>("content"), QTest::addColumn<bool>("lookup");
+        QTest::addColumn<int>("number"), QTest::addColumn<QString>("names");
         const int NotFound = ErrorNumber::DatabaseNotFound, Unrecognized = ErrorNumber::UnrecognizedFormat, NoItem = ErrorNumber::ItemNotFound;
         const QByteArray noKey("CREATE TABLE Config (文件名 TEXT)"), noFile("CREATE TABLE Config (键位 TEXT)");
         QTest::newRow("missing file") << QByteArray("<missing>") << false << NotFound << "";
         QTest::newRow("folder instead of file") << QByteArray("<folder>") << false << NotFound << "";
         QTest::newRow("empty file") << QByteArray() << false << Unrecognized << "";
         QTest::newRow("text file") << QByteArray("key,file\na,a.mp3\n") << false << Unrecognized << "";
-        QTest::newRow("ACE header") << jetHeader("Standard ACE DB\0", 2) << false << Unrecognized << "";
-        QTest::newRow("Jet header without tables") << jetHeader("Standard Jet DB\0", 1) << false << Unrecognized << "";
+        const QByteArray ace = QByteArray("\0\x01\0\0Standard ACE DB\0\x02", 21) + QByteArray(200, 0);
+        QTest::newRow("ACE header") << ace << false << Unrecognized << "";
         QTest::newRow("damaged SQLite file") << QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f') << false << Unrecognized << "";
         QTest::newRow("no Config table") << QByteArray("CREATE TABLE Other (x)") << true << ErrorNumber::TableNotFound << "Config";
         QTest::newRow("no 键位 column, lookup") << noKey << true << NoItem << "键位";
-        QTest::newRow("no 文件名 column, lookup") << noFile << true << NoItem << "文件名";
         QTest::newRow("no 文件名 column, editor") << noFile << false << NoItem << "文件名";
     }
     void openFailures()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, lookup);
-        QFETCH(int, number);
-        QFETCH(QString, names);
-        TestAppFolder folder(TestAppFolder::WithoutDatabase);
+        QFETCH(QByteArray, content); QFETCH(bool, lookup); QFETCH(int, number); QFETCH(QString, names);
+        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
         if (content == "<folder>")
             QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("db1.mdb")));
         else if (content.startsWith("CREATE"))
@@ -121,19 +100,12 @@ private slots:
 
     void lookup_data()
     {
-        QTest::addColumn<Mappings>("mappings");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QStringList>("files");  // what the lookup returns, in order
+        // files: what the lookup returns, in order
+        QTest::addColumn<Mappings>("mappings"), QTest::addColumn<QString>("key"), QTest::addColumn<QStringList>("files");
         const QString word(10000, QLatin1Char('w'));
-        const QVariant null;
         using F = QStringList;
-        QTest::newRow("apostrophe") << Mappings{{"a", "a.mp3"}, {"'", "quote.mp3"}} << "'" << F{"quote.mp3"};
-        QTest::newRow("several quotes select only their own row")
-            << Mappings{{"x", "x.mp3"}, {"a' or '1'='1", "q.mp3"}} << "a' or '1'='1" << F{"q.mp3"};
+        QTest::newRow("quotes select only their own row") << Mappings{{"x", "x"}, {"a' or '1'='1", "q"}} << "a' or '1'='1" << F{"q"};
         QTest::newRow("percent is no wildcard") << Mappings{{"abc", "abc.mp3"}, {"%", "pc.mp3"}} << "%" << F{"pc.mp3"};
-        QTest::newRow("underscore is no wildcard") << Mappings{{"abc", "abc.mp3"}, {"a_c", "us.mp3"}} << "a_c" << F{"us.mp3"};
-        QTest::newRow("whole key only") << Mappings{{"ab", "ab.mp3"}, {"a", "a.mp3"}} << "a" << F{"a.mp3"};
-        QTest::newRow("upper key finds lower row") << Mappings{{"a", "a.mp3"}} << "A" << F{"a.mp3"};
         QTest::newRow("lower key finds upper row") << Mappings{{"A", "A.mp3"}} << "a" << F{"A.mp3"};
         QTest::newRow("é finds É") << Mappings{{"É", "E.mp3"}} << "é" << F{"E.mp3"};
         QTest::newRow("é does not find e") << Mappings{{"e", "e.mp3"}, {"E", "E.mp3"}} << "é" << F{};
@@ -144,8 +116,7 @@ private slots:
         QTest::newRow("titlecase ǅ finds Ǆ and ǆ") << Mappings{{"Ǆ", "1.mp3"}, {"ǆ", "2.mp3"}} << "ǅ" << F{"1.mp3", "2.mp3"};
         QTest::newRow("non-BMP letter with case") << Mappings{{"\U00010428", "deseret.mp3"}} << "\U00010400" << F{"deseret.mp3"};
         QTest::newRow("10,000-char word") << Mappings{{word, "long.mp3"}} << word.toUpper() << F{"long.mp3"};
-        QTest::newRow("empty key matches only empty keys")
-            << Mappings{{null, "null.mp3"}, {" ", "blank.mp3"}, {"", "empty.mp3"}} << "" << F{"empty.mp3"};
+        QTest::newRow("empty key matches only empty keys") << Mappings{{QVariant(), "n"}, {" ", "b"}, {"", "e"}} << "" << F{"e"};
         QTest::newRow("b then B: lowest rowid first") << Mappings{{"b", "lower.mp3"}, {"B", "upper.mp3"}} << "B" << F{"lower.mp3", "upper.mp3"};
         QTest::newRow("index ranges: other case, non-BMP, rowid order")
             << Mappings{{Upper8 + "\U00010400", "1.mp3"}, {Lower8, "x.mp3"}, {Lower8 + "\U00010428", "2.mp3"}}
@@ -160,10 +131,8 @@ private slots:
     }
     void lookup()
     {
-        QFETCH(Mappings, mappings);
-        QFETCH(QString, key);
-        QFETCH(QStringList, files);
-        TestAppFolder folder;
+        QFETCH(Mappings, mappings); QFETCH(QString, key); QFETCH(QStringList, files);
+        test::TestAppFolder folder;
         for (const auto& [stored, file] : mappings)
             folder.addMapping(stored, file);
         QCOMPARE(test::lookUp(folder.path(), key), files);

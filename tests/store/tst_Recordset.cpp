@@ -1,7 +1,5 @@
 #include "StoreTestSupport.h"
 
-#include "store/Recordset.h"
-
 #include <QTest>
 #include <QThread>
 #include <future>
@@ -9,42 +7,32 @@
 
 using namespace keysound;
 using namespace keysound::store;
-using keysound::test::TestAppFolder;
 
 namespace {
 
 // A recordset over the Config table of its own application folder, opened as the editor opens it.
 struct EditorRows {
-    TestAppFolder folder;
+    test::TestAppFolder folder;
     Recordset recordset;
-    explicit EditorRows(int rows, int mode = adModeUnknown)
+    explicit EditorRows(int rows, int mode = adModeUnknown, const QString& schema = {})  // schema: Config's replacement
     {
+        folder.exec(schema.isEmpty() ? schema : "DROP TABLE Config;" + schema);
         folder.addMappings(rows);
         recordset.Open(editorStatement(), test::openStore(folder.path(), mode));
     }
-    explicit EditorRows(const QString& schema) : folder(TestAppFolder::WithoutDatabase)
+    QString stored() const  // the keys in the file, in rowid order
     {
-        folder.exec(schema);
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
+        const QString sql("SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY rowid)");
+        return test::RawDatabase(folder.databasePath()).rows(sql)[0][0].toString();
     }
-    QList<QVariantList> stored() const { return test::mappingsIn(folder.databasePath()); }
 };
-
-QString keysOf(const QList<QVariantList>& rows)
-{
-    QStringList keys;
-    for (const QVariantList& row : rows)
-        keys.append(row[0].isValid() ? row[0].toString() : QStringLiteral("<null>"));
-    return keys.join(u' ');
-}
 
 // One command of a script: open, first, last, next, previous, row:<index>, bookmark:<row at
 // opening>, goto:<bookmark text>, addnew, set:<key>, cancel, update, delete, requery,
 // insert:<key> (another connection adds a row).
-void run(Recordset& recordset, const TestAppFolder& folder, const QString& command, const QList<QVariant>& bookmarks)
+void run(Recordset& recordset, const test::TestAppFolder& folder, const QString& command, const QList<QVariant>& bookmarks)
 {
-    const QString argument = command.section(u':', 1);
-    const QString name = command.section(u':', 0, 0);
+    const QString name = command.section(u':', 0, 0), argument = command.section(u':', 1);
     if (name == "open") recordset.Open(editorStatement(), test::openStore(folder.path()));
     else if (name == "first") recordset.MoveFirst();
     else if (name == "last") recordset.MoveLast();
@@ -88,7 +76,6 @@ private slots:
         const QString K3 = QStringLiteral("k0 k1 k2");
         const int BOF = adPosBOF, EOF_ = adPosEOF, None = adPosUnknown, NoRecord = ErrorNumber::NoCurrentRecord;
         QTest::newRow("opening makes the first row current") << Script{3, {"open"}, 1, K3, K3, "move@1"};
-        QTest::newRow("next twice") << Script{3, {"next", "next"}, 3, K3, K3, "next@2 next@3"};
         QTest::newRow("next from the last row reaches EOF") << Script{3, {"last", "next"}, EOF_, K3, K3, "last@3 next@-3"};
         QTest::newRow("next at EOF fails") << Script{3, {"last", "next", "next"}, EOF_, K3, K3, "last@3 next@-3", NoRecord};
         QTest::newRow("previous from the first row reaches BOF") << Script{3, {"previous"}, BOF, K3, K3, "previous@-2"};
@@ -97,17 +84,12 @@ private slots:
             << Script{3, {"last", "next", "previous", "first"}, 1, K3, K3, "last@3 next@-3 previous@3 first@1"};
         QTest::newRow("first on the first row still notifies") << Script{3, {"first"}, 1, K3, K3, "first@1"};
         QTest::newRow("grid picks a row, not the current one") << Script{3, {"row:2", "row:2"}, 3, K3, K3, "move@3"};
-        QTest::newRow("grid picks a row that does not exist") << Script{3, {"row:3"}, 1, K3, K3, "", ErrorNumber::InvalidArgument};
         QTest::newRow("bookmark returns to its row") << Script{3, {"last", "bookmark:1"}, 2, K3, K3, "last@3 move@2"};
         QTest::newRow("bookmark 0") << Script{3, {"last", "goto:0"}, 3, K3, K3, "last@3", ErrorNumber::InvalidBookmark};
         QTest::newRow("empty: opening") << Script{0, {"open"}, None, "", "", "move@-1"};
-        QTest::newRow("empty: MoveFirst refused") << Script{0, {"first"}, None, "", "", "", ErrorNumber::OperationNotAllowed};
-        QTest::newRow("empty: next fails") << Script{0, {"next"}, None, "", "", "", NoRecord};
         QTest::newRow("AddNew: a new empty current row") << Script{3, {"addnew"}, 4, "k0 k1 k2 <null>", K3, "move@4"};
-        QTest::newRow("AddNew into an empty table") << Script{0, {"addnew"}, 1, "<null>", "", "move@1"};
         QTest::newRow("CancelUpdate of a new row: last row") << Script{3, {"row:1", "addnew", "set:n", "cancel", "update"}, 3, K3, K3,
                                                                        "move@2 move@4 move@3"};
-        QTest::newRow("CancelUpdate of a new row: none left") << Script{0, {"addnew", "cancel"}, None, "", "", "move@1 move@-1"};
         QTest::newRow("CancelUpdate of an edit") << Script{3, {"next", "set:x", "cancel", "update"}, 2, K3, K3, "next@2"};
         QTest::newRow("UpdateBatch writes edits and new rows")
             << Script{3, {"set:a", "addnew", "set:n", "addnew", "update"}, 5, "a k1 k2 n <null>", "a k1 k2 n <null>", "move@4 move@5"};
@@ -117,7 +99,6 @@ private slots:
         QTest::newRow("Delete of the first row, previous") << Script{3, {"delete", "previous"}, BOF, "k1 k2", "k1 k2", "previous@-2"};
         QTest::newRow("Delete of the first row, next") << Script{3, {"delete", "next"}, 1, "k1 k2", "k1 k2", "next@1"};
         QTest::newRow("Delete of the last row, next") << Script{3, {"last", "delete", "next"}, EOF_, "k0 k1", "k0 k1", "last@3 next@-3"};
-        QTest::newRow("Delete, then Requery: still gone") << Script{3, {"row:1", "delete", "requery"}, 1, "k0 k2", "k0 k2", "move@2 requery@1"};
         QTest::newRow("Delete: its bookmark is invalid") << Script{3, {"delete", "bookmark:0"}, None, "k1 k2", "k1 k2", "", ErrorNumber::InvalidBookmark};
         QTest::newRow("Delete: other bookmarks stay") << Script{3, {"delete", "bookmark:2"}, 2, "k1 k2", "k1 k2", "move@2"};
         QTest::newRow("Delete of a new row writes nothing") << Script{3, {"addnew", "set:n", "delete", "update"}, None, K3, K3, "move@4"};
@@ -130,45 +111,39 @@ private slots:
         EditorRows opened(script.rows);
         Recordset& recordset = opened.recordset;
         QList<QVariant> bookmarks;
-        for (int row = script.rows - 1; row >= 0; --row) {
-            recordset.setCurrentRow(row);
-            QVERIFY(recordset.Bookmark().toLongLong() > 0 && !bookmarks.contains(recordset.Bookmark()));
-            bookmarks.prepend(recordset.Bookmark());
-        }
+        for (int row = script.rows - 1; row >= 0; --row)  // ends on the first row, as opened
+            recordset.setCurrentRow(row), bookmarks.prepend(recordset.Bookmark());
         QStringList raised;
         connect(&recordset, &Recordset::MoveComplete, this, [&](int reason, int, Recordset* source) {
             QCOMPARE(source, &recordset);
             raised.append(ReasonNames.value(reason) + u'@' + QString::number(recordset.AbsolutePosition()));
         });
-        std::optional<Error> error;
+        int failure = 0;
         for (const QString& command : script.commands)
-            error = test::errorOf([&] { run(recordset, opened.folder, command, bookmarks); });
-        QCOMPARE(error ? error->number() : 0, script.failure);
+            failure = test::errorNumberOf([&] { run(recordset, opened.folder, command, bookmarks); });
+        QCOMPARE(failure, script.failure);
         QCOMPARE(raised.join(u' '), script.moves);
         QCOMPARE(recordset.AbsolutePosition(), script.position);
-        QList<QVariantList> rowsShown;
+        QStringList shown;
         for (int row = 0; row < recordset.RecordCount(); ++row)
-            rowsShown.append({recordset.valueAt(row, 0)});
-        QCOMPARE(keysOf(rowsShown), script.shown);
-        QCOMPARE(keysOf(opened.stored()), script.stored);
+            shown.append(recordset.valueAt(row, 0).isValid() ? recordset.valueAt(row, 0).toString() : QStringLiteral("<null>"));
+        QCOMPARE(shown.join(u' '), script.shown);
+        QCOMPARE(opened.stored(), script.stored);
         QCOMPARE(recordset.hasPendingChanges(), script.shown != script.stored);
-        const bool noRows = rowsShown.isEmpty() && (error || script.commands.last() != "delete");
+        const bool noRows = shown.isEmpty() && (failure || script.commands.last() != "delete");
         QCOMPARE(recordset.BOF(), script.position == adPosBOF || noRows);
         QCOMPARE(recordset.EOF_(), script.position == adPosEOF || noRows);
         QCOMPARE(recordset.currentRow(), script.position > 0 ? script.position - 1 : -1);
-        const auto noRow = test::errorOf([&] { recordset.Value(QStringLiteral("键位")); });
-        QCOMPARE(noRow ? noRow->number() : 0, script.position > 0 ? 0 : int(ErrorNumber::NoCurrentRecord));
+        const int noRecord = script.position > 0 ? 0 : int(ErrorNumber::NoCurrentRecord);
+        QCOMPARE(test::errorNumberOf([&] { recordset.Value(QStringLiteral("键位")); }), noRecord);
     }
 
     // Another connection spoils the write (setup), and later lets it pass (undo; empty: never).
     void updateBatchIsAllOrNothing_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("undo");
-        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("mode"), QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("undo"), QTest::addColumn<int>("number");
         const int Any = adModeUnknown;
-        QTest::newRow("another connection holds the write lock") << Any << "BEGIN IMMEDIATE" << "ROLLBACK" << ErrorNumber::DatabaseLocked;
         QTest::newRow("a trigger refuses the second row") << Any << "CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN NEW.键位 = 'two' "
                                                                     "BEGIN SELECT RAISE(ABORT, 'no'); END" << "DROP TRIGGER refuse" << ErrorNumber::EngineError;
         QTest::newRow("a row deleted elsewhere") << Any << "DELETE FROM Config WHERE 键位 = 'k1'" << "" << ErrorNumber::EngineError;
@@ -176,35 +151,25 @@ private slots:
     }
     void updateBatchIsAllOrNothing()
     {
-        QFETCH(int, mode);
-        QFETCH(QString, setup);
-        QFETCH(QString, undo);
-        QFETCH(int, number);
+        QFETCH(int, mode); QFETCH(QString, setup); QFETCH(QString, undo); QFETCH(int, number);
         EditorRows opened(3, mode);
         Recordset& recordset = opened.recordset;
         for (const char* command : {"set:one", "next", "set:two", "addnew", "set:new"})
             run(recordset, opened.folder, command, {});
         test::RawDatabase other(opened.folder.databasePath());
-        if (!setup.isEmpty())
-            other.exec(setup);
-        const QList<QVariantList> before = opened.stored();
-        const auto error = test::errorOf([&] { recordset.UpdateBatch(adAffectAll); });
-        QCOMPARE(error ? error->number() : 0, number);
-        if (!undo.isEmpty())
-            other.exec(undo);
+        other.exec(setup);
+        const QString before = opened.stored();
+        QCOMPARE(test::errorNumberOf([&] { recordset.UpdateBatch(adAffectAll); }), number);
+        other.exec(undo);
         QCOMPARE(opened.stored(), before);
-        QVERIFY(recordset.hasPendingChanges() && recordset.RecordCount() == 4);
-        QVERIFY(recordset.valueAt(0, 0) == "one" && recordset.valueAt(1, 0) == "two");
-        if (mode == adModeRead) {  // Delete writes at once
-            recordset.MoveFirst();
-            const auto deleteError = test::errorOf([&] { recordset.Delete(adAffectCurrent); });
-            QVERIFY(deleteError && deleteError->number() == ErrorNumber::ReadOnlyDatabase);
-        }
+        QVERIFY(recordset.hasPendingChanges() && recordset.RecordCount() == 4 && recordset.valueAt(1, 0) == "two");
+        if (mode == adModeRead)  // Delete writes at once
+            QCOMPARE(test::errorNumberOf([&] { recordset.MoveFirst(), recordset.Delete(adAffectCurrent); }), number);
         if (undo.isEmpty())
             return;
         recordset.UpdateBatch(adAffectAll);
         QVERIFY(!recordset.hasPendingChanges());
-        QCOMPARE(keysOf(opened.stored()), "one two k2 new");
+        QCOMPARE(opened.stored(), "one two k2 new");
     }
 
     void updateWaitsOutAShortWriteLock()
@@ -212,7 +177,7 @@ private slots:
         EditorRows opened(1);
         opened.recordset.setValue(QStringLiteral("文件名"), QStringLiteral("after.mp3"));
         std::promise<void> locked;
-        std::thread holder([&] {
+        std::jthread holder([&] {
             const test::RawDatabase other(opened.folder.databasePath());
             other.exec(QStringLiteral("BEGIN IMMEDIATE"));
             locked.set_value();
@@ -220,59 +185,47 @@ private slots:
             other.exec(QStringLiteral("ROLLBACK"));
         });
         locked.get_future().wait();
-        const auto error = test::errorOf([&] { opened.recordset.UpdateBatch(adAffectAll); });
-        holder.join();
-        QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
-        QCOMPARE(opened.stored(), (QList<QVariantList>{{"k0", "after.mp3"}}));
+        opened.recordset.UpdateBatch(adAffectAll);  // an error fails the test
+        QCOMPARE(test::mappingsIn(opened.folder.databasePath()), (QList<QVariantList>{{"k0", "after.mp3"}}));
     }
 
     // Columns may take the names of the row id; their values here point at other rows, or at
     // several, so that a write addressed through them would hit the wrong ones.
     void writesReachTheRealRowid_data()
     {
-        QTest::addColumn<QStringList>("hiding");
-        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QStringList>("hiding"), QTest::addColumn<bool>("writable");
         QTest::newRow("rowid") << QStringList{"rowid"} << true;
-        QTest::newRow("oid") << QStringList{"oid"} << true;
-        QTest::newRow("_rowid_") << QStringList{"_rowid_"} << true;
         QTest::newRow("ROWID and oid") << QStringList{"ROWID", "oid"} << true;
         QTest::newRow("all three names taken: read-only") << QStringList{"rowid", "oid", "_rowid_"} << false;
     }
     void writesReachTheRealRowid()
     {
-        QFETCH(QStringList, hiding);
-        QFETCH(bool, writable);
+        QFETCH(QStringList, hiding); QFETCH(bool, writable);
         auto values = [&](int id) { return QStringList(hiding.size(), QString::number(id)).join(u','); };
-        EditorRows opened(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
+        EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
                                          "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
                               .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
-        const auto error = test::errorOf([&] {
+        QCOMPARE(test::errorNumberOf([&] {
             for (const char* command : {"set:A", "update", "next", "delete", "addnew", "set:d", "update", "set:e", "update"})
                 run(opened.recordset, opened.folder, command, {});
-        });
-        QCOMPARE(error ? error->number() : 0, writable ? 0 : int(ErrorNumber::OperationNotAllowed));
-        QStringList keys = keysOf(opened.stored()).split(u' ');
-        keys.sort();  // its ORDER BY rowid reads a hiding column here
-        QCOMPARE(keys.join(u' '), writable ? "A c e" : "a b c");
+        }), writable ? 0 : int(ErrorNumber::OperationNotAllowed));
+        const QString sorted("SELECT group_concat(键位, ' ') FROM (SELECT 键位 FROM Config ORDER BY 1)");  // rowid is hidden
+        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "A c e" : "a b c");
         QCOMPARE(opened.recordset.fieldNames().mid(2), hiding);
     }
     void otherColumnTypesAndNullRoundTrip()
     {
-        EditorRows opened(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, n INTEGER, r REAL, b BLOB);"
+        EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, n INTEGER, r REAL, b BLOB);"
                                          "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
         Recordset& recordset = opened.recordset;
         const QVariantList read{QString(""), QVariant(), qint64(7), 1.5, QByteArray("\x00\xff\x10", 3)};
         for (int column = 0; column < read.size(); ++column)  // empty text is no NULL, a number no text
             QVERIFY(recordset.valueAt(0, column) == read[column] && recordset.valueAt(0, column).typeId() == read[column].typeId());
-        recordset.setValue(QStringLiteral("N"), QVariant::fromValue<qint64>(1LL << 40));
-        recordset.setValue(QStringLiteral("r"), -0.25);
-        recordset.setValue(QStringLiteral("b"), QByteArray("\x01\x00", 2));
-        recordset.AddNew();
-        recordset.setValue(QStringLiteral("键位"), QString(""));
-        recordset.UpdateBatch(adAffectAll);
-        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(QStringLiteral("SELECT typeof(键位), typeof(文件名), typeof(n), n, r, hex(b) FROM Config")),
-                 (QList<QVariantList>{{"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), -0.25, "0100"},
-                                      {"text", "null", "null", QVariant(), QVariant(), ""}}));
+        recordset.setValue(QStringLiteral("N"), QVariant::fromValue<qint64>(1LL << 40));  // a name in any case
+        recordset.AddNew(), recordset.setValue(QStringLiteral("键位"), QString("")), recordset.UpdateBatch(adAffectAll);
+        const QString sql("SELECT typeof(键位), typeof(文件名), typeof(n), n, hex(b) FROM Config");
+        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sql), (QList<QVariantList>{
+            {"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), "00FF10"}, {"text", "null", "null", QVariant(), ""}}));
     }
 };
 

@@ -11,12 +11,10 @@ namespace keysound::test {
 // Parameters bind as text, a null QVariant as NULL. Throws std::runtime_error on any failure.
 QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantList& parameters = {});
 
-// Direct access to a database file, independent of the code under test.
+// Direct access to a database file (created when missing), independent of the code under test.
 class RawDatabase {
 public:
-    enum Opening { OpenExisting, CreateIfMissing };
-    explicit RawDatabase(const QString& path, Opening opening = OpenExisting);
-
+    explicit RawDatabase(const QString& path);
     void exec(const QString& sql) const;  // one or more statements
     QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const { return queryRows(db_.get(), sql, parameters); }
 

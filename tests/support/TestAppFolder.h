@@ -12,9 +12,7 @@ class TestAppFolder {
 public:
     enum Content { WithDatabase, WithoutDatabase };
     explicit TestAppFolder(Content content = WithDatabase);
-    ~TestAppFolder();
-    TestAppFolder(const TestAppFolder&) = delete;
-    TestAppFolder& operator=(const TestAppFolder&) = delete;
+    ~TestAppFolder();  // not copyable, as its QTemporaryDir
 
     QString path() const { return dir_.path(); }  // native paths
     QString databasePath() const { return dir_.filePath(QStringLiteral("db1.mdb")); }
@@ -24,8 +22,7 @@ public:
     void exec(const QString& sql) const;
     // Inserts a mapping; a null QVariant stores NULL.
     void addMapping(const QVariant& key, const QVariant& fileName) const;
-    void addMappings(int count, const QString& keyPrefix = QStringLiteral("k"),
-                     const QString& filePrefix = QStringLiteral("f")) const;  // in one transaction
+    void addMappings(int count) const;  // k0..: f0.mp3.., in one transaction
     QString writeFile(const QString& relativePath, const QByteArray& content) const;
 
 private:
