@@ -35,7 +35,7 @@ QString storedKey(int i)
 
 MappingFolder::MappingFolder(int rows)
 {
-    const test::RawDatabase db(databasePath(), test::RawDatabase::CreateIfMissing);
+    const test::RawDatabase db(databasePath());
     db.exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT); BEGIN"));
     for (int i = 0; i < rows; ++i)
         db.rows(QStringLiteral("INSERT INTO Config VALUES (?1, ?2)"), {storedKey(i), QStringLiteral("sound%1.mp3").arg(i)});
