@@ -4,8 +4,8 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "player/Form1.h"
-#include "store/legacy/LegacyImport.h"
 #include "store/Statements.h"
+#include "store/legacy/LegacyImport.h"
 
 #include <QIcon>
 #include <QPointer>
@@ -53,7 +53,8 @@ int main(int argc, char** argv)
     // once that key or load has finished, so the key still sounds at once.
     keysound::store::setLegacyImportNotifier([](const keysound::store::LegacyImportReport& report) {
         const QString message = keysound::store::legacyImportMessage(report);
-        QMetaObject::invokeMethod(qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
     });
 
     keysound::store::setLegacyImportActivityHook(showLegacyImportActivity);

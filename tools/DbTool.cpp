@@ -4,10 +4,10 @@
 #include "SeedFile.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/legacy/LegacyImport.h"
 #include "store/ConnectionString.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
+#include "store/legacy/LegacyImport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,7 +48,9 @@ const QString kUsage = QStringLiteral(
 
 class UsageError {
 public:
-    explicit UsageError(QString message) : message(std::move(message)) {}
+    explicit UsageError(QString message)
+        : message(std::move(message))
+    {}
     QString message;
 };
 
@@ -163,7 +165,9 @@ QList<SeedMapping> seedMappings(const QString& database)
         if (!mapping.key.isValid() || mapping.fileName.toString().isEmpty())
             throw Error(ErrorNumber::InvalidArgument,
                         QStringLiteral("Row %1 of %2 has a NULL key or no file name, which a seed file cannot hold; "
-                                       "nothing was written.").arg(mapping.row).arg(native(database)));
+                                       "nothing was written.")
+                            .arg(mapping.row)
+                            .arg(native(database)));
         seed.append({mapping.key.toString(), mapping.fileName.toString()});
     }
     return seed;

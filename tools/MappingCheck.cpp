@@ -3,13 +3,13 @@
 #include "SoundFileProbe.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/legacy/JetReaderProcess.h"
-#include "store/legacy/LegacyFormat.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
 #include "store/Statements.h"
+#include "store/legacy/JetReaderProcess.h"
+#include "store/legacy/LegacyFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,7 +72,8 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         const QString keyText = mapping.key.isValid() ? quoted(mapping.key) : QStringLiteral("NULL");
         if (name.isEmpty()) {
             problems.append(QStringLiteral("row %1 (key %2): no sound file name%3")
-                                .arg(mapping.row).arg(keyText, mapping.fileName.isValid() ? QString() : QStringLiteral(" (NULL)")));
+                                .arg(mapping.row)
+                                .arg(keyText, mapping.fileName.isValid() ? QString() : QStringLiteral(" (NULL)")));
             continue;
         }
         // The path the program itself plays; a name may hold a folder part of its own.
@@ -81,7 +82,8 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         const SoundFileStatus status = probeSoundFile(path);
         if (status != SoundFileStatus::Playable)
             problems.append(QStringLiteral("row %1 (key %2): sound file %3 %4")
-                                .arg(mapping.row).arg(keyText, relative, describe(status)));
+                                .arg(mapping.row)
+                                .arg(keyText, relative, describe(status)));
     }
     return problems;
 }
@@ -112,7 +114,8 @@ QStringList duplicateKeyProblems(const QList<Mapping>& mappings)
                 spellings.append(quoted(mapping->key));
         }
         problems.append(QStringLiteral("key %1 occurs %2 times ignoring case (rows %3); only row %4 is ever used")
-                            .arg(spellings.join(QStringLiteral("/"))).arg(rows.size())
+                            .arg(spellings.join(QStringLiteral("/")))
+                            .arg(rows.size())
                             .arg(rowNumbers.join(QStringLiteral(", ")), rowNumbers.first()));
     }
     return problems;

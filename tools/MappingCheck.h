@@ -8,9 +8,9 @@
 namespace keysound::tools {
 
 struct Mapping {
-    int row = 0;         // 1-based, in the table's order (the order lookups see)
-    QVariant key;        // invalid: NULL
-    QVariant fileName;   // invalid: NULL
+    int row = 0;        // 1-based, in the table's order (the order lookups see)
+    QVariant key;       // invalid: NULL
+    QVariant fileName;  // invalid: NULL
 };
 
 // The rows of Config in db1.mdb. A legacy Jet file is read as it is, without converting it.

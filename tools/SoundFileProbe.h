@@ -4,7 +4,11 @@
 
 namespace keysound::tools {
 
-enum class SoundFileStatus { Playable, Missing, NotAFile, Empty, NotAudio };
+enum class SoundFileStatus { Playable,
+                             Missing,
+                             NotAFile,
+                             Empty,
+                             NotAudio };
 
 // Whether the player can play the file at a native path: it is decoded in full with the
 // player's own decoders (SDL_mixer on its silent "dummy" output), not judged by its first bytes.

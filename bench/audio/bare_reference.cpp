@@ -9,7 +9,9 @@
 namespace {
 class KeyBox : public QLineEdit {
 public:
-    explicit KeyBox(QByteArray file) : file_(std::move(file)) {}
+    explicit KeyBox(QByteArray file)
+        : file_(std::move(file))
+    {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
@@ -32,8 +34,7 @@ private:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2 || SDL_Init(SDL_INIT_AUDIO) != 0
-        || Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 256, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+    if (argc < 2 || SDL_Init(SDL_INIT_AUDIO) != 0 || Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 256, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
         std::fprintf(stderr, "usage: bare_reference SOUNDFILE (with a working audio device)\n");
         return 1;
     }

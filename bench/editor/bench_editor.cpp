@@ -77,9 +77,9 @@ void navigationTimes()
     window.Show(0);
     QApplication::processEvents();
     const std::pair<const char*, QPushButton*> commands[] = {{"cmdFirst_Click at 100k rows", window.cmdFirst},
-                                                              {"cmdLast_Click at 100k rows", window.cmdLast},
-                                                              {"cmdNext_Click at 100k rows", window.cmdNext},
-                                                              {"cmdPrevious_Click at 100k rows", window.cmdPrevious}};
+                                                             {"cmdLast_Click at 100k rows", window.cmdLast},
+                                                             {"cmdNext_Click at 100k rows", window.cmdNext},
+                                                             {"cmdPrevious_Click at 100k rows", window.cmdPrevious}};
     for (const auto& [name, button] : commands) {
         std::vector<double> samples, repainted;
         for (int i = 0; i < 200; ++i) {

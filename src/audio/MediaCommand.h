@@ -6,7 +6,8 @@
 
 namespace keysound::audio {
 
-enum class MediaVerb { Play, Stop };
+enum class MediaVerb { Play,
+                       Stop };
 
 struct MediaCommand {
     MediaVerb verb;

@@ -13,7 +13,9 @@ qint64 monotonicMs()
 }  // namespace
 
 OutputKeeper::OutputKeeper(OutputDevice& device, KeeperTiming timing, Clock clock)
-    : device_(device), timing_(timing), clock_(clock ? std::move(clock) : Clock(monotonicMs))
+    : device_(device)
+    , timing_(timing)
+    , clock_(clock ? std::move(clock) : Clock(monotonicMs))
 {
 }
 

@@ -13,7 +13,8 @@ bool SdlMixerBackend::open(const AudioSettings& settings)
 }
 
 SdlMixerBackend::SdlMixerBackend(AudioSettings settings, KeeperTiming timing)
-    : settings_(settings), keeper_(device_, timing)
+    : settings_(settings)
+    , keeper_(device_, timing)
 {
     // One single-shot look at a time: an idle program has no timer firing at all.
     idleTimer_.setSingleShot(true);
@@ -115,11 +116,13 @@ void SdlMixerBackend::openInBackground()
     opening_ = true;
     opener_ = std::thread([this] {
         const bool opened = AudioOutput::open(settings_);
-        QMetaObject::invokeMethod(&idleTimer_, [this, opened] {
-            lastOpenFailed_ = !opened;
-            if (opened)
-                checkIdle();  // closes it again if no key comes
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &idleTimer_, [this, opened] {
+                lastOpenFailed_ = !opened;
+                if (opened)
+                    checkIdle();  // closes it again if no key comes
+            },
+            Qt::QueuedConnection);
         opening_ = false;
     });
 }

@@ -39,7 +39,9 @@ public:
 private:
     // The process's output as the keeper sees it; closing frees the music first.
     struct Device : OutputDevice {
-        explicit Device(SdlMixerBackend& backend) : backend(backend) {}
+        explicit Device(SdlMixerBackend& backend)
+            : backend(backend)
+        {}
         bool isOpen() const override;
         bool open() override;
         void close(CloseReason reason) override;

@@ -74,7 +74,8 @@ QByteArray aliasThroughHeldFolder(const QByteArray& nativePath, const struct sta
 {
     static HeldFolders heldFolders;  // used from the user-interface thread only
     const qsizetype slash = nativePath.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/")
+                                                                       : nativePath.left(slash);
     const int descriptor = heldFolders.descriptorOf(folder);
     if (descriptor < 0)
         return {};

@@ -8,7 +8,9 @@
 namespace keysound::editor {
 
 FieldBinder::FieldBinder(QLineEdit* box, QString dataField, QObject* parent)
-    : QObject(parent), box_(box), dataField_(std::move(dataField))
+    : QObject(parent)
+    , box_(box)
+    , dataField_(std::move(dataField))
 {
     connect(box_, &QLineEdit::textEdited, this, &FieldBinder::writeTypedText);
 }

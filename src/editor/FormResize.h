@@ -6,9 +6,9 @@ namespace keysound::editor {
 
 // What the resize step reads from the window and its bars, in twips.
 struct ResizeMetrics {
-    float scaleWidth = 0;   // client area
+    float scaleWidth = 0;  // client area
     float scaleHeight = 0;
-    float width = 0;        // outer width, frame included
+    float width = 0;  // outer width, frame included
     float gridTop = 0;
     float picButtonsHeight = 0;
     float picStatBoxHeight = 0;

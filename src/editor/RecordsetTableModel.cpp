@@ -5,7 +5,9 @@
 
 namespace keysound::editor {
 
-RecordsetTableModel::RecordsetTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+RecordsetTableModel::RecordsetTableModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{}
 
 void RecordsetTableModel::setRecordset(store::Recordset* recordset)
 {

@@ -35,7 +35,9 @@ QString soundFileDestination(const QString& appFolder, const QString& fileName)
 }
 
 SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QString appFolder)
-    : box_(std::move(fileNameBox)), recordset_(recordset), appFolder_(std::move(appFolder))
+    : box_(std::move(fileNameBox))
+    , recordset_(recordset)
+    , appFolder_(std::move(appFolder))
 {
 }
 

@@ -50,7 +50,8 @@ QFont gridFont()
 }
 }  // namespace
 
-frmConfig::frmConfig(QWidget* parent) : QDialog(parent)
+frmConfig::frmConfig(QWidget* parent)
+    : QDialog(parent)
 {
     platform::setExactCaption(this, QStringLiteral("Config"));
     createControls();
@@ -115,13 +116,7 @@ void frmConfig::createGrid()
 void frmConfig::nameControls()
 {
     const std::pair<QWidget*, const char*> names[] = {
-        {lblLabels[0], "lblLabels(0)"}, {txtFields[0], "txtFields(0)"}, {lblLabels[1], "lblLabels(1)"},
-        {txtFields[1], "txtFields(1)"}, {grdDataGrid, "grdDataGrid"},   {picStatBox, "picStatBox"},
-        {cmdFirst, "cmdFirst"},         {cmdPrevious, "cmdPrevious"},   {lblStatus, "lblStatus"},
-        {cmdNext, "cmdNext"},           {cmdLast, "cmdLast"},           {picButtons, "picButtons"},
-        {cmdAdd, "cmdAdd"},             {cmdEdit, "cmdEdit"},           {cmdDelete, "cmdDelete"},
-        {cmdRefresh, "cmdRefresh"},     {cmdClose, "cmdClose"},         {cmdUpdate, "cmdUpdate"},
-        {cmdCancel, "cmdCancel"},       {Command1, "Command1"}};
+        {lblLabels[0], "lblLabels(0)"}, {txtFields[0], "txtFields(0)"}, {lblLabels[1], "lblLabels(1)"}, {txtFields[1], "txtFields(1)"}, {grdDataGrid, "grdDataGrid"}, {picStatBox, "picStatBox"}, {cmdFirst, "cmdFirst"}, {cmdPrevious, "cmdPrevious"}, {lblStatus, "lblStatus"}, {cmdNext, "cmdNext"}, {cmdLast, "cmdLast"}, {picButtons, "picButtons"}, {cmdAdd, "cmdAdd"}, {cmdEdit, "cmdEdit"}, {cmdDelete, "cmdDelete"}, {cmdRefresh, "cmdRefresh"}, {cmdClose, "cmdClose"}, {cmdUpdate, "cmdUpdate"}, {cmdCancel, "cmdCancel"}, {Command1, "Command1"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QLatin1String(name));
     setObjectName(QStringLiteral("frmConfig"));
@@ -171,12 +166,18 @@ void frmConfig::createButtonBar()
 void frmConfig::connectHandlers()
 {
     const std::pair<QPushButton*, void (frmConfig::*)()> clicks[] = {
-        {cmdAdd, &frmConfig::cmdAdd_Click},       {cmdEdit, &frmConfig::cmdEdit_Click},
-        {cmdDelete, &frmConfig::cmdDelete_Click}, {cmdRefresh, &frmConfig::cmdRefresh_Click},
-        {cmdClose, &frmConfig::cmdClose_Click},   {cmdUpdate, &frmConfig::cmdUpdate_Click},
-        {cmdCancel, &frmConfig::cmdCancel_Click}, {cmdFirst, &frmConfig::cmdFirst_Click},
-        {cmdPrevious, &frmConfig::cmdPrevious_Click}, {cmdNext, &frmConfig::cmdNext_Click},
-        {cmdLast, &frmConfig::cmdLast_Click},     {Command1, &frmConfig::Command1_Click},
+        {cmdAdd, &frmConfig::cmdAdd_Click},
+        {cmdEdit, &frmConfig::cmdEdit_Click},
+        {cmdDelete, &frmConfig::cmdDelete_Click},
+        {cmdRefresh, &frmConfig::cmdRefresh_Click},
+        {cmdClose, &frmConfig::cmdClose_Click},
+        {cmdUpdate, &frmConfig::cmdUpdate_Click},
+        {cmdCancel, &frmConfig::cmdCancel_Click},
+        {cmdFirst, &frmConfig::cmdFirst_Click},
+        {cmdPrevious, &frmConfig::cmdPrevious_Click},
+        {cmdNext, &frmConfig::cmdNext_Click},
+        {cmdLast, &frmConfig::cmdLast_Click},
+        {Command1, &frmConfig::Command1_Click},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
@@ -194,8 +195,8 @@ void frmConfig::connectHandlers()
 
 void frmConfig::orderTabs()
 {
-    QWidget* const order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst,   cmdPrevious, cmdNext,  cmdLast,
-                              cmdAdd,       cmdEdit,      cmdDelete,   cmdRefresh, cmdClose,    cmdUpdate, cmdCancel,
+    QWidget* const order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst, cmdPrevious, cmdNext, cmdLast,
+                              cmdAdd, cmdEdit, cmdDelete, cmdRefresh, cmdClose, cmdUpdate, cmdCancel,
                               Command1};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);

@@ -12,7 +12,8 @@ namespace {
 constexpr int blinkAfterInputMs = 10000;
 }  // namespace
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv)
 {
     installQtTranslations(QLocale());
     cursorFlashTime_ = cursorFlashTime();
@@ -37,8 +38,8 @@ bool Application::installQtTranslations(const QLocale& locale)
 {
     auto* translator = new QTranslator(qApp);
     if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        && QCoreApplication::installTranslator(translator))
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator))
         return true;
     delete translator;
     return false;

@@ -3,7 +3,9 @@
 namespace keysound {
 
 Error::Error(int number, QString description)
-    : number_(number), description_(std::move(description)), utf8_(description_.toUtf8())
+    : number_(number)
+    , description_(std::move(description))
+    , utf8_(description_.toUtf8())
 {
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 namespace keysound {

@@ -1,8 +1,8 @@
 #include "player/Form1.h"
 
+#include "audio/CommandService.h"
 #include "audio/ShortPath.h"
 #include "editor/frmConfig.h"
-#include "audio/CommandService.h"
 #include "platform/AnsiText.h"
 #include "platform/AppFolder.h"
 #include "platform/FileServices.h"
@@ -28,7 +28,8 @@ constexpr int ShortPathBufferLength = 255;
 }  // namespace
 
 Form1::Form1(audio::CommandService& mediaCommands, QWidget* parent)
-    : QWidget(parent), mediaCommands_(mediaCommands)
+    : QWidget(parent)
+    , mediaCommands_(mediaCommands)
 {
     setWindowTitle(QStringLiteral("音频调用程序-打字软件-设计制作") + QStringLiteral("keysound"));
     QFont font(QStringLiteral("Tahoma"));

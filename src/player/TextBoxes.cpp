@@ -52,7 +52,8 @@ QString charactersOfPictures(QString shown)
 }
 }  // namespace
 
-LogTextBox::LogTextBox(QWidget* parent) : QPlainTextEdit(parent)
+LogTextBox::LogTextBox(QWidget* parent)
+    : QPlainTextEdit(parent)
 {
     // An undo history of every log entry would grow without bound.
     setUndoRedoEnabled(false);
@@ -119,7 +120,8 @@ void LogTextBox::insertShown(QTextCursor& cursor, const QString& text, Blanks bl
         if (picture != runIsPictures && !run.isEmpty())
             flush();
         runIsPictures = picture;
-        run += lineEnd ? QChar(u'\n') : picture ? pictureOf(text[i]) : text[i];
+        run += lineEnd ? QChar(u'\n') : picture ? pictureOf(text[i])
+                                                : text[i];
         i += lineEnd ? 1 : 0;
     }
     if (!run.isEmpty())

@@ -4,8 +4,8 @@
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
 #include "store/KeyFolding.h"
-#include "store/legacy/LegacyImport.h"
 #include "store/SqliteSupport.h"
+#include "store/legacy/LegacyImport.h"
 
 #include <sqlite3.h>
 

@@ -7,8 +7,11 @@ struct sqlite3;
 
 namespace keysound::store {
 
-enum CursorLocationEnum { adUseServer = 2, adUseClient = 3 };
-enum ConnectModeEnum { adModeUnknown = 0, adModeRead = 1, adModeReadWrite = 3 };
+enum CursorLocationEnum { adUseServer = 2,
+                          adUseClient = 3 };
+enum ConnectModeEnum { adModeUnknown = 0,
+                       adModeRead = 1,
+                       adModeReadWrite = 3 };
 enum ConnectOptionEnum { adConnectUnspecified = -1 };
 
 // A connection to db1.mdb, opened from a connection string whose Data Source names the file.

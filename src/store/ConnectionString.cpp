@@ -19,8 +19,7 @@ struct Setting {
 // A value the connection-string syntax would cut or trim must travel in double quotes.
 bool needsQuoting(const QString& value)
 {
-    return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"'))
-        || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
 }
 
 QString quoted(QString value)
@@ -42,7 +41,9 @@ QString nonNull(const QString& text)
 
 class SettingsParser {
 public:
-    explicit SettingsParser(const QString& text) : text_(text) {}
+    explicit SettingsParser(const QString& text)
+        : text_(text)
+    {}
 
     QList<Setting> parse()
     {

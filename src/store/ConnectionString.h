@@ -18,8 +18,8 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
 
 // Path texts of the application folder's store.
 inline const QString DatabaseFileName = QStringLiteral("db1.mdb");
-QString databasePathText(const QString& appFolder);  // appFolder + "\db1.mdb"
-QString soundFolderPathText(const QString& appFolder);  // appFolder + "\MP3\"
+QString databasePathText(const QString& appFolder);                        // appFolder + "\db1.mdb"
+QString soundFolderPathText(const QString& appFolder);                     // appFolder + "\MP3\"
 QString soundPathText(const QString& appFolder, const QString& fileName);  // appFolder + "\MP3\" + fileName
 
 }  // namespace keysound::store

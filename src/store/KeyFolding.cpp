@@ -48,7 +48,8 @@ const CaseClasses& caseClasses()
 qsizetype decodeUtf8(const unsigned char* s, qsizetype size, qsizetype i, char32_t& c)
 {
     const unsigned char lead = s[i];
-    int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3
+                                               : 4;
     if (lead < 0xC0 || i + length > size) {
         c = lead;  // a stray byte passes through unchanged
         return 1;

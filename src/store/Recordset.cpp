@@ -117,7 +117,10 @@ int Recordset::Impl::rowWithBookmark(qint64 bookmark) const
     return found != rows.end() && found->bookmark == bookmark ? int(found - rows.begin()) : -1;
 }
 
-Recordset::Recordset(QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {}
+Recordset::Recordset(QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Impl>())
+{}
 
 Recordset::~Recordset() = default;
 

@@ -15,13 +15,25 @@ namespace keysound::store {
 enum CursorTypeEnum { adOpenStatic = 3 };
 enum LockTypeEnum { adLockOptimistic = 3 };
 enum CommandTypeEnum { adCmdUnspecified = -1 };
-enum AffectEnum { adAffectCurrent = 1, adAffectAll = 3 };
+enum AffectEnum { adAffectCurrent = 1,
+                  adAffectAll = 3 };
 enum ExecuteOptionEnum { adOptionUnspecified = -1 };
-enum PositionEnum { adPosUnknown = -1, adPosBOF = -2, adPosEOF = -3 };
+enum PositionEnum { adPosUnknown = -1,
+                    adPosBOF = -2,
+                    adPosEOF = -3 };
 enum EventReasonEnum {
-    adRsnAddNew = 1, adRsnDelete = 2, adRsnUpdate = 3, adRsnUndoUpdate = 4, adRsnUndoAddNew = 5,
-    adRsnRequery = 7, adRsnFirstChange = 11, adRsnMove = 12, adRsnMoveFirst = 13, adRsnMoveNext = 14,
-    adRsnMovePrevious = 15, adRsnMoveLast = 16
+    adRsnAddNew = 1,
+    adRsnDelete = 2,
+    adRsnUpdate = 3,
+    adRsnUndoUpdate = 4,
+    adRsnUndoAddNew = 5,
+    adRsnRequery = 7,
+    adRsnFirstChange = 11,
+    adRsnMove = 12,
+    adRsnMoveFirst = 13,
+    adRsnMoveNext = 14,
+    adRsnMovePrevious = 15,
+    adRsnMoveLast = 16
 };
 enum EventStatusEnum { adStatusOK = 1 };
 
@@ -50,13 +62,13 @@ public:
     bool EOF_() const;  // the position after the last row (EOF itself is a C macro)
     int RecordCount() const;
     int AbsolutePosition() const;  // 1-based, or adPosUnknown / adPosBOF / adPosEOF
-    void MoveFirst();     // throws OperationNotAllowed when there are no rows
-    void MoveLast();      // throws OperationNotAllowed when there are no rows
-    void MoveNext();      // throws NoCurrentRecord when already at EOF
-    void MovePrevious();  // throws NoCurrentRecord when already at BOF
+    void MoveFirst();              // throws OperationNotAllowed when there are no rows
+    void MoveLast();               // throws OperationNotAllowed when there are no rows
+    void MoveNext();               // throws NoCurrentRecord when already at EOF
+    void MovePrevious();           // throws NoCurrentRecord when already at BOF
 
     // Bookmarks: a row's bookmark is an integer greater than 0 that stays with the row.
-    QVariant Bookmark() const;                  // throws NoCurrentRecord without a current row
+    QVariant Bookmark() const;                   // throws NoCurrentRecord without a current row
     void setBookmark(const QVariant& bookmark);  // throws InvalidBookmark for an unknown or deleted row
 
     // Fields of the current row, by column name (throws ItemNotFound for an unknown name,
@@ -68,18 +80,18 @@ public:
     void setValue(const QString& fieldName, const QVariant& value);  // a pending change ("Collect")
 
     // Changes
-    void AddNew();                                // a new empty row at the end, current, pending
-    void CancelUpdate();                          // drops the current row's pending changes / new row
-    void UpdateBatch(int affect = adAffectAll);   // writes every pending change in one transaction
-    void Delete(int affect = adAffectCurrent);    // deletes the current row from the file at once
+    void AddNew();                                    // a new empty row at the end, current, pending
+    void CancelUpdate();                              // drops the current row's pending changes / new row
+    void UpdateBatch(int affect = adAffectAll);       // writes every pending change in one transaction
+    void Delete(int affect = adAffectCurrent);        // deletes the current row from the file at once
     void Requery(int options = adOptionUnspecified);  // reloads; pending changes are dropped
     bool hasPendingChanges() const;
 
     // Row access for views (0-based row index over the rows in cursor order).
     QVariant valueAt(int row, int column) const;
     void setValueAt(int row, int column, const QVariant& value);  // a pending change
-    int currentRow() const;          // -1 at BOF, EOF or on a deleted row
-    void setCurrentRow(int row);     // moves there (MoveComplete with adRsnMove)
+    int currentRow() const;                                       // -1 at BOF, EOF or on a deleted row
+    void setCurrentRow(int row);                                  // moves there (MoveComplete with adRsnMove)
     bool isRowPending(int row) const;
 
 signals:

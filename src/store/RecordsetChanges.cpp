@@ -25,7 +25,10 @@ void Recordset::setValueAt(int row, int column, const QVariant& value)
     if (row < 0 || row >= d->rowCount() || column < 0 || column >= fieldCount())
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("单元格（%1, %2）不存在：记录集只有 %3 行 %4 列。")
-                        .arg(row).arg(column).arg(d->rowCount()).arg(fieldCount()));
+                        .arg(row)
+                        .arg(column)
+                        .arg(d->rowCount())
+                        .arg(fieldCount()));
     if (sameValue(d->cell(row, column), value))
         return;
     Row& target = d->rows[row];
@@ -149,7 +152,8 @@ void Recordset::UpdateBatch(int affect)
         rowids = writeRows(pending);
     } catch (const Error& error) {
         throw Error(error.number(), QStringLiteral("修改没有保存：%1 什么都没有写入；%2 个已修改的行保持原样，可以改正后再更新，或取消。")
-                                        .arg(error.description()).arg(pending.size()));
+                                        .arg(error.description())
+                                        .arg(pending.size()));
     }
     for (size_t k = 0; k < pending.size(); ++k) {
         Row& written = d->rows[pending[k]];

@@ -15,14 +15,17 @@ struct Recordset::Row {
     qint64 rowid = 0;
     qint64 bookmark = 0;
     bool isNew = false;
-    QBitArray changed;          // columns holding a pending value; null while the row is clean
-    QList<QVariant> original;   // the row as fetched, kept from its first pending edit
+    QBitArray changed;         // columns holding a pending value; null while the row is clean
+    QList<QVariant> original;  // the row as fetched, kept from its first pending edit
 
     bool isPending() const { return isNew || !changed.isNull(); }
 };
 
 struct Recordset::Impl {
-    enum class Place { BeforeFirst, OnRow, AfterLast, OnDeleted };
+    enum class Place { BeforeFirst,
+                       OnRow,
+                       AfterLast,
+                       OnDeleted };
 
     ConnectionPtr connection;
     Statement statement;

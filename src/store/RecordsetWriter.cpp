@@ -5,7 +5,10 @@
 namespace keysound::store {
 
 RecordsetWriter::RecordsetWriter(sqlite3* db, QString table, QString rowidName, QStringList columns)
-    : db_(db), table_(std::move(table)), rowidName_(std::move(rowidName)), columns_(std::move(columns))
+    : db_(db)
+    , table_(std::move(table))
+    , rowidName_(std::move(rowidName))
+    , columns_(std::move(columns))
 {
 }
 

@@ -36,11 +36,12 @@ QString temporaryTemplate(const QString& destination)
 }  // namespace
 
 SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
-    : destination_(nativeDestinationPath), temporary_(temporaryTemplate(nativeDestinationPath))
+    : destination_(nativeDestinationPath)
+    , temporary_(temporaryTemplate(nativeDestinationPath))
 {
     if (!temporary_.open())
         throwFileError(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
-                                                                                : ErrorNumber::ReadOnlyDatabase,
+                                                                              : ErrorNumber::ReadOnlyDatabase,
                        destination_,
                        QStringLiteral("无法在它所在的文件夹里新建文件（%1）").arg(temporary_.errorString()));
     // A temporary file is private to its owner; the database gets the usual permissions,
@@ -102,7 +103,8 @@ void SchemaWriter::commit(Placement placement)
 }
 
 // The statement itself reports in the engine's terms; a writer's errors name its destination.
-SchemaWriter::Insert::Insert(SchemaWriter& writer, const QString& sql) : writer_(writer)
+SchemaWriter::Insert::Insert(SchemaWriter& writer, const QString& sql)
+    : writer_(writer)
 {
     try {
         statement_ = std::make_unique<PreparedStatement>(writer_.db_, sql);

@@ -18,12 +18,14 @@ Error engineError(sqlite3* db, int resultCode, const QString& action)
     case SQLITE_READONLY:
         return Error(ErrorNumber::ReadOnlyDatabase,
                      QStringLiteral("无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写（%2），操作：%3。"
-                                    "请检查文件和文件夹的写入权限。").arg(file, message, action));
+                                    "请检查文件和文件夹的写入权限。")
+                         .arg(file, message, action));
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return Error(ErrorNumber::DatabaseLocked,
                      QStringLiteral("“%1”被另一个连接锁定，超过了等待时间（%2），操作：%3。"
-                                    "请关闭正在使用该文件的其他程序后重试。").arg(file, message, action));
+                                    "请关闭正在使用该文件的其他程序后重试。")
+                         .arg(file, message, action));
     case SQLITE_FULL:
         return Error(ErrorNumber::DiskFull,
                      QStringLiteral("“%1”无法增大：磁盘或数据库已满（%2），操作：%3。请腾出磁盘空间后重试。")
@@ -51,7 +53,9 @@ QString runningAction(const QString& sql)
 }
 }  // namespace
 
-PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql) : db_(db), sql_(sql)
+PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql)
+    : db_(db)
+    , sql_(sql)
 {
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &statement_, nullptr);
@@ -170,7 +174,8 @@ void execute(sqlite3* db, const QString& sql)
     PreparedStatement(db, sql).run();
 }
 
-WriteTransaction::WriteTransaction(sqlite3* db) : db_(db)
+WriteTransaction::WriteTransaction(sqlite3* db)
+    : db_(db)
 {
     execute(db_, QStringLiteral("BEGIN IMMEDIATE"));
     open_ = true;

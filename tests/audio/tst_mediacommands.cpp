@@ -11,7 +11,10 @@ constexpr int loud = 4000;  // the fixtures are half-scale tones: this loud is t
 const QString longTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-60s.mp3");
 const QString shortTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-1s.mp3");
 constexpr KeeperTiming quickTiming{300, 200, 100};
-enum Loss { ClosedWhenIdle, DeviceRemoved, MixingStalled, MissingAtFirstKey };
+enum Loss { ClosedWhenIdle,
+            DeviceRemoved,
+            MixingStalled,
+            MissingAtFirstKey };
 
 void useDriver(const QByteArray& driver, const QString& deviceFile)
 {
@@ -21,7 +24,8 @@ void useDriver(const QByteArray& driver, const QString& deviceFile)
 struct RecordingBackend : PlaybackBackend {
     void play(const QString& path) override { calls << QStringLiteral("play|") + path; }
     void stop(const QString& path) override { calls << QStringLiteral("stop|") + path; }
-    QStringList calls; };
+    QStringList calls;
+};
 }  // namespace
 
 // The play and stop commands from their text to the sound. Each test starts on a freshly opened
@@ -45,10 +49,15 @@ private slots:
         QVERIFY(AudioOutput::open());
         backend_.reset(new SdlMixerBackend);
     }
-    void cleanup() { backend_.reset(); AudioOutput::close(); }
+    void cleanup()
+    {
+        backend_.reset();
+        AudioOutput::close();
+    }
 
     void grammar_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QString>("expected");  // "verb|path" reaching the backend; empty: nothing
         QTest::newRow("play") << QByteArray("play /a/x.mp3") << "play|/a/x.mp3";
@@ -61,10 +70,12 @@ private slots:
         QTest::newRow("verb glued to the path") << QByteArray("play/a/x.mp3") << "";
         QTest::newRow("upper-case verb") << QByteArray("PLAY /a/x.mp3") << "";
         QTest::newRow("unknown verb") << QByteArray("open /a/x.mp3") << "";
+        // clang-format on
     }
     void grammar()
     {
-        QFETCH(QByteArray, command); QFETCH(QString, expected);
+        QFETCH(QByteArray, command);
+        QFETCH(QString, expected);
         RecordingBackend recorder;
         MediaCommandService(recorder).sendString(command);
         QCOMPARE(recorder.calls, expected.isEmpty() ? QStringList() : QStringList{expected});
@@ -74,7 +85,9 @@ private slots:
     // silence) and is reported playing.
     void commands_data()
     {
-        QTest::addColumn<QStringList>("commands"); QTest::addColumn<QString>("playing");
+        // clang-format off
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("playing");
         const QString backslashed = copy(shortTone, "MP3/key.mp3").replace('/', '\\');
         const QString missing = dir_.filePath("missing.mp3");
         const QString text = copy(KEYSOUND_AUDIO_FIXTURES_DIR "/make-fixtures.sh", "text.mp3");
@@ -90,10 +103,12 @@ private slots:
         QTest::newRow("a sound ends by itself") << QStringList{"play " + shortTone, "wait 1.1"} << "";
         QTest::newRow("playing again restarts: 1.5 s on, the 1 s tone sounds")
             << QStringList{"play " + shortTone, "wait 0.8", "play " + shortTone, "wait 0.7"} << shortTone;
+        // clang-format on
     }
     void commands()
     {
-        QFETCH(QStringList, commands); QFETCH(QString, playing);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, playing);
         MediaCommandService service(*backend_);
         for (const QString& c : commands)
             c.startsWith("wait ") ? void(loudness(c.mid(5).toDouble())) : service.sendString(c.toUtf8());
@@ -106,9 +121,11 @@ private slots:
     // or missing device also loads its driver afresh, so a sound server that moved is found.
     void reopensAtALaterKey_data()
     {
+        // clang-format off
         QTest::addColumn<int>("loss");
         QTest::newRow("closed when idle") << int(ClosedWhenIdle); QTest::newRow("device removed") << int(DeviceRemoved);
         QTest::newRow("stalled") << int(MixingStalled); QTest::newRow("missing at first key") << int(MissingAtFirstKey);
+        // clang-format on
     }
     void reopensAtALaterKey()
     {
@@ -120,7 +137,10 @@ private slots:
         QCOMPARE(AudioOutput::isOpen(), loss != MissingAtFirstKey);
         SDL_Event removed{SDL_AUDIODEVICEREMOVED};
         switch (loss) {
-        case ClosedWhenIdle: backend_->stop(longTone); QTRY_VERIFY(!AudioOutput::isOpen()); break;
+        case ClosedWhenIdle:
+            backend_->stop(longTone);
+            QTRY_VERIFY(!AudioOutput::isOpen());
+            break;
         case DeviceRemoved: QCOMPARE(SDL_PushEvent(&removed), 1); break;
         case MixingStalled: SDL_PauseAudioDevice(2, 1), QTest::qWait(1200); break;  // 2: the mixer's device
         case MissingAtFirstKey: QTest::qWait(quickTiming.retryAfterFailureMs); break;
@@ -153,9 +173,15 @@ private:
         QMutexLocker lock(&mutex_);
         return *std::max_element(peaks_.begin() + from, peaks_.end());
     }
-    int mixed() { QMutexLocker lock(&mutex_); return int(peaks_.size()); }
+    int mixed()
+    {
+        QMutexLocker lock(&mutex_);
+        return int(peaks_.size());
+    }
 
-    QTemporaryDir dir_; QMutex mutex_; QList<int> peaks_;
+    QTemporaryDir dir_;
+    QMutex mutex_;
+    QList<int> peaks_;
     QScopedPointer<SdlMixerBackend> backend_;
 };
 

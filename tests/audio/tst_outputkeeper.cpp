@@ -9,15 +9,26 @@ namespace {
 // `soundEndsAt`. It notes when it closes.
 struct FakeDevice : OutputDevice {
     bool isOpen() const override { return opened; }
-    bool open() override { ++opens; return opened = available; }
-    void close(CloseReason reason) override { closes << now; lastClose = reason; opened = lost = false; }
+    bool open() override
+    {
+        ++opens;
+        return opened = available;
+    }
+    void close(CloseReason reason) override
+    {
+        closes << now;
+        lastClose = reason;
+        opened = lost = false;
+    }
     bool isLost() const override { return lost; }
     bool isSounding() const override { return opened && now < soundEndsAt; }
 
     qint64 now = 0, soundEndsAt = 0;
     bool available = true, opened = false, lost = false;
-    int opens = 0; QList<qint64> closes;
-    CloseReason lastClose = CloseReason::Idle; };
+    int opens = 0;
+    QList<qint64> closes;
+    CloseReason lastClose = CloseReason::Idle;
+};
 }  // namespace
 
 class OutputKeeperTest : public QObject {
@@ -33,15 +44,21 @@ private slots:
     // Keys whose sounds last soundMs (0: the file did not sound), then nothing more.
     void closesOnlyAFewSecondsAfterTheLastSound_data()
     {
-        QTest::addColumn<int>("keys"); QTest::addColumn<int>("keyGapMs"); QTest::addColumn<int>("soundMs");
+        // clang-format off
+        QTest::addColumn<int>("keys");
+        QTest::addColumn<int>("keyGapMs");
+        QTest::addColumn<int>("soundMs");
         QTest::newRow("a sound of several seconds") << 1 << 0 << 7500;
         QTest::newRow("fast typing") << 40 << 60 << 80;
         QTest::newRow("slow typing") << 10 << 1900 << 80;
         QTest::newRow("slow typing of keys that do not sound") << 10 << 1900 << 0;
+        // clang-format on
     }
     void closesOnlyAFewSecondsAfterTheLastSound()
     {
-        QFETCH(int, keys); QFETCH(int, keyGapMs); QFETCH(int, soundMs);
+        QFETCH(int, keys);
+        QFETCH(int, keyGapMs);
+        QFETCH(int, soundMs);
         int looks = 0;
         for (int key = 0; key < keys; ++key) {
             device_.now = qint64(key) * keyGapMs;
@@ -63,8 +80,10 @@ private slots:
     // A lost output is closed and given up, so the next key opens a fresh one at once.
     void lostOutputReopensAtTheNextKey_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("idleLookFirst");
         QTest::newRow("found by an idle look") << true; QTest::newRow("found at the key") << false;
+        // clang-format on
     }
     void lostOutputReopensAtTheNextKey()
     {
@@ -83,8 +102,8 @@ private slots:
         device_.available = false;
         for (device_.now = 0; device_.now < 2500; device_.now += 50)
             QVERIFY(!keeper_->prepareToPlay());
-        QCOMPARE(device_.opens, 3);  // at 0, 1000 and 2000 ms
-        QCOMPARE(keeper_->checkIdle(), -1);  // nothing to look after while closed
+        QCOMPARE(device_.opens, 3);                     // at 0, 1000 and 2000 ms
+        QCOMPARE(keeper_->checkIdle(), -1);             // nothing to look after while closed
         device_.available = true, device_.now += 1000;  // the server has started
         QVERIFY(keeper_->prepareToPlay() && device_.opens == 4);
     }

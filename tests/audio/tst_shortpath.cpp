@@ -11,6 +11,7 @@ class ShortPathTest : public QObject {
 private slots:
     void shortForm_data()
     {
+        // clang-format off
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<QByteArray>("expected");  // empty: returns 0 and writes nothing
 
@@ -28,11 +29,13 @@ private slots:
         QTest::newRow("missing file") << root.toUtf8() + "/MP3/missing.mp3" << QByteArray();
         QTest::newRow("253 bytes: the longest returned as itself") << fits << fits;
         QTest::newRow("an alias that does not fit gives nothing") << tooLong << QByteArray();
+        // clang-format on
     }
 
     void shortForm()
     {
-        QFETCH(QByteArray, path); QFETCH(QByteArray, expected);
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, expected);
         QByteArray buffer(255, 'x');
         QCOMPARE(getShortPathName(path, buffer.data(), 254), int(expected.size()));
         const QByteArray written = expected.isEmpty() ? QByteArray() : expected + '\0';

@@ -76,7 +76,8 @@ inline QStringList storedRows()
 // "browse", "adding", "editing" or "closed" where the two flags and the eleven button properties agree.
 inline QString stateOf(const editor::frmConfig& w)
 {
-    if (!w.isVisible()) return w.isLoaded() ? "hidden but loaded" : "closed";
+    if (!w.isVisible())
+        return w.isLoaded() ? "hidden but loaded" : "closed";
     const QList<bool> asInBrowse{w.cmdAdd->isVisible(), w.cmdEdit->isVisible(), w.cmdDelete->isVisible(), w.cmdRefresh->isVisible(),
                                  w.cmdClose->isVisible(), !w.cmdUpdate->isVisible(), !w.cmdCancel->isVisible(),
                                  w.cmdFirst->isEnabled(), w.cmdPrevious->isEnabled(), w.cmdNext->isEnabled(), w.cmdLast->isEnabled()};
@@ -128,15 +129,20 @@ inline void LoadedEditor::run(const QString& script)
         } else if (step.startsWith("Key:") || step.startsWith("File:")) {
             QLineEdit* box = window.txtFields[step.startsWith("File:")];
             box->setFocus(), box->end(false), QTest::keyClicks(box, step.section(':', 1));
-        }
-        else if (step == "Outside") folder.addMapping("outside", "o.mp3");
-        else if (step == "Lock") lock.emplace(folder.databasePath());
-        else if (step == "Protect") protection.emplace(folder.databasePath());
-        else if (step == "Rename") folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
+        } else if (step == "Outside")
+            folder.addMapping("outside", "o.mp3");
+        else if (step == "Lock")
+            lock.emplace(folder.databasePath());
+        else if (step == "Protect")
+            protection.emplace(folder.databasePath());
+        else if (step == "Rename")
+            folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
             folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        else if (step == "Free") lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
-        else if (step == "Reload") window.close(), window.Show(0);
+        else if (step == "Free")
+            lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
+        else if (step == "Reload")
+            window.close(), window.Show(0);
         else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
             button->click();
         else

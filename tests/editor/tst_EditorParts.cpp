@@ -16,6 +16,7 @@ class tst_EditorParts : public QObject {
 private slots:
     void getStringBack_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("expected");
@@ -24,6 +25,7 @@ private slots:
         QTest::newRow("slash separator kept, later backslashes dropped") << "a/b/c\\d.mp3" << "/" << "/cd.mp3";
         QTest::newRow("separator compared case-sensitively") << "aXbxc" << "x" << "xc";
         QTest::newRow("no separator") << "a.mp3" << "\\" << "<invalid argument>";
+        // clang-format on
     }
     void getStringBack()
     {
@@ -40,6 +42,7 @@ private slots:
     // Client width and height, outer width, grid top, button bar, status bar; the window as designed.
     void formResize_data()
     {
+        // clang-format off
         QTest::addColumn<ResizeMetrics>("metrics");
         QTest::addColumn<ResizeOutcome>("expected");  // grid width and height, lblStatus width, cmdNext and cmdLast left
         const auto row = [](const char* name, ResizeMetrics m, ResizedControls c, std::array<bool, 5> applied) {
@@ -49,6 +52,7 @@ private slots:
         row("too narrow: label keeps its width, buttons placed from it", {1379, 2970, 1499, 960, 300, 300}, {1379, 1380, 3360, 4060, 4400}, {true, true, false, true, true});
         row("outer width exactly 1500: label width 0 taken", {1380, 2970, 1500, 960, 300, 300}, {1380, 1380, 0, 700, 1040}, {true, true, true, true, true});
         row("too low: grid keeps its height, the other statements still run", {6045, 1500, 6165, 960, 300, 300}, {6045, 1305, 4665, 5365, 5705}, {true, false, true, true, true});
+        // clang-format on
     }
     void formResize()
     {
@@ -62,12 +66,14 @@ private slots:
     // The point row and the top row tell the pictures' direction and bars apart.
     void navigationPicture_data()
     {
+        // clang-format off
         QTest::addColumn<NavigationPicture>("picture");
         QTest::addColumn<QString>("rows");  // columns 4-10 of rows 4 and 8, '#' black
         QTest::newRow("first") << NavigationPicture::First << "#.....#|#.#####";
         QTest::newRow("previous") << NavigationPicture::Previous << "....#..|#####..";
         QTest::newRow("next") << NavigationPicture::Next << "..#....|..#####";
         QTest::newRow("last") << NavigationPicture::Last << "#.....#|#####.#";
+        // clang-format on
     }
     void navigationPicture()
     {
@@ -77,7 +83,8 @@ private slots:
         QString seen;
         for (int y : {4, 8}) {
             for (int x = 4; x <= 10; ++x)
-                seen += masked.pixel(x, y) == qRgba(0, 0, 0, 255) ? '#' : qAlpha(masked.pixel(x, y)) == 0 ? '.' : '?';
+                seen += masked.pixel(x, y) == qRgba(0, 0, 0, 255) ? '#' : qAlpha(masked.pixel(x, y)) == 0 ? '.'
+                                                                                                          : '?';
             seen += y == 4 ? "|" : "";
         }
         QCOMPARE(seen, rows);

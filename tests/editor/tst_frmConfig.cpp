@@ -23,12 +23,12 @@ struct CommandCase {
     int messages = 0, beeps = 0;
 };
 struct ImportCase {
-    QString script;       // the record the file is named in
-    QString picked;       // from another folder, or "MP3/..." already in the sound folder
-    QByteArray old;       // MP3/<name> before the import, if any
-    QString setup;        // what else is in the way, if anything
-    QString shown;        // 文件名 in the box and the record afterwards
-    QByteArray content;   // MP3/<name> afterwards
+    QString script;      // the record the file is named in
+    QString picked;      // from another folder, or "MP3/..." already in the sound folder
+    QByteArray old;      // MP3/<name> before the import, if any
+    QString setup;       // what else is in the way, if anything
+    QString shown;       // 文件名 in the box and the record afterwards
+    QByteArray content;  // MP3/<name> afterwards
     bool fails = false;
 };
 Q_DECLARE_METATYPE(CommandCase)
@@ -39,6 +39,7 @@ class tst_frmConfig : public QObject {
 private slots:
     void commands_data()
     {
+        // clang-format off
         QTest::addColumn<CommandCase>("c");
         const QStringList none, three{"k0", "k1", "k2"}, four{"k0", "k1", "k2", "outside"}, five{"k0", "k1", "k2", "k3", "k4"};
         const QString adding = "添加记录", editing = "编辑记录";
@@ -89,6 +90,7 @@ private slots:
         // the grid keeps the current row while a record is pending
         row("adding: a click and a double click on another row", {3, "Add Key:ghost Click1 DClick1", 4, "adding", "ghost", three, adding});
         row("adding: another row made current, keys on the grid", {3, "Add Key:ghost Go1 Up@grdDataGrid Home@grdDataGrid K@grdDataGrid", 4, "adding", "ghost", three, adding});
+        // clang-format on
     }
     void commands()
     {
@@ -149,11 +151,13 @@ private slots:
     // NULL stays NULL, long texts are not cut, and columns the window does not show keep their values.
     void valuesOfEveryKindRoundTrip_data()
     {
+        // clang-format off
         QTest::addColumn<QVariant>("key");
         QTest::addColumn<QVariant>("fileName");
         QTest::newRow("NULL key, typed into") << QVariant() << QVariant("a.mp3");
         QTest::newRow("NULL file name stays NULL") << QVariant("b") << QVariant();
         QTest::newRow("40,000 characters in both") << QVariant(QString(40000, QChar(u'键'))) << QVariant(QString(40000, QChar(u'名')));
+        // clang-format on
     }
     void valuesOfEveryKindRoundTrip()
     {
@@ -174,6 +178,7 @@ private slots:
 
     void import_data()
     {
+        // clang-format off
         QTest::addColumn<ImportCase>("c");
         const auto row = [](const char* name, const ImportCase& c) { QTest::newRow(name) << c; };
         row("mp3 on row 2", {"Go2", "叮.mp3", "", "", "叮.mp3", "new sound"});
@@ -187,6 +192,7 @@ private slots:
         row("failed copy: picked file vanished", {"Go2", "ding.mp3", "old", "no source", "f1.mp3", "old", true});
         row("a backslash in the picked name: refused, no other file taken", {"Go2", "a\\b.mp3", "", "backslash", "f1.mp3", "<unreadable>", true});
         row("cancelled after a pick on row 1: nothing repeated", {"Go2", "ding.mp3", "", "cancelled", "f1.mp3", "<unreadable>"});
+        // clang-format on
     }
     void import()
     {
@@ -200,8 +206,10 @@ private slots:
         e.seams.nextPick = c.picked.startsWith("MP3/") ? destination : e.folder.writeFile("picked/" + name, "new sound");
         if (c.setup.startsWith("link"))
             QFile::link(c.setup == "link outside" ? outside : e.seams.nextPick, destination);
-        else if (c.setup == "no folder") QDir(e.folder.soundFolderPath()).removeRecursively();
-        else if (c.setup == "no source") QFile::remove(e.seams.nextPick);
+        else if (c.setup == "no folder")
+            QDir(e.folder.soundFolderPath()).removeRecursively();
+        else if (c.setup == "no source")
+            QFile::remove(e.seams.nextPick);
         else if (c.setup == "protected" && !e.protection.emplace(destination).ok)
             QSKIP("this file system cannot protect a file from its owner");
         else if (c.setup == "backslash")  // what a\b.mp3 would wrongly name
@@ -223,7 +231,7 @@ private slots:
         QCOMPARE(read(outside), "outside");
         const QStringList left = QDir(e.folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         QCOMPARE(left, c.content == "<unreadable>" ? QStringList() : QStringList{name});  // no temporary file either
-        QCOMPARE(test::storedRows(), (QStringList{"k0=f0.mp3", "k1=f1.mp3"}));  // pending until Update
+        QCOMPARE(test::storedRows(), (QStringList{"k0=f0.mp3", "k1=f1.mp3"}));            // pending until Update
         e.run("Update");
         QVERIFY(test::storedRows().contains(e.window.txtFields[0]->text() + '=' + c.shown));
     }
@@ -256,7 +264,7 @@ private slots:
         e.window.resize(800, 500);
         QTRY_COMPARE(e.window.size(), QSize(800, 500));
         QCOMPARE(e.window.grdDataGrid->size(), QSize(800, 394));  // 5910 twips: 500 - 64 - 2 - 20 - 20 pixels
-        QCOMPARE(e.window.lblStatus->width(), 704);                 // outer 12060 twips - 1500
+        QCOMPARE(e.window.lblStatus->width(), 704);               // outer 12060 twips - 1500
         QCOMPARE(e.window.picStatBox->geometry(), QRect(0, 480, 800, 20));
     }
 
@@ -268,8 +276,7 @@ private slots:
         QCOMPARE(w.windowTitle(), "Config");
         // The desktop's title is the caption followed by any non-empty display name.
         QCOMPARE(QGuiApplication::applicationDisplayName(), "");
-        const QList<std::pair<QWidget*, QString>> expected{{w.txtFields[0], "键位"}, {w.txtFields[1], "文件名"},
-                                                           {w.cmdFirst, "第一条"},   {w.cmdLast, "最后一条"}};
+        const QList<std::pair<QWidget*, QString>> expected{{w.txtFields[0], "键位"}, {w.txtFields[1], "文件名"}, {w.cmdFirst, "第一条"}, {w.cmdLast, "最后一条"}};
         for (const auto& [widget, name] : expected)
             QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
         QVERIFY(!QAccessible::queryAccessibleInterface(w.grdDataGrid)->text(QAccessible::Name).isEmpty());

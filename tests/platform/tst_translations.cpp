@@ -11,8 +11,7 @@ private slots:
     // by the context Qt looks them up in.
     void qtTextsAreChinese()
     {
-        for (const auto& [context, source] : {std::pair{"QPlatformTheme", "Cancel"}, {"QLineEdit", "&Copy"},
-                                               {"QFileDialog", "File &name:"}}) {
+        for (const auto& [context, source] : {std::pair{"QPlatformTheme", "Cancel"}, {"QLineEdit", "&Copy"}, {"QFileDialog", "File &name:"}}) {
             const QString shown = QCoreApplication::translate(context, source);
             QVERIFY2(shown.contains(QRegularExpression(QStringLiteral("\\p{Han}"))), qPrintable(shown));
         }

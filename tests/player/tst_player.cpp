@@ -22,14 +22,19 @@ namespace {
 // Records every media command as text instead of playing it.
 struct RecordingCommandService : audio::CommandService {
     void sendString(const QByteArray& ansiCommand) override { commands << platform::fromAnsi(ansiCommand); }
-    QStringList commands; };
+    QStringList commands;
+};
 
 // The log's two texts, written out here rather than taken from the program.
 QString hit(const QString& key) { return QStringLiteral("有对应音频记录,响应按键  ") + key + QStringLiteral("\r\n\r\n"); }
 QString miss(const QString& key) { return QStringLiteral("无对应音频记录 ---响应按键 ") + key + QStringLiteral("\r\n\r\n"); }
 
 // One key event; key 0 stands for an input-method commit of the text (empty: still composing).
-struct Press { int key = 0; int modifiers = 0; QString text; };
+struct Press {
+    int key = 0;
+    int modifiers = 0;
+    QString text;
+};
 using Presses = QList<Press>;
 
 // Text as the keyboard types it: Enter, Backspace and Esc by their keys, other control characters
@@ -49,7 +54,9 @@ Presses typed(const QString& keys)
 Presses chord(int key, int modifiers, const QString& text) { return {Press{key, modifiers, text}}; }
 Presses commit(const QString& text) { return {Press{0, 0, text}}; }
 
-enum FocusReturn { MouseClick, BackFromOtherProgram, ContextMenuClosed };
+enum FocusReturn { MouseClick,
+                   BackFromOtherProgram,
+                   ContextMenuClosed };
 }  // namespace
 Q_DECLARE_METATYPE(Press)
 
@@ -59,7 +66,8 @@ private:
     QString sound(const QString& name) const { return folder->path() + QStringLiteral("\\MP3\\") + name; }
 
     std::unique_ptr<test::TestAppFolder> folder;
-    std::unique_ptr<RecordingCommandService> media; std::unique_ptr<player::Form1> form;
+    std::unique_ptr<RecordingCommandService> media;
+    std::unique_ptr<player::Form1> form;
 
     void press(const Presses& presses, QWidget* box = nullptr)
     {
@@ -103,12 +111,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
 
-    void cleanup() { form.reset(); media.reset(); folder.reset(); }
+    void cleanup()
+    {
+        form.reset();
+        media.reset();
+        folder.reset();
+    }
     void keys_data()
     {
-        QTest::addColumn<int>("mode"); QTest::addColumn<Presses>("presses");  // mode: a Qt::CheckState of the mode box
+        // clang-format off
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<Presses>("presses");  // mode: a Qt::CheckState of the mode box
         QTest::addColumn<QStringList>("commands");  // "play x" / "stop x", x below MP3
-        QTest::addColumn<QString>("log"); QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("tag");  // the name below MP3; "-": still empty
         const int key = Qt::Checked, word = Qt::Unchecked, ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
 
@@ -152,16 +168,22 @@ private slots:
             << key << commit("你好") << QStringList{"play ni.mp3", "stop ni.mp3"} << miss("好") + hit("你") << "好" << "ni.mp3";
         QTest::newRow("input method, word mode: committed characters join the word") << word << commit("你好") << QStringList{} << "" << "你好" << "-";
         QTest::newRow("input method: composing looks nothing up") << key << commit("") << QStringList{} << "" << "" << "-";
+        // clang-format on
     }
 
     void keys()
     {
-        QFETCH(int, mode); QFETCH(Presses, presses); QFETCH(QStringList, commands);
-        QFETCH(QString, log); QFETCH(QString, box); QFETCH(QString, tag);
+        QFETCH(int, mode);
+        QFETCH(Presses, presses);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, log);
+        QFETCH(QString, box);
+        QFETCH(QString, tag);
         form->Check1->setCheckState(Qt::CheckState(mode));
         press(presses);
 
-        for (QString& command : commands) command = command.left(5) + sound(command.mid(5));
+        for (QString& command : commands)
+            command = command.left(5) + sound(command.mid(5));
         QCOMPARE(media->commands, commands);
         QCOMPARE(form->Text2->Text(), log);
         QCOMPARE(form->Text1->text(), box);
@@ -170,8 +192,11 @@ private slots:
 
     void logShowsControlKeysAsPictures_data()
     {
-        QTest::addColumn<int>("mode"); QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("shown"); QTest::addColumn<QString>("text");
+        // clang-format off
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("text");
         const QString m = QStringLiteral("无对应音频记录 ---响应按键 ");
 
         QTest::newRow("single keys") << int(Qt::Checked) << "\r\b\x1b\x01\x1a "
@@ -179,11 +204,15 @@ private slots:
             << miss(" ") + miss("\x1a") + miss("\x01") + miss("\x1b") + miss("\b") + miss("\r");
         QTest::newRow("found word: the message keeps its blanks") << int(Qt::Unchecked) << "a b\r"
             << "有对应音频记录,响应按键  a\u2420b\n\n" << hit("a b");
+        // clang-format on
     }
 
     void logShowsControlKeysAsPictures()
     {
-        QFETCH(int, mode); QFETCH(QString, keys); QFETCH(QString, shown); QFETCH(QString, text);
+        QFETCH(int, mode);
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        QFETCH(QString, text);
         form->Check1->setCheckState(Qt::CheckState(mode));
         press(typed(keys));
         QCOMPARE(form->Text2->toPlainText(), shown);
@@ -207,15 +236,19 @@ private slots:
 
     void focusComingBack_data()
     {
-        QTest::addColumn<int>("how"); QTest::addColumn<bool>("cleared");
+        // clang-format off
+        QTest::addColumn<int>("how");
+        QTest::addColumn<bool>("cleared");
         QTest::newRow("a mouse click clears the box") << int(MouseClick) << true;
         QTest::newRow("coming back from another program keeps the word") << int(BackFromOtherProgram) << false;
         QTest::newRow("closing the context menu keeps the word") << int(ContextMenuClosed) << false;
+        // clang-format on
     }
 
     void focusComingBack()
     {
-        QFETCH(int, how); QFETCH(bool, cleared);
+        QFETCH(int, how);
+        QFETCH(bool, cleared);
         form->Check1->setCheckState(Qt::Unchecked);
         press(typed("hel"));
         form->Text1->Tag = QStringLiteral("kept");
@@ -289,7 +322,8 @@ private slots:
     void soundInAFolder4000BytesDeepPlaysThroughItsAlias()
     {
         QString name;
-        for (int i = 0; i < 15; ++i) name += QString(85, QChar(0x58F0 + i)) + u'\\';
+        for (int i = 0; i < 15; ++i)
+            name += QString(85, QChar(0x58F0 + i)) + u'\\';
         name += QString(4000 - int((sound(name) + QStringLiteral(".mp3")).toUtf8().size()), u'x') + QStringLiteral(".mp3");
         QCOMPARE(sound(name).toUtf8().size(), 4000);
         folder->writeFile(QStringLiteral("MP3/") + QString(name).replace(u'\\', u'/'), "the deep sound");
@@ -305,8 +339,10 @@ private slots:
 
     void uncaughtErrorIsShownAndEndsTheProgram_data()
     {
+        // clang-format off
         QTest::addColumn<bool>("throughEditor");
         QTest::newRow("a key press") << false; QTest::newRow("the editor button") << true;
+        // clang-format on
     }
 
     void uncaughtErrorIsShownAndEndsTheProgram()
@@ -316,7 +352,8 @@ private slots:
         QFile::remove(folder->databasePath());
         const auto previous = platform::setMessageBoxHandler([&](QWidget*, const QString& text) { shown << text; });
         QTimer::singleShot(0, [&] { throughEditor ? QTest::mouseClick(form->Command1, Qt::LeftButton) : QTest::keyClick(form->Text1, Qt::Key_A); });
-        const int status = QCoreApplication::exec(); platform::setMessageBoxHandler(previous);
+        const int status = QCoreApplication::exec();
+        platform::setMessageBoxHandler(previous);
 
         QVERIFY(status != 0 && shown.size() == 1);
         QVERIFY2(shown[0].contains(QString::number(ErrorNumber::DatabaseNotFound)) && shown[0].contains("db1.mdb"), qPrintable(shown[0]));
@@ -328,7 +365,8 @@ int main(int argc, char** argv)
 {
     platform::Application app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
-    PlayerTest test; return QTest::qExec(&test, argc, argv);
+    PlayerTest test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_player.moc"

@@ -22,11 +22,19 @@ QStringList lookUp(const QString& folder, const QString& key)
 
 std::optional<Error> errorOf(const std::function<void()>& call)
 {
-    try { call(); } catch (const Error& error) { return error; }
+    try {
+        call();
+    } catch (const Error& error) {
+        return error;
+    }
     return std::nullopt;
 }
 
-int errorNumberOf(const std::function<void()>& call) { const auto error = errorOf(call); return error ? error->number() : 0; }
+int errorNumberOf(const std::function<void()>& call)
+{
+    const auto error = errorOf(call);
+    return error ? error->number() : 0;
+}
 
 QList<QVariantList> mappingsIn(const QString& databasePath)
 {

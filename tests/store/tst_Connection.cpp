@@ -19,9 +19,11 @@ class TestConnection : public QObject {
 private slots:
     void opensFoldersTheSyntaxWouldSplit_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("subfolder");
         for (const char* name : {"a;b", "say \"hi\"", " leading blank", "trailing blank and chinese 按键音 "})
             QTest::newRow(name) << QString::fromUtf8(name);
+        // clang-format on
     }
     void opensFoldersTheSyntaxWouldSplit()
     {
@@ -38,8 +40,11 @@ private slots:
 
     void connectionStringValue_data()
     {
+        // clang-format off
         // expected: null when absent, "<error>" when refused as malformed
-        QTest::addColumn<QString>("connectionString"), QTest::addColumn<QString>("keyword"), QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("connectionString");
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("expected");
         const QString program = connectionStringFor(QStringLiteral("C:\\k"));
         QTest::newRow("absent keyword is null") << program << "User ID" << QString();
         QTest::newRow("empty value is present") << "Data Source=;Mode=1" << "Data Source" << "";
@@ -49,10 +54,13 @@ private slots:
         QTest::newRow("equals sign inside value") << "junk;Data Source=a=b.mdb" << "Data Source" << "a=b.mdb";
         QTest::newRow("unterminated quote") << "Data Source=\"C:\\k\\db1.mdb;" << "Data Source" << "<error>";
         QTest::newRow("text after closing quote") << "Data Source=\"a\"b;" << "Data Source" << "<error>";
+        // clang-format on
     }
     void connectionStringValue()
     {
-        QFETCH(QString, connectionString); QFETCH(QString, keyword); QFETCH(QString, expected);
+        QFETCH(QString, connectionString);
+        QFETCH(QString, keyword);
+        QFETCH(QString, expected);
         QString value = QStringLiteral("<error>");
         const int number = test::errorNumberOf([&] { value = store::connectionStringValue(connectionString, keyword); });
         QVERIFY2(value == expected && value.isNull() == expected.isNull(), qPrintable(value));
@@ -61,10 +69,13 @@ private slots:
 
     void openFailures_data()
     {
+        // clang-format off
         // content of db1.mdb: "<missing>", "<folder>", or a schema to create; lookup: the lookup statement, else the
         // editor's; names: the missing table or column the message names, empty: the file's native path
-        QTest::addColumn<QByteArray>("content"), QTest::addColumn<bool>("lookup");
-        QTest::addColumn<int>("number"), QTest::addColumn<QString>("names");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("lookup");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("names");
         const int NotFound = ErrorNumber::DatabaseNotFound, Unrecognized = ErrorNumber::UnrecognizedFormat, NoItem = ErrorNumber::ItemNotFound;
         const QByteArray noKey("CREATE TABLE Config (文件名 TEXT)"), noFile("CREATE TABLE Config (键位 TEXT)");
         QTest::newRow("missing file") << QByteArray("<missing>") << false << NotFound << "";
@@ -77,10 +88,14 @@ private slots:
         QTest::newRow("no Config table") << QByteArray("CREATE TABLE Other (x)") << true << ErrorNumber::TableNotFound << "Config";
         QTest::newRow("no 键位 column, lookup") << noKey << true << NoItem << "键位";
         QTest::newRow("no 文件名 column, editor") << noFile << false << NoItem << "文件名";
+        // clang-format on
     }
     void openFailures()
     {
-        QFETCH(QByteArray, content); QFETCH(bool, lookup); QFETCH(int, number); QFETCH(QString, names);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, lookup);
+        QFETCH(int, number);
+        QFETCH(QString, names);
         test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
         if (content == "<folder>")
             QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("db1.mdb")));
@@ -100,8 +115,11 @@ private slots:
 
     void lookup_data()
     {
+        // clang-format off
         // files: what the lookup returns, in order
-        QTest::addColumn<Mappings>("mappings"), QTest::addColumn<QString>("key"), QTest::addColumn<QStringList>("files");
+        QTest::addColumn<Mappings>("mappings");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("files");
         const QString word(10000, QLatin1Char('w'));
         using F = QStringList;
         QTest::newRow("quotes select only their own row") << Mappings{{"x", "x"}, {"a' or '1'='1", "q"}} << "a' or '1'='1" << F{"q"};
@@ -128,10 +146,13 @@ private slots:
         QTest::newRow("index ranges: s stays apart from the long s") << Mappings{{Lower8 + "\u017F", "l.mp3"}} << Upper8 + "S" << F{};
         QTest::newRow("index ranges: the Kelvin sign stays apart from k") << Mappings{{Lower8 + "k", "k.mp3"}} << Upper8 + "\u212A" << F{};
         QTest::newRow("index ranges: é does not find e") << Mappings{{Lower8 + "e", "e.mp3"}} << Upper8 + "É" << F{};
+        // clang-format on
     }
     void lookup()
     {
-        QFETCH(Mappings, mappings); QFETCH(QString, key); QFETCH(QStringList, files);
+        QFETCH(Mappings, mappings);
+        QFETCH(QString, key);
+        QFETCH(QStringList, files);
         test::TestAppFolder folder;
         for (const auto& [stored, file] : mappings)
             folder.addMapping(stored, file);

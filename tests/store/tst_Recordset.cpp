@@ -33,29 +33,44 @@ struct EditorRows {
 void run(Recordset& recordset, const test::TestAppFolder& folder, const QString& command, const QList<QVariant>& bookmarks)
 {
     const QString name = command.section(u':', 0, 0), argument = command.section(u':', 1);
-    if (name == "open") recordset.Open(editorStatement(), test::openStore(folder.path()));
-    else if (name == "first") recordset.MoveFirst();
-    else if (name == "last") recordset.MoveLast();
-    else if (name == "next") recordset.MoveNext();
-    else if (name == "previous") recordset.MovePrevious();
-    else if (name == "row") recordset.setCurrentRow(argument.toInt());
-    else if (name == "bookmark") recordset.setBookmark(bookmarks.value(argument.toInt()));
-    else if (name == "goto") recordset.setBookmark(argument);
-    else if (name == "addnew") recordset.AddNew();
-    else if (name == "set") recordset.setValue(QStringLiteral("键位"), argument);
-    else if (name == "cancel") recordset.CancelUpdate();
-    else if (name == "update") recordset.UpdateBatch(adAffectAll);
-    else if (name == "delete") recordset.Delete(adAffectCurrent);
-    else if (name == "requery") recordset.Requery();
-    else if (name == "insert") folder.exec(QStringLiteral("INSERT INTO Config VALUES ('%1', 'x.mp3')").arg(argument));
-    else QFAIL(qPrintable("unknown command " + command));
+    if (name == "open")
+        recordset.Open(editorStatement(), test::openStore(folder.path()));
+    else if (name == "first")
+        recordset.MoveFirst();
+    else if (name == "last")
+        recordset.MoveLast();
+    else if (name == "next")
+        recordset.MoveNext();
+    else if (name == "previous")
+        recordset.MovePrevious();
+    else if (name == "row")
+        recordset.setCurrentRow(argument.toInt());
+    else if (name == "bookmark")
+        recordset.setBookmark(bookmarks.value(argument.toInt()));
+    else if (name == "goto")
+        recordset.setBookmark(argument);
+    else if (name == "addnew")
+        recordset.AddNew();
+    else if (name == "set")
+        recordset.setValue(QStringLiteral("键位"), argument);
+    else if (name == "cancel")
+        recordset.CancelUpdate();
+    else if (name == "update")
+        recordset.UpdateBatch(adAffectAll);
+    else if (name == "delete")
+        recordset.Delete(adAffectCurrent);
+    else if (name == "requery")
+        recordset.Requery();
+    else if (name == "insert")
+        folder.exec(QStringLiteral("INSERT INTO Config VALUES ('%1', 'x.mp3')").arg(argument));
+    else
+        QFAIL(qPrintable("unknown command " + command));
 }
 
-const QHash<int, QString> ReasonNames{{adRsnMove, "move"}, {adRsnMoveFirst, "first"}, {adRsnMoveLast, "last"},
-                                      {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
+const QHash<int, QString> ReasonNames{{adRsnMove, "move"}, {adRsnMoveFirst, "first"}, {adRsnMoveLast, "last"}, {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
 
 struct Script {
-    int rows;               // stored k0.. before the recordset opens
+    int rows;  // stored k0.. before the recordset opens
     QStringList commands;
     int position;           // AbsolutePosition afterwards
     QString shown, stored;  // keys of the recordset's rows and of the file afterwards
@@ -72,6 +87,7 @@ class TestRecordset : public QObject {
 private slots:
     void script_data()
     {
+        // clang-format off
         QTest::addColumn<Script>("script");
         const QString K3 = QStringLiteral("k0 k1 k2");
         const int BOF = adPosBOF, EOF_ = adPosEOF, None = adPosUnknown, NoRecord = ErrorNumber::NoCurrentRecord;
@@ -104,6 +120,7 @@ private slots:
         QTest::newRow("Delete of a new row writes nothing") << Script{3, {"addnew", "set:n", "delete", "update"}, None, K3, K3, "move@4"};
         QTest::newRow("Requery reloads and drops pending changes")
             << Script{3, {"set:x", "addnew", "insert:o", "requery"}, 1, "k0 k1 k2 o", "k0 k1 k2 o", "move@4 requery@1"};
+        // clang-format on
     }
     void script()
     {
@@ -141,17 +158,24 @@ private slots:
     // Another connection spoils the write (setup), and later lets it pass (undo; empty: never).
     void updateBatchIsAllOrNothing_data()
     {
-        QTest::addColumn<int>("mode"), QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("undo"), QTest::addColumn<int>("number");
+        // clang-format off
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<int>("number");
         const int Any = adModeUnknown;
         QTest::newRow("a trigger refuses the second row") << Any << "CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN NEW.键位 = 'two' "
                                                                     "BEGIN SELECT RAISE(ABORT, 'no'); END" << "DROP TRIGGER refuse" << ErrorNumber::EngineError;
         QTest::newRow("a row deleted elsewhere") << Any << "DELETE FROM Config WHERE 键位 = 'k1'" << "" << ErrorNumber::EngineError;
         QTest::newRow("read-only connection") << int(adModeRead) << "" << "" << ErrorNumber::ReadOnlyDatabase;
+        // clang-format on
     }
     void updateBatchIsAllOrNothing()
     {
-        QFETCH(int, mode); QFETCH(QString, setup); QFETCH(QString, undo); QFETCH(int, number);
+        QFETCH(int, mode);
+        QFETCH(QString, setup);
+        QFETCH(QString, undo);
+        QFETCH(int, number);
         EditorRows opened(3, mode);
         Recordset& recordset = opened.recordset;
         for (const char* command : {"set:one", "next", "set:two", "addnew", "set:new"})
@@ -193,22 +217,27 @@ private slots:
     // several, so that a write addressed through them would hit the wrong ones.
     void writesReachTheRealRowid_data()
     {
-        QTest::addColumn<QStringList>("hiding"), QTest::addColumn<bool>("writable");
+        // clang-format off
+        QTest::addColumn<QStringList>("hiding");
+        QTest::addColumn<bool>("writable");
         QTest::newRow("rowid") << QStringList{"rowid"} << true;
         QTest::newRow("ROWID and oid") << QStringList{"ROWID", "oid"} << true;
         QTest::newRow("all three names taken: read-only") << QStringList{"rowid", "oid", "_rowid_"} << false;
+        // clang-format on
     }
     void writesReachTheRealRowid()
     {
-        QFETCH(QStringList, hiding); QFETCH(bool, writable);
+        QFETCH(QStringList, hiding);
+        QFETCH(bool, writable);
         auto values = [&](int id) { return QStringList(hiding.size(), QString::number(id)).join(u','); };
         EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
-                                         "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
-                              .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
+                                                           "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
+                                                .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
         QCOMPARE(test::errorNumberOf([&] {
-            for (const char* command : {"set:A", "update", "next", "delete", "addnew", "set:d", "update", "set:e", "update"})
-                run(opened.recordset, opened.folder, command, {});
-        }), writable ? 0 : int(ErrorNumber::OperationNotAllowed));
+                     for (const char* command : {"set:A", "update", "next", "delete", "addnew", "set:d", "update", "set:e", "update"})
+                         run(opened.recordset, opened.folder, command, {});
+                 }),
+                 writable ? 0 : int(ErrorNumber::OperationNotAllowed));
         const QString sorted("SELECT group_concat(键位, ' ') FROM (SELECT 键位 FROM Config ORDER BY 1)");  // rowid is hidden
         QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "A c e" : "a b c");
         QCOMPARE(opened.recordset.fieldNames().mid(2), hiding);
@@ -216,7 +245,7 @@ private slots:
     void otherColumnTypesAndNullRoundTrip()
     {
         EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, n INTEGER, r REAL, b BLOB);"
-                                         "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
+                                                           "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
         Recordset& recordset = opened.recordset;
         const QVariantList read{QString(""), QVariant(), qint64(7), 1.5, QByteArray("\x00\xff\x10", 3)};
         for (int column = 0; column < read.size(); ++column)  // empty text is no NULL, a number no text
@@ -225,7 +254,7 @@ private slots:
         recordset.AddNew(), recordset.setValue(QStringLiteral("键位"), QString("")), recordset.UpdateBatch(adAffectAll);
         const QString sql("SELECT typeof(键位), typeof(文件名), typeof(n), n, hex(b) FROM Config");
         QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sql), (QList<QVariantList>{
-            {"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), "00FF10"}, {"text", "null", "null", QVariant(), ""}}));
+                                                                                {"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), "00FF10"}, {"text", "null", "null", QVariant(), ""}}));
     }
 };
 

@@ -46,7 +46,8 @@ QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantLis
     return rows;
 }
 
-RawDatabase::RawDatabase(const QString& path) : db_(nullptr, sqlite3_close_v2)
+RawDatabase::RawDatabase(const QString& path)
+    : db_(nullptr, sqlite3_close_v2)
 {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

@@ -35,7 +35,8 @@ void TestAppFolder::addMapping(const QVariant& key, const QVariant& fileName) co
 void TestAppFolder::addMappings(int count) const
 {
     exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
-                        "INSERT INTO Config (键位, 文件名) SELECT 'k' || i, 'f' || i || '.mp3' FROM n WHERE i < %1").arg(count));
+                        "INSERT INTO Config (键位, 文件名) SELECT 'k' || i, 'f' || i || '.mp3' FROM n WHERE i < %1")
+             .arg(count));
 }
 
 QString TestAppFolder::writeFile(const QString& relativePath, const QByteArray& content) const

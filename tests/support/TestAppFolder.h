@@ -10,7 +10,8 @@ namespace keysound::test {
 // and the program's application folder pointed at it for the folder's lifetime.
 class TestAppFolder {
 public:
-    enum Content { WithDatabase, WithoutDatabase };
+    enum Content { WithDatabase,
+                   WithoutDatabase };
     explicit TestAppFolder(Content content = WithDatabase);
     ~TestAppFolder();  // not copyable, as its QTemporaryDir
 

@@ -23,7 +23,8 @@ class TestKeysoundDb : public QObject {
     QString path(const QString& name) const { return dir_->filePath(name); }
     int run(const QStringList& arguments)
     {
-        out_.clear(); err_.clear();
+        out_.clear();
+        err_.clear();
         QTextStream out(&out_), err(&err_);
         return runDbTool(arguments, out, err);  // the streams flush when they go
     }
@@ -53,10 +54,13 @@ private slots:
     // The executable itself: its exit status, results on stdout, complaints on stderr, what it made.
     void commandLine_data()
     {
+        // clang-format off
         // arguments: <folder> is a folder whose one mapping has no sound;
         // made: the files in the working folder afterwards
         using L = QStringList;
-        QTest::addColumn<L>("arguments"); QTest::addColumn<int>("status"); QTest::addColumn<L>("made");
+        QTest::addColumn<L>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<L>("made");
         QTest::newRow("--help after -- is a file name") << L{"init", "--", "--help"} << 0 << L{"--help"};
         QTest::newRow("--help before -- asks for help") << L{"init", "--help", "--", "x.db"} << 0 << L{};
         QTest::newRow("check found problems") << L{"check", "<folder>"} << 1 << L{};
@@ -65,10 +69,13 @@ private slots:
         QTest::newRow("unknown option") << L{"init", "--colour", "x.db"} << 2 << L{};
         QTest::newRow("seed without a file") << L{"init", "x.db", "--seed"} << 2 << L{};
         QTest::newRow("failure") << L{"check", "/nonexistent/folder"} << 3 << L{};
+        // clang-format on
     }
     void commandLine()
     {
-        QFETCH(QStringList, arguments); QFETCH(int, status); QFETCH(QStringList, made);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, made);
         const TestAppFolder folder;
         folder.addMapping(QStringLiteral("a"), QStringLiteral("gone.mp3"));
         QProcess process;
@@ -83,10 +90,14 @@ private slots:
 
     void initCommand_data()
     {
+        // clang-format off
         // seed null: no --seed; existing null: no file at the path yet;
         // names: what the refusal names, empty: no refusal
-        QTest::addColumn<QByteArray>("seed"); QTest::addColumn<QByteArray>("existing"); QTest::addColumn<bool>("force");
-        QTest::addColumn<Rows>("mappings"); QTest::addColumn<QString>("names");
+        QTest::addColumn<QByteArray>("seed");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<Rows>("mappings");
+        QTest::addColumn<QString>("names");
         const QByteArray none, old("old content");
         QTest::newRow("seed: BOM, CRLF, comments, blank lines, an empty key, in order")
             << QByteArray("\xEF\xBB\xBF# comment\r\na\ta.mp3\r\n\nB\tB upper.mp3\n好\t好.mp3\n\tno key.mp3\n") << none << false
@@ -97,11 +108,15 @@ private slots:
         QTest::newRow("seed line with an empty file name") << QByteArray("a\ta.mp3\nb\t\n") << old << true << Rows() << "seed.tsv:2:";
         QTest::newRow("seed with an unknown escape") << QByteArray("a\\q\ta.mp3\n") << none << false << Rows() << "seed.tsv:1:";
         QTest::newRow("seed not UTF-8") << QByteArray("a\t\xE9.mp3\n") << none << false << Rows() << "seed.tsv";
+        // clang-format on
     }
     void initCommand()
     {
-        QFETCH(QByteArray, seed); QFETCH(QByteArray, existing); QFETCH(bool, force);
-        QFETCH(Rows, mappings); QFETCH(QString, names);
+        QFETCH(QByteArray, seed);
+        QFETCH(QByteArray, existing);
+        QFETCH(bool, force);
+        QFETCH(Rows, mappings);
+        QFETCH(QString, names);
         QStringList arguments{"init", path("db1.mdb")};
         if (!seed.isNull()) {
             overwriteBytes(path("seed.tsv"), 0, seed);
@@ -126,7 +141,9 @@ private slots:
     // export writes what init --seed reads back row for row, whatever the texts hold.
     void exportRoundTrip_data()
     {
-        QTest::addColumn<Rows>("mappings"); QTest::addColumn<int>("status");
+        // clang-format off
+        QTest::addColumn<Rows>("mappings");
+        QTest::addColumn<int>("status");
         QTest::newRow("tab, line feed, CR, backslash; a leading '#' is no comment")
             << Rows{{"a\tb", "x.mp3"}, {"line\nbreak", "sub\\y.mp3"}, {"cr\r", "c\r\n.mp3"}, {"\\", "end\\"},
                     {"#", "h.mp3"}, {"#x", "#y.mp3"}, {"a#b", "c.mp3"}, {"\\#", "l.mp3"}} << ExitStatus::Ok;
@@ -134,10 +151,12 @@ private slots:
             << Rows{{"", "e.mp3"}, {" ", " "}, {"好", "好.mp3"}, {"B", "b.mp3"}, {"b", "b.mp3"}} << ExitStatus::Ok;
         QTest::newRow("a NULL key cannot be written") << Rows{{"a", "a.mp3"}, {QVariant(), "n.mp3"}} << ExitStatus::Failure;
         QTest::newRow("an empty file name cannot be written") << Rows{{"a", ""}} << ExitStatus::Failure;
+        // clang-format on
     }
     void exportRoundTrip()
     {
-        QFETCH(Rows, mappings); QFETCH(int, status);
+        QFETCH(Rows, mappings);
+        QFETCH(int, status);
         const TestAppFolder folder;
         addMappings(folder, mappings);
         QCOMPARE(run({"export", folder.databasePath(), path("seed.tsv")}), status);
@@ -152,18 +171,25 @@ private slots:
 
     void import_data()
     {
+        // clang-format off
         // source: a legacy sample or sqlite
-        QTest::addColumn<QString>("source"); QTest::addColumn<bool>("destinationExists");
-        QTest::addColumn<bool>("refused"); QTest::addColumn<Rows>("mappings");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("destinationExists");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<Rows>("mappings");
         QTest::newRow("a legacy file is copied") << "legacy-db1.mdb" << false << false << expectedConfigRows();
         QTest::newRow("a legacy file without Config gets an empty one") << "testV1997.mdb" << false << false << Rows{};
         QTest::newRow("a damaged legacy file is refused") << "damaged/byte-8247-is-77.mdb" << false << true << Rows{};
         QTest::newRow("an SQLite file is refused") << "sqlite" << false << true << Rows{};
         QTest::newRow("an existing destination is kept") << "legacy-db1.mdb" << true << true << Rows{};
+        // clang-format on
     }
     void import()
     {
-        QFETCH(QString, source); QFETCH(bool, destinationExists); QFETCH(bool, refused); QFETCH(Rows, mappings);
+        QFETCH(QString, source);
+        QFETCH(bool, destinationExists);
+        QFETCH(bool, refused);
+        QFETCH(Rows, mappings);
         const QString old = path("old.mdb"), destination = path("new.db");
         if (source.endsWith(".mdb"))
             copySample(source, dir_->path(), QStringLiteral("old.mdb"));
@@ -184,8 +210,10 @@ private slots:
 
     void check_data()
     {
+        // clang-format off
         // problems: the rows each problem is about
-        QTest::addColumn<Rows>("mappings"); QTest::addColumn<QStringList>("problems");
+        QTest::addColumn<Rows>("mappings");
+        QTest::addColumn<QStringList>("problems");
         QTest::newRow("every sound decodes, also in a subfolder")
             << Rows{{"a", "a.mp3", "<mp3>"}, {"w", "w.wav", "<wav>"}, {"q", "sub\\q.mp3", "<mp3>"}} << QStringList{};
         QTest::newRow("a sound's first bytes alone do not make it playable")
@@ -197,10 +225,12 @@ private slots:
         QTest::newRow("keys repeated ignoring case, ASCII and not")
             << Rows{{"b", "a.mp3", "<mp3>"}, {"É", "a.mp3"}, {"B", "a.mp3"}, {"é", "a.mp3"}, {"b", "a.mp3"}, {"x", "a.mp3"}} << QStringList{"1, 3, 5", "2, 4"};
         QTest::newRow("empty and NULL keys") << Rows{{"", "a.mp3", "<mp3>"}, {QVariant(), "a.mp3"}, {"", "a.mp3"}} << QStringList{"1", "2", "3"};
+        // clang-format on
     }
     void check()
     {
-        QFETCH(Rows, mappings); QFETCH(QStringList, problems);
+        QFETCH(Rows, mappings);
+        QFETCH(QStringList, problems);
         const TestAppFolder folder;
         addMappings(folder, mappings);
         QCOMPARE(run({"check", folder.path()}), problems.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound);

@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QtEndian>
 #include <charconv>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <mdbtools.h>
 #include <vector>
 
@@ -95,7 +95,10 @@ class RowDecoder {
 public:
     RowDecoder(const JetReader& reader, MdbHandle* mdb, MdbTableDef* table,
                std::function<void(const QString&)> fail)
-        : reader_(reader), mdb_(mdb), table_(table), fail_(std::move(fail))
+        : reader_(reader)
+        , mdb_(mdb)
+        , table_(table)
+        , fail_(std::move(fail))
     {
     }
 
@@ -211,7 +214,9 @@ struct JetReader::Library {
     MdbHandle* mdb = nullptr;
 };
 
-JetReader::JetReader(const QString& nativePath) : path_(nativePath), library_(new Library)
+JetReader::JetReader(const QString& nativePath)
+    : path_(nativePath)
+    , library_(new Library)
 {
     try {
         library_->mdb = mdb_open(QFile::encodeName(nativePath).constData(), MDB_NOFLAGS);

@@ -7,22 +7,45 @@ namespace keysound::store::jetstream {
 
 namespace {
 
-enum ValueType : quint8 { Null = 0, Integer = 1, Real = 2, Text = 3, Bytes = 4 };
+enum ValueType : quint8 { Null = 0,
+                          Integer = 1,
+                          Real = 2,
+                          Text = 3,
+                          Bytes = 4 };
 constexpr int kLastColumnKind = int(JetColumnKind::Other);
 
 class Encoder {
 public:
     explicit Encoder(char tag) { bytes_.append(tag); }
-    Encoder& u8(quint8 v) { bytes_.append(char(v)); return *this; }
+    Encoder& u8(quint8 v)
+    {
+        bytes_.append(char(v));
+        return *this;
+    }
     Encoder& u32(quint32 v) { return raw(qToLittleEndian(v)); }
     Encoder& i64(qint64 v) { return raw(qToLittleEndian(v)); }
-    Encoder& real(double v) { quint64 bits; std::memcpy(&bits, &v, 8); return raw(qToLittleEndian(bits)); }
-    Encoder& blob(const QByteArray& b) { u32(quint32(b.size())); bytes_.append(b); return *this; }
+    Encoder& real(double v)
+    {
+        quint64 bits;
+        std::memcpy(&bits, &v, 8);
+        return raw(qToLittleEndian(bits));
+    }
+    Encoder& blob(const QByteArray& b)
+    {
+        u32(quint32(b.size()));
+        bytes_.append(b);
+        return *this;
+    }
     Encoder& text(const QString& s) { return blob(s.toUtf8()); }
     void sendTo(const Sink& sink) const { sink(bytes_); }
 
 private:
-    template <typename T> Encoder& raw(T v) { bytes_.append(reinterpret_cast<const char*>(&v), sizeof v); return *this; }
+    template <typename T>
+    Encoder& raw(T v)
+    {
+        bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
+        return *this;
+    }
     QByteArray bytes_;
 };
 
@@ -40,12 +63,26 @@ void encodeValue(Encoder& out, const QVariant& value)
 // Reads fields off the front of the stream; any field that does not fit makes it malformed.
 class Decoder {
 public:
-    explicit Decoder(const QByteArray& bytes) : bytes_(bytes) {}
+    explicit Decoder(const QByteArray& bytes)
+        : bytes_(bytes)
+    {}
     bool atEnd() const { return at_ == bytes_.size(); }
     bool ok() const { return ok_; }
-    quint8 u8() { const char* p = take(1); return p ? quint8(*p) : 0; }
-    quint32 u32() { const char* p = take(4); return p ? qFromLittleEndian<quint32>(p) : 0; }
-    qint64 i64() { const char* p = take(8); return p ? qFromLittleEndian<qint64>(p) : 0; }
+    quint8 u8()
+    {
+        const char* p = take(1);
+        return p ? quint8(*p) : 0;
+    }
+    quint32 u32()
+    {
+        const char* p = take(4);
+        return p ? qFromLittleEndian<quint32>(p) : 0;
+    }
+    qint64 i64()
+    {
+        const char* p = take(8);
+        return p ? qFromLittleEndian<qint64>(p) : 0;
+    }
     double real()
     {
         double v = 0;

@@ -4,7 +4,13 @@
 
 namespace keysound::store {
 
-enum class DatabaseFormat { Missing, Empty, Sqlite3, Jet3, Jet4, Ace, Unknown };
+enum class DatabaseFormat { Missing,
+                            Empty,
+                            Sqlite3,
+                            Jet3,
+                            Jet4,
+                            Ace,
+                            Unknown };
 
 // Recognises a database file by its first bytes.
 DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath);

@@ -47,8 +47,8 @@ bool isJet(DatabaseFormat format)
     const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("未知（本程序不认识）")
                                                             : formatName(format);
     const QString hint = format == DatabaseFormat::Ace
-        ? QStringLiteral("请在 Access 中把它另存为 Access 2000（.mdb）数据库后重试。")
-        : QString();
+                             ? QStringLiteral("请在 Access 中把它另存为 Access 2000（.mdb）数据库后重试。")
+                             : QString();
     throw Error(ErrorNumber::UnrecognizedFormat,
                 QStringLiteral("无法打开“%1”：它的格式是 %2，而本程序只支持 SQLite 3 数据库和可导入的 Jet 3 / Jet 4 文件。"
                                "文件没有改动。%3")
@@ -58,7 +58,8 @@ bool isJet(DatabaseFormat format)
 // Tells the hook that the import is busy, from start to end, however it ends.
 class Activity {
 public:
-    explicit Activity(const QString& path) : path_(path)
+    explicit Activity(const QString& path)
+        : path_(path)
     {
         clock_.start();
         report(LegacyImportPhase::Started);
@@ -126,7 +127,8 @@ void ensureSqliteDatabase(const QString& pathText, const QString& nativePath)
     if (format == DatabaseFormat::Missing)
         throw Error(ErrorNumber::DatabaseNotFound,
                     QStringLiteral("找不到数据库文件“%1”。可以用程序文件夹中的 keysound-db 新建一个：keysound-db init \"%1\"，"
-                                   "然后在编辑器里添加按键和声音。").arg(nativePath));
+                                   "然后在编辑器里添加按键和声音。")
+                        .arg(nativePath));
     if (!isJet(format))
         throwNotImportable(nativePath, format);
     const LegacyImportReport report = convert(nativePath, format, nativePath, SchemaWriter::Placement::ReplaceExisting, true);

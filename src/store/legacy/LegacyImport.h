@@ -17,7 +17,7 @@ struct LegacyTableCount {
 struct LegacyImportReport {
     QString databasePath;  // native path of the SQLite file now in place
     DatabaseFormat format = DatabaseFormat::Unknown;
-    QString backupPath;    // native path of the untouched original; empty when none was kept
+    QString backupPath;  // native path of the untouched original; empty when none was kept
     QList<LegacyTableCount> tables;
     bool hadMappingTable = false;  // false: the file had no Config, an empty one was made
 
@@ -43,7 +43,9 @@ void setLegacyImportNotifier(LegacyImportNotifier notifier);
 
 // While an import reads the legacy file: Started once, Working every few tens of milliseconds,
 // Finished once (also after a failure), so that the application can show it is busy.
-enum class LegacyImportPhase { Started, Working, Finished };
+enum class LegacyImportPhase { Started,
+                               Working,
+                               Finished };
 struct LegacyImportActivity {
     LegacyImportPhase phase;
     QString databasePath;  // native

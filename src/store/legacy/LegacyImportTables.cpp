@@ -1,8 +1,8 @@
 #include "store/legacy/LegacyImportTables.h"
 
-#include "store/legacy/JetData.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
+#include "store/legacy/JetData.h"
 
 namespace keysound::store {
 

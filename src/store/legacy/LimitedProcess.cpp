@@ -28,8 +28,10 @@ struct Pipe {
     ~Pipe() { closeBoth(); }
     void closeBoth()
     {
-        if (read >= 0) ::close(read);
-        if (write >= 0) ::close(write);
+        if (read >= 0)
+            ::close(read);
+        if (write >= 0)
+            ::close(write);
         read = write = -1;
     }
 };
@@ -78,13 +80,17 @@ bool drain(int fd, QByteArray& into, qint64 keepAtMost)
 
 class Child {
 public:
-    Child(pid_t pid, int out, int err) : pid_(pid), fds_{{out, POLLIN, 0}, {err, POLLIN, 0}} {}
+    Child(pid_t pid, int out, int err)
+        : pid_(pid)
+        , fds_{{out, POLLIN, 0}, {err, POLLIN, 0}}
+    {}
     ~Child()
     {
         if (!reaped_)
             kill();
         for (const pollfd& p : fds_)
-            if (p.fd >= 0) ::close(p.fd);
+            if (p.fd >= 0)
+                ::close(p.fd);
     }
 
     void collect(const ProcessLimits& limits, const std::function<void()>& whileWaiting, ProcessOutcome& outcome)

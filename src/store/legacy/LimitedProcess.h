@@ -16,13 +16,13 @@ struct ProcessLimits {
 };
 
 struct ProcessOutcome {
-    bool exited = false;      // ended by itself (not by a signal, a kill or a limit here)
+    bool exited = false;  // ended by itself (not by a signal, a kill or a limit here)
     int exitCode = -1;
-    int signal = 0;           // the signal that ended it, 0 when none
+    int signal = 0;  // the signal that ended it, 0 when none
     bool timedOut = false;
     bool outputTooLarge = false;
-    QByteArray output;        // stdout
-    QByteArray diagnostics;   // the first diagnosticBytes of stderr
+    QByteArray output;       // stdout
+    QByteArray diagnostics;  // the first diagnosticBytes of stderr
 };
 
 // Runs executable with arguments under limits and collects its output. whileWaiting is called

@@ -19,11 +19,29 @@ using namespace keysound::test;
 namespace {
 using Conversion = std::function<QString()>;
 
-QByteArray bytes(std::initializer_list<int> values) { QByteArray r; for (int v : values) r += char(v); return r; }
-Conversion jet4(const QByteArray& stored) { return [=] { return legacy::decodeJet4Text(stored); }; }
-Conversion jet3(const QByteArray& stored, int codePage) { return [=] { return legacy::decodeJet3Text(stored, codePage); }; }
-Conversion date(double days) { return [=] { return legacy::jetDateTimeToIso(days); }; }
-Conversion currency(qint64 value) { return [=] { return legacy::jetCurrencyToText(value); }; }
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray r;
+    for (int v : values)
+        r += char(v);
+    return r;
+}
+Conversion jet4(const QByteArray& stored)
+{
+    return [=] { return legacy::decodeJet4Text(stored); };
+}
+Conversion jet3(const QByteArray& stored, int codePage)
+{
+    return [=] { return legacy::decodeJet3Text(stored, codePage); };
+}
+Conversion date(double days)
+{
+    return [=] { return legacy::jetDateTimeToIso(days); };
+}
+Conversion currency(qint64 value)
+{
+    return [=] { return legacy::jetCurrencyToText(value); };
+}
 }  // namespace
 
 Q_DECLARE_METATYPE(Conversion)
@@ -36,14 +54,23 @@ class TestLegacyImport : public QObject {
     void open() const { Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath())); }
 
 private slots:
-    void initTestCase() { setLegacyImportNotifier([this](const LegacyImportReport& r) { notifications_.append(r); }); }
+    void initTestCase()
+    {
+        setLegacyImportNotifier([this](const LegacyImportReport& r) { notifications_.append(r); });
+    }
     void cleanupTestCase() { setLegacyImportNotifier({}); }
-    void init() { dir_ = std::make_unique<QTemporaryDir>(); notifications_.clear(); }
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        notifications_.clear();
+    }
 
     void values_data()
     {
+        // clang-format off
         // expected "<refused>": an error
-        QTest::addColumn<Conversion>("conversion"); QTest::addColumn<QString>("expected");
+        QTest::addColumn<Conversion>("conversion");
+        QTest::addColumn<QString>("expected");
         QTest::newRow("Jet 4: compressed Latin-1") << jet4(bytes({0xFF, 0xFE, 0xDC, 'n'})) << "Ün";
         QTest::newRow("Jet 4: compressed, UTF-16 run, compressed") << jet4(bytes({0xFF, 0xFE, 'b', 0, 0x7D, 0x59, 0, '!'})) << "b好!";
         QTest::newRow("Jet 4: emoji") << jet4(bytes({0xFF, 0xFE, 'k', 0, 0x3D, 0xD8, 0x01, 0xDE})) << "k\U0001F601";
@@ -57,10 +84,12 @@ private slots:
         QTest::newRow("date: almost midnight rounds into the next day") << date(1.0 - 0.0001 / 86400.0) << "1899-12-31T00:00:00";
         QTest::newRow("date: no calendar date keeps the number") << date(1.0e300) << "1e+300";
         QTest::newRow("smallest currency") << currency(std::numeric_limits<qint64>::min()) << "-922337203685477.5808";
+        // clang-format on
     }
     void values()
     {
-        QFETCH(Conversion, conversion); QFETCH(QString, expected);
+        QFETCH(Conversion, conversion);
+        QFETCH(QString, expected);
         QString value = QStringLiteral("<refused>");
         const auto error = errorOf([&] { value = conversion(); });
         QCOMPARE(value, expected);
@@ -69,9 +98,12 @@ private slots:
 
     void importedContent_data()
     {
+        // clang-format off
         // expected: values and their types
         using Rows = QList<QVariantList>;
-        QTest::addColumn<QString>("sample"); QTest::addColumn<QString>("query"); QTest::addColumn<Rows>("expected");
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<Rows>("expected");
         QString everyLatin1;
         for (char16_t c = 1; c <= 0xFF; ++c)
             everyLatin1 += QChar(c);
@@ -89,10 +121,13 @@ private slots:
             << "testV1997.mdb" << "SELECT * FROM Table1 ORDER BY rowid"
             << Rows{{"a", "b", qint64(0), qint64(0), qint64(0), 0.0, "1981-12-12T00:00:00", "0.0000", qint64(0)},
                     {"abcdefg", "hijklmnop", qint64(2), qint64(222), qint64(333333333), 444.555, "1974-09-21T00:00:00", "3.5000", qint64(1)}};
+        // clang-format on
     }
     void importedContent()
     {
-        QFETCH(QString, sample); QFETCH(QString, query); QFETCH(QList<QVariantList>, expected);
+        QFETCH(QString, sample);
+        QFETCH(QString, query);
+        QFETCH(QList<QVariantList>, expected);
         const QString path = copySample(sample, dir_->path());
         ensureSqliteDatabase(path, path);
         const QList<QVariantList> rows = RawDatabase(path).rows(query);
@@ -106,18 +141,23 @@ private slots:
     // ignoring case and has its index, and a missing mapping column is added at the end.
     void mappingTableKeepsColumnOrder_data()
     {
-        QTest::addColumn<QStringList>("legacyColumns"); QTest::addColumn<QStringList>("importedColumns");
+        // clang-format off
+        QTest::addColumn<QStringList>("legacyColumns");
+        QTest::addColumn<QStringList>("importedColumns");
         QTest::newRow("key and file between other columns") << QStringList{"ID", "键位", "备注ID", "文件名", "备注"}
                                                             << QStringList{"ID", "键位", "备注ID", "文件名", "备注"};
         QTest::newRow("no file column") << QStringList{"键位", "ID"} << QStringList{"键位", "ID", "文件名"};
+        // clang-format on
     }
     void mappingTableKeepsColumnOrder()
     {
-        QFETCH(QStringList, legacyColumns); QFETCH(QStringList, importedColumns);
+        QFETCH(QStringList, legacyColumns);
+        QFETCH(QStringList, importedColumns);
         JetTableData config{{QStringLiteral("Config"), {}, 1, 0}, {{}}};
         for (const QString& name : legacyColumns) {
             config.table.columns.append({name, JetColumnKind::Text, 100});
-            config.rows[0].append(name == "键位" ? QStringLiteral("Key") : name == "文件名" ? QStringLiteral("found.mp3") : name);
+            config.rows[0].append(name == "键位" ? QStringLiteral("Key") : name == "文件名" ? QStringLiteral("found.mp3")
+                                                                                            : name);
         }
         SchemaWriter writer(dbPath());
         copyJetTables(JetDatabase{DatabaseFormat::Jet4, {config}}, writer);
@@ -131,8 +171,11 @@ private slots:
     // Names given as "file:", "dir:" or "link:" (a dangling one) are taken before the import.
     void originalIsKeptUnderAFreshName_data()
     {
+        // clang-format off
         // backup empty: no name left, the import fails
-        QTest::addColumn<QString>("sample"); QTest::addColumn<QStringList>("taken"); QTest::addColumn<QString>("backup");
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("backup");
         QTest::newRow("an earlier backup, a folder and a dangling link are skipped") << "legacy-db1.mdb"
             << QStringList{"file:db1.jet4-original.mdb", "dir:db1.jet4-original-2.mdb", "link:db1.jet4-original-3.mdb"}
             << "db1.jet4-original-4.mdb";
@@ -141,14 +184,17 @@ private slots:
         for (int n = 2; n <= 100; ++n)
             all.append(QStringLiteral("link:db1.jet4-original-%1.mdb").arg(n));
         QTest::newRow("every name taken: a clear error, not an endless search") << "legacy-db1.mdb" << all << "";
+        // clang-format on
     }
     void originalIsKeptUnderAFreshName()
     {
-        QFETCH(QString, sample); QFETCH(QStringList, taken); QFETCH(QString, backup);
+        QFETCH(QString, sample);
+        QFETCH(QStringList, taken);
+        QFETCH(QString, backup);
         for (const QString& entry : taken) {
             const QString kind = entry.section(u':', 0, 0), name = dir_->filePath(entry.section(u':', 1));
             QVERIFY(kind == "dir" ? QDir().mkdir(name) : kind == "link" ? ::symlink("gone", QFile::encodeName(name)) == 0
-                                                                       : (overwriteBytes(name, 0, "earlier"), true));
+                                                                        : (overwriteBytes(name, 0, "earlier"), true));
         }
         const auto entries = [&] {
             return QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -166,15 +212,21 @@ private slots:
 
     void staleTemporariesAreRemovedAtOpen_data()
     {
-        QTest::addColumn<QString>("name"); QTest::addColumn<int>("ageSeconds"); QTest::addColumn<bool>("removed");
+        // clang-format off
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("removed");
         QTest::newRow("an interrupted import's new file") << ".db1.mdb.new-a1B2c3" << 3600 << true;
         QTest::newRow("an interrupted backup copy") << ".db1.mdb.original-Xy9Z0q" << 3600 << true;
         QTest::newRow("one an import may still be writing") << ".db1.mdb.new-a1B2c3" << 0 << false;
         QTest::newRow("another database's") << ".db2.mdb.new-a1B2c3" << 3600 << false;
+        // clang-format on
     }
     void staleTemporariesAreRemovedAtOpen()
     {
-        QFETCH(QString, name); QFETCH(int, ageSeconds); QFETCH(bool, removed);
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, removed);
         createMappingDatabase(dbPath());
         QFile file(dir_->filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly) &&
@@ -206,8 +258,10 @@ private slots:
     // the file untouched, nothing left beside it, nobody told of an import.
     void refusedInTime_data()
     {
+        // clang-format off
         // change: cut:<length>, or reader:<shell script>
-        QTest::addColumn<QString>("sample"); QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QString>("change");
         QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288";
         const QDir damaged(QDir(jetFixturesDir()).filePath(QStringLiteral("damaged")));
         for (const QString& name : damaged.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
@@ -218,10 +272,12 @@ private slots:
         QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes";
         QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'";
         QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'";
+        // clang-format on
     }
     void refusedInTime()
     {
-        QFETCH(QString, sample); QFETCH(QString, change);
+        QFETCH(QString, sample);
+        QFETCH(QString, change);
         const QString how = change.section(u':', 0, 0), argument = change.section(u':', 1);
         copySample(sample, dir_->path());
         QVERIFY(how != "cut" || QFile::resize(dbPath(), argument.toLongLong()));
@@ -233,7 +289,8 @@ private slots:
             qputenv("KEYSOUND_JET_READER", QFile::encodeName(reader));
         }
         const QByteArray before = fileBytes(dbPath());
-        QElapsedTimer clock; clock.start();
+        QElapsedTimer clock;
+        clock.start();
         const auto error = errorOf([&] { open(); });
         qputenv("KEYSOUND_JET_READER", realReader);
         QVERIFY(clock.elapsed() < jetReaderLimits(before.size()).wallClockMs + 1000);
