@@ -1,5 +1,4 @@
 #include "editor/FormResize.h"
-#include "editor/NavigationPictures.h"
 #include "editor/StringBack.h"
 #include "platform/Error.h"
 
@@ -7,7 +6,6 @@
 
 using namespace keysound::editor;
 
-Q_DECLARE_METATYPE(NavigationPicture)
 Q_DECLARE_METATYPE(ResizeMetrics)
 Q_DECLARE_METATYPE(ResizeOutcome)
 
@@ -61,33 +59,6 @@ private slots:
         const ResizeOutcome outcome = resizeControls(metrics, {5760, 1305, 3360, 4200, 4545});
         QCOMPARE(outcome.controls, expected.controls);
         QCOMPARE(outcome.applied, expected.applied);
-    }
-
-    // The point row and the top row tell the pictures' direction and bars apart.
-    void navigationPicture_data()
-    {
-        // clang-format off
-        QTest::addColumn<NavigationPicture>("picture");
-        QTest::addColumn<QString>("rows");  // columns 4-10 of rows 4 and 8, '#' black
-        QTest::newRow("first") << NavigationPicture::First << "#.....#|#.#####";
-        QTest::newRow("previous") << NavigationPicture::Previous << "....#..|#####..";
-        QTest::newRow("next") << NavigationPicture::Next << "..#....|..#####";
-        QTest::newRow("last") << NavigationPicture::Last << "#.....#|#####.#";
-        // clang-format on
-    }
-    void navigationPicture()
-    {
-        QFETCH(NavigationPicture, picture);
-        QFETCH(QString, rows);
-        const QImage masked = maskedNavigationPicture(picture);  // as the button shows it
-        QString seen;
-        for (int y : {4, 8}) {
-            for (int x = 4; x <= 10; ++x)
-                seen += masked.pixel(x, y) == qRgba(0, 0, 0, 255) ? '#' : qAlpha(masked.pixel(x, y)) == 0 ? '.'
-                                                                                                          : '?';
-            seen += y == 4 ? "|" : "";
-        }
-        QCOMPARE(seen, rows);
     }
 };
 

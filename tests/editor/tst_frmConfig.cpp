@@ -132,22 +132,6 @@ private slots:
         }
     }
 
-    void failingLoadThrowsAndShowsNothing()
-    {
-        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
-        test::EditorSeams seams;
-        editor::frmConfig window;
-        int thrown = 0;
-        try {
-            window.Show(1);
-        } catch (const Error& error) {
-            thrown = error.number();
-        }
-        QCOMPARE(thrown, ErrorNumber::DatabaseNotFound);
-        QVERIFY(!window.isVisible() && !window.isLoaded());
-        QVERIFY(seams.messages.isEmpty());  // the application's uncaught-error handler shows it
-    }
-
     // NULL stays NULL, long texts are not cut, and columns the window does not show keep their values.
     void valuesOfEveryKindRoundTrip_data()
     {
@@ -253,19 +237,6 @@ private slots:
             QCOMPARE(visited, order);
             QCOMPARE(e.window.adoPrimaryRS->AbsolutePosition(), 2);
         }
-    }
-
-    // At 96 dpi (15 twips a pixel), the window opened at 403x198 in a frame 4 pixels wider (60 twips).
-    void resizeFollowsTheWindow()
-    {
-        LoadedEditor e(0);
-        if (platform::logicalDpi(&e.window) != 96 || e.window.frameGeometry().width() != e.window.width() + 4)
-            QSKIP("the expected twips assume 96 dpi and a frame of 2 pixels a side");
-        e.window.resize(800, 500);
-        QTRY_COMPARE(e.window.size(), QSize(800, 500));
-        QCOMPARE(e.window.grdDataGrid->size(), QSize(800, 394));  // 5910 twips: 500 - 64 - 2 - 20 - 20 pixels
-        QCOMPARE(e.window.lblStatus->width(), 704);               // outer 12060 twips - 1500
-        QCOMPARE(e.window.picStatBox->geometry(), QRect(0, 480, 800, 20));
     }
 
     // Caption, accessible names, and a few places that would show a wrong unit or origin (client area, bar, docking).

@@ -219,15 +219,6 @@ private slots:
         QCOMPARE(form->Text2->Text(), text);
     }
 
-    // Control characters shown as pictures come back as themselves; pictures the user typed stay pictures.
-    void logTextGivesBackWhatWasWritten()
-    {
-        const QString typedByUser = QStringLiteral("typed: \u2420\u2408\u21B5\r\nsecond line");
-        const QString entry = QStringLiteral("keys \r \b\x1b\x01\n\x7f \t \r\n\r\n");
-        form->Text2->setText(typedByUser), form->Text2->prependText(entry);
-        QCOMPARE(form->Text2->Text(), entry + typedByUser);
-    }
-
     void logBoxTakesAltGrButNotAltChords()
     {
         press(chord(Qt::Key_L, Qt::AltModifier, "l") + chord(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@"), form->Text2);
@@ -288,12 +279,6 @@ private slots:
         player::Form1 fresh(*media);
         fresh.show();
         QVERIFY(!fresh.isActiveWindow() && fresh.Text1->text().isEmpty());
-    }
-
-    void namesForScreenReaders()
-    {
-        for (QWidget* control : std::initializer_list<QWidget*>{form->Text1, form->Text2, form->Check1, form->Command1})
-            QVERIFY(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty());
     }
 
     // What the editor saves is what the next key finds; the visit clears the box but leaves the log

@@ -242,20 +242,6 @@ private slots:
         QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "A c e" : "a b c");
         QCOMPARE(opened.recordset.fieldNames().mid(2), hiding);
     }
-    void otherColumnTypesAndNullRoundTrip()
-    {
-        EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, n INTEGER, r REAL, b BLOB);"
-                                                           "INSERT INTO Config VALUES ('', NULL, 7, 1.5, x'00ff10')"));
-        Recordset& recordset = opened.recordset;
-        const QVariantList read{QString(""), QVariant(), qint64(7), 1.5, QByteArray("\x00\xff\x10", 3)};
-        for (int column = 0; column < read.size(); ++column)  // empty text is no NULL, a number no text
-            QVERIFY(recordset.valueAt(0, column) == read[column] && recordset.valueAt(0, column).typeId() == read[column].typeId());
-        recordset.setValue(QStringLiteral("N"), QVariant::fromValue<qint64>(1LL << 40));  // a name in any case
-        recordset.AddNew(), recordset.setValue(QStringLiteral("键位"), QString("")), recordset.UpdateBatch(adAffectAll);
-        const QString sql("SELECT typeof(键位), typeof(文件名), typeof(n), n, hex(b) FROM Config");
-        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sql), (QList<QVariantList>{
-                                                                                {"text", "null", "integer", QVariant::fromValue<qint64>(1LL << 40), "00FF10"}, {"text", "null", "null", QVariant(), ""}}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRecordset)

@@ -236,15 +236,6 @@ private slots:
         QCOMPARE(run({"check", folder.path()}), problems.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound);
         QCOMPARE(rowsReported(), problems);
     }
-
-    void checkReadsALegacyFileWithoutChangingIt()
-    {
-        const QByteArray before = fileBytes(copySample(QStringLiteral("legacy-db1.mdb"), dir_->path()));
-        QCOMPARE(run({"check", dir_->path()}), ExitStatus::ProblemsFound);
-        QVERIFY2(rowsReported().contains("1, 2, 13") && rowsReported().contains("12"), qPrintable(out_));
-        QCOMPARE(fileBytes(path("db1.mdb")), before);
-        QCOMPARE(filesIn(dir_->path()), QStringList{"db1.mdb"});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestKeysoundDb)
