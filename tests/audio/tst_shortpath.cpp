@@ -64,7 +64,9 @@ private:
     static QByteArray create(const QString& path, const QByteArray& content = {})
     {
         QFile file(path);
-        QDir().mkpath(QFileInfo(path).path()), file.open(QIODevice::WriteOnly), file.write(content);
+        QDir().mkpath(QFileInfo(path).path());
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
         return path.toUtf8();
     }
 

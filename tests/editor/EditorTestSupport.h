@@ -94,7 +94,8 @@ struct LoadedEditor {
     explicit LoadedEditor(int rows)
     {
         folder.addMappings(rows);
-        window.Show(0), window.activateWindow();
+        window.Show(0);
+        window.activateWindow();
         active = QTest::qWaitForWindowActive(&window);
     }
     QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
@@ -128,7 +129,9 @@ inline void LoadedEditor::run(const QString& script)
                             : QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, row));
         } else if (step.startsWith("Key:") || step.startsWith("File:")) {
             QLineEdit* box = window.txtFields[step.startsWith("File:")];
-            box->setFocus(), box->end(false), QTest::keyClicks(box, step.section(':', 1));
+            box->setFocus();
+            box->end(false);
+            QTest::keyClicks(box, step.section(':', 1));
         } else if (step == "Outside")
             folder.addMapping("outside", "o.mp3");
         else if (step == "Lock")
@@ -139,11 +142,14 @@ inline void LoadedEditor::run(const QString& script)
             folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
             folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        else if (step == "Free")
-            lock.reset(), protection.reset(), folder.exec("DROP TRIGGER IF EXISTS refuse");
-        else if (step == "Reload")
-            window.close(), window.Show(0);
-        else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
+        else if (step == "Free") {
+            lock.reset();
+            protection.reset();
+            folder.exec("DROP TRIGGER IF EXISTS refuse");
+        } else if (step == "Reload") {
+            window.close();
+            window.Show(0);
+        } else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
             button->click();
         else
             pressKeys(step);

@@ -108,7 +108,8 @@ private slots:
         QCOMPARE(e.seams.beeps, c.beeps);
         QCOMPARE(e.window.grdDataGrid->selectionModel()->selectedRows().value(0).row(), e.window.adoPrimaryRS->currentRow());
         QVERIFY(c.state != "browse" || !e.window.adoPrimaryRS->hasPendingChanges());  // showing a row writes nothing
-        e.run("Free"), e.window.close();
+        e.run("Free");
+        e.window.close();
         QStringList keys;
         for (const QString& stored : test::storedRows()) {
             keys << stored.section('=', 0, 0);
@@ -148,7 +149,8 @@ private slots:
         QFETCH(QVariant, key);
         QFETCH(QVariant, fileName);
         LoadedEditor e(0);
-        e.folder.exec("ALTER TABLE Config ADD COLUMN 数据 BLOB"), e.folder.addMapping(key, fileName);
+        e.folder.exec("ALTER TABLE Config ADD COLUMN 数据 BLOB");
+        e.folder.addMapping(key, fileName);
         e.folder.exec("UPDATE Config SET 数据 = x'00ff'");
         e.run("Reload");
         QCOMPARE(e.window.grdDataGrid->model()->index(0, 0).data(), key.isNull() ? QVariant() : key);
@@ -198,8 +200,11 @@ private slots:
             QSKIP("this file system cannot protect a file from its owner");
         else if (c.setup == "backslash")  // what a\b.mp3 would wrongly name
             e.folder.writeFile("picked/a/b.mp3", "another sound");
-        else if (c.setup == "cancelled")  // imported into row 1, then the copy is taken away
-            e.window.Command1->click(), QFile::remove(destination), e.seams.nextPick.clear();
+        else if (c.setup == "cancelled") {  // imported into row 1, then the copy is taken away
+            e.window.Command1->click();
+            QFile::remove(destination);
+            e.seams.nextPick.clear();
+        }
         e.run(c.script);
         e.window.Command1->click();
         QCOMPARE(e.seams.filters.last(), "(*.mp3)|*.mp3|(*.*)|*.*");

@@ -107,7 +107,8 @@ private slots:
                                     " ('😀', 'smile.mp3'), ('你', 'ni.mp3');"));
         media = std::make_unique<RecordingCommandService>();
         form = std::make_unique<player::Form1>(*media);
-        form->show(), form->Text1->setFocus();
+        form->show();
+        form->Text1->setFocus();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
 
@@ -245,7 +246,8 @@ private slots:
         form->Text1->Tag = QStringLiteral("kept");
         QWidget other;
         if (how == MouseClick) {
-            form->Command1->setFocus(), form->Text1->setFocus(Qt::MouseFocusReason);
+            form->Command1->setFocus();
+            form->Text1->setFocus(Qt::MouseFocusReason);
         } else if (how == BackFromOtherProgram) {
             other.show();
             QVERIFY(QTest::qWaitForWindowActive(&other));
@@ -289,8 +291,10 @@ private slots:
         press(typed("z\rhel"));
         editor::frmConfig* first = visitEditor([](editor::frmConfig& editor) {
             editor.cmdAdd->click();
-            QTest::keyClicks(editor.txtFields[0], "Z"), QTest::keyClicks(editor.txtFields[1], "new.mp3");
-            editor.cmdUpdate->click(), editor.cmdEdit->click();
+            QTest::keyClicks(editor.txtFields[0], "Z");
+            QTest::keyClicks(editor.txtFields[1], "new.mp3");
+            editor.cmdUpdate->click();
+            editor.cmdEdit->click();
         });
         QVERIFY(first && !first->isVisible() && !first->editing);
         QTRY_COMPARE(form->Text1->text(), QString());
@@ -326,7 +330,8 @@ private slots:
     {
         // clang-format off
         QTest::addColumn<bool>("throughEditor");
-        QTest::newRow("a key press") << false; QTest::newRow("the editor button") << true;
+        QTest::newRow("a key press") << false;
+        QTest::newRow("the editor button") << true;
         // clang-format on
     }
 

@@ -17,26 +17,6 @@ const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiter
 class TestConnection : public QObject {
     Q_OBJECT
 private slots:
-    void opensFoldersTheSyntaxWouldSplit_data()
-    {
-        // clang-format off
-        QTest::addColumn<QString>("subfolder");
-        for (const char* name : {"a;b", "say \"hi\"", " leading blank", "trailing blank and chinese 按键音 "})
-            QTest::newRow(name) << QString::fromUtf8(name);
-        // clang-format on
-    }
-    void opensFoldersTheSyntaxWouldSplit()
-    {
-        QFETCH(QString, subfolder);
-        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
-        const QString path = QDir(folder.path()).filePath(subfolder), database = QDir(path).filePath(QStringLiteral("db1.mdb"));
-        QVERIFY(QDir().mkpath(path));
-        test::RawDatabase(database).exec(QStringLiteral("CREATE TABLE Config (键位 TEXT, 文件名 TEXT);"
-                                                        "INSERT INTO Config VALUES ('a', 'x.mp3')"));
-        QCOMPARE(test::lookUp(path, QStringLiteral("a")), QStringList{"x.mp3"});
-        QCOMPARE(store::connectionStringValue(connectionStringFor(path), QStringLiteral("data SOURCE")), path + "\\db1.mdb");
-        QCOMPARE(soundFolderPathText(path), path + "\\MP3\\");
-    }
 
     void connectionStringValue_data()
     {
@@ -47,6 +27,8 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString program = connectionStringFor(QStringLiteral("C:\\k"));
         QTest::newRow("absent keyword is null") << program << "User ID" << QString();
+        QTest::newRow("folder with ; and quotes is quoted") << connectionStringFor("C:\\a;b \"hi\"") << "data SOURCE" << "C:\\a;b \"hi\"\\db1.mdb";
+        QTest::newRow("folder with a leading blank is quoted") << connectionStringFor(" C:\\k 按键") << "Data Source" << " C:\\k 按键\\db1.mdb";
         QTest::newRow("quoted value keeps ; and blanks") << "Data Source=\" a;b \";Mode=1" << "Data Source" << " a;b ";
         QTest::newRow("doubled quotes inside quotes") << "Data Source=\"a\"\"b\"\";c\"" << "Data Source" << "a\"b\";c";
         QTest::newRow("last setting wins") << "Mode=1;Mode=3" << "Mode" << "3";

@@ -128,8 +128,10 @@ private slots:
         EditorRows opened(script.rows);
         Recordset& recordset = opened.recordset;
         QList<QVariant> bookmarks;
-        for (int row = script.rows - 1; row >= 0; --row)  // ends on the first row, as opened
-            recordset.setCurrentRow(row), bookmarks.prepend(recordset.Bookmark());
+        for (int row = script.rows - 1; row >= 0; --row) {  // ends on the first row, as opened
+            recordset.setCurrentRow(row);
+            bookmarks.prepend(recordset.Bookmark());
+        }
         QStringList raised;
         connect(&recordset, &Recordset::MoveComplete, this, [&](int reason, int, Recordset* source) {
             QCOMPARE(source, &recordset);
