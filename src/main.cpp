@@ -27,7 +27,7 @@ void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activ
     } else {
         if (!dialog && activity.elapsedMs >= 1000) {
             dialog = new QProgressDialog(QStringLiteral("正在转换旧版数据库 %1 …").arg(activity.databasePath), QString(), 0, 0);
-            dialog->setWindowTitle(QApplication::applicationDisplayName());
+            dialog->setWindowTitle(QApplication::applicationName());  // as the message boxes
             dialog->setCancelButton(nullptr);
             dialog->setMinimumDuration(0);
             dialog->show();
@@ -42,7 +42,6 @@ int main(int argc, char** argv)
 {
     keysound::platform::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("keysound"));
-    QApplication::setApplicationDisplayName(QStringLiteral("keysound"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keysound.keysound"));
     QIcon icon;
     for (const int size : {48, 128, 256})
