@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <atomic>
+#include <mutex>
 
 namespace keysound::audio {
 
@@ -26,6 +27,13 @@ struct OutputState {
 OutputState& state()
 {
     static OutputState instance;
+    return instance;
+}
+
+// Opening (possibly on a worker) and closing never overlap; a close waits for an open under way.
+std::mutex& openingAndClosing()
+{
+    static std::mutex instance;
     return instance;
 }
 
@@ -96,6 +104,7 @@ bool deviceRemovedEventQueued()
 
 bool AudioOutput::open(const AudioSettings& settings)
 {
+    std::lock_guard lock(openingAndClosing());
     OutputState& output = state();
     if (output.open)
         return true;
@@ -115,7 +124,8 @@ bool AudioOutput::open(const AudioSettings& settings)
     return true;
 }
 
-void AudioOutput::closeDevice()
+namespace {
+void closeMixer()
 {
     OutputState& output = state();
     if (!output.open)
@@ -123,12 +133,22 @@ void AudioOutput::closeDevice()
     Mix_SetPostMix(nullptr, nullptr);
     Mix_CloseAudio();
     output.open = false;
-    output.frequency = output.channels = output.bufferFrames = 0;
+    output.frequency = 0;
+    output.channels = 0;
+    output.bufferFrames = 0;
+}
+}  // namespace
+
+void AudioOutput::closeDevice()
+{
+    std::lock_guard lock(openingAndClosing());
+    closeMixer();
 }
 
 void AudioOutput::close()
 {
-    closeDevice();
+    std::lock_guard lock(openingAndClosing());
+    closeMixer();
     if (driverLoaded)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
     driverLoaded = false;

@@ -15,6 +15,8 @@ class OutputDevice {
 public:
     virtual ~OutputDevice() = default;
     virtual bool isOpen() const = 0;
+    // True when open now. False also when opening has only begun (in the background): either way
+    // the keeper does not ask again within its retry time.
     virtual bool open() = 0;
     // Idle: the driver may stay loaded, so the next open is quick. Lost: everything goes.
     virtual void close(CloseReason reason) = 0;

@@ -7,6 +7,11 @@
 
 namespace keysound::audio {
 
+namespace {
+// A sound this much later than its key would no longer seem to belong to it.
+constexpr qint64 pendingSoundExpiresMs = 500;
+}  // namespace
+
 bool SdlMixerBackend::open(const AudioSettings& settings)
 {
     return AudioOutput::open(settings);
@@ -20,11 +25,21 @@ SdlMixerBackend::SdlMixerBackend(AudioSettings settings, KeeperTiming timing)
     idleTimer_.setSingleShot(true);
     idleTimer_.setTimerType(Qt::CoarseTimer);
     idleTimer_.callOnTimeout([this] { checkIdle(); });
+    link_->backend = this;
 }
 
+// A worker still waiting for a hung server is left behind: the program must still be able to end.
 SdlMixerBackend::~SdlMixerBackend()
 {
-    if (opener_.joinable())
+    bool opening = false;
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->backend = nullptr;
+        opening = link_->opening;
+    }
+    if (opening)
+        opener_.detach();
+    else if (opener_.joinable())
         opener_.join();
     freeMusic();
 }
@@ -37,8 +52,14 @@ void SdlMixerBackend::warmUp()
 
 void SdlMixerBackend::play(const QString& pathText)
 {
-    if (!keeper_.prepareToPlay())
+    pending_.reset();
+    if (!keeper_.prepareToPlay()) {
+        if (isOpening()) {
+            pending_.emplace(PendingSound{pathText, {}});
+            pending_->since.start();
+        }
         return;
+    }
     startMusic(pathText);
     checkIdle();
 }
@@ -58,6 +79,8 @@ void SdlMixerBackend::startMusic(const QString& pathText)
 
 void SdlMixerBackend::stop(const QString& pathText)
 {
+    if (pending_ && pending_->pathText == pathText)
+        pending_.reset();
     if (music_ != nullptr && pathText == musicPath_ && AudioOutput::isOpen() && Mix_PlayingMusic())
         Mix_HaltMusic();
 }
@@ -96,35 +119,43 @@ void SdlMixerBackend::checkIdle()
         idleTimer_.start(delayMs);
 }
 
-// The first open and reopening a device that worked are quick and done at once.
-bool SdlMixerBackend::openOutput()
+bool SdlMixerBackend::isOpening() const
 {
-    if (!lastOpenFailed_) {
-        lastOpenFailed_ = !AudioOutput::open(settings_);
-        return !lastOpenFailed_;
-    }
-    openInBackground();
-    return false;  // a later key plays once the worker has opened the output
+    std::lock_guard lock(link_->mutex);
+    return link_->opening;
 }
 
+// A driver looking for a server or a card can take tens of milliseconds, and a server that accepts
+// the connection and never answers holds it for half a minute.
 void SdlMixerBackend::openInBackground()
 {
-    if (opening_)
+    if (isOpening())
         return;
     if (opener_.joinable())
         opener_.join();
-    opening_ = true;
-    opener_ = std::thread([this] {
-        const bool opened = AudioOutput::open(settings_);
-        QMetaObject::invokeMethod(
-            &idleTimer_, [this, opened] {
-                lastOpenFailed_ = !opened;
-                if (opened)
-                    checkIdle();  // closes it again if no key comes
-            },
-            Qt::QueuedConnection);
-        opening_ = false;
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->opening = true;
+    }
+    opener_ = std::thread([link = link_, settings = settings_] {
+        const bool opened = AudioOutput::open(settings);
+        std::lock_guard lock(link->mutex);
+        link->opening = false;
+        if (link->backend != nullptr)
+            QMetaObject::invokeMethod(
+                &link->backend->idleTimer_, [backend = link->backend, opened] { backend->finishOpening(opened); },
+                Qt::QueuedConnection);
     });
+}
+
+void SdlMixerBackend::finishOpening(bool opened)
+{
+    std::optional<PendingSound> pending = std::exchange(pending_, std::nullopt);
+    if (!opened)
+        return;
+    if (pending && pending->since.elapsed() <= pendingSoundExpiresMs)
+        startMusic(pending->pathText);
+    checkIdle();  // also closes it again if no key comes
 }
 
 bool SdlMixerBackend::isSounding() const
@@ -133,7 +164,12 @@ bool SdlMixerBackend::isSounding() const
 }
 
 bool SdlMixerBackend::Device::isOpen() const { return AudioOutput::isOpen(); }
-bool SdlMixerBackend::Device::open() { return backend.openOutput(); }
+// Only starts opening: the keeper counts it as a try and does not ask again within its retry time.
+bool SdlMixerBackend::Device::open()
+{
+    backend.openInBackground();
+    return false;
+}
 bool SdlMixerBackend::Device::isLost() const { return AudioOutput::isLost(); }
 bool SdlMixerBackend::Device::isSounding() const { return backend.isSounding(); }
 

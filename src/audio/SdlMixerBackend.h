@@ -4,9 +4,12 @@
 #include "audio/OutputKeeper.h"
 #include "audio/PlaybackBackend.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
-#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 struct _Mix_Music;
@@ -15,8 +18,10 @@ namespace keysound::audio {
 
 // Plays one sound file at a time through the mixer's music stream, which decodes as it plays,
 // so a long file starts as quickly as a short one. It opens the output at a key when it is closed
-// or lost and closes it a few seconds after the last sound. Only one object should exist per
-// process: the mixer has a single music stream.
+// or lost and closes it a few seconds after the last sound. Opening runs on a worker thread, so a
+// sound server that is slow or hangs never holds up the window; the key that asked for the output
+// sounds as soon as it is open. Only one object should exist per process: the mixer has a single
+// music stream.
 class SdlMixerBackend : public PlaybackBackend {
 public:
     // Opens the process's audio output directly (benchmarks that want it open from the start).
@@ -27,7 +32,7 @@ public:
     SdlMixerBackend(const SdlMixerBackend&) = delete;
     SdlMixerBackend& operator=(const SdlMixerBackend&) = delete;
 
-    // Opens the output ahead of the first key, so that it sounds as quickly as the later ones.
+    // Starts opening the output ahead of the first key, so that it sounds as quickly as the later ones.
     void warmUp();
 
     void play(const QString& pathText) override;
@@ -50,9 +55,22 @@ private:
         SdlMixerBackend& backend;
     };
 
+    // What the opening worker shares with the backend; the worker may outlive the backend when
+    // a server hangs, and then finds no backend to report to.
+    struct OpenerLink {
+        std::mutex mutex;
+        SdlMixerBackend* backend = nullptr;
+        bool opening = false;
+    };
+    struct PendingSound {
+        QString pathText;
+        QElapsedTimer since;
+    };
+
     bool isSounding() const;
-    bool openOutput();
+    bool isOpening() const;
     void openInBackground();
+    void finishOpening(bool opened);
 
     void startMusic(const QString& pathText);
     void replaceMusic(_Mix_Music* next, const QString& pathText);
@@ -63,11 +81,9 @@ private:
     Device device_{*this};
     OutputKeeper keeper_;
     QTimer idleTimer_;
-    // After a failed open the next tries run on a worker thread: a driver looking for a server
-    // or a card that is not there can take tens of milliseconds.
-    bool lastOpenFailed_ = false;
-    std::atomic<bool> opening_ = false;
+    std::shared_ptr<OpenerLink> link_ = std::make_shared<OpenerLink>();
     std::thread opener_;
+    std::optional<PendingSound> pending_;  // the key that is waiting for the output to open
     _Mix_Music* music_ = nullptr;
     QString musicPath_;
 };

@@ -3,6 +3,9 @@
 
 #include <QtTest>
 #include <SDL.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace keysound::audio;
 
@@ -18,8 +21,23 @@ enum Loss { ClosedWhenIdle,
 
 void useDriver(const QByteArray& driver, const QString& deviceFile)
 {
-    qputenv("SDL_AUDIODRIVER", driver), qputenv("SDL_DISKAUDIOFILE", deviceFile.toUtf8());
+    qputenv("SDL_AUDIODRIVER", driver);
+    qputenv("SDL_DISKAUDIOFILE", deviceFile.toUtf8());
 }
+
+// Takes connections (the kernel queues them) and never answers; closing it refuses them all.
+struct SilentServer {
+    explicit SilentServer(const QString& path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+        listening = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, 16) == 0;
+    }
+    ~SilentServer() { ::close(fd); }
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    bool listening = false;
+};
 
 struct RecordingBackend : PlaybackBackend {
     void play(const QString& path) override { calls << QStringLiteral("play|") + path; }
@@ -131,8 +149,10 @@ private slots:
     {
         QFETCH(int, loss);
         backend_.reset(new SdlMixerBackend({}, quickTiming));
-        if (loss == MissingAtFirstKey)
-            AudioOutput::close(), useDriver("disk", dir_.filePath("none/out.raw"));
+        if (loss == MissingAtFirstKey) {
+            AudioOutput::close();
+            useDriver("disk", dir_.filePath("none/out.raw"));
+        }
         backend_->play(longTone);
         QCOMPARE(AudioOutput::isOpen(), loss != MissingAtFirstKey);
         SDL_Event removed{SDL_AUDIODEVICEREMOVED};
@@ -142,23 +162,51 @@ private slots:
             QTRY_VERIFY(!AudioOutput::isOpen());
             break;
         case DeviceRemoved: QCOMPARE(SDL_PushEvent(&removed), 1); break;
-        case MixingStalled: SDL_PauseAudioDevice(2, 1), QTest::qWait(1200); break;  // 2: the mixer's device
+        case MixingStalled:
+            SDL_PauseAudioDevice(2, 1);  // 2: the mixer's device
+            QTest::qWait(1200);
+            break;
         case MissingAtFirstKey: QTest::qWait(quickTiming.retryAfterFailureMs); break;
         }
         // Only a driver loaded afresh takes this up; an idle close keeps the driver for a quick reopen.
         useDriver("dummy", dir_.filePath("after.raw"));
-        backend_->play(shortTone);  // after a failed open, the retry runs on a worker: this key may stay silent
+        backend_->play(longTone);  // opens on a worker, then sounds
         QTRY_VERIFY(AudioOutput::isOpen());
-        backend_->play(longTone);
         QVERIFY(loudness(0.1) > loud);
         QCOMPARE(AudioOutput::driverName(), loss == ClosedWhenIdle ? "disk" : "dummy");
+    }
+
+    // A server that takes the connection and never answers holds an open for half a minute; keys
+    // and the end of the program must not wait for it.
+    void aHungServerHoldsUpNothing()
+    {
+        const SilentServer server(dir_.filePath("pulse-native"));
+        QVERIFY(server.listening);
+        AudioOutput::close();
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(dir_.filePath("pulse-native")));
+        useDriver("pulseaudio", {});
+        QElapsedTimer blocked;
+        blocked.start();
+        backend_.reset(new SdlMixerBackend({}, quickTiming));
+        backend_->warmUp();
+        backend_->play(shortTone);
+        qint64 blockedMs = blocked.elapsed();
+        QTest::qWait(quickTiming.retryAfterFailureMs);
+        blocked.restart();
+        backend_->play(shortTone);
+        backend_.reset();
+        blockedMs = std::max(blockedMs, blocked.elapsed());
+        qunsetenv("PULSE_SERVER");
+        QVERIFY2(blockedMs < 50, qPrintable(QString::number(blockedMs)));
+        // Leaving closes the server, so the open under way fails and cleanup can close the output.
     }
 
 private:
     QString copy(const QString& source, const QString& name)
     {
         const QString path = dir_.filePath(name);
-        QDir().mkpath(QFileInfo(path).path()), QFile::copy(source, path);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile::copy(source, path);
         return path;
     }
 
