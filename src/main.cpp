@@ -60,10 +60,15 @@ int main(int argc, char** argv)
 
     keysound::store::prepareKeyLookup();
     keysound::audio::SdlMixerBackend playback;
-    playback.warmUp();  // the first key then sounds as fast as the others
+    // The output opens at once and again at each sign of typing after it closed when idle: a word
+    // typed with an input method or in word mode sounds at once, as does a key after a click.
+    playback.warmUp();
+    app.setUserActivityHook([&playback] { playback.warmUp(); });
     keysound::audio::MediaCommandService mediaCommands(playback);
 
     keysound::player::Form1 mainWindow(mediaCommands);
     mainWindow.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    app.setUserActivityHook({});
+    return status;
 }

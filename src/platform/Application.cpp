@@ -25,11 +25,19 @@ Application::Application(int& argc, char** argv)
 void Application::noteUserInput(const QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::FocusIn)
+    if (type != QEvent::KeyPress && type != QEvent::MouseButtonPress && type != QEvent::FocusIn &&
+        type != QEvent::InputMethod)
         return;
     if (cursorFlashTime() != cursorFlashTime_)
         setCursorFlashTime(cursorFlashTime_);
     blinkUntilIdle_.start(blinkAfterInputMs);
+    if (userActivityHook_)
+        userActivityHook_();
+}
+
+void Application::setUserActivityHook(std::function<void()> hook)
+{
+    userActivityHook_ = std::move(hook);
 }
 
 // Qt's own texts (context menus, file dialog, message box buttons) come from the translations the

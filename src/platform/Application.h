@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <functional>
 
 namespace keysound {
 class Error;
@@ -19,6 +20,10 @@ public:
 
     static constexpr int UncaughtErrorExitCode = 3;
 
+    // Called at each key, click, focus change or input-method text, before any window sees it:
+    // the first sign that the user is typing again.
+    void setUserActivityHook(std::function<void()> hook);
+
     // Loads Qt's own translations for the locale; false when the system has none for it.
     static bool installQtTranslations(const QLocale& locale);
 
@@ -34,6 +39,7 @@ private:
     // programs, so that an idle window does not wake the machine twice a second.
     QTimer blinkUntilIdle_;
     int cursorFlashTime_ = 0;
+    std::function<void()> userActivityHook_;
 };
 
 }  // namespace keysound::platform
