@@ -3,6 +3,7 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
+#include "store/HandlePool.h"
 #include "store/KeyFolding.h"
 #include "store/SqliteSupport.h"
 #include "store/legacy/LegacyImport.h"
@@ -50,7 +51,7 @@ Connection::Connection() = default;
 
 Connection::~Connection()
 {
-    sqlite3_close_v2(db_);
+    handlepool::give(nativePath_, readOnly_, db_);
 }
 
 void Connection::Open(const QString& connectionString, const QString& /*userId*/, const QString& /*password*/,
@@ -61,10 +62,16 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("连接字符串“%1”没有指定 Data Source（数据库文件）。").arg(connectionString));
     const QString nativePath = platform::nativePath(dataSource);
-    ensureSqliteDatabase(dataSource, nativePath);  // a legacy file is imported first
-    sqlite3* opened = openSqlite(nativePath, Mode == adModeRead);
-    sqlite3_close_v2(std::exchange(db_, opened));
+    const bool readOnly = Mode == adModeRead;
+    sqlite3* opened = handlepool::take(nativePath, readOnly);
+    if (opened == nullptr) {
+        ensureSqliteDatabase(dataSource, nativePath);  // a legacy file is imported first
+        opened = openSqlite(nativePath, readOnly);
+    }
+    handlepool::give(nativePath_, readOnly_, std::exchange(db_, opened));
     dataSource_ = dataSource;
+    nativePath_ = nativePath;
+    readOnly_ = readOnly;
 }
 
 }  // namespace keysound::store

@@ -16,7 +16,8 @@ enum ConnectOptionEnum { adConnectUnspecified = -1 };
 
 // A connection to db1.mdb, opened from a connection string whose Data Source names the file.
 // The file must exist and be an SQLite 3 database (a legacy file is imported first); the
-// connection never creates it. Closed when the last owner lets go (no explicit Close).
+// connection never creates it. Closed when the last owner lets go (no explicit Close); its
+// database handle then waits for the next Open of the same file (see HandlePool.h).
 class Connection {
 public:
     Connection();
@@ -38,6 +39,8 @@ public:
 private:
     sqlite3* db_ = nullptr;
     QString dataSource_;
+    QString nativePath_;
+    bool readOnly_ = false;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;
