@@ -1,16 +1,15 @@
 // Key-to-sink latency as a listener would hear it: sends keys through the X server (XTest) and
 // reads the sound server's sink monitor in 1 ms fragments, stamping each on arrival.
-//   sink_probe calibrate SINK COUNT   the capture's own delay: a tone written at a known time ->
-//                                     its arrival, less what the server held before it
-//   sink_probe keys SINK COUNT GAP_MS   key -> first loud fragment at the monitor (capture delay
-//                                     included), and the tone delay measured just before each key
-// Prints "median", "p95", "missed", and for keys also "offset" (the tone delay's median).
+//   sink_probe calibrate SINK COUNT GAP_MS   the capture's own delay: a tone's arrival at the
+//                                            monitor after the moment it was due to play
+//   sink_probe keys SINK COUNT GAP_MS        key -> first loud fragment at the monitor (capture
+//                                            delay included)
+// Prints one figure in milliseconds a line; -1: nothing heard within a second.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <pulse/simple.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -41,7 +40,7 @@ pa_simple* openStream(const std::string& device, pa_stream_direction_t direction
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.tlength = attr.fragsize = uint32_t(bufferBytes);
-    attr.prebuf = uint32_t(-1);  // playback waits for a full buffer after each underrun, so no write lands in the past
+    attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     int error = 0;
     pa_simple* stream = pa_simple_new(nullptr, "sink_probe", direction, device.c_str(), "probe", &spec, nullptr, &attr, &error);
@@ -84,19 +83,26 @@ double waitForOnsetMs(long long since)
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-double calibrateOnce(pa_simple* playback)
+// The capture's own delay: a tone goes into a playback stream that is kept fed with silence (so no
+// restart after an underrun moves it), and is due to play when what the server already holds has
+// played; the tone's arrival at the monitor after that moment is the capture's delay.
+std::vector<double> calibrate(pa_simple* playback, int count, int gapMs)
 {
     std::vector<int16_t> tone(rate / 20 * 2);
     for (size_t i = 0; i < tone.size(); ++i)
         tone[i] = int16_t(16000 * std::sin(2 * M_PI * 440 * double(i / 2) / rate));
-    // What the server still holds before our samples play: the playback side, not the capture's.
-    const double playbackMs = double(pa_simple_get_latency(playback, nullptr)) / 1000.0;
-    const long long written = nowNs();
-    if (std::getenv("PROBE_DEBUG"))
-        std::fprintf(stderr, "write at %.1f ms\n", double(written % 100000000000LL) / 1e6);
-    pa_simple_write(playback, tone.data(), tone.size() * sizeof(int16_t), nullptr);
-    const double arrivalMs = waitForOnsetMs(written);
-    return arrivalMs < 0 ? arrivalMs : arrivalMs - playbackMs;
+    const std::vector<int16_t> silence(fragmentFrames * 2);
+    std::vector<double> figures;
+    for (int i = 0; i < count; ++i) {
+        for (int ms = 0; ms < gapMs; ++ms)
+            pa_simple_write(playback, silence.data(), silence.size() * sizeof(int16_t), nullptr);
+        const double heldMs = double(pa_simple_get_latency(playback, nullptr)) / 1000.0;
+        const long long written = nowNs();
+        pa_simple_write(playback, tone.data(), tone.size() * sizeof(int16_t), nullptr);
+        const double arrivalMs = waitForOnsetMs(written);
+        figures.push_back(arrivalMs < 0 ? arrivalMs : arrivalMs - heldMs);
+    }
+    return figures;
 }
 
 double pressKeyOnce(Display* display, KeyCode key)
@@ -108,68 +114,44 @@ double pressKeyOnce(Display* display, KeyCode key)
     return waitForOnsetMs(sent);
 }
 
-double median(std::vector<double> figures)
+void report(const std::vector<double>& figures)
 {
-    std::erase_if(figures, [](double f) { return f < 0; });
-    std::sort(figures.begin(), figures.end());
-    return figures.empty() ? NAN : figures[figures.size() / 2];
-}
-
-void report(std::vector<double> figures)
-{
-    std::vector<double> heard;
     for (double f : figures)
-        if (f >= 0)
-            heard.push_back(f);
-    std::sort(heard.begin(), heard.end());
-    if (heard.empty()) {
-        std::printf("median nan\np95 nan\nmissed %zu\n", figures.size());
-        return;
-    }
-    std::printf("median %.2f\np95 %.2f\nmissed %zu\n", heard[heard.size() / 2],
-                heard[std::min(heard.size() - 1, heard.size() * 95 / 100)], figures.size() - heard.size());
+        std::printf("%.2f\n", f);
 }
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: sink_probe calibrate|keys SINK COUNT [GAP_MS OFFSET_MS]\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: sink_probe calibrate|keys SINK COUNT GAP_MS\n");
         return 2;
     }
     const std::string mode = argv[1], sink = argv[2];
     const int count = std::atoi(argv[3]);
-    const int gapMs = argc > 4 ? std::atoi(argv[4]) : 300;
+    const int gapMs = std::atoi(argv[4]);
     pa_simple* monitor = openStream(sink + ".monitor", PA_STREAM_RECORD, fragmentFrames * 4);
     if (!monitor)
         return 1;
     std::thread reader(capture, monitor);
     sleepMs(300);
 
-    std::vector<double> figures, offsets, raw;
-    pa_simple* playback = openStream(sink, PA_STREAM_PLAYBACK, fragmentFrames * 4 * 5);
-    if (!playback)
-        return 1;
-    calibrateOnce(playback);  // wakes a suspended sink; not a figure
-    sleepMs(200);
     if (mode == "calibrate") {
-        for (int i = 0; i < count; ++i, sleepMs(gapMs))
-            figures.push_back(calibrateOnce(playback));
+        pa_simple* playback = openStream(sink, PA_STREAM_PLAYBACK, fragmentFrames * 4 * 5);
+        if (!playback)
+            return 1;
+        calibrate(playback, 1, gapMs);  // wakes a suspended sink; not a figure
+        report(calibrate(playback, count, gapMs));
     } else {
         Display* display = XOpenDisplay(nullptr);
         const KeyCode key = display ? XKeysymToKeycode(display, XK_a) : 0;
+        std::vector<double> figures;
         for (int i = 0; display && i < count; ++i) {
             sleepMs(gapMs);
-            offsets.push_back(calibrateOnce(playback));
-            sleepMs(200);  // the tone (50 ms) is over before the key
-            raw.push_back(pressKeyOnce(display, key));
+            figures.push_back(pressKeyOnce(display, key));
         }
-        // The tone's delay swings with the sink's latency (10-50 ms here), more than the figures
-        // themselves, so it is printed beside them rather than taken off.
-        figures = raw;
-        std::printf("offset %.2f\n", median(offsets));
+        report(figures);
     }
-    report(figures);
     running = false;
     std::fflush(stdout);
     std::_Exit(0);  // the reader may sit in a blocking read
