@@ -102,9 +102,10 @@ private slots:
         device_.available = false;
         for (device_.now = 0; device_.now < 2500; device_.now += 50)
             QVERIFY(!keeper_->prepareToPlay());
-        QCOMPARE(device_.opens, 3);                     // at 0, 1000 and 2000 ms
-        QCOMPARE(keeper_->checkIdle(), -1);             // nothing to look after while closed
-        device_.available = true, device_.now += 1000;  // the server has started
+        QCOMPARE(device_.opens, 3);          // at 0, 1000 and 2000 ms
+        QCOMPARE(keeper_->checkIdle(), -1);  // nothing to look after while closed
+        device_.available = true;            // the server has started
+        device_.now += 1000;
         QVERIFY(keeper_->prepareToPlay() && device_.opens == 4);
     }
 
