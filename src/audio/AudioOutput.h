@@ -9,7 +9,7 @@ namespace keysound::audio {
 struct AudioSettings {
     int frequency = 44100;  // the device may choose another rate; channels and format stay fixed
     int channels = 2;
-    int bufferFrames = 256;  // small, so a sound starts within a few milliseconds of its command
+    int bufferFrames = 256;  // small, so a sound starts within a few milliseconds; at most 128 on PipeWire
 };
 
 // The process's one SDL audio output with the mixer on top. It is opened when sounds are due and
