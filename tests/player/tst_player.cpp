@@ -269,8 +269,10 @@ private slots:
     {
         form->Command1->setFocus();
         QList<QWidget*> reached;
-        for (int i = 0; i < 4; ++i)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab), reached << QApplication::focusWidget();
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached << QApplication::focusWidget();
+        }
         QCOMPARE(reached, (QList<QWidget*>{form->Text1, form->Text2, form->Check1, form->Command1}));
         QVERIFY(form->Text2->Text().isEmpty());  // Tab was no key in either box
     }
