@@ -69,18 +69,21 @@ bool openDevice(const AudioSettings& settings)
     if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     driverLoaded = true;
+    const int bufferFrames = bufferFramesFor(settings);
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
-    if (Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, bufferFramesFor(settings),
-                            nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+    if (Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, bufferFrames, nullptr,
+                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
         // Unloaded, so that a server that starts later is found by the next try.
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         driverLoaded = false;
         return false;
     }
+    state().bufferFrames = bufferFrames;
     return true;
 }
 
-void rememberSpec(const AudioSettings& settings)
+// What the mixer settled on; the buffer size is the one it was opened with.
+void rememberSpec()
 {
     int frequency = 0;
     Uint16 format = 0;
@@ -88,7 +91,6 @@ void rememberSpec(const AudioSettings& settings)
     Mix_QuerySpec(&frequency, &format, &channels);
     state().frequency = frequency;
     state().channels = channels;
-    state().bufferFrames = bufferFramesFor(settings);
 }
 
 void deliverPostMix(void*, Uint8* stream, int length)
@@ -128,7 +130,7 @@ bool AudioOutput::open(const AudioSettings& settings)
     }
     static const bool decodersLoaded = Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC) != 0;
     Q_UNUSED(decodersLoaded);  // whatever is missing simply won't load
-    rememberSpec(settings);
+    rememberSpec();
     deviceRemovedEventQueued();  // news about an output closed before this one
     output.removed = false;
     output.lastMixMs = SDL_GetTicks64();
