@@ -1,4 +1,5 @@
 // keysound: the typing-sound program. Opens the audio output once, then shows the main window.
+#include "audio/AudioOutput.h"
 #include "audio/MediaCommandService.h"
 #include "audio/SdlMixerBackend.h"
 #include "platform/Application.h"
@@ -40,6 +41,7 @@ void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activ
 
 int main(int argc, char** argv)
 {
+    keysound::audio::AudioOutput::prepareProcess();  // before any thread starts
     keysound::platform::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("keysound"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keysound.keysound"));

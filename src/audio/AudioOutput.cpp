@@ -1,11 +1,14 @@
 #include "audio/AudioOutput.h"
 
+#include "audio/SinkWaker.h"
+
 #include <QtGlobal>
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace keysound::audio {
@@ -22,19 +25,24 @@ constexpr Uint64 stalledAfterMs = 1000;
 
 struct OutputState {
     std::atomic<bool> open = false;  // set last: an open may run on another thread
+    bool resting = false;            // the mixer is open, but the sink may suspend
     bool removed = false;
     int frequency = 0;
     int channels = 0;
     int bufferFrames = 0;
     std::atomic<Uint64> lastMixMs = 0;
     AudioOutput::PostMixObserver observer;
+    std::unique_ptr<SinkWaker> waker;  // on PipeWire, when the mixer's stream is passive
 };
 
+// Never destroyed: a worker stuck in a hung sound server may still be using it at exit.
 OutputState& state()
 {
-    static OutputState instance;
+    static OutputState& instance = *new OutputState;
     return instance;
 }
+
+bool mixerStreamIsPassive = false;
 
 // Opening (possibly on a worker) and closing never overlap; a close waits for an open under way.
 std::mutex& openingAndClosing()
@@ -57,11 +65,19 @@ void setHints()
 
 bool driverLoaded = false;
 
-int bufferFramesFor(const AudioSettings& settings)
+bool driverIsPipeWire()
 {
     const char* driver = SDL_GetCurrentAudioDriver();
-    const bool pipewire = driver != nullptr && std::strcmp(driver, "pipewire") == 0;
-    return pipewire ? std::min(settings.bufferFrames, pipewireBufferFrames) : settings.bufferFrames;
+    return driver != nullptr && std::strcmp(driver, "pipewire") == 0;
+}
+
+// A passive mixer stream sounds only while something keeps its sink running.
+bool wakeSinkWhenPassive(int frequency, int bufferFrames)
+{
+    if (!mixerStreamIsPassive || !driverIsPipeWire())
+        return true;
+    state().waker = SinkWaker::connect(frequency, bufferFrames);
+    return state().waker != nullptr;
 }
 
 bool openDevice(const AudioSettings& settings)
@@ -69,11 +85,16 @@ bool openDevice(const AudioSettings& settings)
     if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     driverLoaded = true;
-    const int bufferFrames = bufferFramesFor(settings);
+    const int bufferFrames =
+        driverIsPipeWire() ? std::min(settings.bufferFrames, pipewireBufferFrames) : settings.bufferFrames;
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
-    if (Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, bufferFrames, nullptr,
-                            SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+    const auto openMixer = [&] {
+        return Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, bufferFrames, nullptr,
+                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) == 0;
+    };
+    if (!wakeSinkWhenPassive(settings.frequency, bufferFrames) || !openMixer()) {
         // Unloaded, so that a server that starts later is found by the next try.
+        state().waker.reset();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         driverLoaded = false;
         return false;
@@ -115,14 +136,62 @@ bool deviceRemovedEventQueued()
     }
     return removed;
 }
+
+// Called with opening and closing locked.
+bool resumeResting()
+{
+    OutputState& output = state();
+    if (!output.resting || output.waker->isLost() || deviceRemovedEventQueued())
+        return false;
+    output.waker->setActive(true);
+    output.resting = false;
+    output.lastMixMs = SDL_GetTicks64();
+    output.open = true;
+    return true;
+}
+
+void closeMixer()
+{
+    OutputState& output = state();
+    if (!output.open && !output.resting)
+        return;
+    Mix_SetPostMix(nullptr, nullptr);
+    Mix_CloseAudio();
+    output.waker.reset();
+    output.resting = false;
+    output.open = false;
+    output.frequency = 0;
+    output.channels = 0;
+    output.bufferFrames = 0;
+}
+
+void unloadDriver()
+{
+    if (driverLoaded)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
+    driverLoaded = false;
+}
 }  // namespace
+
+void AudioOutput::prepareProcess()
+{
+    // The user's own stream properties win; the output then closes when idle instead.
+    if (qEnvironmentVariableIsSet("PIPEWIRE_PROPS"))
+        return;
+    qputenv("PIPEWIRE_PROPS", "node.passive=true");
+    mixerStreamIsPassive = true;
+}
 
 bool AudioOutput::open(const AudioSettings& settings)
 {
     std::lock_guard lock(openingAndClosing());
     OutputState& output = state();
-    if (output.open)
+    if (output.open || resumeResting())
         return true;
+    if (output.resting) {  // lost while resting
+        closeMixer();
+        unloadDriver();
+    }
     setHints();
     if (!openDevice(settings)) {
         qWarning("keysound: no audio device could be opened (%s); keys stay silent until one can", SDL_GetError());
@@ -139,34 +208,30 @@ bool AudioOutput::open(const AudioSettings& settings)
     return true;
 }
 
-namespace {
-void closeMixer()
-{
-    OutputState& output = state();
-    if (!output.open)
-        return;
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_CloseAudio();
-    output.open = false;
-    output.frequency = 0;
-    output.channels = 0;
-    output.bufferFrames = 0;
-}
-}  // namespace
-
 void AudioOutput::closeDevice()
 {
     std::lock_guard lock(openingAndClosing());
-    closeMixer();
+    OutputState& output = state();
+    if (!output.waker) {
+        closeMixer();
+    } else if (output.open) {
+        output.waker->setActive(false);
+        output.open = false;
+        output.resting = true;
+    }
+}
+
+bool AudioOutput::resume()
+{
+    std::unique_lock lock(openingAndClosing(), std::try_to_lock);
+    return lock.owns_lock() && resumeResting();
 }
 
 void AudioOutput::close()
 {
     std::lock_guard lock(openingAndClosing());
     closeMixer();
-    if (driverLoaded)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
-    driverLoaded = false;
+    unloadDriver();
 }
 
 bool AudioOutput::isOpen() { return state().open; }
@@ -180,7 +245,8 @@ bool AudioOutput::isLost()
     if (!output.open)
         return false;
     output.removed = output.removed || deviceRemovedEventQueued();
-    return output.removed || SDL_GetTicks64() - output.lastMixMs > stalledAfterMs;
+    const bool stalled = SDL_GetTicks64() - output.lastMixMs > stalledAfterMs;
+    return output.removed || stalled || (output.waker && output.waker->isLost());
 }
 
 QString AudioOutput::driverName()
@@ -191,7 +257,7 @@ QString AudioOutput::driverName()
 
 void AudioOutput::setPostMixObserver(PostMixObserver observer)
 {
-    const bool open = state().open;
+    const bool open = state().open || state().resting;
     // Unhooking first waits out a running mix, so the function is never swapped under it.
     if (open)
         Mix_SetPostMix(nullptr, nullptr);

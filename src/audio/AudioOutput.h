@@ -17,6 +17,10 @@ struct AudioSettings {
 // simply stays closed; nothing is ever reported to the user.
 class AudioOutput {
 public:
+    // Call first in main, before any other thread runs (it sets an environment variable): lets the
+    // output rest instead of closing when idle on PipeWire, so the first key after idle sounds
+    // as quickly as the others. Without it the output closes when idle everywhere.
+    static void prepareProcess();
     // Opens once; later calls leave an open output as it is. May run on a worker thread while
     // the owner's thread only asks isOpen(). False when no driver could open a
     // device. Unless SDL_AUDIODRIVER says otherwise, PipeWire is used natively where it runs
@@ -24,7 +28,12 @@ public:
     static bool open(const AudioSettings& settings = {});
     // Closes the device, so that the sound server can suspend its sink, but keeps the driver
     // loaded (its threads only wait for device news): the next open takes a few milliseconds.
+    // On PipeWire the device only rests: the sink can suspend all the same, and resume() brings it
+    // back at once.
     static void closeDevice();
+    // True when a resting output is open again; false when there is none, it was lost meanwhile, or
+    // an open or close is under way (this never waits for one).
+    static bool resume();
     // Closes the device and unloads the driver, so that the next open chooses one afresh.
     static void close();
 

@@ -164,9 +164,12 @@ bool SdlMixerBackend::isSounding() const
 }
 
 bool SdlMixerBackend::Device::isOpen() const { return AudioOutput::isOpen(); }
-// Only starts opening: the keeper counts it as a try and does not ask again within its retry time.
+// A resting output is back at once; otherwise this only starts opening, and the keeper counts it
+// as a try and does not ask again within its retry time.
 bool SdlMixerBackend::Device::open()
 {
+    if (AudioOutput::resume())
+        return true;
     backend.openInBackground();
     return false;
 }

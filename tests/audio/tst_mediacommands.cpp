@@ -39,6 +39,43 @@ struct SilentServer {
     bool listening = false;
 };
 
+// A PipeWire server and session manager (on a session bus) of the test's own with one null sink,
+// found through XDG_RUNTIME_DIR for as long as the object lives.
+struct PrivatePipeWire {
+    explicit PrivatePipeWire(const QString& dir)
+        : savedRuntimeDir(qgetenv("XDG_RUNTIME_DIR"))
+    {
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
+            qputenv(name, QFile::encodeName(dir));
+        const QString busAddress = QStringLiteral("unix:path=") + dir + QStringLiteral("/bus");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                  QStringLiteral("--nopidfile"), QStringLiteral("--address=") + busAddress});
+        server.start(QStringLiteral("pipewire"), {});
+        running = QTest::qWaitFor([&] { return QFile::exists(dir + QStringLiteral("/pipewire-0")); }, 5000);
+        sessionManager.start(QStringLiteral("wireplumber"), {});
+        const QStringList nullSink = {QStringLiteral("create-node"), QStringLiteral("adapter"),
+                                      QStringLiteral("{ factory.name=support.null-audio-sink node.name=test "
+                                                     "media.class=Audio/Sink object.linger=true }")};
+        running = running && QProcess::execute(QStringLiteral("pw-cli"), nullSink) == 0;
+    }
+    ~PrivatePipeWire()
+    {
+        for (QProcess* process : {&sessionManager, &server, &bus}) {
+            process->kill();
+            process->waitForFinished();
+        }
+        qputenv("XDG_RUNTIME_DIR", savedRuntimeDir);
+    }
+    QByteArray savedRuntimeDir;
+    QProcess bus;
+    QProcess server;
+    QProcess sessionManager;
+    bool running = false;
+};
+
 struct RecordingBackend : PlaybackBackend {
     void play(const QString& path) override { calls << QStringLiteral("play|") + path; }
     void stop(const QString& path) override { calls << QStringLiteral("stop|") + path; }
@@ -197,6 +234,32 @@ private slots:
         const qint64 blockedMs = clock.elapsed() - quickTiming.retryAfterFailureMs;
         QVERIFY2(blockedMs < 50, qPrintable(QString::number(blockedMs)));
         // Leaving closes the server, so the open under way fails and cleanup can close the output.
+    }
+
+    // On PipeWire an idle output rests instead of closing: nothing is mixed while it rests, and a
+    // key brings it back at once, without a new stream for the session manager to link.
+    void aKeyAfterRestSoundsAtOnce()
+    {
+        const PrivatePipeWire pipewire(dir_.filePath(QStringLiteral("pipewire")));
+        QVERIFY(pipewire.running);
+        AudioOutput::close();
+        AudioOutput::prepareProcess();
+        useDriver("pipewire", {});
+        backend_.reset(new SdlMixerBackend({}, quickTiming));
+        backend_->play(longTone);
+        QTRY_VERIFY_WITH_TIMEOUT(AudioOutput::isOpen(), 5000);
+        QVERIFY(loudness(0.1) > loud);
+        backend_->stop(longTone);
+        QTRY_VERIFY(!AudioOutput::isOpen());
+        QTest::qWait(100);  // the sink's last periods
+        const int mixedBeforeRest = mixed();
+        QTest::qWait(300);
+        QCOMPARE(mixed(), mixedBeforeRest);
+        backend_->play(longTone);
+        QVERIFY(AudioOutput::isOpen());
+        QVERIFY(loudness(0.1) > loud);
+        backend_.reset();
+        AudioOutput::close();
     }
 
 private:
