@@ -2,6 +2,7 @@
 
 #include "audio/SinkWaker.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -22,10 +23,15 @@ constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
 constexpr int pipewireBufferFrames = 128;
 // Mixing stops when a server hangs without telling SDL; this long without a mix counts as lost.
 constexpr Uint64 stalledAfterMs = 1000;
+// A resting mixer that is still mixing this long after it began to rest shares its sink with
+// another program's sound; keeping it would run that whole graph at our small period.
+constexpr Uint64 restSettlesWithinMs = 1000;
 
 struct OutputState {
-    std::atomic<bool> open = false;  // set last: an open may run on another thread
-    bool resting = false;            // the mixer is open, but the sink may suspend
+    std::atomic<bool> open = false;     // set last: an open may run on another thread
+    std::atomic<bool> resting = false;  // the mixer is open, but the sink may suspend
+    std::atomic<Uint64> restingSinceMs = 0;
+    std::atomic<bool> closingWhileResting = false;
     bool removed = false;
     int frequency = 0;
     int channels = 0;
@@ -114,10 +120,14 @@ void rememberSpec()
     state().channels = channels;
 }
 
+void closeWhileResting();
+
 void deliverPostMix(void*, Uint8* stream, int length)
 {
     OutputState& output = state();
     output.lastMixMs = SDL_GetTicks64();
+    if (output.resting && output.lastMixMs - output.restingSinceMs > restSettlesWithinMs && !output.closingWhileResting.exchange(true) && QCoreApplication::instance() != nullptr)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), closeWhileResting, Qt::QueuedConnection);
     if (!output.observer || output.channels <= 0)
         return;
     const int frames = length / int(sizeof(int16_t)) / output.channels;
@@ -145,6 +155,7 @@ bool resumeResting()
         return false;
     output.waker->setActive(true);
     output.resting = false;
+    output.closingWhileResting = false;
     output.lastMixMs = SDL_GetTicks64();
     output.open = true;
     return true;
@@ -159,10 +170,18 @@ void closeMixer()
     Mix_CloseAudio();
     output.waker.reset();
     output.resting = false;
+    output.closingWhileResting = false;
     output.open = false;
     output.frequency = 0;
     output.channels = 0;
     output.bufferFrames = 0;
+}
+
+void closeWhileResting()
+{
+    std::lock_guard lock(openingAndClosing());
+    if (state().resting)
+        closeMixer();
 }
 
 void unloadDriver()
@@ -217,6 +236,7 @@ void AudioOutput::closeDevice()
     } else if (output.open) {
         output.waker->setActive(false);
         output.open = false;
+        output.restingSinceMs = SDL_GetTicks64();
         output.resting = true;
     }
 }

@@ -251,13 +251,26 @@ private slots:
         QVERIFY(loudness(0.1) > loud);
         backend_->stop(longTone);
         QTRY_VERIFY(!AudioOutput::isOpen());
-        QTest::qWait(100);  // the sink's last periods
-        const int mixedBeforeRest = mixed();
-        QTest::qWait(300);
-        QCOMPARE(mixed(), mixedBeforeRest);
+        QVERIFY(!mixesWithin(100, 300));
         backend_->play(longTone);
         QVERIFY(AudioOutput::isOpen());
         QVERIFY(loudness(0.1) > loud);
+
+        // Another program's sound runs the sink, and the resting mixer with it: it closes.
+        backend_->stop(longTone);
+        QTRY_VERIFY(!AudioOutput::isOpen());
+        QProcess otherProgram;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("PIPEWIRE_PROPS"));  // it would make its stream passive too
+        otherProgram.setProcessEnvironment(environment);
+        otherProgram.start(QStringLiteral("pw-play"), {longTone});
+        QTRY_VERIFY(mixesWithin(0, 100));
+        QTRY_VERIFY_WITH_TIMEOUT(!mixesWithin(0, 300), 3000);
+        backend_->play(longTone);
+        QTRY_VERIFY(AudioOutput::isOpen());
+        QVERIFY(loudness(0.1) > loud);
+        otherProgram.kill();
+        otherProgram.waitForFinished();
         backend_.reset();
         AudioOutput::close();
     }
@@ -281,6 +294,14 @@ private:
             return -1;
         QMutexLocker lock(&mutex_);
         return *std::max_element(peaks_.begin() + from, peaks_.end());
+    }
+    // Whether anything is mixed in the `ms` after the first `afterMs`.
+    bool mixesWithin(int afterMs, int ms)
+    {
+        QTest::qWait(afterMs);
+        const int before = mixed();
+        QTest::qWait(ms);
+        return mixed() > before;
     }
     int mixed()
     {
