@@ -23,14 +23,12 @@ constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
 constexpr int pipewireBufferFrames = 128;
 // Mixing stops when a server hangs without telling SDL; this long without a mix counts as lost.
 constexpr Uint64 stalledAfterMs = 1000;
-// A resting mixer that is still mixing this long after it began to rest shares its sink with
-// another program's sound; keeping it would run that whole graph at our small period.
-constexpr Uint64 restSettlesWithinMs = 1000;
 
 struct OutputState {
     std::atomic<bool> open = false;     // set last: an open may run on another thread
     std::atomic<bool> resting = false;  // the mixer is open, but the sink may suspend
     std::atomic<Uint64> restingSinceMs = 0;
+    Uint64 restWhileOthersPlayMs = 0;
     std::atomic<bool> closingWhileResting = false;
     bool removed = false;
     int frequency = 0;
@@ -106,6 +104,7 @@ bool openDevice(const AudioSettings& settings)
         return false;
     }
     state().bufferFrames = bufferFrames;
+    state().restWhileOthersPlayMs = Uint64(settings.restWhileOthersPlayMs);
     return true;
 }
 
@@ -122,12 +121,20 @@ void rememberSpec()
 
 void closeWhileResting();
 
+// From the audio thread, which must not close its own device.
+void closeWhileRestingSoon()
+{
+    if (QCoreApplication::instance() != nullptr)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), closeWhileResting, Qt::QueuedConnection);
+}
+
 void deliverPostMix(void*, Uint8* stream, int length)
 {
     OutputState& output = state();
     output.lastMixMs = SDL_GetTicks64();
-    if (output.resting && output.lastMixMs - output.restingSinceMs > restSettlesWithinMs && !output.closingWhileResting.exchange(true) && QCoreApplication::instance() != nullptr)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), closeWhileResting, Qt::QueuedConnection);
+    const bool restOverdue = output.resting && output.lastMixMs - output.restingSinceMs > output.restWhileOthersPlayMs;
+    if (restOverdue && !output.closingWhileResting.exchange(true))
+        closeWhileRestingSoon();
     if (!output.observer || output.channels <= 0)
         return;
     const int frames = length / int(sizeof(int16_t)) / output.channels;

@@ -10,11 +10,14 @@ struct AudioSettings {
     int frequency = 44100;  // the device may choose another rate; channels and format stay fixed
     int channels = 2;
     int bufferFrames = 256;  // small, so a sound starts within a few milliseconds; at most 128 on PipeWire
+    // A resting output is mixed all the same while another program's sound runs its sink, at our
+    // small period for the whole graph: after this long it closes.
+    int restWhileOthersPlayMs = 60000;
 };
 
 // The process's one SDL audio output with the mixer on top. It is opened when sounds are due and
-// closed when they are not, so that an idle program costs the machine nothing. Without a device it
-// simply stays closed; nothing is ever reported to the user.
+// closed when they are not (on PipeWire it rests instead), so that an idle program costs the
+// machine nothing. Without a device it simply stays closed; nothing is ever reported to the user.
 class AudioOutput {
 public:
     // Call first in main, before any other thread runs (it sets an environment variable): lets the

@@ -25,9 +25,9 @@ public:
     // The server went away or dropped the stream.
     bool isLost() const;
 
-    struct Connection;
-
 private:
+    struct PipeWireLibrary;
+    struct Connection;
     explicit SinkWaker(std::unique_ptr<Connection> connection);
     std::unique_ptr<Connection> connection_;
 };

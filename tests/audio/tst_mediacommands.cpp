@@ -51,8 +51,9 @@ struct PrivatePipeWire {
             qputenv(name, QFile::encodeName(dir));
         const QString busAddress = QStringLiteral("unix:path=") + dir + QStringLiteral("/bus");
         qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
-        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                  QStringLiteral("--nopidfile"), QStringLiteral("--address=") + busAddress});
+        const QStringList busArguments = {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                          QStringLiteral("--nopidfile"), QStringLiteral("--address=") + busAddress};
+        bus.start(QStringLiteral("dbus-daemon"), busArguments);
         server.start(QStringLiteral("pipewire"), {});
         running = QTest::qWaitFor([&] { return QFile::exists(dir + QStringLiteral("/pipewire-0")); }, 5000);
         sessionManager.start(QStringLiteral("wireplumber"), {});
@@ -245,7 +246,9 @@ private slots:
         AudioOutput::close();
         AudioOutput::prepareProcess();
         useDriver("pipewire", {});
-        backend_.reset(new SdlMixerBackend({}, quickTiming));
+        AudioSettings settings;
+        settings.restWhileOthersPlayMs = 1000;
+        backend_.reset(new SdlMixerBackend(settings, quickTiming));
         backend_->play(longTone);
         QTRY_VERIFY_WITH_TIMEOUT(AudioOutput::isOpen(), 5000);
         QVERIFY(loudness(0.1) > loud);
