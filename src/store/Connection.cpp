@@ -18,7 +18,7 @@ constexpr int BusyTimeoutMs = 1000;
 
 class OpeningHandle {
 public:
-    ~OpeningHandle() { sqlite3_close_v2(db); }
+    ~OpeningHandle() { closeHandle(db); }
     sqlite3* release() { return std::exchange(db, nullptr); }
     sqlite3* db = nullptr;
 };

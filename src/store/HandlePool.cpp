@@ -1,5 +1,7 @@
 #include "store/HandlePool.h"
 
+#include "store/SqliteSupport.h"
+
 #include <QFile>
 #include <mutex>
 #include <sqlite3.h>
@@ -48,7 +50,7 @@ struct Pool {
     ~Pool()
     {
         for (const Kept& kept : handles)
-            sqlite3_close_v2(kept.db);
+            closeHandle(kept.db);
     }
 };
 
@@ -58,9 +60,14 @@ Pool& pool()
     return instance;
 }
 
+// Kept statements are reset, so they do not count.
 bool isIdle(sqlite3* db)
 {
-    return sqlite3_get_autocommit(db) != 0 && sqlite3_next_stmt(db, nullptr) == nullptr;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr; s = sqlite3_next_stmt(db, s)) {
+        if (sqlite3_stmt_busy(s))
+            return false;
+    }
+    return sqlite3_get_autocommit(db) != 0;
 }
 
 }  // namespace
@@ -77,7 +84,7 @@ sqlite3* take(const QString& nativePath, bool readOnly)
         FileState now;
         if (stateOf(nativePath, now) && now == kept.state)
             return kept.db;
-        sqlite3_close_v2(kept.db);
+        closeHandle(kept.db);
         return nullptr;
     }
     return nullptr;
@@ -89,13 +96,13 @@ void give(const QString& nativePath, bool readOnly, sqlite3* db)
         return;
     Kept kept{nativePath, readOnly, {}, db};
     if (!isIdle(db) || !stateOf(nativePath, kept.state)) {
-        sqlite3_close_v2(db);
+        closeHandle(db);
         return;
     }
     Pool& p = pool();
     std::lock_guard lock(p.mutex);
     if (p.handles.size() >= capacity) {
-        sqlite3_close_v2(p.handles.front().db);
+        closeHandle(p.handles.front().db);
         p.handles.erase(p.handles.begin());
     }
     p.handles.push_back(kept);

@@ -68,7 +68,7 @@ void Recordset::Impl::fetch(sqlite3* db)
         const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
         const bool withRowid = !rowid.isEmpty();
         const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(db, sql);
+        PreparedStatement select(db, sql, PreparedStatement::Use::Keep);
         select.bindAll(statement.parameters);
         const int first = withRowid ? 1 : 0;
         QStringList names;

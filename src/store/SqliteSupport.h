@@ -21,10 +21,17 @@ Error engineError(sqlite3* db, int resultCode, const QString& action);
 
 QString quotedIdentifier(const QString& name);
 
-// One prepared statement, finalized with its owner.
+// Closes a database handle, with the statements kept for it.
+void closeHandle(sqlite3* db);
+
+// One prepared statement, finalized with its owner; or, when kept, reset and kept with its handle
+// for the next statement of the same text, which then skips parsing it (a cold parse is a good
+// part of a key's lookup). Kept statements go when closeHandle() closes their handle.
 class PreparedStatement {
 public:
-    PreparedStatement(sqlite3* db, const QString& sql);
+    enum class Use { Once,
+                     Keep };
+    PreparedStatement(sqlite3* db, const QString& sql, Use use = Use::Once);
     ~PreparedStatement();
     PreparedStatement(const PreparedStatement&) = delete;
     PreparedStatement& operator=(const PreparedStatement&) = delete;
@@ -47,6 +54,7 @@ private:
     sqlite3* db_;
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
+    Use use_;
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when left without commit().
