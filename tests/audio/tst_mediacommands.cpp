@@ -61,6 +61,14 @@ struct PrivatePipeWire {
                                       QStringLiteral("{ factory.name=support.null-audio-sink node.name=test "
                                                      "media.class=Audio/Sink object.linger=true }")};
         running = running && QProcess::execute(QStringLiteral("pw-cli"), nullSink) == 0;
+        // The session manager is ready to link streams once it has made the sink the default.
+        running = running && QTest::qWaitFor([] { return succeeds({"inspect", "@DEFAULT_AUDIO_SINK@"}); }, 10000);
+    }
+    static bool succeeds(const QStringList& sessionManagerCommand)
+    {
+        QProcess process;
+        process.start(QStringLiteral("wpctl"), sessionManagerCommand);
+        return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
     ~PrivatePipeWire()
     {
