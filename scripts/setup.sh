@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages keysound needs to build, run and test; does nothing when all are present.
+# Installs the Debian packages keysound needs to build and run, and with --tests those its tests
+# need too; does nothing when all are present.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libsqlite3-dev libsdl2-dev libsdl2-mixer-dev libpipewire-0.3-dev mdbtools-dev
-  pipewire-bin wireplumber dbus
   fonts-noto-cjk fonts-symbola libbenchmark-dev
   qt6-translations-l10n desktop-file-utils appstream
   xvfb xauth xdotool imagemagick
 )
+# A private PipeWire for the audio tests. Not for running: on a PulseAudio desktop these would
+# add PipeWire's user services.
+if [ "${1:-}" = --tests ]; then
+  packages+=(pipewire-bin wireplumber dbus)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
