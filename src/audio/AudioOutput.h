@@ -11,7 +11,7 @@ struct AudioSettings {
     int channels = 2;
     int bufferFrames = 256;  // small, so a sound starts within a few milliseconds; at most 128 on PipeWire
     // A resting output is mixed all the same while another program's sound runs its sink, at our
-    // small period for the whole graph: after this long it closes.
+    // small period for the whole graph: once it has rested this long, such a mix closes it.
     int restWhileOthersPlayMs = 60000;
 };
 
