@@ -153,7 +153,8 @@ bool SinkWaker::Connection::connectStream(int frequency, int bufferFrames)
     const std::string latency = std::to_string(bufferFrames) + "/" + std::to_string(frequency);
     pw_properties* properties = lib.pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_APP_NAME, "keysound",
-        PW_KEY_MEDIA_NAME, "keysound (keeps the output awake)", PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
+        PW_KEY_NODE_NAME, "keysound-waker", PW_KEY_MEDIA_NAME, "keysound (keeps the output awake)",
+        PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
     stream = lib.pw_stream_new(core, "keysound", properties);
     if (stream == nullptr)
         return false;
