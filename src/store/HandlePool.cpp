@@ -60,14 +60,9 @@ Pool& pool()
     return instance;
 }
 
-// Kept statements are reset, so they do not count.
 bool isIdle(sqlite3* db)
 {
-    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr; s = sqlite3_next_stmt(db, s)) {
-        if (sqlite3_stmt_busy(s))
-            return false;
-    }
-    return sqlite3_get_autocommit(db) != 0;
+    return sqlite3_get_autocommit(db) != 0 && hasOnlyKeptStatements(db);
 }
 
 }  // namespace

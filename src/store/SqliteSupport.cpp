@@ -103,6 +103,18 @@ void keep(sqlite3* db, const QString& sql, sqlite3_stmt* statement)
 }
 }  // namespace
 
+bool hasOnlyKeptStatements(sqlite3* db)
+{
+    KeptStatements& k = kept();
+    std::lock_guard lock(k.mutex);
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr; s = sqlite3_next_stmt(db, s)) {
+        const auto isThis = [s](const KeptStatement& keptOne) { return keptOne.statement == s; };
+        if (std::none_of(k.statements.begin(), k.statements.end(), isThis))
+            return false;
+    }
+    return true;
+}
+
 void closeHandle(sqlite3* db)
 {
     {

@@ -21,6 +21,8 @@ Error engineError(sqlite3* db, int resultCode, const QString& action);
 
 QString quotedIdentifier(const QString& name);
 
+// Whether every statement on the handle is one kept for reuse (none is in use by anyone).
+bool hasOnlyKeptStatements(sqlite3* db);
 // Closes a database handle, with the statements kept for it.
 void closeHandle(sqlite3* db);
 
