@@ -61,7 +61,8 @@ int main(int argc, char** argv)
     keysound::store::setLegacyImportActivityHook(showLegacyImportActivity);
 
     keysound::store::prepareKeyLookup();
-    keysound::audio::SdlMixerBackend playback;
+    keysound::audio::SoundChecker soundChecker;
+    keysound::audio::SdlMixerBackend playback(soundChecker);
     // The output opens at once and again at each sign of typing after it closed when idle: a word
     // typed with an input method or in word mode sounds at once, as does a key after a click.
     playback.warmUp();

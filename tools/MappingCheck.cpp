@@ -1,6 +1,6 @@
 #include "MappingCheck.h"
 
-#include "SoundFileProbe.h"
+#include "audio/SoundChecker.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
@@ -66,6 +66,7 @@ QString quoted(const QVariant& text)
 
 QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& appFolder)
 {
+    audio::SoundChecker checker;
     QStringList problems;
     for (const Mapping& mapping : mappings) {
         const QString name = mapping.fileName.toString();
@@ -79,11 +80,11 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         // The path the program itself plays; a name may hold a folder part of its own.
         const QString path = platform::nativePath(store::soundPathText(appFolder, name));
         const QString relative = QDir(appFolder).relativeFilePath(path);
-        const SoundFileStatus status = probeSoundFile(path);
-        if (status != SoundFileStatus::Playable)
+        const audio::SoundVerdict verdict = checker.verdictNow(path);
+        if (!verdict.isPlayable())
             problems.append(QStringLiteral("row %1 (key %2): sound file %3 %4")
                                 .arg(mapping.row)
-                                .arg(keyText, relative, describe(status)));
+                                .arg(keyText, relative, audio::describeVerdict(verdict)));
     }
     return problems;
 }

@@ -104,6 +104,7 @@ void report(const char* name, const KeyRun& run)
 
 int main()
 {
+    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     if (!SdlMixerBackend::open()) {
@@ -115,7 +116,8 @@ int main()
                 AudioOutput::bufferFrames(), 1000.0 * AudioOutput::bufferFrames() / AudioOutput::frequency(),
                 500.0 * AudioOutput::bufferFrames() / AudioOutput::frequency());
 
-    SdlMixerBackend backend;
+    SoundChecker checker;
+    SdlMixerBackend backend(checker);
     MediaCommandService service(backend);
     AudioOutput::setPostMixObserver(watchForOnset);
     for (const char* name : {"tone-1s.mp3", "tone-60s.mp3"})

@@ -150,6 +150,7 @@ void measureLogGrowth(player::Form1& form)
 
 int main(int argc, char** argv)
 {
+    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", "/dev/null");
@@ -169,7 +170,8 @@ int main(int argc, char** argv)
                 qPrintable(audio::AudioOutput::driverName()), audio::AudioOutput::frequency(),
                 audio::AudioOutput::bufferFrames(),
                 500.0 * audio::AudioOutput::bufferFrames() / audio::AudioOutput::frequency());
-    audio::SdlMixerBackend playback;
+    audio::SoundChecker checker;
+    audio::SdlMixerBackend playback(checker);
     audio::MediaCommandService commands(playback);
     player::Form1 form(commands);
     form.show();

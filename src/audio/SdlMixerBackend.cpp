@@ -1,8 +1,8 @@
 #include "audio/SdlMixerBackend.h"
 
+#include "audio/SoundStream.h"
 #include "platform/AppFolder.h"
 
-#include <QFile>
 #include <SDL_mixer.h>
 
 namespace keysound::audio {
@@ -17,9 +17,10 @@ bool SdlMixerBackend::open(const AudioSettings& settings)
     return AudioOutput::open(settings);
 }
 
-SdlMixerBackend::SdlMixerBackend(AudioSettings settings, KeeperTiming timing)
+SdlMixerBackend::SdlMixerBackend(SoundChecker& checker, AudioSettings settings, KeeperTiming timing)
     : settings_(settings)
     , keeper_(device_, timing)
+    , checker_(checker)
 {
     // One single-shot look at a time: an idle program has no timer firing at all.
     idleTimer_.setSingleShot(true);
@@ -46,35 +47,72 @@ SdlMixerBackend::~SdlMixerBackend()
 
 void SdlMixerBackend::warmUp()
 {
+    checker_.prepare();
     if (keeper_.prepareToPlay())
         checkIdle();
 }
 
+// A file that is missing, no file, or no playable sound leaves whatever plays now playing.
 void SdlMixerBackend::play(const QString& pathText)
 {
     pending_.reset();
-    if (!keeper_.prepareToPlay()) {
-        if (isOpening()) {
-            pending_.emplace(PendingSound{pathText, {}});
-            pending_->since.start();
-        }
+    std::shared_ptr<SoundFile> file = SoundFile::open(platform::nativePath(pathText));
+    if (!file)
+        return;
+    const std::optional<SoundVerdict> verdict = checker_.knownVerdict(*file);
+    if (verdict && !verdict->isPlayable())
+        return;
+    pending_.emplace(PendingSound{pathText, file, {}});
+    pending_->since.start();
+    if (!verdict) {
+        checker_.requestVerdict(file, trialOutput(), [self = std::weak_ptr(self_)] {
+            if (const auto backend = self.lock())
+                (*backend)->startPending();
+        });
+    }
+    if (keeper_.prepareToPlay()) {
+        startPending();
+        checkIdle();
+    }
+}
+
+// Starts the pending sound once its verdict is in and the output is open, unless it has waited
+// too long to seem to belong to its key.
+void SdlMixerBackend::startPending()
+{
+    if (!pending_ || !AudioOutput::isOpen())
+        return;
+    if (pending_->since.elapsed() > pendingSoundExpiresMs) {
+        pending_.reset();
         return;
     }
-    startMusic(pathText);
+    const std::optional<SoundVerdict> verdict = checker_.knownVerdict(*pending_->file);
+    if (!verdict)
+        return;
+    const PendingSound sound = *std::exchange(pending_, std::nullopt);
+    if (verdict->isPlayable())
+        startMusic(sound, *verdict->layout);
     checkIdle();
 }
 
-void SdlMixerBackend::startMusic(const QString& pathText)
+// Plays from the very file that was checked, not whatever the path names by now.
+void SdlMixerBackend::startMusic(const PendingSound& sound, const SoundLayout& layout)
 {
-    const QByteArray file = QFile::encodeName(platform::nativePath(pathText));
-    Mix_Music* next = Mix_LoadMUS(file.constData());
+    Mix_Music* next = loadMusic(sound.file, layout);
     if (next == nullptr)
-        return;  // unreadable or not a sound: whatever plays now goes on
+        return;
     if (Mix_PlayMusic(next, 0) != 0) {
         Mix_FreeMusic(next);
         return;
     }
-    replaceMusic(next, pathText);
+    replaceMusic(next, sound.pathText);
+}
+
+TrialOutput SdlMixerBackend::trialOutput() const
+{
+    if (!AudioOutput::isOpen())
+        return {settings_.frequency, settings_.channels};
+    return {AudioOutput::frequency(), AudioOutput::channels()};
 }
 
 void SdlMixerBackend::stop(const QString& pathText)
@@ -150,11 +188,11 @@ void SdlMixerBackend::openInBackground()
 
 void SdlMixerBackend::finishOpening(bool opened)
 {
-    std::optional<PendingSound> pending = std::exchange(pending_, std::nullopt);
-    if (!opened)
+    if (!opened) {
+        pending_.reset();
         return;
-    if (pending && pending->since.elapsed() <= pendingSoundExpiresMs)
-        startMusic(pending->pathText);
+    }
+    startPending();
     checkIdle();  // also closes it again if no key comes
 }
 

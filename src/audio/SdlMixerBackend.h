@@ -3,6 +3,7 @@
 #include "audio/AudioOutput.h"
 #include "audio/OutputKeeper.h"
 #include "audio/PlaybackBackend.h"
+#include "audio/SoundChecker.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -17,7 +18,9 @@ struct _Mix_Music;
 namespace keysound::audio {
 
 // Plays one sound file at a time through the mixer's music stream, which decodes as it plays,
-// so a long file starts as quickly as a short one. It opens the output at a key when it is closed
+// so a long file starts as quickly as a short one. A file is played only once the sound checker has
+// played it through safely; a new or changed file waits for that (milliseconds), a known one
+// starts at once. It opens the output at a key when it is closed
 // or lost and closes it a few seconds after the last sound. Opening runs on a worker thread, so a
 // sound server that is slow or hangs never holds up the window; the key that asked for the output
 // sounds as soon as it is open. Only one object should exist per process: the mixer has a single
@@ -27,7 +30,7 @@ public:
     // Opens the process's audio output directly (benchmarks that want it open from the start).
     static bool open(const AudioSettings& settings = {});
 
-    explicit SdlMixerBackend(AudioSettings settings = {}, KeeperTiming timing = {});
+    explicit SdlMixerBackend(SoundChecker& checker, AudioSettings settings = {}, KeeperTiming timing = {});
     ~SdlMixerBackend() override;
     SdlMixerBackend(const SdlMixerBackend&) = delete;
     SdlMixerBackend& operator=(const SdlMixerBackend&) = delete;
@@ -62,8 +65,10 @@ private:
         SdlMixerBackend* backend = nullptr;
         bool opening = false;
     };
+    // The key's sound while the output opens or the file is checked.
     struct PendingSound {
         QString pathText;
+        std::shared_ptr<SoundFile> file;
         QElapsedTimer since;
     };
 
@@ -72,7 +77,9 @@ private:
     void openInBackground();
     void finishOpening(bool opened);
 
-    void startMusic(const QString& pathText);
+    void startPending();
+    void startMusic(const PendingSound& sound, const SoundLayout& layout);
+    TrialOutput trialOutput() const;
     void replaceMusic(_Mix_Music* next, const QString& pathText);
     void freeMusic();
     void checkIdle();
@@ -83,7 +90,9 @@ private:
     QTimer idleTimer_;
     std::shared_ptr<OpenerLink> link_ = std::make_shared<OpenerLink>();
     std::thread opener_;
-    std::optional<PendingSound> pending_;  // the key that is waiting for the output to open
+    SoundChecker& checker_;
+    std::shared_ptr<SdlMixerBackend*> self_ = std::make_shared<SdlMixerBackend*>(this);  // for late verdicts
+    std::optional<PendingSound> pending_;
     _Mix_Music* music_ = nullptr;
     QString musicPath_;
 };

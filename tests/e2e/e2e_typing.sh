@@ -3,9 +3,9 @@
 # xdotool, and the mapped sound checked in what really left the mixer (SDL's disk driver).
 # Every wait is for a condition with a deadline, never a fixed pause, so that a loaded machine
 # only makes the run slower.
-# Usage: e2e_typing.sh <keysound> <keysound-db> <sample.mp3>
+# Usage: e2e_typing.sh <keysound> <keysound-db> <keysound-sound-checker> <sample.mp3>
 set -euo pipefail
-keysound=$1 tool=$2 sample=$3
+keysound=$1 tool=$2 checker=$3 sample=$4
 
 work=$(mktemp -d)
 xvfb_pid="" app_pid=""
@@ -32,7 +32,7 @@ sound_after() { [ -n "$(tail -c +"$(($1 + 1))" "$work/out.raw" 2>/dev/null | tr 
 has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; }
 has_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
-cp "$keysound" "$work/keysound"
+cp "$keysound" "$checker" "$work/"
 mkdir "$work/MP3"
 cp "$sample" "$work/MP3/a.mp3"
 printf 'a\ta.mp3\n' > "$work/seed.tsv"

@@ -1,0 +1,84 @@
+#include "audio/SoundCheckProtocol.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace keysound::audio::checkprotocol {
+
+namespace {
+
+template <typename Message>
+bool receiveWhole(int socket, Message& message, msghdr& header)
+{
+    iovec part{&message, sizeof message};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    ssize_t n;
+    do {
+        n = ::recvmsg(socket, &header, MSG_CMSG_CLOEXEC);
+    } while (n < 0 && errno == EINTR);
+    return n == ssize_t(sizeof message) && (header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0;
+}
+
+bool sendWhole(int socket, const void* message, size_t size, msghdr& header)
+{
+    iovec part{const_cast<void*>(message), size};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    ssize_t n;
+    do {
+        n = ::sendmsg(socket, &header, MSG_NOSIGNAL);
+    } while (n < 0 && errno == EINTR);
+    return n == ssize_t(size);
+}
+
+}  // namespace
+
+bool sendRequest(int socket, const Request& request, int fileDescriptor)
+{
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    cmsghdr* rights = CMSG_FIRSTHDR(&header);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &fileDescriptor, sizeof(int));
+    return sendWhole(socket, &request, sizeof request, header);
+}
+
+bool receiveRequest(int socket, Request& request, int& fileDescriptor)
+{
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+    header.msg_control = control;
+    header.msg_controllen = sizeof control;
+    fileDescriptor = -1;
+    const bool whole = receiveWhole(socket, request, header);
+    const cmsghdr* rights = CMSG_FIRSTHDR(&header);
+    if (rights && rights->cmsg_level == SOL_SOCKET && rights->cmsg_type == SCM_RIGHTS &&
+        rights->cmsg_len == CMSG_LEN(sizeof(int)))
+        std::memcpy(&fileDescriptor, CMSG_DATA(rights), sizeof(int));
+    if (whole && fileDescriptor >= 0)
+        return true;
+    if (fileDescriptor >= 0)
+        ::close(fileDescriptor);
+    return false;
+}
+
+bool sendReply(int socket, const Reply& reply)
+{
+    msghdr header{};
+    return sendWhole(socket, &reply, sizeof reply, header);
+}
+
+bool receiveReply(int socket, Reply& reply)
+{
+    msghdr header{};
+    return receiveWhole(socket, reply, header);
+}
+
+}  // namespace keysound::audio::checkprotocol
