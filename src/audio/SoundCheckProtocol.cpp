@@ -1,5 +1,6 @@
 #include "audio/SoundCheckProtocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -35,6 +36,13 @@ bool sendWhole(int socket, const void* message, size_t size, msghdr& header)
 }
 
 }  // namespace
+
+std::int32_t trialTimeLimitMs(std::int64_t fileBytes)
+{
+    constexpr std::int64_t leastMs = 2000;
+    constexpr std::int64_t mostMs = 30000;
+    return std::int32_t(std::min(mostMs, leastMs + fileBytes / 100));
+}
 
 bool sendRequest(int socket, const Request& request, int fileDescriptor)
 {

@@ -13,7 +13,13 @@ struct Request {
     std::uint32_t id = 0;
     std::int32_t frequency = 0;
     std::int32_t channels = 0;
+    std::int32_t timeLimitMs = 0;
 };
+
+// How long a trial of a file of this size may take: decoding runs at a hundred times the speed of
+// playing or more, and no format needs more than a millisecond of decoding for each 100 bytes.
+// So a file that runs longer hangs, and a small one is found out within seconds.
+std::int32_t trialTimeLimitMs(std::int64_t fileBytes);
 
 enum class Outcome : std::int32_t {
     Played,     // decoded to its end

@@ -26,7 +26,6 @@ namespace protocol = checkprotocol;
 namespace {
 
 constexpr int restartAfterMs = 1000;       // a checking process that cannot start is not tried at every key
-constexpr int replyWithinMs = 35000;       // the process's own limit for one check, with a margin
 constexpr qsizetype keptVerdicts = 4096;   // far more sounds than a table has
 
 QString tr(const char* text, int n = -1)
@@ -158,7 +157,7 @@ void SoundChecker::requestVerdict(const std::shared_ptr<SoundFile>& file, const 
         }
     }
     const std::optional<SoundLayout> layout = readSoundLayout(*file);
-    const protocol::Request request{nextId_++, output.frequency, output.channels};
+    const protocol::Request request{nextId_++, output.frequency, output.channels, protocol::trialTimeLimitMs(file->size())};
     if (!layout || !startServer()) {
         checked();
         return;
@@ -176,7 +175,7 @@ SoundVerdict SoundChecker::verdictNow(const std::shared_ptr<SoundFile>& file, co
     if (const std::optional<SoundVerdict> known = knownVerdict(*file))
         return *known;
     requestVerdict(file, output, [] {});
-    QDeadlineTimer deadline(replyWithinMs);
+    QDeadlineTimer deadline(protocol::trialTimeLimitMs(file->size()) + 5000);  // the process's own limit, and more
     while (socket_ >= 0 && !verdicts_.contains(file->identity()) && !deadline.hasExpired()) {
         pollfd ready{socket_, POLLIN, 0};
         if (::poll(&ready, 1, int(deadline.remainingTime())) > 0 && !readOneReply())

@@ -22,9 +22,7 @@ namespace {
 using namespace keysound::audio;
 namespace protocol = keysound::audio::checkprotocol;
 
-// A trial of the longest sound a check plays takes a few seconds; one that takes far longer hangs.
-constexpr int trialWallClockMs = 30000;
-constexpr rlim_t trialCpuSeconds = 35;
+constexpr rlim_t trialCpuSeconds = 35;  // beyond the longest time limit a trial gets
 // The mixer and its decoders need some 100 MB of address space; streaming needs little more.
 constexpr rlim_t trialAddressSpace = rlim_t(1) << 30;
 
@@ -70,9 +68,9 @@ protocol::Reply trial(const protocol::Request& request, int file)
 }
 
 // Waits for the trial's reply until its time is up; false when none came (it ended or was killed).
-bool awaitReply(int resultPipe, protocol::Reply& reply)
+bool awaitReply(int resultPipe, int timeLimitMs, protocol::Reply& reply)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(trialWallClockMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
     size_t got = 0;
     auto* bytes = reinterpret_cast<char*>(&reply);
     while (got < sizeof reply) {
@@ -103,7 +101,8 @@ protocol::Reply check(int socket, const protocol::Request& request, int file)
         runTrial(request, file, pipe[1]);
     }
     ::close(pipe[1]);
-    const bool answered = child > 0 && awaitReply(pipe[0], reply);
+    const int timeLimitMs = std::clamp(request.timeLimitMs, 1000, protocol::trialTimeLimitMs(INT64_MAX));
+    const bool answered = child > 0 && awaitReply(pipe[0], timeLimitMs, reply);
     ::close(pipe[0]);
     if (child < 0)
         return reply;

@@ -13,6 +13,9 @@ namespace {
 constexpr int loud = 4000;  // the fixtures are half-scale tones: this loud is the tone, not noise
 const QString longTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-60s.mp3");
 const QString shortTone = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-1s.mp3");
+const QString soundFixtures = QStringLiteral(KEYSOUND_SOUND_FIXTURES_DIR);
+constexpr qint64 windowMayWaitMs = 50;
+constexpr qint64 growthPerFileBytes = 16 << 20;
 constexpr KeeperTiming quickTiming{300, 200, 100};
 enum Loss { ClosedWhenIdle,
             DeviceRemoved,
@@ -84,6 +87,21 @@ struct PrivatePipeWire {
     QProcess sessionManager;
     bool running = false;
 };
+
+qint64 residentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    return status.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+void addRowPerFile(const QString& folder)
+{
+    QTest::addColumn<QString>("file");
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+        QTest::newRow(qPrintable(file.fileName())) << file.filePath();
+}
 
 struct RecordingBackend : PlaybackBackend {
     void play(const QString& path) override { calls << QStringLiteral("play|") + path; }
@@ -247,6 +265,65 @@ private slots:
         const qint64 blockedMs = clock.elapsed() - quickTiming.retryAfterFailureMs;
         QVERIFY2(blockedMs < 50, qPrintable(QString::number(blockedMs)));
         // Leaving closes the server, so the open under way fails and cleanup can close the output.
+    }
+
+    // A damaged file sounds as much of it as decodes, or nothing; it never takes the program down,
+    // holds up the window, or grows the program; and the next key sounds at once.
+    void damagedFileTakesNothingDown_data() { addRowPerFile(soundFixtures + "/damaged"); }
+    void damagedFileTakesNothingDown()
+    {
+        QFETCH(QString, file);
+        const qint64 residentBefore = residentBytes();
+        QElapsedTimer clock;
+        clock.start();
+        backend_->play(file);
+        QVERIFY2(clock.elapsed() < windowMayWaitMs, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(!checker_.isChecking(), 35000);
+        backend_->play(shortTone);
+        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_LT(residentBytes() - residentBefore, growthPerFileBytes);
+    }
+
+    // Loop points in a file's metadata are no reason to go on: one key, one play.
+    void eachKeyPlaysOnce_data() { addRowPerFile(soundFixtures + "/loops"); }
+    void eachKeyPlaysOnce()
+    {
+        QFETCH(QString, file);
+        backend_->play(file);
+        QTRY_COMPARE(backend_->playingPath(), file);
+        QTRY_COMPARE_WITH_TIMEOUT(backend_->playingPath(), QString(), 2000);  // the sound lasts 0.3 s
+        QCOMPARE(loudness(0.2), 0);
+    }
+
+    // A key waits for the first check of a new file for as long as a sound still belongs to it,
+    // and never holds up the window meanwhile.
+    void aNewFileSoundsOnceChecked()
+    {
+        const QString file = copy(shortTone, QStringLiteral("new.mp3"));
+        QElapsedTimer clock;
+        clock.start();
+        backend_->play(file);
+        QVERIFY2(clock.elapsed() < windowMayWaitMs, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(loudness(0.5) > loud);
+    }
+    void aKeyWhoseCheckTakesTooLongIsDropped()
+    {
+        QFile program(dir_.filePath("silent-checker"));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.write("#!/bin/sh\nexec sleep 10\n");
+        program.close();
+        program.setPermissions(program.permissions() | QFile::ExeOwner);
+        const QByteArray realChecker = qgetenv("KEYSOUND_SOUND_CHECKER");
+        qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(program.fileName()));
+        SoundChecker silentChecker;
+        backend_.reset(new SdlMixerBackend(silentChecker));
+        QElapsedTimer clock;
+        clock.start();
+        backend_->play(copy(shortTone, QStringLiteral("unchecked.mp3")));
+        qputenv("KEYSOUND_SOUND_CHECKER", realChecker);
+        QVERIFY2(clock.elapsed() < windowMayWaitMs, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(loudness(0.6), 0);
+        backend_.reset();
     }
 
     // On PipeWire an idle output rests instead of closing: nothing is mixed while it rests, and a
