@@ -24,6 +24,7 @@ inline constexpr int UnrecognizedFormat = 3343;   // the file is not a database 
 inline constexpr int DiskFull = 3035;             // the file system refused to grow the file
 inline constexpr int EngineError = 3146;          // any other failure reported by the database engine
 inline constexpr int LegacyImportFailed = 3400;   // a legacy database could not be imported
+inline constexpr int SpeechFailed = 3410;         // a text could not be spoken or encoded as a sound file
 }  // namespace ErrorNumber
 
 // The one error type of keysound: a number and a description that names what failed and why.

@@ -1,0 +1,216 @@
+#include "PlayerDecode.h"
+#include "platform/Error.h"
+#include "speech/KeySpeech.h"
+#include "speech/SoundShaping.h"
+#include "speech/Utterance.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sys/stat.h>
+
+using namespace keysound;
+using namespace keysound::speech;
+
+namespace {
+struct ChoiceCase {
+    QString key;
+    QString voice = {};  // the caller's, if any
+    QString expectedVoice;
+    QString expectedText;
+    Reading expectedReading = Reading::Words;
+};
+struct TrimCase {
+    Samples input;
+    Samples expected;  // at a start level of 1 % of full scale (328) and an end level of 0.5 % (164)
+};
+struct WriteCase {
+    std::optional<QByteArray> before = {};  // what key.mp3 holds before, if it exists
+    ExistingFile existing;
+    WriteOutcome outcome;
+    QByteArray after;
+};
+const QByteArray oldBytes = "old sound";
+const QByteArray newBytes = "new sound";
+}  // namespace
+Q_DECLARE_METATYPE(ChoiceCase)
+Q_DECLARE_METATYPE(TrimCase)
+Q_DECLARE_METATYPE(WriteCase)
+
+// Key texts spoken as key sounds: what is said in which voice, how the samples are shaped, how
+// the file is written, and what the player then hears.
+class SpeechTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ::umask(022); }
+
+    void chooseUtterance_data()
+    {
+        QTest::addColumn<ChoiceCase>("row");
+        const auto row = [](const char* name, const ChoiceCase& c) { QTest::newRow(name) << c; };
+        // clang-format off
+        row("Chinese word", {.key = "你好", .expectedVoice = mandarinVoice, .expectedText = "你好"});
+        row("English word", {.key = "hello", .expectedVoice = englishVoice, .expectedText = "hello"});
+        row("single letter: the letter, in either case", {.key = "A", .expectedVoice = englishVoice,
+            .expectedText = "a", .expectedReading = Reading::Characters});
+        row("digit", {.key = "7", .expectedVoice = englishVoice, .expectedText = "7",
+            .expectedReading = Reading::Characters});
+        row("mixed Latin and Han: Mandarin", {.key = "Shift键", .expectedVoice = mandarinVoice,
+            .expectedText = "Shift键"});
+        row("letters and digits: words", {.key = "F1", .expectedVoice = englishVoice, .expectedText = "F1"});
+        row("ASCII mark: its name", {.key = "?", .expectedVoice = englishVoice, .expectedText = "?",
+            .expectedReading = Reading::Characters});
+        row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = mandarinVoice, .expectedText = "句号"});
+        row("full-width mark: as ASCII", {.key = "＠", .expectedVoice = englishVoice, .expectedText = "@",
+            .expectedReading = Reading::Characters});
+        row("space key", {.key = " ", .expectedVoice = englishVoice, .expectedText = "space"});
+        row("override", {.key = "你好", .voice = "cmn", .expectedVoice = "cmn", .expectedText = "你好"});
+        // clang-format on
+    }
+    void chooseUtterance()
+    {
+        QFETCH(ChoiceCase, row);
+        const std::optional<Utterance> utterance = speech::chooseUtterance(row.key, row.voice);
+        QVERIFY(utterance.has_value());
+        QCOMPARE(utterance->voice, row.expectedVoice);
+        QCOMPARE(utterance->text, row.expectedText);
+        QCOMPARE(utterance->reading, row.expectedReading);
+    }
+    void blanksHaveNothingToSay() { QCOMPARE(speech::chooseUtterance(QStringLiteral(" \t ")).has_value(), false); }
+
+    void trimSilence_data()
+    {
+        QTest::addColumn<TrimCase>("row");
+        const auto row = [](const char* name, const TrimCase& c) { QTest::newRow(name) << c; };
+        row("silence trimmed, quiet inner samples kept",
+            {.input = {0, 5, 400, -20, -500, 100, 0}, .expected = {400, -20, -500}});
+        row("a tail quieter than the onset is kept", {.input = {0, -400, 200, 100}, .expected = {-400, 200}});
+        row("all silent", {.input = {0, 300, -300, 0}, .expected = {}});
+    }
+    void trimSilence()
+    {
+        QFETCH(TrimCase, row);
+        QCOMPARE(speech::trimSilence(row.input, 0.01, 0.005), row.expected);
+    }
+    void fadesAndPeak()
+    {
+        Samples faded(8, 1000);
+        fadeEdges(faded, 4, 2);
+        QCOMPARE(faded, (Samples{0, 250, 500, 750, 1000, 1000, 500, 0}));
+        Samples loudened{100, -200, 50};
+        normalisePeak(loudened, 0.5);
+        QCOMPARE(loudened, (Samples{8192, -16384, 4096}));
+    }
+    // A 0.2 s tone at a fifth of full scale between 0.1 s silences, as espeak-ng's output looks.
+    void keySoundShape()
+    {
+        Samples input(2205, 0);
+        for (int i = 0; i < 4410; ++i)
+            input.push_back(int16_t(6553 * std::sin(2 * M_PI * 440 * i / 22050.0)));
+        input.insert(input.end(), 2205, 0);
+        const Samples shaped = shapeKeySound(input, 22050);
+        QVERIFY2(shaped.size() > 4400, qPrintable(QString::number(shaped.size())));  // the tone starts at once
+        QVERIFY2(shaped.size() <= 4410, qPrintable(QString::number(shaped.size())));
+        QCOMPARE(shaped.front(), 0);  // faded in
+        QCOMPARE(shaped.back(), 0);   // faded out
+        const int peak = *std::max_element(shaped.begin(), shaped.end());
+        QVERIFY2(peak > 0.85 * 32767, qPrintable(QString::number(peak)));
+        QVERIFY2(peak < 32767, qPrintable(QString::number(peak)));
+    }
+
+    void writeSoundFile_data()
+    {
+        QTest::addColumn<WriteCase>("row");
+        const auto row = [](const char* name, const WriteCase& c) { QTest::newRow(name) << c; };
+        // clang-format off
+        row("new file", {.existing = ExistingFile::Keep, .outcome = WriteOutcome::Written, .after = newBytes});
+        row("existing file kept", {.before = oldBytes, .existing = ExistingFile::Keep,
+            .outcome = WriteOutcome::KeptExisting, .after = oldBytes});
+        row("existing file replaced", {.before = oldBytes, .existing = ExistingFile::Replace,
+            .outcome = WriteOutcome::Written, .after = newBytes});
+        // clang-format on
+    }
+    void writeSoundFile()
+    {
+        QFETCH(WriteCase, row);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("key.mp3");
+        if (row.before) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(*row.before);
+        }
+        QCOMPARE(speech::writeSoundFile(path, newBytes, row.existing), row.outcome);
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), row.after);
+        QCOMPARE(written.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                                            QFile::ReadGroup | QFile::ReadOther);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"key.mp3"});  // no temporary left
+    }
+    // A failed write reports the file and leaves nothing behind.
+    void writeFailures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("folder missing") << "none/key.mp3";
+        QTest::newRow("a folder in the way") << "folder";
+    }
+    void writeFailures()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        try {
+            speech::writeSoundFile(dir.filePath(name), newBytes, ExistingFile::Replace);
+            QFAIL("no error");
+        } catch (const Error& error) {
+            QCOMPARE(error.number(), ErrorNumber::FileAccess);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // Through the player's decoder the sound is loud and starts at once: the file's info frame
+    // has the decoder drop the encoder's delay.
+    void spokenKeyStartsAtOnce_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("English word") << "hello";
+        QTest::newRow("letter") << "a";
+        QTest::newRow("Chinese word") << "你好";
+    }
+    void spokenKeyStartsAtOnce()
+    {
+        QFETCH(QString, key);
+        QTemporaryDir dir;
+        const std::optional<PlayedSound> sound = playThroughMixer(speakKeyAsMp3(key), dir.filePath("device.raw"));
+        QVERIFY(sound.has_value());
+        QVERIFY2(sound->peak() > 16384, qPrintable(QString::number(sound->peak())));
+        const std::optional<double> onset = sound->onsetMilliseconds(1000);
+        QVERIFY(onset.has_value());
+        QVERIFY2(*onset < 20, qPrintable(QString::number(*onset)));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("voice");
+        QTest::newRow("a voice espeak-ng does not have") << "a"
+                                                         << "no-such-voice";
+        QTest::newRow("nothing to say") << "\t"
+                                        << "";
+    }
+    void refusals()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, voice);
+        try {
+            speakKeyAsMp3(key, voice);
+            QFAIL("no error");
+        } catch (const Error& error) {
+            QCOMPARE(error.number(), ErrorNumber::InvalidArgument);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(SpeechTest)
+#include "tst_speech.moc"
