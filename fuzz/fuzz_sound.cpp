@@ -9,7 +9,7 @@ using namespace keysound::audio;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    useSilentFastOutput();
+    prepareTrials();
     return 0;
 }
 

@@ -102,7 +102,7 @@ QString describeVerdict(const SoundVerdict& verdict)
         if (verdict.refusal.isEmpty())
             return tr("cannot be decoded as a sound");
         return tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
-    case SoundVerdict::Kind::TooLong: return tr("plays for more than %n minute(s)", maxTrialSeconds / 60);
+    case SoundVerdict::Kind::TooLong: return tr("plays for more than %n minute(s)", protocol::maxTrialSeconds / 60);
     case SoundVerdict::Kind::Crashed:
         if (verdict.signal == SIGXCPU)
             return tr("is damaged: decoding it used up its processor time");

@@ -2,7 +2,6 @@
 
 #include "audio/SoundBytes.h"
 #include "audio/SoundLayout.h"
-#include "audio/TrialPlay.h"
 
 #include <QHash>
 #include <QString>
@@ -15,6 +14,12 @@ class QSocketNotifier;
 
 namespace keysound::audio {
 
+// The output a check plays a sound on: the mixer's format as a key would find it.
+struct TrialOutput {
+    int frequency = 44100;
+    int channels = 2;
+};
+
 // Whether a sound file may be played, decided by playing it through first where a failure cannot
 // harm the program: in the checking process (keysound-sound-checker), each file in a disposable
 // child under limits of time and memory.
@@ -26,7 +31,7 @@ struct SoundVerdict {
                       Empty,
                       NotASound,    // not MP3, WAV, Ogg or FLAC, or its header is damaged beyond use
                       Refused,      // the decoder would not take it, or it decoded to nothing
-                      TooLong,      // more than a check plays (maxTrialSeconds)
+                      TooLong,      // more than a check plays (checkprotocol::maxTrialSeconds)
                       Crashed,      // the decoder crashed or ran out of memory or processor time
                       TimedOut,     // the check did not end in time
                       Unavailable,  // no checking process could be run: nothing is known of the file

@@ -127,7 +127,7 @@ int main()
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     std::signal(SIGPIPE, SIG_IGN);
-    useSilentFastOutput();
+    prepareTrials();
     const int socket = protocol::socketDescriptor;
     protocol::Request request;
     int file = -1;

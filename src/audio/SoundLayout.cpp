@@ -1,5 +1,6 @@
 #include "audio/SoundLayout.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace keysound::audio {
@@ -70,11 +71,16 @@ std::optional<qint64> skipLeadingTags(const SoundBytes& file)
         if (at > file.size())
             return std::nullopt;
     }
-    const QByteArray padding = file.read(at, maxPaddingAfterTags);
-    qint64 zeros = 0;
-    while (zeros < padding.size() && padding[zeros] == 0)
-        ++zeros;
-    return at + zeros;
+    constexpr qint64 step = 4096;
+    for (qint64 padded = 0; padded < maxPaddingAfterTags; padded += step) {
+        const QByteArray padding = file.read(at, step);
+        const qsizetype zeros = qsizetype(std::find_if(padding.begin(), padding.end(), [](char c) { return c != 0; }) -
+                                          padding.begin());
+        at += zeros;
+        if (zeros < step)
+            break;
+    }
+    return at;
 }
 
 // An MPEG-1, -2 or -2.5 Layer III frame header with no reserved field value.

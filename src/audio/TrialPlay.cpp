@@ -1,65 +1,42 @@
 #include "audio/TrialPlay.h"
 
+#include "audio/SoundCheckProtocol.h"
 #include "audio/SoundStream.h"
+#include "audio/TrialDevice.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <atomic>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace keysound::audio {
 
 namespace {
 
-constexpr int trialBufferFrames = 2048;
+constexpr int trialBufferFrames = 4096;  // the stand-in device costs nothing per buffer; fewer calls
 constexpr int soundThreshold = 32768 / 100;
 
-// What the mixer's thread sees of the trial; the finished hook takes no argument, hence one object.
-struct Observation {
-    std::atomic<bool> musicEnded = false;
-    bool musicStarted = false;  // from here on, only the mixer's thread touches the rest
-    bool tooLong = false;
+// What a trial's mixed buffers held.
+struct Listener {
+    int channels = 2;
     qint64 frames = 0;
-    qint64 maxFrames = 0;
     int peak = 0;
     qint64 firstSoundFrame = -1;
-    int channels = 2;
-    SDL_sem* ended = nullptr;
+
+    void hear(const Sint16* samples, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            const int level = std::min(std::abs(int(samples[i])), 32767);
+            peak = std::max(peak, level);
+            if (level >= soundThreshold && firstSoundFrame < 0)
+                firstSoundFrame = frames + i / channels;
+        }
+        frames += count / channels;
+    }
 };
-Observation* observation = nullptr;
 
-void onMusicFinished()
-{
-    observation->musicEnded = true;
-    SDL_SemPost(observation->ended);
-}
-
-// The music starts at the beginning of a mix; the mixes before it are silence.
-void observeMix(void*, Uint8* stream, int bytes)
-{
-    Observation& o = *observation;
-    if (!o.musicStarted)
-        o.musicStarted = o.musicEnded || Mix_PlayingMusic();
-    if (!o.musicStarted || o.tooLong)
-        return;
-    const auto* samples = reinterpret_cast<const Sint16*>(stream);
-    const int count = bytes / int(sizeof(Sint16));
-    for (int i = 0; i < count; ++i) {
-        const int level = std::abs(int(samples[i]));
-        o.peak = std::max(o.peak, std::min(level, 32767));
-        if (level >= soundThreshold && o.firstSoundFrame < 0)
-            o.firstSoundFrame = o.frames + i / o.channels;
-    }
-    o.frames += count / o.channels;
-    if (o.frames > o.maxFrames) {
-        o.tooLong = true;
-        SDL_SemPost(o.ended);
-    }
-}
-
-// The mixer stays open from one trial to the next: closing an output waits for it to drain, twice
-// the length of a mix, which would be most of a short sound's trial.
+// The output stays open from one trial to the next, for the fuzzing harness's many.
 bool openMixer(const TrialOutput& output)
 {
     static std::optional<TrialOutput> opened;
@@ -68,8 +45,7 @@ bool openMixer(const TrialOutput& output)
     if (opened)
         Mix_CloseAudio();
     opened.reset();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
-        Mix_OpenAudioDevice(output.frequency, AUDIO_S16SYS, output.channels, trialBufferFrames, nullptr, 0) != 0)
+    if (Mix_OpenAudioDevice(output.frequency, AUDIO_S16SYS, output.channels, trialBufferFrames, nullptr, 0) != 0)
         return false;
     opened = output;
     return true;
@@ -77,11 +53,9 @@ bool openMixer(const TrialOutput& output)
 
 }  // namespace
 
-void useSilentFastOutput()
+void prepareTrials()
 {
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");  // the mixer opens the stand-in device, never this one
     SDL_InitSubSystem(SDL_INIT_AUDIO);
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
 }
@@ -90,37 +64,31 @@ TrialResult playThrough(std::shared_ptr<const SoundBytes> file, const SoundLayou
 {
     TrialResult result;
     if (!openMixer(output)) {
-        result.refusal = QString::fromUtf8(SDL_GetError());
+        result.refusal = QString::fromUtf8(Mix_GetError());
         return result;
     }
-    int frequency = 0;
-    Uint16 format = 0;
-    Observation seen;
-    Mix_QuerySpec(&frequency, &format, &seen.channels);
-    seen.maxFrames = qint64(maxTrialSeconds) * frequency;
-    seen.ended = SDL_CreateSemaphore(0);
-    observation = &seen;
-    Mix_SetPostMix(observeMix, nullptr);
-    Mix_HookMusicFinished(onMusicFinished);
-
     Mix_Music* music = loadMusic(std::move(file), layout);
-    result.loaded = music != nullptr;
-    if (!music)
+    result.loaded = music != nullptr && Mix_PlayMusic(music, 0) == 0;
+    if (!result.loaded) {
         result.refusal = QString::fromUtf8(Mix_GetError());
-    else if (Mix_PlayMusic(music, 0) == 0)
-        SDL_SemWait(seen.ended);
-    Mix_HookMusicFinished(nullptr);
-    if (music)
-        Mix_FreeMusic(music);
-    Mix_SetPostMix(nullptr, nullptr);
-    SDL_DestroySemaphore(seen.ended);
-    observation = nullptr;
-
-    result.finished = seen.musicEnded && !seen.tooLong;
-    result.frames = seen.frames;
-    result.peak = seen.peak;
-    result.firstSoundFrame = seen.firstSoundFrame;
-    result.frequency = frequency;
+        if (music)
+            Mix_FreeMusic(music);
+        return result;
+    }
+    const SDL_AudioSpec& spec = trialdevice::spec();
+    std::vector<Uint8> buffer(spec.size);
+    Listener listener{spec.channels};
+    const qint64 maxFrames = qint64(checkprotocol::maxTrialSeconds) * spec.freq;
+    while (Mix_PlayingMusic() && listener.frames <= maxFrames) {
+        trialdevice::mix(buffer.data());
+        listener.hear(reinterpret_cast<const Sint16*>(buffer.data()), int(spec.size / sizeof(Sint16)));
+    }
+    result.finished = !Mix_PlayingMusic();
+    Mix_FreeMusic(music);
+    result.frames = listener.frames;
+    result.peak = listener.peak;
+    result.firstSoundFrame = listener.firstSoundFrame;
+    result.frequency = spec.freq;
     return result;
 }
 
