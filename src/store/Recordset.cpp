@@ -1,6 +1,7 @@
 #include "store/RecordsetImpl.h"
 
 #include "platform/Error.h"
+#include "store/DatabaseHandle.h"
 #include "store/SqliteSupport.h"
 
 #include <QRegularExpression>
@@ -68,7 +69,7 @@ void Recordset::Impl::fetch(sqlite3* db)
         const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
         const bool withRowid = !rowid.isEmpty();
         const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(db, sql, PreparedStatement::Use::Keep);
+        PreparedStatement select(*connection->database(), sql);
         select.bindAll(statement.parameters);
         const int first = withRowid ? 1 : 0;
         QStringList names;
