@@ -1,97 +1,80 @@
 #include "editor/RecordsetTableModel.h"
 
-#include "platform/Error.h"
 #include "store/Recordset.h"
 
 namespace keysound::editor {
+
+using store::Recordset;
 
 RecordsetTableModel::RecordsetTableModel(QObject* parent)
     : QAbstractTableModel(parent)
 {}
 
-void RecordsetTableModel::setRecordset(store::Recordset* recordset)
+void RecordsetTableModel::setRecordset(Recordset* recordset)
 {
+    beginResetModel();
     if (recordset_)
         disconnect(recordset_, nullptr, this, nullptr);
     recordset_ = recordset;
     if (recordset_) {
-        connect(recordset_, &store::Recordset::rowsReset, this, &RecordsetTableModel::reload);
-        connect(recordset_, &store::Recordset::rowInserted, this, &RecordsetTableModel::insertRow);
-        connect(recordset_, &store::Recordset::rowRemoved, this, &RecordsetTableModel::removeRow);
-        connect(recordset_, &store::Recordset::rowChanged, this, &RecordsetTableModel::refreshRow);
+        connect(recordset_, &Recordset::rowsAboutToBeReset, this, [this] {
+            following_ = true;
+            beginResetModel();
+        });
+        connect(recordset_, &Recordset::rowsReset, this, [this] {
+            endResetModel();
+            following_ = false;
+        });
+        connect(recordset_, &Recordset::rowAboutToBeInserted, this, [this](int row) {
+            following_ = true;
+            beginInsertRows(QModelIndex(), row, row);
+        });
+        connect(recordset_, &Recordset::rowInserted, this, [this] {
+            endInsertRows();
+            following_ = false;
+        });
+        connect(recordset_, &Recordset::rowAboutToBeRemoved, this, [this](int row) {
+            following_ = true;
+            beginRemoveRows(QModelIndex(), row, row);
+        });
+        connect(recordset_, &Recordset::rowRemoved, this, [this] {
+            endRemoveRows();
+            following_ = false;
+        });
+        connect(recordset_, &Recordset::rowChanged, this, &RecordsetTableModel::refreshRow);
         connect(recordset_, &QObject::destroyed, this, [this] { setRecordset(nullptr); });
     }
-    reload();
-}
-
-void RecordsetTableModel::reload()
-{
-    beginResetModel();
-    const bool open = recordset_ && recordset_->isOpen();
-    columns_ = open ? recordset_->fieldNames() : QStringList();
-    rows_ = open ? std::max(0, recordset_->RecordCount()) : 0;
     endResetModel();
-}
-
-void RecordsetTableModel::insertRow(int row)
-{
-    shiftFrom_ = row;
-    shiftBy_ = 1;
-    beginInsertRows(QModelIndex(), row, row);
-    shiftBy_ = 0;
-    ++rows_;
-    endInsertRows();
-}
-
-void RecordsetTableModel::removeRow(int row)
-{
-    shiftFrom_ = row + 1;
-    shiftBy_ = -1;
-    beginRemoveRows(QModelIndex(), row, row);
-    shiftBy_ = 0;
-    --rows_;
-    endRemoveRows();
-}
-
-int RecordsetTableModel::recordsetRow(int row) const
-{
-    return row >= shiftFrom_ ? row + shiftBy_ : row;
 }
 
 void RecordsetTableModel::refreshRow(int row)
 {
-    if (row >= 0 && row < rows_ && !columns_.isEmpty())
-        emit dataChanged(index(row, 0), index(row, int(columns_.size()) - 1), {Qt::DisplayRole});
+    if (row >= 0 && row < rowCount() && columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
 }
 
 int RecordsetTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() || !recordset_ ? 0 : recordset_->RecordCount();
 }
 
 int RecordsetTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(columns_.size());
+    return parent.isValid() || !recordset_ ? 0 : recordset_->fieldCount();
 }
 
 QVariant RecordsetTableModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !recordset_ || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    try {
-        if (shiftBy_ < 0 && index.row() == shiftFrom_ - 1)
-            return {};  // the row being removed is already gone from the recordset
-        const QVariant value = recordset_->valueAt(recordsetRow(index.row()), index.column());
-        return value.isNull() ? QVariant() : QVariant(value.toString());
-    } catch (const Error&) {
-        return {};  // a row the recordset no longer has: shown empty until its removal arrives
-    }
+    const QVariant value = recordset_->valueAt(index.row(), index.column());
+    return value.isNull() ? QVariant() : QVariant(value.toString());
 }
 
 QVariant RecordsetTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < columns_.size())
-        return columns_.at(section);
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < columnCount())
+        return recordset_->fieldNames().at(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -4,12 +4,12 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
-#include <QStringList>
 
 namespace keysound::editor {
 
 // The grid's view of a recordset: every row in cursor order and every column, headed by its
-// name, read-only. Reads values from the recordset on demand; nothing is copied.
+// name, read-only. Reads values from the recordset on demand; nothing is copied. Each change the
+// recordset announces in a pair reaches the views as the matching begin and end.
 class RecordsetTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -18,6 +18,9 @@ public:
     // nullptr lets go of the recordset: no rows, no columns.
     void setRecordset(store::Recordset* recordset);
     store::Recordset* recordset() const { return recordset_; }
+    // While a change of the recordset's rows is passed on to the views: a selection that moves
+    // meanwhile moves because rows come and go, not by anyone's choice.
+    bool isFollowingRecordset() const { return following_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -26,19 +29,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    void reload();
-    void insertRow(int row);
-    void removeRow(int row);
     void refreshRow(int row);
-    int recordsetRow(int row) const;
 
     QPointer<store::Recordset> recordset_;
-    QStringList columns_;
-    int rows_ = 0;  // the count the view has been told of
-    // The recordset tells of an inserted or removed row after the fact; until the view has been
-    // told too, rows from `shiftFrom` on stand `shiftBy` places further in the recordset.
-    int shiftFrom_ = 0;
-    int shiftBy_ = 0;
+    bool following_ = false;
 };
 
 }  // namespace keysound::editor

@@ -93,12 +93,6 @@ void frmConfig::createGrid()
 {
     grdDataGrid = new QTableView(this);
     gridModel_ = new RecordsetTableModel(this);
-    // The selection moves by itself when rows come and go; that is no choice of the user. These
-    // connections come before the view's own, so the flag is up before the selection moves.
-    const auto followRecordset = [this] { followingRecordset_ = true; };
-    connect(gridModel_, &QAbstractItemModel::modelAboutToBeReset, this, followRecordset);
-    connect(gridModel_, &QAbstractItemModel::rowsAboutToBeInserted, this, followRecordset);
-    connect(gridModel_, &QAbstractItemModel::rowsAboutToBeRemoved, this, followRecordset);
     grdDataGrid->setModel(gridModel_);
     grdDataGrid->setFont(gridFont());
     grdDataGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -184,13 +178,6 @@ void frmConfig::connectHandlers()
 
     connect(grdDataGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { gridRowChosen(current.row()); });
-    const auto showCurrentRow = [this] {
-        followingRecordset_ = false;
-        showCurrentRowInGrid();
-    };
-    connect(gridModel_, &QAbstractItemModel::modelReset, this, showCurrentRow);
-    connect(gridModel_, &QAbstractItemModel::rowsInserted, this, showCurrentRow);
-    connect(gridModel_, &QAbstractItemModel::rowsRemoved, this, showCurrentRow);
 }
 
 void frmConfig::orderTabs()
@@ -304,6 +291,7 @@ void frmConfig::reject()
 void frmConfig::bindGrid(store::Recordset* recordset)
 {
     gridModel_->setRecordset(recordset);
+    showCurrentRowInGrid();
 }
 
 }  // namespace keysound::editor

@@ -131,7 +131,6 @@ private:
     std::array<FieldBinder*, 2> binders_{};
     ResizedControls resized_;
     bool loaded_ = false;
-    bool followingRecordset_ = false;
 };
 
 }  // namespace keysound::editor

@@ -68,11 +68,11 @@ void frmConfig::Form_KeyDown(int KeyCode, int Shift)
     }
 }
 
-// While a record is being added or edited the grid keeps the current row: the selection goes
-// back to it.
+// A row chosen in the grid becomes current; while a record is being added or edited the grid
+// keeps the current row instead. The selection that rows coming and going move is no choice.
 void frmConfig::gridRowChosen(int row)
 {
-    if (followingRecordset_ || !adoPrimaryRS || row < 0 || row == adoPrimaryRS->currentRow())
+    if (gridModel_->isFollowingRecordset() || !adoPrimaryRS || row < 0 || row == adoPrimaryRS->currentRow())
         return;
     if (isEditingRecord()) {
         showCurrentRowInGrid();
@@ -130,7 +130,6 @@ bool frmConfig::isKeyPreviewTarget(const QObject* watched) const
 
 void frmConfig::showCurrentRowInGrid()
 {
-    const bool wasFollowing = std::exchange(followingRecordset_, true);
     const int row = adoPrimaryRS && gridModel_->recordset() ? adoPrimaryRS->currentRow() : -1;
     QItemSelectionModel* selection = grdDataGrid->selectionModel();
     if (row < 0 || row >= gridModel_->rowCount() || gridModel_->columnCount() == 0) {
@@ -140,7 +139,6 @@ void frmConfig::showCurrentRowInGrid()
         selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         grdDataGrid->scrollTo(index);
     }
-    followingRecordset_ = wasFollowing;
 }
 
 }  // namespace keysound::editor

@@ -7,6 +7,8 @@ struct sqlite3;
 
 namespace keysound::store {
 
+class DatabaseHandle;
+
 enum CursorLocationEnum { adUseServer = 2,
                           adUseClient = 3 };
 enum ConnectModeEnum { adModeUnknown = 0,
@@ -17,7 +19,7 @@ enum ConnectOptionEnum { adConnectUnspecified = -1 };
 // A connection to db1.mdb, opened from a connection string whose Data Source names the file.
 // The file must exist and be an SQLite 3 database (a legacy file is imported first); the
 // connection never creates it. Closed when the last owner lets go (no explicit Close); its
-// database handle then waits for the next Open of the same file (see HandlePool.h).
+// database handle then waits for the next Open of the same file (see DatabaseHandle.h).
 class Connection {
 public:
     Connection();
@@ -32,15 +34,14 @@ public:
     void Open(const QString& connectionString, const QString& userId = QString(),
               const QString& password = QString(), int options = adConnectUnspecified);
 
-    bool isOpen() const { return db_ != nullptr; }
-    sqlite3* handle() const { return db_; }
+    bool isOpen() const { return database_ != nullptr; }
+    DatabaseHandle* database() const { return database_.get(); }
+    sqlite3* handle() const;
     const QString& dataSourcePathText() const { return dataSource_; }
 
 private:
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<DatabaseHandle> database_;
     QString dataSource_;
-    QString nativePath_;
-    bool readOnly_ = false;
 };
 
 using ConnectionPtr = std::shared_ptr<Connection>;

@@ -1,6 +1,7 @@
 #include "store/RecordsetImpl.h"
 
 #include "platform/Error.h"
+#include "store/DatabaseHandle.h"
 #include "store/SqliteSupport.h"
 
 #include <QRegularExpression>
@@ -62,13 +63,14 @@ QString freeRowidName(sqlite3* db, const QString& table)
 
 }  // namespace
 
-void Recordset::Impl::fetch(sqlite3* db)
+void Recordset::Impl::fetch()
 {
+    sqlite3* db = connection->handle();
     try {
         const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
         const bool withRowid = !rowid.isEmpty();
         const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(db, sql, PreparedStatement::Use::Keep);
+        PreparedStatement select(*connection->database(), sql);
         select.bindAll(statement.parameters);
         const int first = withRowid ? 1 : 0;
         QStringList names;
@@ -134,14 +136,21 @@ void Recordset::Open(const Statement& statement, ConnectionPtr activeConnection,
     if (!activeConnection || !activeConnection->isOpen())
         throw Error(ErrorNumber::OperationNotAllowed,
                     QStringLiteral("无法执行“%1”：连接没有打开。").arg(statement.sql));
-    auto opened = std::make_unique<Impl>();
-    opened->connection = std::move(activeConnection);
-    opened->statement = statement;
-    opened->table = updatableTable(statement.sql);
-    opened->fetch(opened->connection->handle());
-    d = std::move(opened);
+    load(statement, std::move(activeConnection), adRsnMove);
+}
+
+// The rows are replaced only once the new ones are all fetched: a failure leaves them as they were.
+void Recordset::load(Statement statement, ConnectionPtr connection, int reason)
+{
+    auto loaded = std::make_unique<Impl>();
+    loaded->connection = std::move(connection);
+    loaded->statement = std::move(statement);
+    loaded->table = updatableTable(loaded->statement.sql);
+    loaded->fetch();
+    emit rowsAboutToBeReset();
+    d = std::move(loaded);
     emit rowsReset();
-    emit MoveComplete(adRsnMove, adStatusOK, this);
+    emit MoveComplete(reason, adStatusOK, this);
 }
 
 bool Recordset::isOpen() const
@@ -212,9 +221,7 @@ QVariant Recordset::valueAt(int row, int column) const
 void Recordset::Requery(int)
 {
     requireOpen("Requery");
-    d->fetch(d->connection->handle());
-    emit rowsReset();
-    emit MoveComplete(adRsnRequery, adStatusOK, this);
+    load(d->statement, d->connection, adRsnRequery);
 }
 
 }  // namespace keysound::store

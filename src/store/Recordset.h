@@ -100,10 +100,14 @@ signals:
     // Raised before a row's content changes (first edit, AddNew, Delete, UpdateBatch, CancelUpdate).
     void WillChangeRecord(int adReason, int cRecords, int adStatus, keysound::store::Recordset* pRecordset);
 
-    // For model adapters
+    // For model adapters, in pairs: the first before any row is touched, the second after.
+    void rowsAboutToBeReset();
     void rowsReset();
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
+    // After a row's values changed in place.
     void rowChanged(int row);
 
 private:
@@ -116,6 +120,7 @@ private:
     int requireCurrentRow(const char* operation) const;
     int requireField(const QString& name) const;
     QString placeDescription() const;
+    void load(Statement statement, ConnectionPtr connection, int reason);
     void moveTo(int row, int reason);  // below 0: BOF; past the last row: EOF
     std::vector<int> pendingRowsFor(int affect) const;
     std::vector<qint64> writeRows(const std::vector<int>& pending);

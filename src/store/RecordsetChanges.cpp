@@ -71,6 +71,7 @@ void Recordset::AddNew()
 {
     requireUpdatable("AddNew");
     emit WillChangeRecord(adRsnAddNew, 1, adStatusOK, this);
+    emit rowAboutToBeInserted(d->rowCount());
     d->appendRow(Row{0, d->nextBookmark++, true, QBitArray(fieldCount()), {}});
     ++d->pendingRows;
     emit rowInserted(d->rowCount() - 1);
@@ -86,6 +87,7 @@ void Recordset::CancelUpdate()
     Row& target = d->rows[row];
     if (target.isNew) {
         emit WillChangeRecord(adRsnUndoAddNew, 1, adStatusOK, this);
+        emit rowAboutToBeRemoved(row);
         d->removeRow(row);
         --d->pendingRows;
         d->place = Impl::Place::AfterLast;
@@ -179,6 +181,7 @@ void Recordset::Delete(int affect)
     emit WillChangeRecord(adRsnDelete, 1, adStatusOK, this);
     if (!target.isNew)
         RecordsetWriter(d->connection->handle(), d->table, d->rowidName, d->columns).remove(target.rowid);
+    emit rowAboutToBeRemoved(row);
     if (target.isPending())
         --d->pendingRows;
     d->removeRow(row);

@@ -7,8 +7,6 @@
 
 #include <QBitArray>
 
-struct sqlite3;
-
 namespace keysound::store {
 
 struct Recordset::Row {
@@ -44,7 +42,7 @@ struct Recordset::Impl {
     QVariant* rowCells(int row) { return cells.data() + qsizetype(row) * columns.size(); }
     QVariant& cell(int row, int column) { return rowCells(row)[column]; }
 
-    void fetch(sqlite3* db);
+    void fetch();  // from the connection, by the statement
     void appendRow(Row row);
     void removeRow(int row);
     int rowWithBookmark(qint64 bookmark) const;

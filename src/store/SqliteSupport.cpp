@@ -1,9 +1,8 @@
 #include "store/SqliteSupport.h"
 
-#include <algorithm>
-#include <mutex>
+#include "store/DatabaseHandle.h"
+
 #include <sqlite3.h>
-#include <vector>
 
 namespace keysound::store {
 
@@ -56,97 +55,35 @@ QString runningAction(const QString& sql)
 }
 }  // namespace
 
-namespace {
-struct KeptStatement {
-    sqlite3* db = nullptr;
-    QString sql;
-    sqlite3_stmt* statement = nullptr;
-};
-
-constexpr size_t keptCapacity = 8;
-
-struct KeptStatements {
-    std::mutex mutex;
-    std::vector<KeptStatement> statements;  // oldest first
-};
-
-KeptStatements& kept()
-{
-    static KeptStatements& instance = *new KeptStatements;  // outlives pooled handles closed at exit
-    return instance;
-}
-
-sqlite3_stmt* takeKept(sqlite3* db, const QString& sql)
-{
-    KeptStatements& k = kept();
-    std::lock_guard lock(k.mutex);
-    const auto found = std::find_if(k.statements.begin(), k.statements.end(),
-                                    [&](const KeptStatement& s) { return s.db == db && s.sql == sql; });
-    if (found == k.statements.end())
-        return nullptr;
-    sqlite3_stmt* statement = found->statement;
-    k.statements.erase(found);
-    return statement;
-}
-
-void keep(sqlite3* db, const QString& sql, sqlite3_stmt* statement)
-{
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    KeptStatements& k = kept();
-    std::lock_guard lock(k.mutex);
-    if (k.statements.size() >= keptCapacity) {
-        sqlite3_finalize(k.statements.front().statement);
-        k.statements.erase(k.statements.begin());
-    }
-    k.statements.push_back({db, sql, statement});
-}
-}  // namespace
-
-bool hasOnlyKeptStatements(sqlite3* db)
-{
-    KeptStatements& k = kept();
-    std::lock_guard lock(k.mutex);
-    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr; s = sqlite3_next_stmt(db, s)) {
-        const auto isThis = [s](const KeptStatement& keptOne) { return keptOne.statement == s; };
-        if (std::none_of(k.statements.begin(), k.statements.end(), isThis))
-            return false;
-    }
-    return true;
-}
-
-void closeHandle(sqlite3* db)
-{
-    {
-        KeptStatements& k = kept();
-        std::lock_guard lock(k.mutex);
-        std::erase_if(k.statements, [db](const KeptStatement& s) {
-            if (s.db == db)
-                sqlite3_finalize(s.statement);
-            return s.db == db;
-        });
-    }
-    sqlite3_close_v2(db);
-}
-
-PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql, Use use)
+PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql)
     : db_(db)
     , sql_(sql)
-    , use_(use)
 {
-    if (use == Use::Keep && (statement_ = takeKept(db, sql)) != nullptr)
-        return;
-    const QByteArray utf8 = sql.toUtf8();
-    const unsigned flags = use == Use::Keep ? SQLITE_PREPARE_PERSISTENT : 0;
-    const int rc = sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), flags, &statement_, nullptr);
+    prepare(0);
+}
+
+PreparedStatement::PreparedStatement(DatabaseHandle& keeper, const QString& sql)
+    : db_(keeper.get())
+    , sql_(sql)
+    , keeper_(&keeper)
+{
+    statement_ = keeper.takeStatement(sql);
+    if (statement_ == nullptr)
+        prepare(SQLITE_PREPARE_PERSISTENT);
+}
+
+void PreparedStatement::prepare(unsigned flags)
+{
+    const QByteArray utf8 = sql_.toUtf8();
+    const int rc = sqlite3_prepare_v3(db_, utf8.constData(), int(utf8.size()), flags, &statement_, nullptr);
     if (rc != SQLITE_OK)
-        throw engineError(db, rc, runningAction(sql));
+        throw engineError(db_, rc, runningAction(sql_));
 }
 
 PreparedStatement::~PreparedStatement()
 {
-    if (use_ == Use::Keep)
-        keep(db_, sql_, statement_);
+    if (keeper_)
+        keeper_->keepStatement(sql_, statement_);
     else
         sqlite3_finalize(statement_);
 }

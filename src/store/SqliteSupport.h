@@ -21,19 +21,15 @@ Error engineError(sqlite3* db, int resultCode, const QString& action);
 
 QString quotedIdentifier(const QString& name);
 
-// Whether every statement on the handle is one kept for reuse (none is in use by anyone).
-bool hasOnlyKeptStatements(sqlite3* db);
-// Closes a database handle, with the statements kept for it.
-void closeHandle(sqlite3* db);
+class DatabaseHandle;
 
-// One prepared statement, finalized with its owner; or, when kept, reset and kept with its handle
-// for the next statement of the same text, which then skips parsing it (a cold parse is a good
-// part of a key's lookup). Kept statements go when closeHandle() closes their handle.
+// One prepared statement, finalized with its owner.
 class PreparedStatement {
 public:
-    enum class Use { Once,
-                     Keep };
-    PreparedStatement(sqlite3* db, const QString& sql, Use use = Use::Once);
+    PreparedStatement(sqlite3* db, const QString& sql);
+    // One that the handle keeps when done, for the next statement of the same text, which then
+    // skips parsing it (a cold parse is a good part of a key's lookup).
+    PreparedStatement(DatabaseHandle& keeper, const QString& sql);
     ~PreparedStatement();
     PreparedStatement(const PreparedStatement&) = delete;
     PreparedStatement& operator=(const PreparedStatement&) = delete;
@@ -53,10 +49,12 @@ public:
     qint64 int64(int column) const;
 
 private:
+    void prepare(unsigned flags);
+
     sqlite3* db_;
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
-    Use use_;
+    DatabaseHandle* keeper_ = nullptr;
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when left without commit().

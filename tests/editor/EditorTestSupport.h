@@ -112,8 +112,9 @@ struct LoadedEditor {
     std::optional<WriteProtectedFile> protection;
 };
 
-// Steps: Go<n> chooses grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text>
-// type into a box; Outside adds a mapping through another connection; Rename moves the table away;
+// Steps, named as test::runRecordsetScript names the recordset calls they lead to: Go<n> chooses
+// grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text> type into a box;
+// Outside adds a mapping through another connection; Rename moves the table away;
 // Lock, Protect and Reject put an obstacle on db1.mdb, Free takes them away; Reload closes the window and shows it again; a button's
 // name without "cmd" clicks it (also a hidden one, as its handler runs then); anything else is a
 // key chord, sent to the key box or to the control named after '@'.

@@ -1,5 +1,9 @@
 #include "StoreTestSupport.h"
 
+#include <QRegularExpression>
+#include <QTest>
+#include <map>
+
 namespace keysound::test {
 
 store::ConnectionPtr openStore(const QString& folder, int mode)
@@ -18,6 +22,46 @@ QStringList lookUp(const QString& folder, const QString& key)
     for (int row = 0; row < recordset.RecordCount(); ++row)
         files.append(recordset.valueAt(row, recordset.fieldIndex(QStringLiteral("文件名"))).toString());
     return files;
+}
+
+namespace {
+void runRecordsetStep(store::Recordset& recordset, const TestAppFolder& folder, const QString& step,
+                      const QList<QVariant>& bookmarks)
+{
+    static const QRegularExpression nameAndRest(QStringLiteral("^([A-Za-z]+:?)(.*)$"));
+    const QRegularExpressionMatch match = nameAndRest.match(step);
+    const QString key = QStringLiteral("键位"), text = match.captured(2);
+    const std::map<QString, std::function<void()>> steps{
+        {"First", [&] { recordset.MoveFirst(); }},
+        {"Last", [&] { recordset.MoveLast(); }},
+        {"Next", [&] { recordset.MoveNext(); }},
+        {"Previous", [&] { recordset.MovePrevious(); }},
+        {"Go", [&] { recordset.setCurrentRow(text.toInt() - 1); }},
+        {"Bookmark", [&] { recordset.setBookmark(bookmarks.value(text.toInt() - 1)); }},
+        {"Bookmark:", [&] { recordset.setBookmark(text); }},
+        {"Add", [&] { recordset.AddNew(); }},
+        {"Key:", [&] { recordset.setValue(key, recordset.Value(key).toString() + text); }},
+        {"Update", [&] { recordset.UpdateBatch(store::adAffectAll); }},
+        {"Cancel", [&] { recordset.CancelUpdate(); }},
+        {"Delete", [&] { recordset.Delete(store::adAffectCurrent); }},
+        {"Refresh", [&] { recordset.Requery(); }},
+        {"Reload", [&] { recordset.Open(store::editorStatement(), openStore(folder.path())); }},
+        {"Outside", [&] { folder.addMapping(QStringLiteral("outside"), QStringLiteral("o.mp3")); }},
+        {"Rename", [&] { folder.exec(QStringLiteral("ALTER TABLE Config RENAME TO Elsewhere")); }}};
+    const auto found = steps.find(match.captured(1));
+    QVERIFY2(found != steps.end(), qPrintable("unknown step " + step));
+    found->second();
+}
+}  // namespace
+
+int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder, const QString& script,
+                       const QList<QVariant>& bookmarks)
+{
+    for (const QString& step : script.split(u' ', Qt::SkipEmptyParts)) {
+        if (const int failure = errorNumberOf([&] { runRecordsetStep(recordset, folder, step, bookmarks); }))
+            return failure;
+    }
+    return 0;
 }
 
 std::optional<Error> errorOf(const std::function<void()>& call)

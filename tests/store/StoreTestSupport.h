@@ -18,6 +18,15 @@ namespace keysound::test {
 store::ConnectionPtr openStore(const QString& folder, int mode = store::adModeUnknown);
 // The file names the program's key lookup returns, in order.
 QStringList lookUp(const QString& folder, const QString& key);
+// Runs a script on a recordset over folder's Config, step after step up to the first that fails,
+// and returns that step's error number (0 when none fails). The steps carry the names the
+// editor's tests give the commands that make the same calls: First, Last, Next, Previous; Go<n>
+// makes the n-th row current; Add, Update, Cancel, Delete, Refresh (Requery); Key:<text> types
+// text after the current row's key; Outside adds a mapping through another connection, Rename
+// moves the table away, Reload opens the recordset anew. Only here: Bookmark<n> goes to the n-th
+// of bookmarks, Bookmark:<text> to a bookmark of that text.
+int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder, const QString& script,
+                       const QList<QVariant>& bookmarks = {});
 // The error a call throws, or nothing when it succeeds.
 std::optional<Error> errorOf(const std::function<void()>& call);
 int errorNumberOf(const std::function<void()>& call);  // 0 when it succeeds

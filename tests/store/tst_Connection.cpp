@@ -1,4 +1,5 @@
 #include "StoreTestSupport.h"
+#include "store/SqliteSupport.h"
 
 #include <QTest>
 
@@ -142,6 +143,38 @@ private slots:
         for (const QVariantList& row : test::queryRows(test::openStore(folder.path())->handle(), "EXPLAIN QUERY PLAN " + lookup.sql, lookup.parameters))
             plan += row.last().toString() + u';';
         QVERIFY2(plan.contains(QStringLiteral("INDEX Config_键位")) && !plan.contains(QStringLiteral("SCAN")), qPrintable(plan));
+    }
+
+    // A closed connection's database handle serves the next Open only when nothing of it is still in
+    // use: run is executed to the end, held is prepared and held while the connection closes.
+    void keepsOnlyAnIdleHandle_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<bool>("reused");
+        QTest::newRow("nothing in use: handed out again") << "SELECT 1" << "" << true;
+        QTest::newRow("a statement still held: closed") << "SELECT 1" << "SELECT 1" << false;
+        QTest::newRow("a transaction still open: closed") << "BEGIN" << "" << false;
+        // clang-format on
+    }
+    void keepsOnlyAnIdleHandle()
+    {
+        QFETCH(QString, run);
+        QFETCH(QString, held);
+        QFETCH(bool, reused);
+        test::TestAppFolder folder;
+        std::optional<PreparedStatement> statement;
+        {
+            const ConnectionPtr first = test::openStore(folder.path());
+            execute(first->handle(), QStringLiteral("CREATE TEMP TABLE marker (x)"));  // lives as long as the handle
+            execute(first->handle(), run);
+            if (!held.isEmpty())
+                statement.emplace(first->handle(), held);
+        }
+        const ConnectionPtr second = test::openStore(folder.path());
+        const auto readMarker = [&] { execute(second->handle(), QStringLiteral("SELECT x FROM temp.marker")); };
+        QCOMPARE(test::errorNumberOf(readMarker) == 0, reused);
     }
 
     // A closed connection's database handle serves the next Open only while db1.mdb is still the

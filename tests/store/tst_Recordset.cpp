@@ -27,55 +27,15 @@ struct EditorRows {
     }
 };
 
-// One command of a script: open, first, last, next, previous, row:<index>, bookmark:<row at
-// opening>, goto:<bookmark text>, addnew, set:<key>, cancel, update, delete, requery,
-// insert:<key> (another connection adds a row).
-void run(Recordset& recordset, const test::TestAppFolder& folder, const QString& command, const QList<QVariant>& bookmarks)
-{
-    const QString name = command.section(u':', 0, 0), argument = command.section(u':', 1);
-    if (name == "open")
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
-    else if (name == "first")
-        recordset.MoveFirst();
-    else if (name == "last")
-        recordset.MoveLast();
-    else if (name == "next")
-        recordset.MoveNext();
-    else if (name == "previous")
-        recordset.MovePrevious();
-    else if (name == "row")
-        recordset.setCurrentRow(argument.toInt());
-    else if (name == "bookmark")
-        recordset.setBookmark(bookmarks.value(argument.toInt()));
-    else if (name == "goto")
-        recordset.setBookmark(argument);
-    else if (name == "addnew")
-        recordset.AddNew();
-    else if (name == "set")
-        recordset.setValue(QStringLiteral("键位"), argument);
-    else if (name == "cancel")
-        recordset.CancelUpdate();
-    else if (name == "update")
-        recordset.UpdateBatch(adAffectAll);
-    else if (name == "delete")
-        recordset.Delete(adAffectCurrent);
-    else if (name == "requery")
-        recordset.Requery();
-    else if (name == "insert")
-        folder.exec(QStringLiteral("INSERT INTO Config VALUES ('%1', 'x.mp3')").arg(argument));
-    else
-        QFAIL(qPrintable("unknown command " + command));
-}
-
 const QHash<int, QString> ReasonNames{{adRsnMove, "move"}, {adRsnMoveFirst, "first"}, {adRsnMoveLast, "last"}, {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
 
 struct Script {
-    int rows;  // stored k0.. before the recordset opens
-    QStringList commands;
+    int rows;               // stored k0.. before the recordset opens
+    QString steps;          // see test::runRecordsetScript
     int position;           // AbsolutePosition afterwards
     QString shown, stored;  // keys of the recordset's rows and of the file afterwards
     QString moves;          // MoveComplete: reason@AbsolutePosition when raised
-    int failure = 0;        // error number of the last command
+    int failure = 0;        // error number of the failing step
 };
 
 }  // namespace
@@ -91,35 +51,34 @@ private slots:
         QTest::addColumn<Script>("script");
         const QString K3 = QStringLiteral("k0 k1 k2");
         const int BOF = adPosBOF, EOF_ = adPosEOF, None = adPosUnknown, NoRecord = ErrorNumber::NoCurrentRecord;
-        QTest::newRow("opening makes the first row current") << Script{3, {"open"}, 1, K3, K3, "move@1"};
-        QTest::newRow("next from the last row reaches EOF") << Script{3, {"last", "next"}, EOF_, K3, K3, "last@3 next@-3"};
-        QTest::newRow("next at EOF fails") << Script{3, {"last", "next", "next"}, EOF_, K3, K3, "last@3 next@-3", NoRecord};
-        QTest::newRow("previous from the first row reaches BOF") << Script{3, {"previous"}, BOF, K3, K3, "previous@-2"};
-        QTest::newRow("previous at BOF fails") << Script{3, {"previous", "previous"}, BOF, K3, K3, "previous@-2", NoRecord};
+        QTest::newRow("opening makes the first row current") << Script{3, "Reload", 1, K3, K3, "move@1"};
+        QTest::newRow("next from the last row reaches EOF") << Script{3, "Last Next", EOF_, K3, K3, "last@3 next@-3"};
+        QTest::newRow("next at EOF fails") << Script{3, "Last Next Next", EOF_, K3, K3, "last@3 next@-3", NoRecord};
+        QTest::newRow("previous from the first row reaches BOF") << Script{3, "Previous", BOF, K3, K3, "previous@-2"};
+        QTest::newRow("previous at BOF fails") << Script{3, "Previous Previous", BOF, K3, K3, "previous@-2", NoRecord};
         QTest::newRow("previous from EOF, then first")
-            << Script{3, {"last", "next", "previous", "first"}, 1, K3, K3, "last@3 next@-3 previous@3 first@1"};
-        QTest::newRow("first on the first row still notifies") << Script{3, {"first"}, 1, K3, K3, "first@1"};
-        QTest::newRow("grid picks a row, not the current one") << Script{3, {"row:2", "row:2"}, 3, K3, K3, "move@3"};
-        QTest::newRow("bookmark returns to its row") << Script{3, {"last", "bookmark:1"}, 2, K3, K3, "last@3 move@2"};
-        QTest::newRow("bookmark 0") << Script{3, {"last", "goto:0"}, 3, K3, K3, "last@3", ErrorNumber::InvalidBookmark};
-        QTest::newRow("empty: opening") << Script{0, {"open"}, None, "", "", "move@-1"};
-        QTest::newRow("AddNew: a new empty current row") << Script{3, {"addnew"}, 4, "k0 k1 k2 <null>", K3, "move@4"};
-        QTest::newRow("CancelUpdate of a new row: last row") << Script{3, {"row:1", "addnew", "set:n", "cancel", "update"}, 3, K3, K3,
-                                                                       "move@2 move@4 move@3"};
-        QTest::newRow("CancelUpdate of an edit") << Script{3, {"next", "set:x", "cancel", "update"}, 2, K3, K3, "next@2"};
+            << Script{3, "Last Next Previous First", 1, K3, K3, "last@3 next@-3 previous@3 first@1"};
+        QTest::newRow("first on the first row still notifies") << Script{3, "First", 1, K3, K3, "first@1"};
+        QTest::newRow("grid picks a row, not the current one") << Script{3, "Go3 Go3", 3, K3, K3, "move@3"};
+        QTest::newRow("bookmark returns to its row") << Script{3, "Last Bookmark2", 2, K3, K3, "last@3 move@2"};
+        QTest::newRow("bookmark 0") << Script{3, "Last Bookmark:0", 3, K3, K3, "last@3", ErrorNumber::InvalidBookmark};
+        QTest::newRow("empty: opening") << Script{0, "Reload", None, "", "", "move@-1"};
+        QTest::newRow("AddNew: a new empty current row") << Script{3, "Add", 4, "k0 k1 k2 <null>", K3, "move@4"};
+        QTest::newRow("CancelUpdate of a new row: last row") << Script{3, "Go2 Add Key:n Cancel Update", 3, K3, K3, "move@2 move@4 move@3"};
+        QTest::newRow("CancelUpdate of an edit") << Script{3, "Next Key:x Cancel Update", 2, K3, K3, "next@2"};
         QTest::newRow("UpdateBatch writes edits and new rows")
-            << Script{3, {"set:a", "addnew", "set:n", "addnew", "update"}, 5, "a k1 k2 n <null>", "a k1 k2 n <null>", "move@4 move@5"};
+            << Script{3, "Key:a Add Key:n Add Update", 5, "k0a k1 k2 n <null>", "k0a k1 k2 n <null>", "move@4 move@5"};
         QTest::newRow("a written new row is updated later")
-            << Script{3, {"addnew", "set:n", "update", "set:m", "update"}, 4, "k0 k1 k2 m", "k0 k1 k2 m", "move@4"};
-        QTest::newRow("Delete: gone from the file at once") << Script{3, {"row:1", "delete"}, None, "k0 k2", "k0 k2", "move@2"};
-        QTest::newRow("Delete of the first row, previous") << Script{3, {"delete", "previous"}, BOF, "k1 k2", "k1 k2", "previous@-2"};
-        QTest::newRow("Delete of the first row, next") << Script{3, {"delete", "next"}, 1, "k1 k2", "k1 k2", "next@1"};
-        QTest::newRow("Delete of the last row, next") << Script{3, {"last", "delete", "next"}, EOF_, "k0 k1", "k0 k1", "last@3 next@-3"};
-        QTest::newRow("Delete: its bookmark is invalid") << Script{3, {"delete", "bookmark:0"}, None, "k1 k2", "k1 k2", "", ErrorNumber::InvalidBookmark};
-        QTest::newRow("Delete: other bookmarks stay") << Script{3, {"delete", "bookmark:2"}, 2, "k1 k2", "k1 k2", "move@2"};
-        QTest::newRow("Delete of a new row writes nothing") << Script{3, {"addnew", "set:n", "delete", "update"}, None, K3, K3, "move@4"};
+            << Script{3, "Add Key:n Update Key:m Update", 4, "k0 k1 k2 nm", "k0 k1 k2 nm", "move@4"};
+        QTest::newRow("Delete: gone from the file at once") << Script{3, "Go2 Delete", None, "k0 k2", "k0 k2", "move@2"};
+        QTest::newRow("Delete of the first row, previous") << Script{3, "Delete Previous", BOF, "k1 k2", "k1 k2", "previous@-2"};
+        QTest::newRow("Delete of the first row, next") << Script{3, "Delete Next", 1, "k1 k2", "k1 k2", "next@1"};
+        QTest::newRow("Delete of the last row, next") << Script{3, "Last Delete Next", EOF_, "k0 k1", "k0 k1", "last@3 next@-3"};
+        QTest::newRow("Delete: its bookmark is invalid") << Script{3, "Delete Bookmark1", None, "k1 k2", "k1 k2", "", ErrorNumber::InvalidBookmark};
+        QTest::newRow("Delete: other bookmarks stay") << Script{3, "Delete Bookmark3", 2, "k1 k2", "k1 k2", "move@2"};
+        QTest::newRow("Delete of a new row writes nothing") << Script{3, "Add Key:n Delete Update", None, K3, K3, "move@4"};
         QTest::newRow("Requery reloads and drops pending changes")
-            << Script{3, {"set:x", "addnew", "insert:o", "requery"}, 1, "k0 k1 k2 o", "k0 k1 k2 o", "move@4 requery@1"};
+            << Script{3, "Key:x Add Outside Refresh", 1, "k0 k1 k2 outside", "k0 k1 k2 outside", "move@4 requery@1"};
         // clang-format on
     }
     void script()
@@ -137,9 +96,7 @@ private slots:
             QCOMPARE(source, &recordset);
             raised.append(ReasonNames.value(reason) + u'@' + QString::number(recordset.AbsolutePosition()));
         });
-        int failure = 0;
-        for (const QString& command : script.commands)
-            failure = test::errorNumberOf([&] { run(recordset, opened.folder, command, bookmarks); });
+        const int failure = test::runRecordsetScript(recordset, opened.folder, script.steps, bookmarks);
         QCOMPARE(failure, script.failure);
         QCOMPARE(raised.join(u' '), script.moves);
         QCOMPARE(recordset.AbsolutePosition(), script.position);
@@ -149,7 +106,7 @@ private slots:
         QCOMPARE(shown.join(u' '), script.shown);
         QCOMPARE(opened.stored(), script.stored);
         QCOMPARE(recordset.hasPendingChanges(), script.shown != script.stored);
-        const bool noRows = shown.isEmpty() && (failure || script.commands.last() != "delete");
+        const bool noRows = shown.isEmpty() && (failure || !script.steps.endsWith("Delete"));
         QCOMPARE(recordset.BOF(), script.position == adPosBOF || noRows);
         QCOMPARE(recordset.EOF_(), script.position == adPosEOF || noRows);
         QCOMPARE(recordset.currentRow(), script.position > 0 ? script.position - 1 : -1);
@@ -166,7 +123,7 @@ private slots:
         QTest::addColumn<QString>("undo");
         QTest::addColumn<int>("number");
         const int Any = adModeUnknown;
-        QTest::newRow("a trigger refuses the second row") << Any << "CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN NEW.键位 = 'two' "
+        QTest::newRow("a trigger refuses the second row") << Any << "CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN NEW.键位 = 'k1two' "
                                                                     "BEGIN SELECT RAISE(ABORT, 'no'); END" << "DROP TRIGGER refuse" << ErrorNumber::EngineError;
         QTest::newRow("a row deleted elsewhere") << Any << "DELETE FROM Config WHERE 键位 = 'k1'" << "" << ErrorNumber::EngineError;
         QTest::newRow("read-only connection") << int(adModeRead) << "" << "" << ErrorNumber::ReadOnlyDatabase;
@@ -180,22 +137,21 @@ private slots:
         QFETCH(int, number);
         EditorRows opened(3, mode);
         Recordset& recordset = opened.recordset;
-        for (const char* command : {"set:one", "next", "set:two", "addnew", "set:new"})
-            run(recordset, opened.folder, command, {});
+        QCOMPARE(test::runRecordsetScript(recordset, opened.folder, "Key:one Next Key:two Add Key:new"), 0);
         test::RawDatabase other(opened.folder.databasePath());
         other.exec(setup);
         const QString before = opened.stored();
         QCOMPARE(test::errorNumberOf([&] { recordset.UpdateBatch(adAffectAll); }), number);
         other.exec(undo);
         QCOMPARE(opened.stored(), before);
-        QVERIFY(recordset.hasPendingChanges() && recordset.RecordCount() == 4 && recordset.valueAt(1, 0) == "two");
+        QVERIFY(recordset.hasPendingChanges() && recordset.RecordCount() == 4 && recordset.valueAt(1, 0) == "k1two");
         if (mode == adModeRead)  // Delete writes at once
             QCOMPARE(test::errorNumberOf([&] { recordset.MoveFirst(), recordset.Delete(adAffectCurrent); }), number);
         if (undo.isEmpty())
             return;
         recordset.UpdateBatch(adAffectAll);
         QVERIFY(!recordset.hasPendingChanges());
-        QCOMPARE(opened.stored(), "one two k2 new");
+        QCOMPARE(opened.stored(), "k0one k1two k2 new");
     }
 
     void updateWaitsOutAShortWriteLock()
@@ -235,13 +191,10 @@ private slots:
         EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
                                                            "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
                                                 .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
-        QCOMPARE(test::errorNumberOf([&] {
-                     for (const char* command : {"set:A", "update", "next", "delete", "addnew", "set:d", "update", "set:e", "update"})
-                         run(opened.recordset, opened.folder, command, {});
-                 }),
-                 writable ? 0 : int(ErrorNumber::OperationNotAllowed));
+        const QString steps("Key:A Update Next Delete Add Key:d Update Key:e Update");
+        QCOMPARE(test::runRecordsetScript(opened.recordset, opened.folder, steps), writable ? 0 : int(ErrorNumber::OperationNotAllowed));
         const QString sorted("SELECT group_concat(键位, ' ') FROM (SELECT 键位 FROM Config ORDER BY 1)");  // rowid is hidden
-        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "A c e" : "a b c");
+        QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "aA c de" : "a b c");
         QCOMPARE(opened.recordset.fieldNames().mid(2), hiding);
     }
 };
