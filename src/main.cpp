@@ -41,7 +41,8 @@ void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activ
 
 int main(int argc, char** argv)
 {
-    keysound::audio::AudioOutput::prepareProcess();  // before any thread starts
+    // First, before any thread starts: it may set an environment variable.
+    const auto audioOutput = std::make_shared<keysound::audio::AudioOutput>();
     keysound::platform::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("keysound"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keysound.keysound"));
@@ -62,7 +63,7 @@ int main(int argc, char** argv)
 
     keysound::store::prepareKeyLookup();
     keysound::audio::SoundChecker soundChecker;
-    keysound::audio::SdlMixerBackend playback(soundChecker);
+    keysound::audio::SdlMixerBackend playback(audioOutput, soundChecker);
     // The output opens at once and again at each sign of typing after it closed when idle: a word
     // typed with an input method or in word mode sounds at once, as does a key after a click.
     playback.warmUp();

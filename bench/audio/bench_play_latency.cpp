@@ -7,6 +7,8 @@
 #include "audio/MediaCommandService.h"
 #include "audio/SdlMixerBackend.h"
 
+#include <QCoreApplication>
+
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
@@ -33,6 +35,7 @@ std::atomic<int64_t> onsetAt{0};
 // The disk driver paces itself by sleeping, so its real mix period is worth printing.
 std::atomic<int64_t> firstMixAt{0};
 std::atomic<int64_t> mixCount{0};
+int outputChannels = 2;
 
 void watchForOnset(const int16_t* samples, int frames)
 {
@@ -40,7 +43,7 @@ void watchForOnset(const int16_t* samples, int frames)
         firstMixAt.store(nowNs());
     if (armedAt.load() == 0)
         return;
-    const int count = frames * AudioOutput::channels();
+    const int count = frames * outputChannels;
     if (std::any_of(samples, samples + count, [](int16_t s) { return std::abs(int(s)) > loud; })) {
         onsetAt.store(nowNs());
         armedAt.store(0);
@@ -102,27 +105,32 @@ void report(const char* name, const KeyRun& run)
 }
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    if (!SdlMixerBackend::open()) {
+    const auto output = std::make_shared<AudioOutput>();
+    QCoreApplication application(argc, argv);
+    if (!output->open()) {
         std::fprintf(stderr, "the disk audio driver could not be opened\n");
         return 1;
     }
+    outputChannels = output->channels();
     std::printf("driver %s, %d Hz, %d channels, %d-frame buffer (%.2f ms per mix; half: %.2f ms)\n",
-                qPrintable(AudioOutput::driverName()), AudioOutput::frequency(), AudioOutput::channels(),
-                AudioOutput::bufferFrames(), 1000.0 * AudioOutput::bufferFrames() / AudioOutput::frequency(),
-                500.0 * AudioOutput::bufferFrames() / AudioOutput::frequency());
+                qPrintable(output->driverName()), output->frequency(), output->channels(), output->bufferFrames(),
+                1000.0 * output->bufferFrames() / output->frequency(), 500.0 * output->bufferFrames() / output->frequency());
 
     SoundChecker checker;
-    SdlMixerBackend backend(checker);
+    SdlMixerBackend backend(output, checker);
     MediaCommandService service(backend);
-    AudioOutput::setPostMixObserver(watchForOnset);
-    for (const char* name : {"tone-1s.mp3", "tone-60s.mp3"})
-        report(name, pressKeys(service, QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/") + QLatin1String(name)));
-    AudioOutput::setPostMixObserver({});
+    output->setPostMixObserver(watchForOnset);
+    for (const char* name : {"tone-1s.mp3", "tone-60s.mp3"}) {
+        const QString sound = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/") + QLatin1String(name);
+        checker.verdictNow(sound);  // keys of sounds played before
+        report(name, pressKeys(service, sound));
+    }
+    output->setPostMixObserver({});
     std::printf("measured mix period: %.2f ms\n", double(nowNs() - firstMixAt.load()) / 1e6 / double(mixCount.load()));
     return 0;
 }

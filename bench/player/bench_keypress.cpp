@@ -46,12 +46,13 @@ Figures summarise(std::vector<double> values)
 // Arms on the UI thread right before a key; the audio thread stamps the first loud buffer.
 class FirstSoundProbe {
 public:
-    FirstSoundProbe()
+    explicit FirstSoundProbe(audio::AudioOutput& output)
+        : output_(output)
     {
-        audio::AudioOutput::setPostMixObserver([this](const int16_t* samples, int frames) {
+        output_.setPostMixObserver([this](const int16_t* samples, int frames) {
             if (!armed_.load(std::memory_order_acquire))
                 return;
-            const int count = frames * audio::AudioOutput::channels();
+            const int count = frames * output_.channels();
             for (int i = 0; i < count; ++i) {
                 if (samples[i] > 64 || samples[i] < -64) {
                     heard_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
@@ -61,7 +62,7 @@ public:
             }
         });
     }
-    ~FirstSoundProbe() { audio::AudioOutput::setPostMixObserver({}); }
+    ~FirstSoundProbe() { output_.setPostMixObserver({}); }
 
     void arm()
     {
@@ -85,6 +86,7 @@ public:
     }
 
 private:
+    audio::AudioOutput& output_;
     std::atomic<bool> armed_{false};
     std::atomic<Clock::rep> heard_{0};
 };
@@ -112,10 +114,10 @@ int keysPerFigure()
 }
 
 // Before each key, `beforeKey` may change what it will play.
-void measureLatency(player::Form1& form, const QString& key, const char* label,
+void measureLatency(player::Form1& form, audio::AudioOutput& output, const QString& key, const char* label,
                     const std::function<void()>& beforeKey = {})
 {
-    FirstSoundProbe probe;
+    FirstSoundProbe probe(output);
     std::vector<double> latencies;
     std::vector<double> uiCosts;
     const int keys = keysPerFigure();
@@ -171,6 +173,9 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", "/dev/null");
+    audio::AudioSettings settings;
+    settings.bufferFrames = 256;
+    const auto output = std::make_shared<audio::AudioOutput>(settings);
     QApplication app(argc, argv);
 
     test::TestAppFolder folder;
@@ -189,24 +194,20 @@ int main(int argc, char** argv)
         QFile::rename(copy, newSound);
     };
 
-    audio::AudioSettings settings;
-    settings.bufferFrames = 256;
-    audio::SdlMixerBackend::open(settings);
+    output->open();
     std::printf("audio: driver %s, %d Hz, %d frames per buffer (half a period: %.2f ms)\n",
-                qPrintable(audio::AudioOutput::driverName()), audio::AudioOutput::frequency(),
-                audio::AudioOutput::bufferFrames(),
-                500.0 * audio::AudioOutput::bufferFrames() / audio::AudioOutput::frequency());
+                qPrintable(output->driverName()), output->frequency(), output->bufferFrames(),
+                500.0 * output->bufferFrames() / output->frequency());
     audio::SoundChecker checker;
-    audio::SdlMixerBackend playback(checker);
+    audio::SdlMixerBackend playback(output, checker);
     audio::MediaCommandService commands(playback);
     player::Form1 form(commands);
     form.show();
     QCoreApplication::processEvents();
 
-    measureLatency(form, QStringLiteral("a"), "1 s MP3:");
-    measureLatency(form, QStringLiteral("b"), "60 s MP3:");
-    measureLatency(form, QStringLiteral("c"), "first play of a new 1 s MP3:", replaceNewSound);
+    measureLatency(form, *output, QStringLiteral("a"), "1 s MP3:");
+    measureLatency(form, *output, QStringLiteral("b"), "60 s MP3:");
+    measureLatency(form, *output, QStringLiteral("c"), "first play of a new 1 s MP3:", replaceNewSound);
     measureLogGrowth(form);
-    audio::AudioOutput::close();
     return 0;
 }

@@ -1,15 +1,11 @@
 #include "audio/AudioOutput.h"
 
-#include "audio/SinkWaker.h"
-
 #include <QCoreApplication>
 #include <QtGlobal>
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <memory>
 #include <mutex>
 
 namespace keysound::audio {
@@ -22,38 +18,7 @@ constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
 // 11.5 -> about 6 ms), and no underrun showed even with every core busy.
 constexpr int pipewireBufferFrames = 128;
 // Mixing stops when a server hangs without telling SDL; this long without a mix counts as lost.
-constexpr Uint64 stalledAfterMs = 1000;
-
-struct OutputState {
-    std::atomic<bool> open = false;     // set last: an open may run on another thread
-    std::atomic<bool> resting = false;  // the mixer is open, but the sink may suspend
-    std::atomic<Uint64> restingSinceMs = 0;
-    Uint64 restWhileOthersPlayMs = 0;
-    std::atomic<bool> closingWhileResting = false;
-    bool removed = false;
-    int frequency = 0;
-    int channels = 0;
-    int bufferFrames = 0;
-    std::atomic<Uint64> lastMixMs = 0;
-    AudioOutput::PostMixObserver observer;
-    std::unique_ptr<SinkWaker> waker;  // on PipeWire, when the mixer's stream is passive
-};
-
-// Never destroyed: a worker stuck in a hung sound server may still be using it at exit.
-OutputState& state()
-{
-    static OutputState& instance = *new OutputState;
-    return instance;
-}
-
-bool mixerStreamIsPassive = false;
-
-// Opening (possibly on a worker) and closing never overlap; a close waits for an open under way.
-std::mutex& openingAndClosing()
-{
-    static std::mutex instance;
-    return instance;
-}
+constexpr quint64 stalledAfterMs = 1000;
 
 // Names the program in the desktop's sound mixer instead of a generic "SDL Application".
 void setHints()
@@ -67,78 +32,10 @@ void setHints()
     SDL_SetHint(SDL_HINT_AUDIODRIVER, preferredDrivers);  // SDL_AUDIODRIVER in the environment wins
 }
 
-bool driverLoaded = false;
-
-bool driverIsPipeWire()
+bool driverIs(const char* name)
 {
     const char* driver = SDL_GetCurrentAudioDriver();
-    return driver != nullptr && std::strcmp(driver, "pipewire") == 0;
-}
-
-// A passive mixer stream sounds only while something keeps its sink running.
-bool wakeSinkWhenPassive(int frequency, int bufferFrames)
-{
-    if (!mixerStreamIsPassive || !driverIsPipeWire())
-        return true;
-    state().waker = SinkWaker::connect(frequency, bufferFrames);
-    return state().waker != nullptr;
-}
-
-bool openDevice(const AudioSettings& settings)
-{
-    if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    driverLoaded = true;
-    const int bufferFrames =
-        driverIsPipeWire() ? std::min(settings.bufferFrames, pipewireBufferFrames) : settings.bufferFrames;
-    // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
-    const auto openMixer = [&] {
-        return Mix_OpenAudioDevice(settings.frequency, AUDIO_S16SYS, settings.channels, bufferFrames, nullptr,
-                                   SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) == 0;
-    };
-    if (!wakeSinkWhenPassive(settings.frequency, bufferFrames) || !openMixer()) {
-        // Unloaded, so that a server that starts later is found by the next try.
-        state().waker.reset();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        driverLoaded = false;
-        return false;
-    }
-    state().bufferFrames = bufferFrames;
-    state().restWhileOthersPlayMs = Uint64(settings.restWhileOthersPlayMs);
-    return true;
-}
-
-// What the mixer settled on; the buffer size is the one it was opened with.
-void rememberSpec()
-{
-    int frequency = 0;
-    Uint16 format = 0;
-    int channels = 0;
-    Mix_QuerySpec(&frequency, &format, &channels);
-    state().frequency = frequency;
-    state().channels = channels;
-}
-
-void closeWhileResting();
-
-// From the audio thread, which must not close its own device.
-void closeWhileRestingSoon()
-{
-    if (QCoreApplication::instance() != nullptr)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), closeWhileResting, Qt::QueuedConnection);
-}
-
-void deliverPostMix(void*, Uint8* stream, int length)
-{
-    OutputState& output = state();
-    output.lastMixMs = SDL_GetTicks64();
-    const bool restOverdue = output.resting && output.lastMixMs - output.restingSinceMs > output.restWhileOthersPlayMs;
-    if (restOverdue && !output.closingWhileResting.exchange(true))
-        closeWhileRestingSoon();
-    if (!output.observer || output.channels <= 0)
-        return;
-    const int frames = length / int(sizeof(int16_t)) / output.channels;
-    output.observer(reinterpret_cast<const int16_t*>(stream), frames);
+    return driver != nullptr && std::strcmp(driver, name) == 0;
 }
 
 // SDL queues this event itself when the device or its server goes away; we only ever open one.
@@ -154,104 +51,114 @@ bool deviceRemovedEventQueued()
     return removed;
 }
 
-// Called with opening and closing locked.
-bool resumeResting()
+// SDL's audio subsystem and the mixer are one per process: opening them (maybe on a worker) and
+// closing them never overlap, whichever output asks.
+std::mutex& openingAndClosing()
 {
-    OutputState& output = state();
-    if (!output.resting || output.waker->isLost() || deviceRemovedEventQueued())
-        return false;
-    output.waker->setActive(true);
-    output.resting = false;
-    output.closingWhileResting = false;
-    output.lastMixMs = SDL_GetTicks64();
-    output.open = true;
-    return true;
+    static std::mutex lock;
+    return lock;
 }
 
-void closeMixer()
+bool mixerIsOpen(OutputState state)
 {
-    OutputState& output = state();
-    if (!output.open && !output.resting)
-        return;
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_CloseAudio();
-    output.waker.reset();
-    output.resting = false;
-    output.closingWhileResting = false;
-    output.open = false;
-    output.frequency = 0;
-    output.channels = 0;
-    output.bufferFrames = 0;
-}
-
-void closeWhileResting()
-{
-    std::lock_guard lock(openingAndClosing());
-    if (state().resting)
-        closeMixer();
-}
-
-void unloadDriver()
-{
-    if (driverLoaded)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
-    driverLoaded = false;
+    return state == OutputState::Open || state == OutputState::Resting || state == OutputState::Lost;
 }
 }  // namespace
 
-void AudioOutput::prepareProcess()
+AudioOutput::AudioOutput(AudioSettings settings)
+    : settings_(settings)
+    , mixerStreamPassive_(OutputRest::makeMixerStreamPassive())
 {
-    // The user's own stream properties win; the output then closes when idle instead.
-    if (qEnvironmentVariableIsSet("PIPEWIRE_PROPS"))
-        return;
-    qputenv("PIPEWIRE_PROPS", "node.passive=true");
-    mixerStreamIsPassive = true;
 }
 
-bool AudioOutput::open(const AudioSettings& settings)
+AudioOutput::~AudioOutput()
+{
+    close();
+}
+
+bool AudioOutput::open()
 {
     std::lock_guard lock(openingAndClosing());
-    OutputState& output = state();
-    if (output.open || resumeResting())
+    if (state_ == OutputState::Open || (state_ == OutputState::Resting && resumeResting()))
         return true;
-    if (output.resting) {  // lost while resting
+    if (mixerIsOpen(state_)) {  // lost, maybe while resting: everything goes, so that a moved server is found
         closeMixer();
         unloadDriver();
     }
+    state_ = OutputState::Opening;
     setHints();
-    if (!openDevice(settings)) {
+    if (!openDevice()) {
         qWarning("keysound: no audio device could be opened (%s); keys stay silent until one can", SDL_GetError());
+        state_ = OutputState::Closed;
         return false;
     }
     static const bool decodersLoaded = Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC) != 0;
     Q_UNUSED(decodersLoaded);  // whatever is missing simply won't load
-    rememberSpec();
+    Uint16 format = 0;
+    Mix_QuerySpec(&frequency_, &format, &channels_);
     deviceRemovedEventQueued();  // news about an output closed before this one
-    output.removed = false;
-    output.lastMixMs = SDL_GetTicks64();
-    Mix_SetPostMix(deliverPostMix, nullptr);
-    output.open = true;
+    lastMixMs_ = SDL_GetTicks64();
+    Mix_SetPostMix(deliverPostMix, this);
+    state_ = OutputState::Open;
     return true;
 }
 
-void AudioOutput::closeDevice()
+bool AudioOutput::openDevice()
+{
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    const bool resting = OutputRest::whenIdle(SDL_GetCurrentAudioDriver(), mixerStreamPassive_) == OutputRest::WhenIdle::Rest;
+    const int bufferFrames = driverIs("pipewire") ? std::min(settings_.bufferFrames, pipewireBufferFrames) : settings_.bufferFrames;
+    // A passive mixer stream sounds only while something keeps its sink running.
+    if (resting)
+        rest_ = OutputRest::connect(settings_.frequency, bufferFrames);
+    // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
+    const bool opened = (!resting || rest_) && Mix_OpenAudioDevice(settings_.frequency, AUDIO_S16SYS, settings_.channels, bufferFrames,
+                                                                  nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) == 0;
+    if (!opened) {
+        rest_.reset();
+        unloadDriver();  // so that a server that starts later is found by the next try
+        return false;
+    }
+    bufferFrames_ = bufferFrames;
+    return true;
+}
+
+void AudioOutput::closeIdle()
 {
     std::lock_guard lock(openingAndClosing());
-    OutputState& output = state();
-    if (!output.waker) {
+    if (state_ != OutputState::Open)
+        return;
+    switch (OutputRest::whenIdle(SDL_GetCurrentAudioDriver(), mixerStreamPassive_)) {
+    case OutputRest::WhenIdle::Rest:
+        rest_->rest();
+        restingSinceMs_ = SDL_GetTicks64();
+        state_ = OutputState::Resting;
+        break;
+    case OutputRest::WhenIdle::CloseDevice: closeMixer(); break;
+    case OutputRest::WhenIdle::UnloadDriver:
         closeMixer();
-    } else if (output.open) {
-        output.waker->setActive(false);
-        output.open = false;
-        output.restingSinceMs = SDL_GetTicks64();
-        output.resting = true;
+        unloadDriver();
+        break;
     }
 }
 
 bool AudioOutput::resume()
 {
     std::unique_lock lock(openingAndClosing(), std::try_to_lock);
-    return lock.owns_lock() && resumeResting();
+    return lock.owns_lock() && state_ == OutputState::Resting && resumeResting();
+}
+
+// Called with opening and closing locked, while resting.
+bool AudioOutput::resumeResting()
+{
+    if (deviceRemovedEventQueued() || !rest_->wake()) {
+        state_ = OutputState::Lost;
+        return false;
+    }
+    lastMixMs_ = SDL_GetTicks64();
+    state_ = OutputState::Open;
+    return true;
 }
 
 void AudioOutput::close()
@@ -261,36 +168,80 @@ void AudioOutput::close()
     unloadDriver();
 }
 
-bool AudioOutput::isOpen() { return state().open; }
-int AudioOutput::frequency() { return state().frequency; }
-int AudioOutput::channels() { return state().channels; }
-int AudioOutput::bufferFrames() { return state().bufferFrames; }
+void AudioOutput::closeMixer()
+{
+    if (!mixerIsOpen(state_))
+        return;
+    Mix_SetPostMix(nullptr, nullptr);
+    Mix_CloseAudio();
+    rest_.reset();
+    frequency_ = 0;
+    channels_ = 0;
+    bufferFrames_ = 0;
+    state_ = OutputState::Closed;
+}
+
+void AudioOutput::unloadDriver()
+{
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
+}
+
+// A rest that another program's sound kept mixing too long was marked lost on the audio thread,
+// which must not close its own device.
+void AudioOutput::closeOverdueRest()
+{
+    std::lock_guard lock(openingAndClosing());
+    if (state_ == OutputState::Lost)
+        closeMixer();
+}
 
 bool AudioOutput::isLost()
 {
-    OutputState& output = state();
-    if (!output.open)
-        return false;
-    output.removed = output.removed || deviceRemovedEventQueued();
-    const bool stalled = SDL_GetTicks64() - output.lastMixMs > stalledAfterMs;
-    return output.removed || stalled || (output.waker && output.waker->isLost());
+    OutputState open = OutputState::Open;
+    const bool stalled = SDL_GetTicks64() - lastMixMs_ > stalledAfterMs;
+    if (state_ == OutputState::Open && (deviceRemovedEventQueued() || stalled || (rest_ && rest_->isLost())))
+        state_.compare_exchange_strong(open, OutputState::Lost);
+    return state_ == OutputState::Lost;
 }
 
-QString AudioOutput::driverName()
+QString AudioOutput::driverName() const
 {
-    const char* name = state().open ? SDL_GetCurrentAudioDriver() : nullptr;
+    const char* name = mixerIsOpen(state_) ? SDL_GetCurrentAudioDriver() : nullptr;
     return name ? QString::fromLatin1(name) : QString();
 }
 
 void AudioOutput::setPostMixObserver(PostMixObserver observer)
 {
-    const bool open = state().open || state().resting;
+    const bool open = mixerIsOpen(state_);
     // Unhooking first waits out a running mix, so the function is never swapped under it.
     if (open)
         Mix_SetPostMix(nullptr, nullptr);
-    state().observer = std::move(observer);
+    observer_ = std::move(observer);
     if (open)
-        Mix_SetPostMix(deliverPostMix, nullptr);
+        Mix_SetPostMix(deliverPostMix, this);
+}
+
+void AudioOutput::deliverPostMix(void* output, Uint8* stream, int length)
+{
+    auto& self = *static_cast<AudioOutput*>(output);
+    const quint64 now = SDL_GetTicks64();
+    self.lastMixMs_ = now;
+    OutputState resting = OutputState::Resting;
+    const bool restOverdue = self.state_ == OutputState::Resting && now - self.restingSinceMs_ > self.settings_.restWhileOthersPlayMs;
+    if (restOverdue && self.state_.compare_exchange_strong(resting, OutputState::Lost) && QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [weak = self.weak_from_this()] {
+                if (const std::shared_ptr<AudioOutput> output = weak.lock())
+                    output->closeOverdueRest();
+            },
+            Qt::QueuedConnection);
+    }
+    if (!self.observer_ || self.channels_ <= 0)
+        return;
+    const int frames = length / int(sizeof(int16_t)) / self.channels_;
+    self.observer_(reinterpret_cast<const int16_t*>(stream), frames);
 }
 
 }  // namespace keysound::audio

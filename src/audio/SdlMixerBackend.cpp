@@ -12,13 +12,8 @@ namespace {
 constexpr qint64 pendingSoundExpiresMs = 500;
 }  // namespace
 
-bool SdlMixerBackend::open(const AudioSettings& settings)
-{
-    return AudioOutput::open(settings);
-}
-
-SdlMixerBackend::SdlMixerBackend(SoundChecker& checker, AudioSettings settings, KeeperTiming timing)
-    : settings_(settings)
+SdlMixerBackend::SdlMixerBackend(std::shared_ptr<AudioOutput> output, SoundChecker& checker, KeeperTiming timing)
+    : output_(std::move(output))
     , keeper_(device_, timing)
     , checker_(checker)
 {
@@ -80,7 +75,7 @@ void SdlMixerBackend::play(const QString& pathText)
 // too long to seem to belong to its key.
 void SdlMixerBackend::startPending()
 {
-    if (!pending_ || !AudioOutput::isOpen())
+    if (!pending_ || !output_->isOpen())
         return;
     if (pending_->since.elapsed() > pendingSoundExpiresMs) {
         pending_.reset();
@@ -110,16 +105,16 @@ void SdlMixerBackend::startMusic(const PendingSound& sound, const SoundLayout& l
 
 TrialOutput SdlMixerBackend::trialOutput() const
 {
-    if (!AudioOutput::isOpen())
-        return {settings_.frequency, settings_.channels};
-    return {AudioOutput::frequency(), AudioOutput::channels()};
+    if (!output_->isOpen())
+        return {};
+    return {output_->frequency(), output_->channels()};
 }
 
 void SdlMixerBackend::stop(const QString& pathText)
 {
     if (pending_ && pending_->pathText == pathText)
         pending_.reset();
-    if (music_ != nullptr && pathText == musicPath_ && AudioOutput::isOpen() && Mix_PlayingMusic())
+    if (music_ != nullptr && pathText == musicPath_ && output_->isOpen() && Mix_PlayingMusic())
         Mix_HaltMusic();
 }
 
@@ -142,7 +137,7 @@ void SdlMixerBackend::replaceMusic(Mix_Music* next, const QString& pathText)
 // The music belongs to the open mixer: it is freed before the mixer closes, never after.
 void SdlMixerBackend::freeMusic()
 {
-    if (music_ != nullptr && AudioOutput::isOpen())
+    if (music_ != nullptr && output_->isOpen())
         Mix_FreeMusic(music_);  // halts it first when it is still playing
     music_ = nullptr;
     musicPath_.clear();
@@ -175,8 +170,8 @@ void SdlMixerBackend::openInBackground()
         std::lock_guard lock(link_->mutex);
         link_->opening = true;
     }
-    opener_ = std::thread([link = link_, settings = settings_] {
-        const bool opened = AudioOutput::open(settings);
+    opener_ = std::thread([link = link_, output = output_] {
+        const bool opened = output->open();
         std::lock_guard lock(link->mutex);
         link->opening = false;
         if (link->backend != nullptr)
@@ -198,29 +193,29 @@ void SdlMixerBackend::finishOpening(bool opened)
 
 bool SdlMixerBackend::isSounding() const
 {
-    return music_ != nullptr && AudioOutput::isOpen() && Mix_PlayingMusic();
+    return music_ != nullptr && output_->isOpen() && Mix_PlayingMusic();
 }
 
-bool SdlMixerBackend::Device::isOpen() const { return AudioOutput::isOpen(); }
+bool SdlMixerBackend::Device::isOpen() const { return backend.output_->isOpen(); }
 // A resting output is back at once; otherwise this only starts opening, and the keeper counts it
 // as a try and does not ask again within its retry time.
 bool SdlMixerBackend::Device::open()
 {
-    if (AudioOutput::resume())
+    if (backend.output_->resume())
         return true;
     backend.openInBackground();
     return false;
 }
-bool SdlMixerBackend::Device::isLost() const { return AudioOutput::isLost(); }
+bool SdlMixerBackend::Device::isLost() const { return backend.output_->isLost(); }
 bool SdlMixerBackend::Device::isSounding() const { return backend.isSounding(); }
 
 void SdlMixerBackend::Device::close(CloseReason reason)
 {
     backend.freeMusic();
     if (reason == CloseReason::Idle)
-        AudioOutput::closeDevice();
+        backend.output_->closeIdle();
     else
-        AudioOutput::close();
+        backend.output_->close();
 }
 
 }  // namespace keysound::audio

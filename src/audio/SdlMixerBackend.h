@@ -27,10 +27,7 @@ namespace keysound::audio {
 // music stream.
 class SdlMixerBackend : public PlaybackBackend {
 public:
-    // Opens the process's audio output directly (benchmarks that want it open from the start).
-    static bool open(const AudioSettings& settings = {});
-
-    explicit SdlMixerBackend(SoundChecker& checker, AudioSettings settings = {}, KeeperTiming timing = {});
+    SdlMixerBackend(std::shared_ptr<AudioOutput> output, SoundChecker& checker, KeeperTiming timing = {});
     ~SdlMixerBackend() override;
     SdlMixerBackend(const SdlMixerBackend&) = delete;
     SdlMixerBackend& operator=(const SdlMixerBackend&) = delete;
@@ -59,7 +56,7 @@ private:
     };
 
     // What the opening worker shares with the backend; the worker may outlive the backend when
-    // a server hangs, and then finds no backend to report to.
+    // a server hangs, and then finds no backend to report to. It holds a share of the output.
     struct OpenerLink {
         std::mutex mutex;
         SdlMixerBackend* backend = nullptr;
@@ -84,7 +81,7 @@ private:
     void freeMusic();
     void checkIdle();
 
-    AudioSettings settings_;
+    std::shared_ptr<AudioOutput> output_;
     Device device_{*this};
     OutputKeeper keeper_;
     QTimer idleTimer_;

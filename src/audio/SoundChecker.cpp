@@ -14,7 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -60,19 +60,20 @@ SoundVerdict unavailable()
     return {};
 }
 
-// Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void becomeServer(const QByteArray& executable, int socket, int devNull)
+// posix_spawn starts it without copying this process's memory, whatever its size, and without
+// running anything of ours in between. The process ends itself once this one is gone.
+pid_t spawnServer(const QByteArray& executable, int socket)
 {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (socket == protocol::socketDescriptor)
-        ::fcntl(socket, F_SETFD, 0);
-    else
-        ::dup2(socket, protocol::socketDescriptor);
-    for (int standard = 0; standard < 3; ++standard)
-        ::dup2(devNull, standard);  // the mixer's notes on its silent output are of no use to anyone
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, socket, protocol::socketDescriptor);  // clears close-on-exec
+    for (int standard = 0; standard < 3; ++standard)  // the decoders' notes are of no use to anyone
+        posix_spawn_file_actions_addopen(&actions, standard, "/dev/null", standard == 0 ? O_RDONLY : O_WRONLY, 0);
     char* const argv[] = {const_cast<char*>(executable.constData()), nullptr};
-    ::execv(executable.constData(), argv);
-    ::_exit(127);
+    pid_t pid = -1;
+    const int failed = ::posix_spawn(&pid, executable.constData(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
 }
 
 }  // namespace
@@ -214,12 +215,8 @@ bool SoundChecker::startServer()
     int pair[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
         return false;
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        becomeServer(path, pair[1], devNull);
+    const pid_t pid = spawnServer(path, pair[1]);
     ::close(pair[1]);
-    ::close(devNull);
     if (pid < 0) {
         ::close(pair[0]);
         return false;

@@ -96,6 +96,17 @@ qint64 residentBytes()
     return status.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
 }
 
+int threadsNamed(const QByteArray& name)
+{
+    int count = 0;
+    for (const QFileInfo& task : QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(task.filePath() + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            ++count;
+    }
+    return count;
+}
+
 void addRowPerFile(const QString& folder)
 {
     QTest::addColumn<QString>("file");
@@ -122,22 +133,18 @@ private slots:
         // The program checks a sound once, when it first plays it: these rows play checked sounds.
         for (const QString& tone : {shortTone, longTone})
             QVERIFY(checker_.verdictNow(tone).isPlayable());
-        AudioOutput::setPostMixObserver([this](const int16_t* samples, int frames) {
-            const auto [low, high] = std::minmax_element(samples, samples + frames * AudioOutput::channels());
-            QMutexLocker lock(&mutex_);
-            peaks_.append(std::max(-int(*low), int(*high)));
-        });
     }
     void init()
     {
         useDriver("disk", dir_.filePath("device.raw"));
-        QVERIFY(AudioOutput::open());
-        backend_.reset(new SdlMixerBackend(checker_));
+        makeOutput();
+        QVERIFY(output_->open());
+        backend_.reset(new SdlMixerBackend(output_, checker_));
     }
     void cleanup()
     {
         backend_.reset();
-        AudioOutput::close();
+        output_.reset();
     }
 
     void grammar_data()
@@ -216,18 +223,18 @@ private slots:
     void reopensAtALaterKey()
     {
         QFETCH(int, loss);
-        backend_.reset(new SdlMixerBackend(checker_, {}, quickTiming));
+        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
         if (loss == MissingAtFirstKey) {
-            AudioOutput::close();
+            output_->close();
             useDriver("disk", dir_.filePath("none/out.raw"));
         }
         backend_->play(longTone);
-        QCOMPARE(AudioOutput::isOpen(), loss != MissingAtFirstKey);
+        QCOMPARE(output_->isOpen(), loss != MissingAtFirstKey);
         SDL_Event removed{SDL_AUDIODEVICEREMOVED};
         switch (loss) {
         case ClosedWhenIdle:
             backend_->stop(longTone);
-            QTRY_VERIFY(!AudioOutput::isOpen());
+            QTRY_VERIFY(!output_->isOpen());
             break;
         case DeviceRemoved: QCOMPARE(SDL_PushEvent(&removed), 1); break;
         case MixingStalled:
@@ -239,9 +246,34 @@ private slots:
         // Only a driver loaded afresh takes this up; an idle close keeps the driver for a quick reopen.
         useDriver("dummy", dir_.filePath("after.raw"));
         backend_->play(longTone);  // opens on a worker, then sounds
-        QTRY_VERIFY(AudioOutput::isOpen());
+        QTRY_VERIFY(output_->isOpen());
         QVERIFY(loudness(0.1) > loud);
-        QCOMPARE(AudioOutput::driverName(), loss == ClosedWhenIdle ? "disk" : "dummy");
+        QCOMPARE(output_->driverName(), loss == ClosedWhenIdle ? "disk" : "dummy");
+    }
+
+    // Without a sound server, an idle output leaves no thread of SDL's ALSA driver behind: it looks
+    // for new devices ten times a second for as long as it is loaded. The next key plays again.
+    void anIdleAlsaOutputLeavesNoThreadBehind()
+    {
+        QFile nullDevice(dir_.filePath("alsa.conf"));
+        QVERIFY(nullDevice.open(QIODevice::WriteOnly));
+        nullDevice.write("pcm.!default { type null }\n");
+        nullDevice.close();
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(nullDevice.fileName()));
+        useDriver("alsa", {});
+        makeOutput();
+        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
+        backend_->play(shortTone);
+        QTRY_COMPARE(output_->driverName(), "alsa");
+        QVERIFY(threadsNamed("SDLHotplugALSA") > 0);
+        backend_->stop(shortTone);
+        QTRY_VERIFY(!output_->isOpen());
+        QCOMPARE(threadsNamed("SDLHotplugALSA"), 0);
+        const int silentUntil = mixed();
+        backend_->play(shortTone);
+        QTRY_VERIFY(peakSince(silentUntil) > loud);  // the null device mixes faster than time passes
+        backend_.reset();
+        qunsetenv("ALSA_CONFIG_PATH");
     }
 
     // A server that takes the connection and never answers holds an open for half a minute; keys
@@ -250,12 +282,12 @@ private slots:
     {
         const SilentServer server(dir_.filePath("pulse-native"));
         QVERIFY(server.listening);
-        AudioOutput::close();
+        output_->close();
         qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(dir_.filePath("pulse-native")));
         useDriver("pulseaudio", {});
         QElapsedTimer clock;
         clock.start();
-        backend_.reset(new SdlMixerBackend(checker_, {}, quickTiming));
+        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
         backend_->warmUp();
         backend_->play(shortTone);
         QTest::qWait(quickTiming.retryAfterFailureMs);
@@ -316,7 +348,7 @@ private slots:
         const QByteArray realChecker = qgetenv("KEYSOUND_SOUND_CHECKER");
         qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(program.fileName()));
         SoundChecker silentChecker;
-        backend_.reset(new SdlMixerBackend(silentChecker));
+        backend_.reset(new SdlMixerBackend(output_, silentChecker));
         QElapsedTimer clock;
         clock.start();
         backend_->play(copy(shortTone, QStringLiteral("unchecked.mp3")));
@@ -332,25 +364,23 @@ private slots:
     {
         const PrivatePipeWire pipewire(dir_.filePath(QStringLiteral("pipewire")));
         QVERIFY(pipewire.running);
-        AudioOutput::close();
-        AudioOutput::prepareProcess();
+        backend_.reset();
         useDriver("pipewire", {});
-        AudioSettings settings;
-        settings.restWhileOthersPlayMs = 1000;
-        backend_.reset(new SdlMixerBackend(checker_, settings, quickTiming));
+        makeOutput({.restWhileOthersPlayMs = 1000});
+        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
         backend_->play(longTone);
-        QTRY_VERIFY_WITH_TIMEOUT(AudioOutput::isOpen(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(output_->isOpen(), 5000);
         QVERIFY(loudness(0.1) > loud);
         backend_->stop(longTone);
-        QTRY_VERIFY(!AudioOutput::isOpen());
+        QTRY_VERIFY(!output_->isOpen());
         QVERIFY(!mixesWithin(100, 300));
         backend_->play(longTone);
-        QVERIFY(AudioOutput::isOpen());
+        QVERIFY(output_->isOpen());
         QVERIFY(loudness(0.1) > loud);
 
         // Another program's sound runs the sink, and the resting mixer with it: it closes.
         backend_->stop(longTone);
-        QTRY_VERIFY(!AudioOutput::isOpen());
+        QTRY_VERIFY(!output_->isOpen());
         QProcess otherProgram;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("PIPEWIRE_PROPS"));  // it would make its stream passive too
@@ -359,15 +389,27 @@ private slots:
         QTRY_VERIFY(mixesWithin(0, 100));
         QTRY_VERIFY_WITH_TIMEOUT(!mixesWithin(0, 300), 3000);
         backend_->play(longTone);
-        QTRY_VERIFY(AudioOutput::isOpen());
+        QTRY_VERIFY(output_->isOpen());
         QVERIFY(loudness(0.1) > loud);
         otherProgram.kill();
         otherProgram.waitForFinished();
         backend_.reset();
-        AudioOutput::close();
     }
 
 private:
+    // The output for a test; closing the one before it first, as the mixer is one per process.
+    void makeOutput(AudioSettings settings = {})
+    {
+        if (output_)
+            output_->close();
+        output_ = std::make_shared<AudioOutput>(settings);
+        output_->setPostMixObserver([this, output = output_.get()](const int16_t* samples, int frames) {
+            const auto [low, high] = std::minmax_element(samples, samples + frames * output->channels());
+            QMutexLocker lock(&mutex_);
+            peaks_.append(std::max(-int(*low), int(*high)));
+        });
+    }
+
     QString copy(const QString& source, const QString& name)
     {
         const QString path = dir_.filePath(name);
@@ -381,11 +423,18 @@ private:
     int loudness(double seconds)
     {
         const int from = mixed();
-        const int to = from + 1 + int(seconds * AudioOutput::frequency() / AudioOutput::bufferFrames());
+        const int to = from + 1 + int(seconds * output_->frequency() / output_->bufferFrames());
         if (!QTest::qWaitFor([&] { return mixed() >= to; }, 5000))
             return -1;
+        return peakSince(from);
+    }
+    int peakSince(int mix)
+    {
         QMutexLocker lock(&mutex_);
-        return *std::max_element(peaks_.begin() + from, peaks_.end());
+        const auto since = peaks_.begin() + std::min(mix, int(peaks_.size()));
+        if (since == peaks_.end())
+            return 0;
+        return *std::max_element(since, peaks_.end());
     }
     // Whether anything is mixed in the `ms` after the first `afterMs`.
     bool mixesWithin(int afterMs, int ms)
@@ -405,6 +454,7 @@ private:
     SoundChecker checker_;
     QMutex mutex_;
     QList<int> peaks_;
+    std::shared_ptr<AudioOutput> output_;
     QScopedPointer<SdlMixerBackend> backend_;
 };
 
