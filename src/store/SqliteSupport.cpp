@@ -1,5 +1,7 @@
 #include "store/SqliteSupport.h"
 
+#include "platform/StagedFile.h"
+
 #include <algorithm>
 #include <mutex>
 #include <sqlite3.h>
@@ -13,11 +15,19 @@ QString databaseFileName(sqlite3* db)
     return QString::fromUtf8(name ? name : "");
 }
 
+bool isDiskFull(sqlite3* db, int resultCode)
+{
+    const int primary = resultCode & 0xff;
+    if (primary == SQLITE_IOERR && db)
+        return platform::isNoRoomError(sqlite3_system_errno(db));
+    return primary == SQLITE_FULL;
+}
+
 Error engineError(sqlite3* db, int resultCode, const QString& action)
 {
     const QString file = databaseFileName(db);
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    switch (resultCode & 0xff) {
+    switch (isDiskFull(db, resultCode) ? SQLITE_FULL : resultCode & 0xff) {
     case SQLITE_READONLY:
         return Error(ErrorNumber::ReadOnlyDatabase,
                      QStringLiteral("无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写（%2），操作：%3。"

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace keysound;
@@ -199,10 +200,19 @@ private slots:
         };
         QStringList expectedEntries = entries() << QStringLiteral("db1.mdb") << backup;
         const QByteArray original = fileBytes(copySample(sample, dir_->path()));
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(dbPath(), shared));
+        const mode_t umask = ::umask(077);  // a temporary file's mode: the backup must not keep it
         const auto error = errorOf([&] { ensureSqliteDatabase(dbPath(), dbPath()); });
+        ::umask(umask);
         QCOMPARE(error ? error->number() : 0, backup.isEmpty() ? int(ErrorNumber::FileAccess) : 0);
         QVERIFY(!error || error->description().contains(dbPath()));
         QCOMPARE(fileBytes(backup.isEmpty() ? dbPath() : dir_->filePath(backup)), original);
+        if (!backup.isEmpty()) {  // as readable as the original, whatever the umask
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(dir_->filePath(backup)).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 0777, mode_t(0644));
+        }
         expectedEntries.removeAll(QString());
         expectedEntries.sort();
         QCOMPARE(entries(), expectedEntries);  // no temporary left over, nothing taken was touched
