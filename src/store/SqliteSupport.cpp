@@ -1,5 +1,6 @@
 #include "store/SqliteSupport.h"
 
+#include "platform/AnsiText.h"
 #include "platform/StagedFile.h"
 
 #include <algorithm>
@@ -233,7 +234,7 @@ int PreparedStatement::columnCount() const
 
 QString PreparedStatement::columnName(int column) const
 {
-    return QString::fromUtf8(sqlite3_column_name(statement_, column));
+    return platform::fromUtf8Exact(sqlite3_column_name(statement_, column));
 }
 
 QVariant PreparedStatement::value(int column) const
@@ -250,7 +251,7 @@ QVariant PreparedStatement::value(int column) const
     case SQLITE_TEXT: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
         const int bytes = sqlite3_column_bytes(statement_, column);
-        return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(QString::fromUtf8(text, bytes));
+        return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(platform::fromUtf8Exact({text, bytes}));
     }
     default:
         return QVariant();

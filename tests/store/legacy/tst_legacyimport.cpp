@@ -2,6 +2,7 @@
 
 #include "store/SchemaWriter.h"
 #include "store/legacy/JetReaderProcess.h"
+#include "store/legacy/JetStream.h"
 #include "store/legacy/LegacyImport.h"
 #include "store/legacy/LegacyImportTables.h"
 #include "store/legacy/LegacyText.h"
@@ -43,6 +44,19 @@ Conversion currency(qint64 value)
 {
     return [=] { return legacy::jetCurrencyToText(value); };
 }
+// A text value as the reading process hands it over.
+Conversion handedOver(const QString& text)
+{
+    return [=] {
+        QByteArray stream;
+        const jetstream::Sink sink = [&](const QByteArray& bytes) { stream += bytes; };
+        jetstream::writeFormat(sink, DatabaseFormat::Jet4);
+        jetstream::writeTable(sink, {QStringLiteral("Config"), {{QStringLiteral("键"), JetColumnKind::Text, 10}}, 1, 0});
+        jetstream::writeRow(sink, {text});
+        jetstream::writeEnd(sink);
+        return jetstream::parse(stream).value().database.value().tables.value(0).rows.value(0).value(0).toString();
+    };
+}
 }  // namespace
 
 Q_DECLARE_METATYPE(Conversion)
@@ -83,6 +97,8 @@ private slots:
         QTest::newRow("date: almost midnight rounds into the next day") << date(1.0 - 0.0001 / 86400.0) << "1899-12-31T00:00:00";
         QTest::newRow("date: no calendar date keeps the number") << date(1.0e300) << "1e+300";
         QTest::newRow("smallest currency") << currency(std::numeric_limits<qint64>::min()) << "-922337203685477.5808";
+        const QString bomKey = QStringLiteral("\uFEFFkey");  // from a char literal, fromUtf8 would drop it here already
+        QTest::newRow("handed over: a leading U+FEFF is part of the text") << handedOver(bomKey) << bomKey;
         // clang-format on
     }
     void values()
