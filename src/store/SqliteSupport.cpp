@@ -19,9 +19,12 @@ QString databaseFileName(sqlite3* db)
 bool isDiskFull(sqlite3* db, int resultCode)
 {
     const int primary = resultCode & 0xff;
-    if (primary == SQLITE_IOERR && db)
-        return platform::isNoRoomError(sqlite3_system_errno(db));
-    return primary == SQLITE_FULL;
+    if (primary != SQLITE_IOERR || !db)
+        return primary == SQLITE_FULL;
+    // The engine does not always keep the system error of a failed write; the database file does.
+    int lastOfFile = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &lastOfFile);
+    return platform::isNoRoomError(sqlite3_system_errno(db)) || platform::isNoRoomError(lastOfFile);
 }
 
 Error engineError(sqlite3* db, int resultCode, const QString& action)
