@@ -136,6 +136,10 @@ private slots:
         QTest::newRow("seed: BOM, CRLF, comments, blank lines, an empty key, in order")
             << QByteArray("\xEF\xBB\xBF# comment\r\na\ta.mp3\r\n\nB\tB upper.mp3\n好\t好.mp3\n\tno key.mp3\n") << none << false
             << Rows{{"a", "a.mp3"}, {"B", "B upper.mp3"}, {"好", "好.mp3"}, {"", "no key.mp3"}} << "";
+        const QString bom = QStringLiteral("\uFEFF");
+        QTest::newRow("seed: the file's one BOM is dropped; a second one and \\uFEFF begin keys")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "a\ta.mp3\n\\uFEFFb\t\\ufeffb.mp3\n") << none << false
+            << Rows{{bom + "a", "a.mp3"}, {bom + "b", bom + "b.mp3"}} << "";
         QTest::newRow("an existing file stays without --force") << none << old << false << Rows() << "db1.mdb";
         QTest::newRow("--force replaces it, no seed: empty") << none << old << true << Rows() << "";
         QTest::newRow("seed line without a tab") << QByteArray("a\ta.mp3\nb b.mp3\n") << none << false << Rows() << "seed.tsv:2:";
@@ -180,6 +184,9 @@ private slots:
         QTest::newRow("tab, line feed, CR, backslash; a leading '#' is no comment")
             << Rows{{"a\tb", "x.mp3"}, {"line\nbreak", "sub\\y.mp3"}, {"cr\r", "c\r\n.mp3"}, {"\\", "end\\"},
                     {"#", "h.mp3"}, {"#x", "#y.mp3"}, {"a#b", "c.mp3"}, {"\\#", "l.mp3"}} << ExitStatus::Ok;
+        const QString bom = QStringLiteral("\uFEFF");  // a file's first U+FEFF would be taken for its byte-order mark
+        QTest::newRow("keys that begin with U+FEFF, the first one too")
+            << Rows{{bom + "a", "x.mp3"}, {bom, bom + ".mp3"}, {"\\uFEFF", "e.mp3"}} << ExitStatus::Ok;
         QTest::newRow("empty and blank texts, case and order kept")
             << Rows{{"", "e.mp3"}, {" ", " "}, {"好", "好.mp3"}, {"B", "b.mp3"}, {"b", "b.mp3"}} << ExitStatus::Ok;
         QTest::newRow("a NULL key cannot be written") << Rows{{"a", "a.mp3"}, {QVariant(), "n.mp3"}} << ExitStatus::Failure;
