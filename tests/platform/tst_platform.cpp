@@ -50,8 +50,9 @@ std::optional<Error> copyInChild(const CopyCase& c, const QString& source, const
         } catch (const Error& error) {
             result = QByteArray::number(error.number()) + '\n' + error.description().toUtf8();
         }
-        const bool written = ::write(report[1], result.constData(), size_t(result.size())) == result.size();
-        ::_exit(written ? 0 : 1);
+        if (::write(report[1], result.constData(), size_t(result.size())) != result.size())
+            ::_exit(1);
+        ::_exit(0);
     }
     ::close(report[1]);
     QFile reader;

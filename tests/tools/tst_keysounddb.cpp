@@ -98,7 +98,7 @@ private slots:
         QFETCH(ProcessRun, r);
         const TestAppFolder folder;
         folder.addMapping(QStringLiteral("a"), QStringLiteral("gone.mp3"));
-        QVERIFY(::mkfifo(QFile::encodeName(folder.path() + "/fifo").constData(), 0600) == 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.path() + "/fifo").constData(), 0600), 0);
         QProcess process;
         process.setWorkingDirectory(dir_->path());
         if (!r.standardOutput.isEmpty())
