@@ -1,7 +1,9 @@
 #include "DbTool.h"
 
 #include "MappingCheck.h"
+#include "OutputFile.h"
 #include "SeedFile.h"
+#include "platform/AnsiText.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
@@ -9,42 +11,49 @@
 #include "store/SchemaWriter.h"
 #include "store/legacy/LegacyImport.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace keysound::tools {
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS\n"
-    "Manage keysound's mapping database db1.mdb (key -> sound file in MP3/).\n"
-    "\n"
-    "Commands:\n"
-    "  init [--seed FILE.tsv] [--force] PATH\n"
-    "        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file\n"
-    "        of \"key<TAB>file name\" lines ('#' starts a comment line). PATH must not exist\n"
-    "        unless --force is given; it is replaced only once the new file is complete.\n"
-    "  import LEGACY.mdb NEW.db\n"
-    "        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:\n"
-    "        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.\n"
-    "  export [--force] DB1 [FILE.tsv]\n"
-    "        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed\n"
-    "        reads back exactly (to standard output without FILE; an existing FILE is kept\n"
-    "        unless --force is given). In both, a backslash escapes\n"
-    "        \\t tab, \\n line feed, \\r carriage return, \\\\ backslash and \\# a key's leading '#'.\n"
-    "  check [APPFOLDER]\n"
-    "        List mappings whose sound file is missing or not playable, keys that occur more\n"
-    "        than once ignoring case, and empty keys. APPFOLDER holds db1.mdb and MP3/; it\n"
-    "        defaults to the folder of this program.\n"
-    "\n"
-    "Options:\n"
-    "  --             every word after it is an argument, even one starting with '-'\n"
-    "  -h, --help     show this help and exit\n"
-    "  --version      show the version and exit\n"
-    "\n"
-    "Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.\n");
+QString usage()
+{
+    return QCoreApplication::translate(
+        "keysound-db",
+        "Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS\n"
+        "Manage keysound's mapping database db1.mdb (key -> sound file in MP3/).\n"
+        "\n"
+        "Commands:\n"
+        "  init [--seed FILE.tsv] [--force] PATH\n"
+        "        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file\n"
+        "        of \"key<TAB>file name\" lines ('#' starts a comment line). PATH must not exist\n"
+        "        unless --force is given; it is replaced only once the new file is complete.\n"
+        "  import LEGACY.mdb NEW.db\n"
+        "        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:\n"
+        "        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.\n"
+        "  export [--force] DB1 [FILE.tsv]\n"
+        "        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed\n"
+        "        reads back exactly (to standard output without FILE; an existing FILE is kept\n"
+        "        unless --force is given). In both, a backslash escapes\n"
+        "        \\t tab, \\n line feed, \\r carriage return, \\\\ backslash, \\# a key's leading '#'\n"
+        "        and \\uFEFF a key's leading U+FEFF; one byte-order mark that starts the file is\n"
+        "        not part of the first key.\n"
+        "  check [APPFOLDER]\n"
+        "        List mappings whose sound file is missing or not playable, keys that occur more\n"
+        "        than once ignoring case, and empty keys. APPFOLDER holds db1.mdb and MP3/; it\n"
+        "        defaults to the folder of this program.\n"
+        "\n"
+        "Options, also after the command:\n"
+        "  --             every word after it is an argument, even one starting with '-'\n"
+        "  -h, --help     show this help and exit\n"
+        "  --version      show the version and exit\n"
+        "\n"
+        "Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.\n");
+}
 
 class UsageError {
 public:
@@ -54,59 +63,42 @@ public:
     QString message;
 };
 
-// The arguments of one command: its options (with their values) and its positional words.
-struct CommandLine {
-    QStringList positional;
-    QString seed;
-    bool force = false;
-};
-
-CommandLine parse(const QStringList& arguments, const QStringList& allowedOptions)
-{
-    CommandLine line;
-    bool onlyPositional = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& word = arguments.at(i);
-        if (onlyPositional || !word.startsWith(QLatin1Char('-')) || word == QLatin1String("-")) {
-            line.positional.append(word);
-        } else if (word == QLatin1String("--")) {
-            onlyPositional = true;
-        } else if (!allowedOptions.contains(word.section(QLatin1Char('='), 0, 0))) {
-            throw UsageError(QStringLiteral("unknown option '%1'").arg(word));
-        } else if (word == QLatin1String("--force")) {
-            line.force = true;
-        } else if (word.startsWith(QLatin1String("--seed="))) {
-            line.seed = word.mid(7);
-        } else if (i + 1 < arguments.size()) {
-            line.seed = arguments.at(++i);
-        } else {
-            throw UsageError(QStringLiteral("option '%1' needs a file name").arg(word));
-        }
-    }
-    return line;
-}
-
 QString native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-void requireCount(const CommandLine& line, int minimum, int maximum, const QString& command)
+// The options every command takes, before or after its name. An option for all commands is
+// added here and read from the Invocation the command gets.
+QList<QCommandLineOption> globalOptions()
 {
-    if (line.positional.size() < minimum)
-        throw UsageError(QStringLiteral("'%1' needs more arguments").arg(command));
-    if (line.positional.size() > maximum)
-        throw UsageError(QStringLiteral("'%1' got an unexpected argument '%2'").arg(command, line.positional.at(maximum)));
+    return {QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()),
+            QCommandLineOption(QStringLiteral("version"), QString())};
 }
 
-int init(const QStringList& arguments, QTextStream& out)
+// One command line, parsed for its command.
+struct Invocation {
+    const QCommandLineParser& options;
+    QStringList arguments;
+};
+
+struct Command {
+    QString name;
+    QList<QCommandLineOption> options;  // its own, beside the global ones
+    int minimumArguments;
+    int maximumArguments;
+    int (*run)(const Invocation&, QTextStream& out);
+};
+
+int init(const Invocation& invocation, QTextStream& out)
 {
-    const CommandLine line = parse(arguments, {QStringLiteral("--seed"), QStringLiteral("--force")});
-    requireCount(line, 1, 1, QStringLiteral("init"));
-    const QString path = line.positional.first();
-    if (QFileInfo::exists(path) && !line.force)
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.").arg(native(path)));
-    const QList<SeedMapping> seed = line.seed.isEmpty() ? QList<SeedMapping>() : readSeedFile(line.seed);
+    const QString path = invocation.arguments.first();
+    const bool force = invocation.options.isSet(QStringLiteral("force"));
+    if (QFileInfo::exists(path) && !force)
+        throw existingFileError(path);
+    QList<SeedMapping> seed;
+    if (invocation.options.isSet(QStringLiteral("seed")))
+        seed = readSeedFile(invocation.options.value(QStringLiteral("seed")));
 
     store::SchemaWriter writer(path);
     writer.exec(QStringLiteral("BEGIN"));
@@ -118,33 +110,32 @@ int init(const QStringList& arguments, QTextStream& out)
             insert.run({mapping.key, mapping.fileName});
     }  // the statement must be finished before the file can be closed
     writer.exec(QStringLiteral("COMMIT"));
-    writer.commit(line.force ? store::SchemaWriter::Placement::ReplaceExisting : store::SchemaWriter::Placement::KeepExisting);
+    using Placement = store::SchemaWriter::Placement;
+    writer.commit(force ? Placement::ReplaceExisting : Placement::KeepExisting);
     out << QStringLiteral("Created %1 with %2 mapping(s).\n").arg(native(path)).arg(seed.size());
     return ExitStatus::Ok;
 }
 
-int import(const QStringList& arguments, QTextStream& out)
+int import(const Invocation& invocation, QTextStream& out)
 {
-    const CommandLine line = parse(arguments, {});
-    requireCount(line, 2, 2, QStringLiteral("import"));
-    const store::LegacyImportReport report = store::importLegacyDatabaseFile(line.positional.at(0), line.positional.at(1));
+    const QString source = invocation.arguments.at(0);
+    const QString destination = invocation.arguments.at(1);
+    const store::LegacyImportReport report = store::importLegacyDatabaseFile(source, destination);
     QStringList tables;
     for (const store::LegacyTableCount& table : report.tables)
         tables.append(QStringLiteral("%1 (%2 rows)").arg(table.table).arg(table.rows));
     out << QStringLiteral("Imported the %1 database %2 into %3: %4.\n")
-               .arg(store::formatName(report.format), native(line.positional.at(0)), native(line.positional.at(1)),
+               .arg(store::formatName(report.format), native(source), native(destination),
                     tables.isEmpty() ? QStringLiteral("no tables") : tables.join(QStringLiteral(", ")));
     if (!report.hadMappingTable)
         out << QStringLiteral("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.\n")
-                   .arg(native(line.positional.at(0)), native(line.positional.at(1)));
+                   .arg(native(source), native(destination));
     return ExitStatus::Ok;
 }
 
-int check(const QStringList& arguments, QTextStream& out)
+int check(const Invocation& invocation, QTextStream& out)
 {
-    const CommandLine line = parse(arguments, {});
-    requireCount(line, 0, 1, QStringLiteral("check"));
-    const QString folder = line.positional.isEmpty() ? platform::appFolder() : line.positional.first();
+    const QString folder = invocation.arguments.isEmpty() ? platform::appFolder() : invocation.arguments.first();
     const QString database = QDir(folder).filePath(store::DatabaseFileName);
     const QList<Mapping> mappings = readMappings(database);
     const QStringList problems = checkMappings(mappings, folder);
@@ -173,57 +164,104 @@ QList<SeedMapping> seedMappings(const QString& database)
     return seed;
 }
 
-void writeFileWhole(const QString& path, const QByteArray& content)
+int exportSeed(const Invocation& invocation, QTextStream& out)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot write \"%1\": %2.").arg(native(path), file.errorString()));
+    const QString target = invocation.arguments.value(1);
+    const bool force = invocation.options.isSet(QStringLiteral("force"));
+    if (!target.isEmpty() && QFileInfo::exists(target) && !force)
+        throw existingFileError(target);
+    const QByteArray text = seedFileText(seedMappings(invocation.arguments.first()));
+    if (target.isEmpty())
+        out << platform::fromUtf8Exact(text);
+    else
+        writeOutputFile(target, text, force);
+    return ExitStatus::Ok;
 }
 
-int exportSeed(const QStringList& arguments, QTextStream& out)
+const QList<Command>& commands()
 {
-    const CommandLine line = parse(arguments, {QStringLiteral("--force")});
-    requireCount(line, 1, 2, QStringLiteral("export"));
-    const QString target = line.positional.value(1);
-    if (!target.isEmpty() && QFileInfo::exists(target) && !line.force)
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.").arg(native(target)));
-    const QByteArray text = seedFileText(seedMappings(line.positional.first()));
-    if (target.isEmpty()) {
-        out << QString::fromUtf8(text);
-        return ExitStatus::Ok;
+    const QCommandLineOption force(QStringLiteral("force"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QString(), QStringLiteral("FILE"));
+    static const QList<Command> all{
+        {QStringLiteral("init"), {seed, force}, 1, 1, init},
+        {QStringLiteral("import"), {}, 2, 2, import},
+        {QStringLiteral("export"), {force}, 1, 2, exportSeed},
+        {QStringLiteral("check"), {}, 0, 1, check},
+    };
+    return all;
+}
+
+const Command& findCommand(const QString& name)
+{
+    for (const Command& command : commands()) {
+        if (command.name == name)
+            return command;
     }
-    writeFileWhole(target, text);
-    return ExitStatus::Ok;
+    throw UsageError(QCoreApplication::translate("keysound-db", "unknown command '%1'").arg(name));
+}
+
+void requireCount(const Command& command, const QStringList& arguments)
+{
+    if (arguments.size() < command.minimumArguments)
+        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' needs more arguments").arg(command.name));
+    if (arguments.size() > command.maximumArguments)
+        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' got an unexpected argument '%2'")
+                             .arg(command.name, arguments.at(command.maximumArguments)));
+}
+
+// Help and version are answered wherever they stand before "--", even beside a wrong option.
+bool answeredHelpOrVersion(const QCommandLineParser& parser, QTextStream& out)
+{
+    if (parser.isSet(QStringLiteral("help")))
+        out << usage();
+    else if (parser.isSet(QStringLiteral("version")))
+        out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
+    else
+        return false;
+    return true;
+}
+
+// parse(), never process(): process() exits with status 1, which here means "problems found".
+bool parse(QCommandLineParser& parser, const QStringList& arguments)
+{
+    return parser.parse(QStringList{QStringLiteral("keysound-db")} + arguments);
 }
 
 int dispatch(const QStringList& arguments, QTextStream& out)
 {
-    if (arguments.isEmpty())
-        throw UsageError(QStringLiteral("no command given"));
-    const QString command = arguments.first();
-    const QStringList rest = arguments.mid(1);
-    if (command == QLatin1String("-h") || command == QLatin1String("--help") || command == QLatin1String("help")) {
-        out << kUsage;
+    // The global options before the command's name; from the name on, every word is the command's.
+    QCommandLineParser leading;
+    leading.addOptions(globalOptions());
+    leading.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const bool leadingParsed = parse(leading, arguments);
+    if (answeredHelpOrVersion(leading, out))
+        return ExitStatus::Ok;
+    if (!leadingParsed)
+        throw UsageError(leading.errorText());
+    const QStringList words = leading.positionalArguments();
+    if (words.isEmpty())
+        throw UsageError(QCoreApplication::translate("keysound-db", "no command given"));
+    if (words.first() == QLatin1String("help")) {
+        out << usage();
         return ExitStatus::Ok;
     }
-    if (command == QLatin1String("--version")) {
-        out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
+    const Command& command = findCommand(words.first());
+
+    QCommandLineParser parser;
+    parser.addOptions(globalOptions() + command.options);
+    const QStringList globalWords = arguments.mid(0, arguments.size() - words.size());
+    const bool parsed = parse(parser, globalWords + words.mid(1));
+    if (answeredHelpOrVersion(parser, out))
         return ExitStatus::Ok;
-    }
-    const QStringList options = rest.mid(0, rest.indexOf(QStringLiteral("--")));  // "--" ends the options
-    if (options.contains(QStringLiteral("--help")) || options.contains(QStringLiteral("-h"))) {
-        out << kUsage;
-        return ExitStatus::Ok;
-    }
-    if (command == QLatin1String("init"))
-        return init(rest, out);
-    if (command == QLatin1String("import"))
-        return import(rest, out);
-    if (command == QLatin1String("check"))
-        return check(rest, out);
-    if (command == QLatin1String("export"))
-        return exportSeed(rest, out);
-    throw UsageError(QStringLiteral("unknown command '%1'").arg(command));
+    if (!parsed)
+        throw UsageError(parser.errorText());
+    requireCount(command, parser.positionalArguments());
+    return command.run({parser, parser.positionalArguments()}, out);
+}
+
+void report(QTextStream& err, const Error& error)
+{
+    err << QStringLiteral("keysound-db: %1\n").arg(errorText(error));
 }
 
 }  // namespace
@@ -236,9 +274,20 @@ int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
         err << QStringLiteral("keysound-db: %1\nTry 'keysound-db --help' for more information.\n").arg(error.message);
         return ExitStatus::UsageError;
     } catch (const Error& error) {
-        err << QStringLiteral("keysound-db: %1\n").arg(errorText(error));
+        report(err, error);
         return ExitStatus::Failure;
     }
+}
+
+int finishStandardOutput(const QString& output, int status, QTextStream& err)
+{
+    try {
+        writeStandardOutput(output.toUtf8());
+    } catch (const Error& error) {
+        report(err, error);
+        return std::max(status, ExitStatus::Failure);
+    }
+    return status;
 }
 
 }  // namespace keysound::tools

@@ -17,4 +17,9 @@ inline constexpr int Failure = 3;
 // errors to err. Returns the exit status.
 int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
+// Writes the output of a run to standard output and closes it. When that fails (a full disk, a
+// closed pipe), the output is incomplete: the failure is reported on err and the run fails.
+// Returns the exit status.
+int finishStandardOutput(const QString& output, int status, QTextStream& err);
+
 }  // namespace keysound::tools

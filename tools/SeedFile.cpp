@@ -12,6 +12,10 @@ namespace {
 
 // Each escape and the character it stands for, used both ways.
 constexpr std::pair<char16_t, char16_t> kEscapes[] = {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}, {u'#', u'#'}};
+// U+FEFF at the start of a file is taken for the file's byte-order mark: one that begins a key
+// is written as this escape.
+const QString kByteOrderMarkEscape = QStringLiteral("\\uFEFF");
+constexpr char16_t kByteOrderMark = u'\uFEFF';
 
 [[noreturn]] void throwSeedError(const QString& path, int line, const QString& why)
 {
@@ -27,7 +31,7 @@ SeedMapping parseLine(const QString& path, int number, const QString& line)
     const std::optional<QString> key = unescapeSeedField(fields.at(0));
     const std::optional<QString> fileName = unescapeSeedField(fields.at(1));
     if (!key || !fileName)
-        throwSeedError(path, number, QStringLiteral("a backslash must start one of \\t \\n \\r \\\\ \\#"));
+        throwSeedError(path, number, QStringLiteral("a backslash must start one of \\t \\n \\r \\\\ \\# \\uFEFF"));
     if (fileName->isEmpty())
         throwSeedError(path, number, QStringLiteral("the file name is empty"));
     return {*key, *fileName};
@@ -40,10 +44,12 @@ QString escapeSeedField(const QString& text, bool leadsLine)
     QString escaped;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        const bool leading = leadsLine && i == 0;
         const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                           [&](const auto& e) { return e.second == c.unicode(); });
-        const bool needed = escape != std::end(kEscapes) && (c != u'#' || (leadsLine && i == 0));
-        if (needed)
+        if (leading && c == kByteOrderMark)
+            escaped += kByteOrderMarkEscape;
+        else if (escape != std::end(kEscapes) && (c != u'#' || leading))
             escaped += QLatin1Char('\\') + QChar(escape->first);
         else
             escaped += c;
@@ -57,6 +63,11 @@ std::optional<QString> unescapeSeedField(const QString& field)
     for (qsizetype i = 0; i < field.size(); ++i) {
         if (field.at(i) != u'\\') {
             text += field.at(i);
+            continue;
+        }
+        if (QStringView(field).mid(i).startsWith(kByteOrderMarkEscape, Qt::CaseInsensitive)) {
+            text += QChar(kByteOrderMark);
+            i += kByteOrderMarkEscape.size() - 1;
             continue;
         }
         const QChar code = i + 1 < field.size() ? field.at(++i) : QChar();
@@ -75,11 +86,15 @@ QList<SeedMapping> readSeedFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.")
                                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(file.readAll());
+    // Every U+FEFF is kept as read; only the file's own byte-order mark is dropped below.
+    using Flag = QStringDecoder::Flag;
+    QStringDecoder utf8(QStringDecoder::Utf8, Flag::Stateless | Flag::ConvertInitialBom);
+    QString text = utf8(file.readAll());
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
+    if (text.startsWith(kByteOrderMark))  // the file's own, not part of the first key
+        text.remove(0, 1);
 
     QList<SeedMapping> mappings;
     const QStringList lines = text.split(QLatin1Char('\n'));

@@ -19,4 +19,13 @@ QString fromAnsi(const QByteArray& bytes)
     return decoder.decode(bytes);
 }
 
+QString fromUtf8Exact(QByteArrayView utf8)
+{
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);  // the same text, by the faster way
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
+
 }  // namespace keysound::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace keysound::platform {
@@ -8,5 +9,10 @@ namespace keysound::platform {
 // The system's 8-bit text: the locale's encoding (UTF-8 on our machines).
 QByteArray toAnsi(const QString& text);
 QString fromAnsi(const QByteArray& bytes);
+
+// UTF-8 to text with every character kept. QString::fromUtf8 (and a QStringDecoder left to its
+// defaults) drops a byte-order mark at the start, but at the start of a stored key or file name
+// U+FEFF is a character of that text.
+QString fromUtf8Exact(QByteArrayView utf8);
 
 }  // namespace keysound::platform

@@ -2,10 +2,11 @@
 
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/StagedFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +28,18 @@ namespace {
                 QStringLiteral("无法把“%1”复制到“%2”：%3。").arg(source.filePath(), destination.filePath(), why));
 }
 
+[[noreturn]] void throwCopyError(const QFileInfo& source, const QFileInfo& destination, int systemError)
+{
+    const QString why = QString::fromLocal8Bit(std::strerror(systemError));
+    if (!isNoRoomError(systemError))
+        throwCopyError(source, destination, why);
+    throw Error(ErrorNumber::DiskFull,
+                QCoreApplication::translate("FileServices",
+                                            "Cannot copy \"%1\" to \"%2\": there is no room for it on the disk (%3). "
+                                            "Nothing was replaced; free some space and try again.")
+                    .arg(source.filePath(), destination.filePath(), why));
+}
+
 // A link planted at the destination is replaced, never followed, so only a regular file can
 // already be the source or refuse to be replaced.
 void checkRegularDestination(const QFileInfo& source, const QFileInfo& destination, bool& alreadyInPlace)
@@ -39,17 +52,18 @@ void checkRegularDestination(const QFileInfo& source, const QFileInfo& destinati
         throwCopyError(source, destination, QStringLiteral("目标文件只读"));
 }
 
-void copyContent(QFile& in, QFile& out, const QFileInfo& source, const QFileInfo& destination)
+void copyContent(QFile& in, StagedFile& out, const QFileInfo& source, const QFileInfo& destination)
 {
     char buffer[64 * 1024];
     for (qint64 n; (n = in.read(buffer, sizeof buffer)) > 0;) {
-        if (out.write(buffer, n) != n)
-            throwCopyError(source, destination, out.errorString());
+        if (!out.write(buffer, n))
+            throwCopyError(source, destination, out.error());
     }
     if (in.error() != QFile::NoError)
         throwCopyError(source, destination, in.errorString());
-    if (!out.flush())
-        throwCopyError(source, destination, out.errorString());
+    // What is still buffered may not fit: only a copy written out and synced is complete.
+    if (!out.finish())
+        throwCopyError(source, destination, out.error());
 }
 }  // namespace
 
@@ -67,15 +81,14 @@ void copyFileReplacing(const QString& sourcePathText, const QString& destination
     QFile in(source.filePath());
     if (!in.open(QIODevice::ReadOnly))
         throwCopyError(source, destination, in.errorString());
-    QTemporaryFile out(destination.absolutePath() + QStringLiteral("/.keysound-XXXXXX"));
-    if (!out.open())
-        throwCopyError(source, destination, out.errorString());
+    StagedFile out(destination.absolutePath() + QStringLiteral("/.keysound-XXXXXX"));
+    if (!out.isOpen())
+        throwCopyError(source, destination, out.error());
     copyContent(in, out, source, destination);
-    out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // rename() replaces the destination's directory entry itself, a link included.
     if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(destination.filePath()).constData()) != 0)
-        throwCopyError(source, destination, QString::fromLocal8Bit(std::strerror(errno)));
-    out.setAutoRemove(false);
+        throwCopyError(source, destination, errno);
+    out.keep();
 }
 
 }  // namespace keysound::platform

@@ -11,7 +11,8 @@ bool isNormalFile(const QString& pathText);
 // Copies source over destination (both path texts). The copy goes to a temporary file in the
 // destination folder and is renamed into place, so a failure leaves an existing destination
 // whole and a symbolic link at the destination is replaced, never written through; a source that
-// already is the destination is left untouched. Throws keysound::Error.
+// already is the destination is left untouched. The new file gets the mode any new file gets
+// (see StagedFile). Throws keysound::Error: ErrorNumber::DiskFull when there is no room for it.
 void copyFileReplacing(const QString& sourcePathText, const QString& destinationPathText);
 
 }  // namespace keysound::platform

@@ -37,28 +37,30 @@ QString temporaryTemplate(const QString& destination)
 
 SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     : destination_(nativeDestinationPath)
-    , temporary_(temporaryTemplate(nativeDestinationPath))
+    , staged_(temporaryTemplate(nativeDestinationPath))
 {
-    if (!temporary_.open())
+    if (!staged_.isOpen())
         throwFileError(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
                                                                               : ErrorNumber::ReadOnlyDatabase,
                        destination_,
-                       QStringLiteral("无法在它所在的文件夹里新建文件（%1）").arg(temporary_.errorString()));
-    // A temporary file is private to its owner; the database gets the usual permissions,
-    // or those of the file it replaces.
+                       QStringLiteral("无法在它所在的文件夹里新建文件（%1）").arg(staged_.errorString()));
     const QFileInfo existing(destination_);
-    temporary_.setPermissions(existing.exists() ? existing.permissions()
-                                                : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    temporary_.close();  // SQLite writes it; an empty file is a valid empty database
-    const int code = sqlite3_open_v2(QFile::encodeName(temporary_.fileName()).constData(), &db_,
+    if (existing.exists())
+        staged_.setPermissions(existing.permissions());
+    if (!staged_.finish())  // SQLite writes it; an empty file is a valid empty database
+        throwFileError(platform::fileErrorNumber(staged_.error()), destination_, staged_.errorString());
+    const int code = sqlite3_open_v2(QFile::encodeName(staged_.fileName()).constData(), &db_,
                                      SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK)
         failWithEngineError(QStringLiteral("打开新文件"), code);
+    // A file that is thrown away whole when anything fails needs no journal on the disk, and so
+    // can leave none behind.
+    exec(QStringLiteral("PRAGMA journal_mode = MEMORY"));
 }
 
 SchemaWriter::~SchemaWriter()
 {
-    close();  // an uncommitted file is removed with temporary_
+    close();  // an uncommitted file is removed with staged_
 }
 
 void SchemaWriter::close()
@@ -72,10 +74,9 @@ void SchemaWriter::close()
 void SchemaWriter::failWithEngineError(const QString& doing, int code) const
 {
     const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code));
-    const int primary = code & 0xff;
-    const int number = primary == SQLITE_FULL       ? ErrorNumber::DiskFull
-                       : primary == SQLITE_READONLY ? ErrorNumber::ReadOnlyDatabase
-                                                    : ErrorNumber::LegacyImportFailed;
+    const int number = isDiskFull(db_, code)              ? ErrorNumber::DiskFull
+                       : (code & 0xff) == SQLITE_READONLY ? ErrorNumber::ReadOnlyDatabase
+                                                          : ErrorNumber::LegacyImportFailed;
     throwFileError(number, destination_, QStringLiteral("%1 失败：%2").arg(doing, message));
 }
 
@@ -92,14 +93,14 @@ void SchemaWriter::commit(Placement placement)
     if (code != SQLITE_OK)
         failWithEngineError(QStringLiteral("关闭新文件"), code);
     db_ = nullptr;
-    const QString source = temporary_.fileName();
+    const QString source = staged_.fileName();
     if (placement == Placement::ReplaceExisting) {
         if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination_).constData()) != 0)
             throwFileError(ErrorNumber::FileAccess, destination_, systemError(errno));
     } else if (!moveIntoPlaceIfFree(source, destination_)) {
         throwFileError(ErrorNumber::FileAccess, destination_, QStringLiteral("已有同名文件"));
     }
-    temporary_.setAutoRemove(false);
+    staged_.keep();
 }
 
 // The statement itself reports in the engine's terms; a writer's errors name its destination.

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/StagedFile.h"
+
 #include <QString>
-#include <QTemporaryFile>
 #include <QVariantList>
 #include <memory>
 
@@ -13,7 +14,8 @@ class PreparedStatement;
 
 // A new SQLite file, written under a temporary name beside its destination and moved there
 // only by commit(): an interruption or an error never leaves a half-written database at the
-// destination. Every failure throws keysound::Error naming the destination.
+// destination. A new file gets the mode any new file gets (see StagedFile), one that replaces
+// another that file's permissions. Every failure throws keysound::Error naming the destination.
 class SchemaWriter {
 public:
     explicit SchemaWriter(const QString& nativeDestinationPath);
@@ -50,7 +52,7 @@ private:
     void close();
 
     QString destination_;
-    QTemporaryFile temporary_;
+    platform::StagedFile staged_;
     sqlite3* db_ = nullptr;
 };
 

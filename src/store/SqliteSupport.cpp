@@ -1,5 +1,7 @@
 #include "store/SqliteSupport.h"
 
+#include "platform/AnsiText.h"
+#include "platform/StagedFile.h"
 #include "store/DatabaseHandle.h"
 
 #include <sqlite3.h>
@@ -12,11 +14,22 @@ QString databaseFileName(sqlite3* db)
     return QString::fromUtf8(name ? name : "");
 }
 
+bool isDiskFull(sqlite3* db, int resultCode)
+{
+    const int primary = resultCode & 0xff;
+    if (primary != SQLITE_IOERR || !db)
+        return primary == SQLITE_FULL;
+    // The engine does not always keep the system error of a failed write; the database file does.
+    int lastOfFile = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &lastOfFile);
+    return platform::isNoRoomError(sqlite3_system_errno(db)) || platform::isNoRoomError(lastOfFile);
+}
+
 Error engineError(sqlite3* db, int resultCode, const QString& action)
 {
     const QString file = databaseFileName(db);
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    switch (resultCode & 0xff) {
+    switch (isDiskFull(db, resultCode) ? SQLITE_FULL : resultCode & 0xff) {
     case SQLITE_READONLY:
         return Error(ErrorNumber::ReadOnlyDatabase,
                      QStringLiteral("无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写（%2），操作：%3。"
@@ -160,7 +173,7 @@ int PreparedStatement::columnCount() const
 
 QString PreparedStatement::columnName(int column) const
 {
-    return QString::fromUtf8(sqlite3_column_name(statement_, column));
+    return platform::fromUtf8Exact(sqlite3_column_name(statement_, column));
 }
 
 QVariant PreparedStatement::value(int column) const
@@ -177,7 +190,7 @@ QVariant PreparedStatement::value(int column) const
     case SQLITE_TEXT: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
         const int bytes = sqlite3_column_bytes(statement_, column);
-        return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(QString::fromUtf8(text, bytes));
+        return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(platform::fromUtf8Exact({text, bytes}));
     }
     default:
         return QVariant();

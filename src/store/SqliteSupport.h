@@ -14,6 +14,10 @@ namespace keysound::store {
 // The native path of the file behind a connection, for error descriptions.
 QString databaseFileName(sqlite3* db);
 
+// Whether a result code means there was no room: SQLITE_FULL, or an I/O error whose system error
+// was a full disk, a used-up quota or the file-size limit (the engine calls those I/O errors).
+bool isDiskFull(sqlite3* db, int resultCode);
+
 // The error for an engine result code: read-only, locked, disk full and "not a database" get
 // their own numbers; everything else is an engine error with the engine's message. `action`
 // says what was being done, e.g. "running the statement \"select ...\"".

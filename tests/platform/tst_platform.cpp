@@ -1,16 +1,81 @@
-// The services the windows rely on: the file-open dialog's entries, twips and the normal-file
-// lookup (the replacing copy is tried through the editor's import).
+// The services the windows rely on: the file-open dialog's entries, twips, the normal-file
+// lookup and what the replacing copy leaves when the disk is full (the rest of the copy is tried
+// through the editor's import).
 #include "TestAppFolder.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/Twips.h"
 
 #include <QComboBox>
 #include <QFileDialog>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace keysound;
+
+namespace {
+
+// A copy run in a child process of its own, so that its file-size limit and umask touch nothing else.
+struct CopyCase {
+    qint64 sourceBytes;
+    rlim_t sizeLimit = RLIM_INFINITY;  // beyond it write() fails with EFBIG, as on a full disk
+    mode_t umask = 022;
+    std::optional<QByteArray> old = {};  // the destination before the copy
+    int number = 0;                      // the error the copy throws
+    int mode = 0;                        // the new sound's, when it is copied
+};
+
+// The error the copy threw in the child: its number and description.
+std::optional<Error> copyInChild(const CopyCase& c, const QString& source, const QString& destination)
+{
+    int report[2];
+    if (::pipe(report) != 0)
+        return Error(-1, QStringLiteral("no pipe"));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        ::umask(c.umask);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{c.sizeLimit, c.sizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        QByteArray result;
+        try {
+            platform::copyFileReplacing(source, destination);
+        } catch (const Error& error) {
+            result = QByteArray::number(error.number()) + '\n' + error.description().toUtf8();
+        }
+        if (::write(report[1], result.constData(), size_t(result.size())) != result.size())
+            ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    QFile reader;
+    reader.open(report[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray result = reader.readAll();
+    ::waitpid(child, nullptr, 0);
+    if (result.isEmpty())
+        return std::nullopt;
+    const QString text = QString::fromUtf8(result);
+    return Error(text.section(u'\n', 0, 0).toInt(), text.section(u'\n', 1));
+}
+
+std::optional<QByteArray> contentOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(CopyCase)
 
 class tst_platform : public QObject {
     Q_OBJECT
@@ -42,6 +107,45 @@ private slots:
         for (const char* other : {"\\MP3", "\\MP3\\.hidden.mp3"})  // a folder, a hidden file
             QVERIFY2(!platform::isNormalFile(folder.path() + other), other);
         QVERIFY(!platform::isNormalFile(QString()));
+    }
+
+    void copyOfASound_data()
+    {
+        // clang-format off
+        QTest::addColumn<CopyCase>("c");
+        const int DiskFull = ErrorNumber::DiskFull;
+        QTest::newRow("a new sound gets the mode of any new file") << CopyCase{.sourceBytes = 100, .mode = 0644};
+        QTest::newRow("the umask decides it, also for the group")
+            << CopyCase{.sourceBytes = 100, .umask = 002, .mode = 0664};
+        QTest::newRow("no room for what is still buffered: the old sound stays whole")
+            << CopyCase{.sourceBytes = 3000, .sizeLimit = 1000, .old = "old sound", .number = DiskFull};
+        // clang-format on
+    }
+    void copyOfASound()
+    {
+        QFETCH(CopyCase, c);
+        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
+        const QByteArray content(c.sourceBytes, 'x');
+        const QString source = folder.writeFile("picked/a.mp3", content);
+        const QString destination = folder.soundFolderPath() + "/a.mp3";
+        if (c.old)
+            folder.writeFile("MP3/a.mp3", *c.old);
+        const std::optional<Error> error = copyInChild(c, source, destination);
+        QCOMPARE(error.value_or(Error(0, {})).number(), c.number);
+        std::optional<QByteArray> left = c.old;
+        QStringList entries;
+        if (error) {  // says what could not be written and why
+            QVERIFY2(error->description().contains(destination), qPrintable(error->description()));
+        } else {
+            left = content;
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(destination).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 07777, mode_t(c.mode));
+        }
+        QCOMPARE(contentOf(destination), left);
+        if (left)
+            entries << "a.mp3";
+        QCOMPARE(QDir(folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden), entries);  // no temporary file
     }
 };
 

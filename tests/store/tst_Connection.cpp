@@ -2,6 +2,7 @@
 #include "store/SqliteSupport.h"
 
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace keysound;
 using namespace keysound::store;
@@ -51,16 +52,19 @@ private slots:
     void openFailures_data()
     {
         // clang-format off
-        // content of db1.mdb: "<missing>", "<folder>", or a schema to create; lookup: the lookup statement, else the
-        // editor's; names: the missing table or column the message names, empty: the file's native path
+        // content of db1.mdb: "<missing>", "<folder>", "<fifo>", or a schema to create; lookup: the lookup
+        // statement, else the editor's; names: the missing table or column the message names, empty: the
+        // file's native path
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("lookup");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("names");
         const int NotFound = ErrorNumber::DatabaseNotFound, Unrecognized = ErrorNumber::UnrecognizedFormat, NoItem = ErrorNumber::ItemNotFound;
+        const int NoFile = ErrorNumber::FileAccess;
         const QByteArray noKey("CREATE TABLE Config (文件名 TEXT)"), noFile("CREATE TABLE Config (键位 TEXT)");
         QTest::newRow("missing file") << QByteArray("<missing>") << false << NotFound << "";
-        QTest::newRow("folder instead of file") << QByteArray("<folder>") << false << NotFound << "";
+        QTest::newRow("folder instead of file: no missing file") << QByteArray("<folder>") << false << NoFile << "";
+        QTest::newRow("FIFO instead of file: refused, not waited on") << QByteArray("<fifo>") << false << NoFile << "";
         QTest::newRow("empty file") << QByteArray() << false << Unrecognized << "";
         QTest::newRow("text file") << QByteArray("key,file\na,a.mp3\n") << false << Unrecognized << "";
         const QByteArray ace = QByteArray("\0\x01\0\0Standard ACE DB\0\x02", 21) + QByteArray(200, 0);
@@ -80,6 +84,8 @@ private slots:
         test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
         if (content == "<folder>")
             QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("db1.mdb")));
+        else if (content == "<fifo>")
+            QCOMPARE(::mkfifo(QFile::encodeName(folder.databasePath()).constData(), 0600), 0);
         else if (content.startsWith("CREATE"))
             folder.exec(QString::fromUtf8(content) + (content.contains("键位 TEXT") ? "; INSERT INTO Config (键位) VALUES ('a')" : ""));
         else if (content != "<missing>")

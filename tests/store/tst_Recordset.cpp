@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include <QTest>
+#include <sqlite3.h>
 #include <QThread>
 #include <future>
 #include <thread>
@@ -152,6 +153,26 @@ private slots:
         recordset.UpdateBatch(adAffectAll);
         QVERIFY(!recordset.hasPendingChanges());
         QCOMPARE(opened.stored(), "k0one k1two k2 new");
+    }
+
+    // The engine's limit on the file's pages makes it report a full disk for real.
+    void updateOnAFullDisk()
+    {
+        EditorRows opened(3);
+        Recordset& recordset = opened.recordset;
+        const QString big(5000, u'键');  // needs pages the file does not have yet
+        QCOMPARE(test::runRecordsetScript(recordset, opened.folder, "Key:one Next"), 0);
+        recordset.setValue(QStringLiteral("键位"), big);
+        sqlite3* db = recordset.activeConnection()->handle();
+        test::queryRows(db, QStringLiteral("PRAGMA max_page_count = 1"));  // no more pages than it has
+        const auto error = test::errorOf([&] { recordset.UpdateBatch(adAffectAll); });
+        QCOMPARE(error.value_or(Error(0, {})).number(), ErrorNumber::DiskFull);
+        QVERIFY2(error->description().contains(opened.folder.databasePath()), qPrintable(error->description()));
+        QCOMPARE(opened.stored(), "k0 k1 k2");  // "one" is rolled back with the rest
+        QCOMPARE(recordset.valueAt(1, 0), big);
+        test::queryRows(db, QStringLiteral("PRAGMA max_page_count = 1000000"));
+        recordset.UpdateBatch(adAffectAll);
+        QCOMPARE(opened.stored(), "k0one " + big + " k2");
     }
 
     void updateWaitsOutAShortWriteLock()

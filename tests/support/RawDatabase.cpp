@@ -1,5 +1,6 @@
 #include "RawDatabase.h"
 
+#include <QStringDecoder>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -20,7 +21,10 @@ QVariant columnValue(sqlite3_stmt* statement, int c)
     case SQLITE_INTEGER: return QVariant::fromValue<qint64>(sqlite3_column_int64(statement, c));
     case SQLITE_FLOAT: return sqlite3_column_double(statement, c);
     case SQLITE_BLOB: return QByteArray(bytes, size);
-    default: return QString::fromUtf8(bytes, size);
+    default: {  // every character, a leading U+FEFF too (fromUtf8 would drop it)
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return QString(utf8.decode(QByteArrayView(bytes, size)));
+    }
     }
 }
 }  // namespace

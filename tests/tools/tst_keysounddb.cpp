@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace keysound;
 using namespace keysound::tools;
@@ -14,6 +16,18 @@ using namespace keysound::test;
 // Mappings as {key, file name}, in check with the file's content: "<mp3>" or "<wav>" for a real
 // sound, "<dir>" for a folder; without it the file is missing.
 using Rows = QList<QVariantList>;
+
+// keysound-db run as a process. Arguments: <folder> is a folder whose one mapping has no sound
+// (and that holds a FIFO, "fifo"), <db> its database.
+struct ProcessRun {
+    QStringList arguments;
+    int status;
+    QStringList made = {};         // the files in the working folder afterwards
+    QString standardOutput = {};   // a file in place of the pipe
+    rlim_t sizeLimit = RLIM_INFINITY;  // for every file the process writes
+    std::optional<int> number = {};    // the error number standard error reports
+};
+Q_DECLARE_METATYPE(ProcessRun)
 
 class TestKeysoundDb : public QObject {
     Q_OBJECT
@@ -55,35 +69,57 @@ private slots:
     void commandLine_data()
     {
         // clang-format off
-        // arguments: <folder> is a folder whose one mapping has no sound;
-        // made: the files in the working folder afterwards
-        using L = QStringList;
-        QTest::addColumn<L>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<L>("made");
-        QTest::newRow("--help after -- is a file name") << L{"init", "--", "--help"} << 0 << L{"--help"};
-        QTest::newRow("--help before -- asks for help") << L{"init", "--help", "--", "x.db"} << 0 << L{};
-        QTest::newRow("check found problems") << L{"check", "<folder>"} << 1 << L{};
-        QTest::newRow("no command") << L{} << 2 << L{};
-        QTest::newRow("unknown option") << L{"init", "--colour", "x.db"} << 2 << L{};
-        QTest::newRow("failure") << L{"check", "/nonexistent/folder"} << 3 << L{};
+        QTest::addColumn<ProcessRun>("r");
+        const auto row = [](const char* name, const ProcessRun& r) { QTest::newRow(name) << r; };
+        row("--help after -- is a file name", {.arguments = {"init", "--", "--help"}, .status = 0, .made = {"--help"}});
+        row("--help before -- asks for help", {.arguments = {"init", "--help", "--", "x.db"}, .status = 0});
+        row("--version after the command", {.arguments = {"export", "--version"}, .status = 0});
+        row("check found problems", {.arguments = {"check", "<folder>"}, .status = 1});
+        row("no command", {.arguments = {}, .status = 2});
+        row("unknown option", {.arguments = {"init", "--colour", "x.db"}, .status = 2});
+        row("option without its value", {.arguments = {"init", "x.db", "--seed"}, .status = 2});
+        row("failure", {.arguments = {"check", "/nonexistent/folder"}, .status = 3});
+        const int DiskFull = ErrorNumber::DiskFull;
+        row("import of a FIFO: refused at once",
+            {.arguments = {"import", "<folder>/fifo", "new.db"}, .status = 3, .number = ErrorNumber::FileAccess});
+        row("export to standard output on a full disk",
+            {.arguments = {"export", "<db>"}, .status = 3, .standardOutput = "/dev/full", .number = DiskFull});
+        row("export to a full device: written to, not replaced",
+            {.arguments = {"export", "--force", "<db>", "/dev/stdout"}, .status = 3, .standardOutput = "/dev/full",
+             .number = DiskFull});
+        row("export to a file on a full disk: no file left",
+            {.arguments = {"export", "<db>", "seed.tsv"}, .status = 3, .sizeLimit = 8, .number = DiskFull});
+        row("init on a full disk: no file left",
+            {.arguments = {"init", "x.db"}, .status = 3, .sizeLimit = 5000, .number = DiskFull});
         // clang-format on
     }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QStringList, made);
+        QFETCH(ProcessRun, r);
         const TestAppFolder folder;
         folder.addMapping(QStringLiteral("a"), QStringLiteral("gone.mp3"));
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.path() + "/fifo").constData(), 0600), 0);
         QProcess process;
         process.setWorkingDirectory(dir_->path());
-        process.start(QStringLiteral(KEYSOUND_DB_EXECUTABLE), arguments.replaceInStrings(QStringLiteral("<folder>"), folder.path()));
-        QVERIFY(process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), status);
-        QCOMPARE(process.readAllStandardOutput().isEmpty(), status >= 2);
-        QCOMPARE(process.readAllStandardError().isEmpty(), status <= 1);
-        QCOMPARE(filesIn(dir_->path()), made);
+        if (!r.standardOutput.isEmpty())
+            process.setStandardOutputFile(r.standardOutput);
+        process.setChildProcessModifier([limit = r.sizeLimit] {  // beyond it a write fails, as on a full disk
+            const rlimit bytes{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &bytes);
+        });
+        const QStringList arguments = QStringList(r.arguments)
+                                          .replaceInStrings("<folder>", folder.path())
+                                          .replaceInStrings("<db>", folder.databasePath());
+        process.start(QStringLiteral(KEYSOUND_DB_EXECUTABLE), arguments);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), r.status);
+        QCOMPARE(process.readAllStandardOutput().isEmpty(), r.status >= 2 || !r.standardOutput.isEmpty());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(err.isEmpty(), r.status <= 1);
+        if (r.number)
+            QVERIFY2(err.contains(QString::number(*r.number)), qPrintable(err));
+        QCOMPARE(filesIn(dir_->path()), r.made);
     }
 
     void initCommand_data()
@@ -100,6 +136,10 @@ private slots:
         QTest::newRow("seed: BOM, CRLF, comments, blank lines, an empty key, in order")
             << QByteArray("\xEF\xBB\xBF# comment\r\na\ta.mp3\r\n\nB\tB upper.mp3\n好\t好.mp3\n\tno key.mp3\n") << none << false
             << Rows{{"a", "a.mp3"}, {"B", "B upper.mp3"}, {"好", "好.mp3"}, {"", "no key.mp3"}} << "";
+        const QString bom = QStringLiteral("\uFEFF");
+        QTest::newRow("seed: the file's one BOM is dropped; a second one and \\uFEFF begin keys")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "a\ta.mp3\n\\uFEFFb\t\\ufeffb.mp3\n") << none << false
+            << Rows{{bom + "a", "a.mp3"}, {bom + "b", bom + "b.mp3"}} << "";
         QTest::newRow("an existing file stays without --force") << none << old << false << Rows() << "db1.mdb";
         QTest::newRow("--force replaces it, no seed: empty") << none << old << true << Rows() << "";
         QTest::newRow("seed line without a tab") << QByteArray("a\ta.mp3\nb b.mp3\n") << none << false << Rows() << "seed.tsv:2:";
@@ -144,6 +184,9 @@ private slots:
         QTest::newRow("tab, line feed, CR, backslash; a leading '#' is no comment")
             << Rows{{"a\tb", "x.mp3"}, {"line\nbreak", "sub\\y.mp3"}, {"cr\r", "c\r\n.mp3"}, {"\\", "end\\"},
                     {"#", "h.mp3"}, {"#x", "#y.mp3"}, {"a#b", "c.mp3"}, {"\\#", "l.mp3"}} << ExitStatus::Ok;
+        const QString bom = QStringLiteral("\uFEFF");  // a file's first U+FEFF would be taken for its byte-order mark
+        QTest::newRow("keys that begin with U+FEFF, the first one too")
+            << Rows{{bom + "a", "x.mp3"}, {bom, bom + ".mp3"}, {"\\uFEFF", "e.mp3"}} << ExitStatus::Ok;
         QTest::newRow("empty and blank texts, case and order kept")
             << Rows{{"", "e.mp3"}, {" ", " "}, {"好", "好.mp3"}, {"B", "b.mp3"}, {"b", "b.mp3"}} << ExitStatus::Ok;
         QTest::newRow("a NULL key cannot be written") << Rows{{"a", "a.mp3"}, {QVariant(), "n.mp3"}} << ExitStatus::Failure;

@@ -1,5 +1,6 @@
 #include "store/legacy/JetReader.h"
 
+#include "platform/AnsiText.h"
 #include "platform/Error.h"
 #include "store/legacy/LegacyText.h"
 
@@ -289,10 +290,10 @@ void JetReader::readCatalog()
         if (!def || !mdb_read_columns(def))
             fail(QStringLiteral("无法读取表“%1”的定义").arg(QString::fromUtf8(entry->object_name)));
         TableDefinition owner{def};
-        JetTable table{QString::fromUtf8(def->name), {}, def->num_rows, int(i)};
+        JetTable table{platform::fromUtf8Exact(def->name), {}, def->num_rows, int(i)};
         for (unsigned c = 0; c < def->num_cols; ++c) {
             const MdbColumn* column = columnAt(def, c);
-            table.columns.append({QString::fromUtf8(column->name), kindOf(column->col_type), column->col_size});
+            table.columns.append({platform::fromUtf8Exact(column->name), kindOf(column->col_type), column->col_size});
         }
         tables_.append(table);
     }

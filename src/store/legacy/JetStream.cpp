@@ -1,5 +1,7 @@
 #include "store/legacy/JetStream.h"
 
+#include "platform/AnsiText.h"
+
 #include <QtEndian>
 #include <cstring>
 
@@ -96,7 +98,7 @@ public:
         const char* p = take(size);
         return p ? QByteArray(p, qsizetype(size)) : QByteArray();
     }
-    QString text() { return QString::fromUtf8(blob()); }
+    QString text() { return platform::fromUtf8Exact(blob()); }
     bool fits(quint64 count, int minimumBytesEach) const { return count <= quint64(bytes_.size() - at_) / minimumBytesEach; }
     void fail() { ok_ = false; }
 

@@ -1,6 +1,7 @@
 #include "store/legacy/LegacyFiles.h"
 
 #include "platform/Error.h"
+#include "platform/StagedFile.h"
 #include "store/SchemaWriter.h"
 
 #include <QDateTime>
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 
 namespace keysound::store::legacyfiles {
 
@@ -21,25 +21,25 @@ QString formatTag(DatabaseFormat format)
     return format == DatabaseFormat::Jet3 ? QStringLiteral("jet3") : QStringLiteral("jet4");
 }
 
-[[noreturn]] void throwCannotKeep(const QString& path, const QString& why)
+[[noreturn]] void throwCannotKeep(const QString& path, const QString& why, int number = ErrorNumber::FileAccess)
 {
-    throw Error(ErrorNumber::FileAccess,
-                QStringLiteral("无法保存原文件“%1”的副本：%2。").arg(QDir::toNativeSeparators(path), why));
+    throw Error(number, QStringLiteral("无法保存原文件“%1”的副本：%2。").arg(QDir::toNativeSeparators(path), why));
 }
 
-// The copy is written under a temporary name first, so that a backup name never holds half a file.
-void writeCopy(const QString& path, QTemporaryFile& copy)
+// The copy is written under a temporary name first, so that a backup name never holds half a
+// file. It is as readable as the original, no more and no less.
+void writeCopy(const QString& path, platform::StagedFile& copy)
 {
     QFile original(path);
-    if (!copy.open())
-        throwCannotKeep(path, copy.errorString());
+    if (!copy.isOpen())
+        throwCannotKeep(path, copy.errorString(), platform::fileErrorNumber(copy.error()));
     if (!original.open(QIODevice::ReadOnly))
         throwCannotKeep(path, original.errorString());
     const QByteArray bytes = original.readAll();
-    if (original.error() != QFile::NoError || copy.write(bytes) != bytes.size() || !copy.flush())
-        throwCannotKeep(path, copy.errorString());
-    copy.setPermissions(original.permissions());
-    copy.close();
+    if (original.error() != QFile::NoError)
+        throwCannotKeep(path, original.errorString());
+    if (!copy.setPermissions(original.permissions()) || !copy.write(bytes.constData(), bytes.size()) || !copy.finish())
+        throwCannotKeep(path, copy.errorString(), platform::fileErrorNumber(copy.error()));
 }
 
 }  // namespace
@@ -56,12 +56,12 @@ QString backupPath(const QString& nativeDbPath, DatabaseFormat format, int n)
 QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
 {
     const QFileInfo info(nativeDbPath);
-    QTemporaryFile copy(info.dir().filePath(QStringLiteral(".%1.original-XXXXXX").arg(info.fileName())));
+    platform::StagedFile copy(info.dir().filePath(QStringLiteral(".%1.original-XXXXXX").arg(info.fileName())));
     writeCopy(nativeDbPath, copy);
     for (int n = 1; n <= kMaxBackupNames; ++n) {
         const QString backup = backupPath(nativeDbPath, format, n);
         if (!isNameTaken(backup) && moveIntoPlaceIfFree(copy.fileName(), backup)) {
-            copy.setAutoRemove(false);
+            copy.keep();
             return backup;
         }
     }

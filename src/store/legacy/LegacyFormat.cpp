@@ -2,8 +2,14 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace keysound::store {
 
@@ -41,19 +47,62 @@ DatabaseFormat jetVersion(const QByteArray& header)
     }
 }
 
+[[noreturn]] void throwUnreadable(const QString& path, int systemError)
+{
+    throw Error(ErrorNumber::FileAccess,
+                QStringLiteral("无法读取“%1”：%2。").arg(path, QString::fromLocal8Bit(std::strerror(systemError))));
+}
+
+// Only a regular file can hold a database; anything else is refused before a byte is read.
+void requireRegularFile(const QString& path, const struct stat& status)
+{
+    if (S_ISDIR(status.st_mode))
+        throw Error(ErrorNumber::FileAccess,
+                    QCoreApplication::translate("LegacyFormat", "\"%1\" is a folder, not a database file.").arg(path));
+    if (!S_ISREG(status.st_mode))
+        throw Error(ErrorNumber::FileAccess,
+                    QCoreApplication::translate("LegacyFormat", "\"%1\" is not a regular file (it is a device, a FIFO "
+                                                                "or a socket), so it cannot be a database file.")
+                        .arg(path));
+}
+
+QByteArray readHeader(const QString& path, int descriptor)
+{
+    QByteArray header(HeaderBytes, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < header.size()) {
+        const ssize_t n = ::read(descriptor, header.data() + filled, size_t(header.size() - filled));
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            throwUnreadable(path, errno);
+        filled += std::max<ssize_t>(n, 0);
+    }
+    header.truncate(filled);
+    return header;
+}
+
 }  // namespace
 
 DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath)
 {
-    QFile file(nativeFilePath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QFileInfo info(nativeFilePath);
-        if (!info.exists() || info.isDir())
+    const QByteArray path = QFile::encodeName(nativeFilePath);
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
             return DatabaseFormat::Missing;
-        throw Error(ErrorNumber::FileAccess,
-                    QStringLiteral("无法读取“%1”：%2。").arg(nativeFilePath, file.errorString()));
+        throwUnreadable(nativeFilePath, errno);
     }
-    const QByteArray header = file.read(HeaderBytes);
+    requireRegularFile(nativeFilePath, status);
+    // Should a FIFO have taken the file's place since, opening it must not wait for a writer.
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        throwUnreadable(nativeFilePath, errno);
+    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
+    if (::fstat(descriptor, &status) != 0)
+        throwUnreadable(nativeFilePath, errno);
+    requireRegularFile(nativeFilePath, status);
+    const QByteArray header = readHeader(nativeFilePath, descriptor);
     if (header.isEmpty())
         return DatabaseFormat::Empty;
     if (isSqliteHeader(header))

@@ -1,5 +1,6 @@
 #include "store/legacy/LegacyText.h"
 
+#include "platform/AnsiText.h"
 #include "platform/Error.h"
 
 #include <QDate>
@@ -78,7 +79,7 @@ public:
             out += 3;
             outLeft -= 3;
         }
-        return QString::fromUtf8(output.constData(), out - output.constData());
+        return platform::fromUtf8Exact(QByteArrayView(output.constData(), out - output.constData()));
     }
 
 private:

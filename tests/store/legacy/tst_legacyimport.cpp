@@ -2,6 +2,7 @@
 
 #include "store/SchemaWriter.h"
 #include "store/legacy/JetReaderProcess.h"
+#include "store/legacy/JetStream.h"
 #include "store/legacy/LegacyImport.h"
 #include "store/legacy/LegacyImportTables.h"
 #include "store/legacy/LegacyText.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace keysound;
@@ -41,6 +43,19 @@ Conversion date(double days)
 Conversion currency(qint64 value)
 {
     return [=] { return legacy::jetCurrencyToText(value); };
+}
+// A text value as the reading process hands it over.
+Conversion handedOver(const QString& text)
+{
+    return [=] {
+        QByteArray stream;
+        const jetstream::Sink sink = [&](const QByteArray& bytes) { stream += bytes; };
+        jetstream::writeFormat(sink, DatabaseFormat::Jet4);
+        jetstream::writeTable(sink, {QStringLiteral("Config"), {{QStringLiteral("键"), JetColumnKind::Text, 10}}, 1, 0});
+        jetstream::writeRow(sink, {text});
+        jetstream::writeEnd(sink);
+        return jetstream::parse(stream).value().database.value().tables.value(0).rows.value(0).value(0).toString();
+    };
 }
 }  // namespace
 
@@ -82,6 +97,8 @@ private slots:
         QTest::newRow("date: almost midnight rounds into the next day") << date(1.0 - 0.0001 / 86400.0) << "1899-12-31T00:00:00";
         QTest::newRow("date: no calendar date keeps the number") << date(1.0e300) << "1e+300";
         QTest::newRow("smallest currency") << currency(std::numeric_limits<qint64>::min()) << "-922337203685477.5808";
+        const QString bomKey = QStringLiteral("\uFEFFkey");  // from a char literal, fromUtf8 would drop it here already
+        QTest::newRow("handed over: a leading U+FEFF is part of the text") << handedOver(bomKey) << bomKey;
         // clang-format on
     }
     void values()
@@ -199,10 +216,19 @@ private slots:
         };
         QStringList expectedEntries = entries() << QStringLiteral("db1.mdb") << backup;
         const QByteArray original = fileBytes(copySample(sample, dir_->path()));
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(dbPath(), shared));
+        const mode_t umask = ::umask(077);  // a temporary file's mode: the backup must not keep it
         const auto error = errorOf([&] { ensureSqliteDatabase(dbPath(), dbPath()); });
+        ::umask(umask);
         QCOMPARE(error ? error->number() : 0, backup.isEmpty() ? int(ErrorNumber::FileAccess) : 0);
         QVERIFY(!error || error->description().contains(dbPath()));
         QCOMPARE(fileBytes(backup.isEmpty() ? dbPath() : dir_->filePath(backup)), original);
+        if (!backup.isEmpty()) {  // as readable as the original, whatever the umask
+            struct stat status;
+            QCOMPARE(::stat(QFile::encodeName(dir_->filePath(backup)).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 0777, mode_t(0644));
+        }
         expectedEntries.removeAll(QString());
         expectedEntries.sort();
         QCOMPARE(entries(), expectedEntries);  // no temporary left over, nothing taken was touched
