@@ -75,8 +75,13 @@ QList<SeedMapping> readSeedFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.")
                                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return parseSeedText(file.readAll(), path);
+}
+
+QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
+{
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(file.readAll());
+    const QString text = utf8(bytes);
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
