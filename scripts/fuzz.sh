@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer harnesses for SECONDS each (or only HARNESS) from the seed corpora in
 # fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader are
-# copied to tests/fixtures/jet/damaged/, where a test expects keysound to refuse each in time.
-#   scripts/fuzz.sh SECONDS [jet|connection_string|media_command|string_back]
+# copied to tests/fixtures/jet/damaged/, where a test expects keysound to refuse each in time;
+# packs likewise to tests/fixtures/packs/damaged/.
+#   scripts/fuzz.sh SECONDS [jet|connection_string|media_command|string_back|pack]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [harness]}
-harnesses=(${2:-jet connection_string media_command string_back})
+harnesses=(${2:-jet connection_string media_command string_back pack})
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -28,11 +29,17 @@ for h in "${harnesses[@]}"; do
            -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 -timeout=5 -rss_limit_mb=1024)
   # libmdb crashes and loops on damaged files: the Jet seeds are whole files of a few 100 KB.
   [ "$h" = jet ] && options+=(-max_len=300000)
+  # Packs: room for a few entries with sounds of some KB.
+  [ "$h" = pack ] && options+=(-max_len=65536)
   ./build-fuzz/fuzz/fuzz_"$h" "${options[@]}" "$work" 2>&1 | tail -n 25 || true
   found=$(find "$findings" -type f | wc -l)
   echo "== fuzz_$h: $found finding(s) in $findings"
   if [ "$h" = jet ] && [ "$found" -gt 0 ]; then
     mkdir -p tests/fixtures/jet/damaged
     for f in "$findings"/*; do cp "$f" "tests/fixtures/jet/damaged/fuzz-$(basename "$f" | cut -c1-24).mdb"; done
+  fi
+  if [ "$h" = pack ] && [ "$found" -gt 0 ]; then
+    mkdir -p tests/fixtures/packs/damaged
+    for f in "$findings"/*; do cp "$f" "tests/fixtures/packs/damaged/fuzz-$(basename "$f" | cut -c1-24).kspack"; done
   fi
 done
