@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer harnesses for SECONDS each (or only HARNESS) from the seed corpora in
-# fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader, and sound
-# files that crash or hang the mixer's decoders, are copied to tests/fixtures/{jet,sounds}/damaged/,
-# where tests expect keysound to refuse each in time.
-#   scripts/fuzz.sh SECONDS [jet|sound|connection_string|media_command|string_back]
+# fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader, sound
+# files that crash or hang the mixer's decoders, and packs the reader mishandles are copied to
+# tests/fixtures/{jet,sounds,packs}/damaged/, where tests expect keysound to refuse each in time.
+#   scripts/fuzz.sh SECONDS [jet|sound|pack|connection_string|media_command|string_back]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [harness]}
-harnesses=(${2:-jet sound connection_string media_command string_back})
+harnesses=(${2:-jet sound pack connection_string media_command string_back})
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -30,12 +30,15 @@ for h in "${harnesses[@]}"; do
   # libmdb crashes and loops on damaged files: the Jet seeds are whole files of a few 100 KB.
   [ "$h" = jet ] && options+=(-max_len=300000)
   [ "$h" = sound ] && options+=(-max_len=16384)
+  # Packs: room for a few entries with sounds of some KB.
+  [ "$h" = pack ] && options+=(-max_len=65536)
   ./build-fuzz/fuzz/fuzz_"$h" "${options[@]}" "$work" 2>&1 | tail -n 25 || true
   found=$(find "$findings" -type f | wc -l)
   echo "== fuzz_$h: $found finding(s) in $findings"
   case "$h" in
     jet) keep=tests/fixtures/jet/damaged suffix=.mdb ;;
     sound) keep=tests/fixtures/sounds/damaged suffix=.sound ;;
+    pack) keep=tests/fixtures/packs/damaged suffix=.kspack ;;
     *) keep="" ;;
   esac
   if [ -n "$keep" ] && [ "$found" -gt 0 ]; then

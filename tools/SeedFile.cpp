@@ -86,10 +86,15 @@ QList<SeedMapping> readSeedFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.")
                                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return parseSeedText(file.readAll(), path);
+}
+
+QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
+{
     // Every U+FEFF is kept as read; only the file's own byte-order mark is dropped below.
     using Flag = QStringDecoder::Flag;
     QStringDecoder utf8(QStringDecoder::Utf8, Flag::Stateless | Flag::ConvertInitialBom);
-    QString text = utf8(file.readAll());
+    QString text = utf8(bytes);
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
                     QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));

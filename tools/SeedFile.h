@@ -24,6 +24,8 @@ std::optional<QString> unescapeSeedField(const QString& field);
 // Reads a seed file. Throws keysound::Error naming the file and line of anything else, or of
 // a mapping with no file name.
 QList<SeedMapping> readSeedFile(const QString& path);
+// The same for the bytes of a seed file; path only names them in errors.
+QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path);
 
 // The lines of a seed file that reads back as exactly these mappings, in order.
 QByteArray seedFileText(const QList<SeedMapping>& mappings);

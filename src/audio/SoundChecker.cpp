@@ -203,6 +203,14 @@ SoundVerdict SoundChecker::verdictNow(const QString& nativePath)
     return verdict;
 }
 
+std::optional<QString> SoundChecker::problemWith(const QString& nativePath)
+{
+    const SoundVerdict verdict = verdictNow(nativePath);
+    if (verdict.isPlayable())
+        return std::nullopt;
+    return describeVerdict(verdict);
+}
+
 bool SoundChecker::startServer()
 {
     if (socket_ >= 0)

@@ -77,6 +77,8 @@ public:
     SoundVerdict verdictNow(const std::shared_ptr<SoundFile>& file, const TrialOutput& output = {});
     // The same for the file at a native path, which may also be missing, no file or empty.
     SoundVerdict verdictNow(const QString& nativePath);
+    // Why the file at a native path is no playable sound (describeVerdict), or nothing when it is.
+    std::optional<QString> problemWith(const QString& nativePath);
 
     // Where the checking process is: beside the program, or where KEYSOUND_SOUND_CHECKER says
     // (tests run from other folders).

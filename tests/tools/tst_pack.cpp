@@ -1,0 +1,400 @@
+#include "PackReader.h"
+#include "TablePack.h"
+#include "ZipReader.h"
+
+#include "StoreTestSupport.h"
+
+#include <QDirIterator>
+#include <QtTest>
+#include <zip.h>
+#include <zlib.h>
+
+using namespace keysound;
+using namespace keysound::pack;
+using namespace keysound::test;
+
+namespace {
+
+using Rows = QList<QVariantList>;          // Config's (键位, 文件名) in table order
+using Files = QMap<QString, QByteArray>;  // below MP3/; a folder as "name/" with no bytes
+
+// The injected verdict: a sound is playable unless its bytes start with "bad".
+std::optional<QString> fakeVerdict(const QString& nativePath)
+{
+    if (fileBytes(nativePath).startsWith("bad"))
+        return QStringLiteral("the test's decoder refuses it");
+    return std::nullopt;
+}
+
+void fill(const TestAppFolder& folder, const Rows& rows, const Files& files)
+{
+    for (const QVariantList& row : rows)
+        folder.addMapping(row.at(0), row.at(1));
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        folder.writeFile(QStringLiteral("MP3/") + file.key(), file.value());
+}
+
+Files filesBelow(const QString& folder)
+{
+    Files files;
+    const auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QDirIterator it(folder, everything, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        const QString path = QDir(folder).relativeFilePath(entry.filePath());
+        files.insert(entry.isDir() ? path + u'/' : path, entry.isDir() ? QByteArray() : fileBytes(entry.filePath()));
+    }
+    return files;
+}
+
+// A raw zip of stored entries, written byte by byte so that a test can say what libzip would
+// refuse to write: duplicate names, sizes that lie, any name and file type.
+struct RawEntry {
+    QByteArray name{};
+    QByteArray data{};
+    std::optional<quint32> statedSize{};  // else the data's
+    quint32 unixMode = 0100644;
+    quint16 method = ZIP_CM_STORE;
+};
+
+void put16(QByteArray& out, quint32 value)
+{
+    out.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
+}
+
+void put32(QByteArray& out, quint32 value)
+{
+    put16(out, value & 0xffff);
+    put16(out, value >> 16);
+}
+
+QByteArray rawZip(const QList<RawEntry>& entries)
+{
+    QByteArray out, directory;
+    for (const RawEntry& e : entries) {
+        const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size()));
+        const quint32 offset = quint32(out.size());
+        const auto sizes = [&](QByteArray& header) {
+            put32(header, crc);
+            put32(header, quint32(e.data.size()));
+            put32(header, e.statedSize.value_or(quint32(e.data.size())));
+            put16(header, quint32(e.name.size()));
+        };
+        put32(out, 0x04034b50);
+        for (quint32 field : {20u, 0x0800u, quint32(e.method), 0u, 0u})  // version, UTF-8 names, method, time, date
+            put16(out, field);
+        sizes(out);
+        put16(out, 0);
+        out += e.name + e.data;
+        put32(directory, 0x02014b50);
+        for (quint32 field : {0x0314u, 20u, 0x0800u, quint32(e.method), 0u, 0u})  // made on Unix
+            put16(directory, field);
+        sizes(directory);
+        for (int i = 0; i < 4; ++i)  // extra, comment, disk, internal attributes
+            put16(directory, 0);
+        put32(directory, e.unixMode << 16);
+        put32(directory, offset);
+        directory += e.name;
+    }
+    const quint32 directoryOffset = quint32(out.size());
+    out += directory;
+    put32(out, 0x06054b50);
+    for (quint32 field : {0u, 0u, quint32(entries.size()), quint32(entries.size())})
+        put16(out, field);
+    put32(out, quint32(directory.size()));
+    put32(out, directoryOffset);
+    put16(out, 0);
+    return out;
+}
+
+const RawEntry formatEntry{.name = "format", .data = "keysound table pack 1\n"};
+
+QList<RawEntry> packOf(const QByteArray& table, const QList<RawEntry>& sounds)
+{
+    return QList<RawEntry>{formatEntry, RawEntry{.name = "mappings.tsv", .data = table}} + sounds;
+}
+
+const RawEntry soundK{.name = "MP3/k.mp3", .data = "k sound"};
+
+struct MergeCase {
+    UnpackMode mode = UnpackMode::Merge;
+    Rows tableRows;
+    Files tableFiles;
+    Rows packRows;
+    Files packFiles;
+    Rows rowsAfter;
+    Files filesAfter;
+    QStringList reported;  // "kept KEY", "renamed A -> B", "reused A"
+};
+
+struct HostileCase {
+    QByteArray pack;
+    QString named;  // what the refusal must name
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(MergeCase)
+Q_DECLARE_METATYPE(HostileCase)
+
+class TestPack : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> dir_;
+
+    QString packPath() const { return dir_->filePath(QStringLiteral("table.kspack")); }
+
+    void writePack(const QByteArray& bytes) const
+    {
+        QFile file(packPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    void replaceTable(const TestAppFolder& target) const
+    {
+        unpackTable(packPath(), target.path(), UnpackMode::ReplaceTable, fakeVerdict);
+    }
+
+    // The table and the sound folder as they are on the disk, byte for byte.
+    static std::pair<QByteArray, Files> stateOf(const TestAppFolder& folder)
+    {
+        return {fileBytes(folder.databasePath()), filesBelow(folder.soundFolderPath())};
+    }
+
+private slots:
+    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+
+    void roundTripIntoAnEmptyTable()
+    {
+        const TestAppFolder source;
+        const Rows rows{{"a", "a.mp3"},
+                        {"key\twith tab", "sub\\b.mp3"},
+                        {"#leading hash", "a.mp3"},
+                        {"line\nbreak\r", "中文 名.mp3"},
+                        {"好", "sub/deeper/c.mp3"},
+                        {"", "a.mp3"},
+                        {"back\\slash", "sub\\b.mp3"}};
+        const Files files{
+            {"a.mp3", "a sound"}, {"sub/b.mp3", "b sound"}, {"中文 名.mp3", "c sound"}, {"sub/deeper/c.mp3", "d"}};
+        fill(source, rows, files);
+        const PackReport packed = packTable(source.path(), packPath(), fakeVerdict);
+        QCOMPARE(packed.leftOut.size(), 0);
+        QCOMPARE(packed.soundsStored, 4);
+
+        const TestAppFolder target;
+        const UnpackReport unpacked = unpackTable(packPath(), target.path(), UnpackMode::Merge, fakeVerdict);
+        QCOMPARE(mappingsIn(target.databasePath()), rows);
+        QCOMPARE(filesBelow(target.soundFolderPath()), filesBelow(source.soundFolderPath()));
+        QCOMPARE(unpacked.rowsAdded, rows.size());
+    }
+
+    // Sounds are stored as they are, the table deflated.
+    void packStoresSoundsAndDeflatesTheTable()
+    {
+        const TestAppFolder source;
+        fill(source, {{"a", "a.mp3"}}, {{"a.mp3", QByteArray(4000, 'a')}});
+        packTable(source.path(), packPath(), fakeVerdict);
+        const ZipReader zip(packPath());
+        QMap<QByteArray, quint16> methods;
+        for (qint64 i = 0; i < zip.entryCount(); ++i)
+            methods.insert(zip.entry(i).rawName, zip.entry(i).method);
+        const QMap<QByteArray, quint16> expected{
+            {"format", ZIP_CM_STORE}, {"mappings.tsv", ZIP_CM_DEFLATE}, {"MP3/a.mp3", ZIP_CM_STORE}};
+        QCOMPARE(methods, expected);
+    }
+
+    void packLeavesOutRowsItCannotCarry_data()
+    {
+        QTest::addColumn<QVariantList>("row");
+        QTest::addColumn<Files>("files");
+        // clang-format off
+        QTest::newRow("no key") << QVariantList{QVariant(), "b.mp3"} << Files{{"b.mp3", "b"}};
+        QTest::newRow("no file name") << QVariantList{"b", ""} << Files{};
+        QTest::newRow("a file name leading out of MP3/") << QVariantList{"b", "..\\..\\b.mp3"} << Files{};
+        QTest::newRow("an absolute file name") << QVariantList{"b", "/etc/hostname"} << Files{};
+        QTest::newRow("a missing sound") << QVariantList{"b", "gone.mp3"} << Files{};
+        QTest::newRow("a sound that does not decode") << QVariantList{"b", "b.mp3"} << Files{{"b.mp3", "bad bytes"}};
+        QTest::newRow("a name the pack has in other case") << QVariantList{"b", "A.mp3"} << Files{{"A.mp3", "other"}};
+        QTest::newRow("a folder") << QVariantList{"b", "sub"} << Files{{"sub/x.mp3", "x"}};
+        // clang-format on
+    }
+    void packLeavesOutRowsItCannotCarry()
+    {
+        QFETCH(QVariantList, row);
+        QFETCH(Files, files);
+        const TestAppFolder source;
+        fill(source, {{"a", "a.mp3"}, row}, files);
+        source.writeFile(QStringLiteral("MP3/a.mp3"), "a");
+        const PackReport report = packTable(source.path(), packPath(), fakeVerdict);
+        QCOMPARE(report.leftOut.size(), 1);
+        QCOMPARE(report.leftOut.first().row, 2);
+        QCOMPARE(report.rowsPacked, 1);
+        const TestAppFolder target;
+        unpackTable(packPath(), target.path(), UnpackMode::Merge, fakeVerdict);
+        QCOMPARE(filesBelow(target.soundFolderPath()), (Files{{"a.mp3", "a"}}));
+    }
+
+    void unpackIntoATable_data()
+    {
+        QTest::addColumn<MergeCase>("c");
+        QTest::newRow("merge: a key the table has, in other case, keeps its mapping") << MergeCase{
+            .tableRows = {{"é", "mine.mp3"}, {"a", "mine.mp3"}},
+            .tableFiles = {{"mine.mp3", "mine"}},
+            .packRows = {{"É", "theirs.mp3"}, {"A", "theirs.mp3"}, {"b", "theirs.mp3"}},
+            .packFiles = {{"theirs.mp3", "theirs"}},
+            .rowsAfter = {{"é", "mine.mp3"}, {"a", "mine.mp3"}, {"b", "theirs.mp3"}},
+            .filesAfter = {{"mine.mp3", "mine"}, {"theirs.mp3", "theirs"}},
+            .reported = {"kept É", "kept A"}};
+        QTest::newRow("merge: a name with other bytes gets a free name, its rows follow") << MergeCase{
+            .tableRows = {{"k", "x.mp3"}, {"m", "sub\\x-3.mp3"}},
+            .tableFiles = {{"x.mp3", "old"}, {"sub/x.mp3", "old"}, {"sub/x-2.mp3", "older"}},
+            .packRows = {{"n", "x.mp3"}, {"o", "sub\\x.mp3"}, {"p", "sub/x.mp3"}},
+            .packFiles = {{"x.mp3", "new"}, {"sub/x.mp3", "new"}},
+            .rowsAfter = {{"k", "x.mp3"}, {"m", "sub\\x-3.mp3"}, {"n", "x-2.mp3"}, {"o", "sub\\x-4.mp3"},
+                          {"p", "sub/x-4.mp3"}},
+            .filesAfter = {{"x.mp3", "old"}, {"x-2.mp3", "new"}, {"sub/", ""}, {"sub/x.mp3", "old"},
+                           {"sub/x-2.mp3", "older"}, {"sub/x-4.mp3", "new"}},
+            .reported = {"renamed x.mp3 -> x-2.mp3", "renamed sub/x.mp3 -> sub/x-4.mp3"}};
+        QTest::newRow("merge: the same bytes under the name are used as they are") << MergeCase{
+            .tableRows = {{"k", "x.mp3"}},
+            .tableFiles = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
+            .packRows = {{"n", "x.mp3"}, {"o", "y.mp3"}},
+            .packFiles = {{"x.mp3", "same"}, {"y.mp3", "new"}},
+            .rowsAfter = {{"k", "x.mp3"}, {"n", "x.mp3"}, {"o", "y-2.mp3"}},
+            .filesAfter = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
+            .reported = {"renamed y.mp3 -> y-2.mp3", "reused x.mp3", "reused y-2.mp3"}};
+        QTest::newRow("replace: the pack's rows only; a clashing sound still gets a free name") << MergeCase{
+            .mode = UnpackMode::ReplaceTable,
+            .tableRows = {{"a", "x.mp3"}, {"b", "gone.mp3"}},
+            .tableFiles = {{"x.mp3", "old"}},
+            .packRows = {{"A", "x.mp3"}, {"c", "gone.mp3"}},
+            .packFiles = {{"x.mp3", "new"}, {"gone.mp3", "back"}},
+            .rowsAfter = {{"A", "x-2.mp3"}, {"c", "gone.mp3"}},
+            .filesAfter = {{"x.mp3", "old"}, {"x-2.mp3", "new"}, {"gone.mp3", "back"}},
+            .reported = {"renamed x.mp3 -> x-2.mp3"}};
+    }
+    void unpackIntoATable()
+    {
+        QFETCH(MergeCase, c);
+        const TestAppFolder source;
+        fill(source, c.packRows, c.packFiles);
+        packTable(source.path(), packPath(), fakeVerdict);
+        const TestAppFolder target;
+        fill(target, c.tableRows, c.tableFiles);
+
+        const UnpackReport report = unpackTable(packPath(), target.path(), c.mode, fakeVerdict);
+        QCOMPARE(mappingsIn(target.databasePath()), c.rowsAfter);
+        QCOMPARE(filesBelow(target.soundFolderPath()), c.filesAfter);
+        QStringList reported;
+        for (const tools::SeedMapping& kept : report.keysKept)
+            reported.append("kept " + kept.key);
+        for (const RenamedSound& renamed : report.renamedSounds)
+            reported.append("renamed " + renamed.packPath + " -> " + renamed.tablePath);
+        for (const QString& reused : report.reusedSounds)
+            reported.append("reused " + reused);
+        QCOMPARE(reported, c.reported);
+    }
+
+    void hostilePackChangesNothing_data()
+    {
+        QTest::addColumn<HostileCase>("c");
+        const QByteArray table = "k\tk.mp3\n";
+        const auto refused = [](const char* row, const QList<RawEntry>& entries, const QString& named) {
+            QTest::newRow(row) << HostileCase{.pack = rawZip(entries), .named = named};
+        };
+        const auto plus = [&](const RawEntry& extra) { return packOf(table, {soundK, extra}); };
+        const auto only = [&](const RawEntry& sound) { return packOf(table, {sound}); };
+        // clang-format off
+        refused("a sound leading out with ..", packOf("k\t..\\\\k.mp3\n", {{.name = "MP3/../k.mp3"}}), "MP3/../k.mp3");
+        refused("a name leading out with ..", plus({.name = "../k.mp3"}), "../k.mp3");
+        refused("an absolute name", plus({.name = "/tmp/k.mp3"}), "/tmp/k.mp3");
+        refused("a backslash", plus({.name = "MP3\\..\\k.mp3"}), "MP3\\..\\k.mp3");
+        refused("a symbolic link", only({.name = "MP3/k.mp3", .data = "/etc", .unixMode = 0120777}), "MP3/k.mp3");
+        refused("a folder entry that is a link", plus({.name = "MP3/sub/", .unixMode = 0120777}), "MP3/sub/");
+        refused("a folder under a file's name", only({.name = "MP3/k.mp3", .unixMode = 040755}), "MP3/k.mp3");
+        refused("an entry that is no part of a pack", plus({.name = "run.sh"}), "run.sh");
+        refused("a name twice", plus({.name = "mappings.tsv", .data = table}), "mappings.tsv");
+        refused("one name ignoring case", packOf("k\tk.mp3\nK\tK.mp3\n", {soundK, {.name = "MP3/K.mp3"}}), "MP3/K.mp3");
+        refused("a sound's name is another's folder",
+                packOf("k\tk.mp3\nj\tk.mp3/j.mp3\n", {soundK, {.name = "MP3/k.mp3/j.mp3"}}), "MP3/k.mp3/j.mp3");
+        refused("more than stated", only({.name = "MP3/k.mp3", .data = "01234567", .statedSize = 3}), "MP3/k.mp3");
+        refused("fewer than stated", only({.name = "MP3/k.mp3", .data = "", .statedSize = 5}), "MP3/k.mp3");
+        refused("another compression method", only({.name = "MP3/k.mp3", .method = ZIP_CM_BZIP2}), "MP3/k.mp3");
+        refused("a row whose sound is not there", packOf("k\tk.mp3\nm\tm.mp3\n", {soundK}), "m.mp3");
+        refused("a row whose sound is outside MP3/", packOf("k\t..\\\\k.mp3\n", {soundK}), "..\\k.mp3");
+        refused("a sound no row uses", plus({.name = "MP3/extra.mp3"}), "MP3/extra.mp3");
+        refused("a table that does not parse", packOf("k k.mp3\n", {soundK}), "mappings.tsv:1");
+        refused("a sound that does not decode", only({.name = "MP3/k.mp3", .data = "bad sound"}), "MP3/k.mp3");
+        refused("no format entry", QList<RawEntry>{{.name = "mappings.tsv", .data = table}, soundK}, "format");
+        const RawEntry laterFormat{.name = "format", .data = "keysound table pack 2\n"};
+        refused("a later format", QList<RawEntry>{laterFormat} + packOf(table, {soundK}).mid(1), "format");
+        // clang-format on
+        QList<RawEntry> many = packOf("", {});
+        for (int i = 0; i < 20000; ++i)
+            many.append({.name = "MP3/" + QByteArray::number(i)});
+        refused("too many entries", many, "20002");
+        QTest::newRow("not a zip") << HostileCase{.pack = "keysound table pack 1\n", .named = "table.kspack"};
+    }
+    void hostilePackChangesNothing()
+    {
+        QFETCH(HostileCase, c);
+        writePack(c.pack);
+        const TestAppFolder target;
+        fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
+        const auto before = stateOf(target);
+        const std::optional<Error> error = errorOf([&] { replaceTable(target); });
+        QVERIFY(error.has_value());
+        QCOMPARE(error->number(), ErrorNumber::InvalidFileFormat);
+        QVERIFY2(error->description().contains(c.named), qPrintable(error->description()));
+        QCOMPARE(stateOf(target), before);
+    }
+
+    // The bound applies to the sizes the entries state, before a byte is read.
+    void packStatingTooMuchIsRefusedUnread()
+    {
+        const RawEntry bomb{.name = "MP3/k.mp3", .data = "k", .statedSize = 0x7fffffff};
+        QVERIFY(errorOf([&] { PackReader(rawZip(packOf("k\tk.mp3\n", {bomb})), QStringLiteral("bomb.kspack")); }));
+    }
+
+    // The sounds go in before the rows: when the rows cannot be written, the sounds (and the
+    // folders made for them) come out again and the old rows stay.
+    void failedTableWriteTakesTheSoundsOut()
+    {
+        const TestAppFolder source;
+        fill(source, {{"fine", "new/x.mp3"}, {"boom", "y.mp3"}}, {{"new/x.mp3", "x"}, {"y.mp3", "y"}});
+        packTable(source.path(), packPath(), fakeVerdict);
+        const TestAppFolder target;
+        fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
+        target.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Config WHEN NEW.键位 = 'boom' "
+                                   "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));
+        const auto before = stateOf(target);
+        const std::optional<Error> error = errorOf([&] { replaceTable(target); });
+        QVERIFY(error.has_value());
+        QCOMPARE(stateOf(target), before);
+    }
+
+    // Findings of the fuzzer: each is refused and changes nothing.
+    void damagedPacksAreRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir damaged(QStringLiteral(KEYSOUND_PACK_FIXTURES_DIR "/damaged"));
+        for (const QString& name : damaged.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << damaged.filePath(name);
+        if (damaged.isEmpty(QDir::Files))
+            QTest::newRow("none yet") << QString();
+    }
+    void damagedPacksAreRefused()
+    {
+        QFETCH(QString, path);
+        if (path.isEmpty())
+            QSKIP("the fuzzer has found no pack to keep");
+        const TestAppFolder target;
+        fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
+        const auto before = stateOf(target);
+        QVERIFY(errorOf([&] { unpackTable(path, target.path(), UnpackMode::ReplaceTable, fakeVerdict); }));
+        QCOMPARE(stateOf(target), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPack)
+#include "tst_pack.moc"
