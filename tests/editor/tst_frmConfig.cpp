@@ -77,6 +77,7 @@ private slots:
         row("Shift+Home in the grid", {5, "Go3 Shift+Home@grdDataGrid", 1, "browse", "k0", five});
         row("Ctrl+Shift+Alt+End on a button", {5, "Go3 Ctrl+Shift+Alt+End@Command1", 5, "browse", "k4", five});
         row("Enter (Return) in the key box, Enter in the file box: no button pressed", {5, "Go3 Return Enter@txtFields(1)", 3, "browse", "k2", five});
+        row("Enter (Return) and keypad Enter press the button that has the focus", {3, "Return@cmdNext Enter@cmdEdit", 2, "editing", "k1", three, editing});
         row("Esc closes in browse state", {5, "Go3 Esc", 3, "closed", "k2", five});
         row("editing: Esc ignored", {5, "Go3 Edit Esc", 3, "editing", "k2", five, editing});
         row("adding: Esc ignored", {5, "Go3 Add Esc", 6, "adding", "", five, adding});

@@ -81,16 +81,18 @@ private:
     }
 
     // Runs `inEditor` once the modal editor is up, then closes it (its Close button, or the close box
-    // while editing).
+    // while editing). The editor button is pressed by Enter while it has the focus.
     editor::frmConfig* visitEditor(const std::function<void(editor::frmConfig&)>& inEditor)
     {
         editor::frmConfig* shown = nullptr;
-        QTimer::singleShot(0, [&] {
+        QObject visit;  // a timer left over when no editor came up goes with it
+        QTimer::singleShot(0, &visit, [&] {
             shown = form->findChild<editor::frmConfig*>();
             inEditor(*shown);
             shown->cmdClose->isVisible() ? shown->cmdClose->click() : void(shown->close());
         });
-        form->Command1->click();  // returns once the modal editor has been closed
+        form->Command1->setFocus();
+        QTest::keyClick(form->Command1, Qt::Key_Return);  // returns once the modal editor has been closed
         return shown;
     }
 
