@@ -218,6 +218,7 @@ private slots:
         QTest::newRow("an interrupted backup copy") << ".db1.mdb.original-Xy9Z0q" << 3600 << true;
         QTest::newRow("one an import may still be writing") << ".db1.mdb.new-a1B2c3" << 0 << false;
         QTest::newRow("another database's") << ".db2.mdb.new-a1B2c3" << 3600 << false;
+        QTest::newRow("the user's own file that begins like one") << ".db1.mdb.new-backup1" << 3600 << false;
         // clang-format on
     }
     void staleTemporariesAreRemovedAtOpen()
