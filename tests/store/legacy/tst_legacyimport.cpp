@@ -258,25 +258,27 @@ private slots:
     void refusedInTime_data()
     {
         // clang-format off
-        // change: cut:<length>, or reader:<shell script>
+        // change: cut:<length>, or reader:<shell script>; limit: the one the message names, "time" or "output"
         QTest::addColumn<QString>("sample");
         QTest::addColumn<QString>("change");
-        QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288";
+        QTest::addColumn<QString>("limit");
+        QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288" << "";
         const QDir damaged(QDir(jetFixturesDir()).filePath(QStringLiteral("damaged")));
         for (const QString& name : damaged.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
-            QTest::newRow(qPrintable(name)) << "damaged/" + name << "";
-        QTest::newRow("reader crashes") << "legacy-db1.mdb" << "reader:kill -SEGV $$";
-        QTest::newRow("reader hangs") << "legacy-db1.mdb" << "reader:exec sleep 60";
-        QTest::newRow("reader floods its diagnostics") << "legacy-db1.mdb" << "reader:exec yes libmdb-warning >&2";
-        QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes";
-        QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'";
-        QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'";
+            QTest::newRow(qPrintable(name)) << "damaged/" + name << "" << "";
+        QTest::newRow("reader crashes") << "legacy-db1.mdb" << "reader:kill -SEGV $$" << "";
+        QTest::newRow("reader hangs") << "legacy-db1.mdb" << "reader:exec sleep 60" << "time";
+        QTest::newRow("reader floods its diagnostics") << "legacy-db1.mdb" << "reader:exec yes libmdb-warning >&2" << "time";
+        QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes" << "output";
+        QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'" << "";
+        QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'" << "";
         // clang-format on
     }
     void refusedInTime()
     {
         QFETCH(QString, sample);
         QFETCH(QString, change);
+        QFETCH(QString, limit);
         const QString how = change.section(u':', 0, 0), argument = change.section(u':', 1);
         copySample(sample, dir_->path());
         QVERIFY(how != "cut" || QFile::resize(dbPath(), argument.toLongLong()));
@@ -295,6 +297,11 @@ private slots:
         QVERIFY(clock.elapsed() < jetReaderLimits(before.size()).wallClockMs + 1000);
         QCOMPARE(error ? error->number() : 0, ErrorNumber::UnrecognizedFormat);
         QVERIFY2(error->description().contains(dbPath()), qPrintable(error->description()));
+        const ProcessLimits limits = jetReaderLimits(before.size());
+        const QHash<QString, QString> figures{{"time", QString::number(limits.wallClockMs / 1000.0, 'f', 1)},
+                                              {"output", QString::number(limits.outputBytes / (1024 * 1024))}};
+        const QString reason = error->description().section(dbPath(), 1);
+        QVERIFY2(reason.contains(figures.value(limit)), qPrintable(reason));
         QCOMPARE(fileBytes(dbPath()), before);
         QCOMPARE(filesIn(dir_->path()), (how == "reader" ? QStringList{"db1.mdb", "reader.sh"} : QStringList{"db1.mdb"}));
         QVERIFY(notifications_.isEmpty());
