@@ -143,6 +143,12 @@ private slots:
         for (const QVariantList& row : test::queryRows(test::openStore(folder.path())->handle(), "EXPLAIN QUERY PLAN " + lookup.sql, lookup.parameters))
             plan += row.last().toString() + u';';
         QVERIFY2(plan.contains(QStringLiteral("INDEX Config_键位")) && !plan.contains(QStringLiteral("SCAN")), qPrintable(plan));
+
+        // The same rows in a Config made by another tool, its 键位 plain TEXT: still found ignoring case.
+        folder.exec("CREATE TABLE Plain (键位 TEXT, 文件名 TEXT);"
+                    " INSERT INTO Plain SELECT 键位, 文件名 FROM Config ORDER BY rowid;"
+                    " DROP TABLE Config; ALTER TABLE Plain RENAME TO Config");
+        QCOMPARE(test::lookUp(folder.path(), key), files);
     }
 
     // A closed connection's database handle serves the next Open only when nothing of it is still in
