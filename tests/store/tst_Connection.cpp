@@ -123,6 +123,8 @@ private slots:
         QTest::newRow("index ranges: one letter differs") << Mappings{{Lower8 + "жa", "a.mp3"}, {Lower8 + "e", "e.mp3"}} << Upper8 + "Жb" << F{};
         QTest::newRow("index ranges: ASCII capital") << Mappings{{Lower8.left(6) + "a" + Lower8.left(2), "a.mp3"}}
                                                      << Upper8.left(6) + "A" + Upper8.left(2) << F{"a.mp3"};
+        QTest::newRow("index ranges: Z finds z") << Mappings{{Lower8 + "z", "z.mp3"}} << Upper8 + "Z" << F{"z.mp3"};
+        QTest::newRow("index ranges: [ stays apart from {") << Mappings{{Upper8 + "{", "brace.mp3"}} << Upper8 + "[" << F{};
         QTest::newRow("index ranges: the long s stays apart from s") << Mappings{{Lower8 + "s", "s.mp3"}} << Upper8 + "\u017F" << F{};
         QTest::newRow("index ranges: s stays apart from the long s") << Mappings{{Lower8 + "\u017F", "l.mp3"}} << Upper8 + "S" << F{};
         QTest::newRow("index ranges: the Kelvin sign stays apart from k") << Mappings{{Lower8 + "k", "k.mp3"}} << Upper8 + "\u212A" << F{};
