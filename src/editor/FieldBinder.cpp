@@ -27,10 +27,17 @@ void FieldBinder::setDataSource(store::Recordset* recordset)
         throw Error(ErrorNumber::ItemNotFound,
                     QStringLiteral("在集合中找不到项目：没有名为 %1 的列。").arg(dataField_));
     }
-    connect(recordset_, &store::Recordset::MoveComplete, this, &FieldBinder::showCurrentValue);
-    connect(recordset_, &store::Recordset::rowsReset, this, &FieldBinder::showCurrentValue);
+    connect(recordset_, &store::Recordset::MoveComplete, this, &FieldBinder::showRowFromStart);
+    connect(recordset_, &store::Recordset::rowsReset, this, &FieldBinder::showRowFromStart);
     connect(recordset_, &store::Recordset::rowChanged, this, &FieldBinder::showIfCurrent);
+    showRowFromStart();
+}
+
+// A row that comes into view shows the start of a value wider than the box, not its tail.
+void FieldBinder::showRowFromStart()
+{
     showCurrentValue();
+    box_->home(false);
 }
 
 void FieldBinder::showCurrentValue()
@@ -43,8 +50,10 @@ void FieldBinder::showCurrentValue()
             // no current row to show
         }
     }
-    if (box_->text() != text)
+    if (box_->text() != text) {
         box_->setText(text);
+        box_->home(false);
+    }
 }
 
 void FieldBinder::showIfCurrent(int row)

@@ -11,8 +11,8 @@ class QLineEdit;
 namespace keysound::editor {
 
 // Binds a text box to one column of a recordset's current row: the box shows the value after
-// every move and change of that row (NULL and "no current row" show as empty), and what the
-// user types goes back into the row as a pending change.
+// every move and change of that row (NULL and "no current row" show as empty), from its start,
+// and what the user types goes back into the row as a pending change.
 class FieldBinder : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +25,7 @@ public:
     store::Recordset* dataSource() const { return recordset_; }
 
 private:
+    void showRowFromStart();
     void showCurrentValue();
     void showIfCurrent(int row);
     void writeTypedText(const QString& text);

@@ -6,6 +6,7 @@
 #include "editor/RecordsetTableModel.h"
 #include "editor/StringBack.h"
 #include "platform/AppFolder.h"
+#include "platform/CommandButton.h"
 #include "platform/Dialogs.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
@@ -27,9 +28,7 @@ namespace keysound::editor {
 namespace {
 QPushButton* barButton(QWidget* bar, const QString& caption)
 {
-    auto* button = new QPushButton(caption, bar);
-    button->setAutoDefault(false);  // Enter in a text box must not press a button
-    return button;
+    return new platform::CommandButton(caption, bar);
 }
 
 QPushButton* navigationButton(QWidget* bar, NavigationPicture picture)
@@ -83,8 +82,7 @@ void frmConfig::createControls()
     createGrid();
     createStatusBar();
     createButtonBar();
-    Command1 = new QPushButton(QStringLiteral("导入文件"), this);
-    Command1->setAutoDefault(false);
+    Command1 = new platform::CommandButton(QStringLiteral("导入文件"), this);
     nameControls();
     describeControls();
 }

@@ -132,7 +132,10 @@ void frmConfig::Command1_Click()
 {
     cdl.Filter = ImportFilter;
     SoundImport::TextBox box{[this] { return txtFields[1]->text(); },
-                             [this](const QString& text) { txtFields[1]->setText(text); }};
+                             [this](const QString& text) {
+                                 txtFields[1]->setText(text);
+                                 txtFields[1]->home(false);
+                             }};
     try {
         cdl.ShowOpen(this);
         if (!cdl.FileName.isEmpty())

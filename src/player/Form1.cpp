@@ -5,6 +5,7 @@
 #include "editor/frmConfig.h"
 #include "platform/AnsiText.h"
 #include "platform/AppFolder.h"
+#include "platform/CommandButton.h"
 #include "platform/FileServices.h"
 #include "platform/Twips.h"
 #include "player/KeyCodes.h"
@@ -46,13 +47,12 @@ Form1::~Form1() = default;
 void Form1::createControls()
 {
     // Created in tab order: Command1, Text1, Label1 (takes no focus), Text2, Check1.
-    Command1 = new QPushButton(QStringLiteral("导入配置音频数据"), this);
+    Command1 = new platform::CommandButton(QStringLiteral("导入配置音频数据"), this);
     Text1 = new TagTextBox(QStringLiteral("Text1"), this);
     Label1 = new QLabel(QStringLiteral("字母后回车 键位区域-将光标定位 输入数据测试-回车测试"), this);
     Text2 = new LogTextBox(this);
     Check1 = new QCheckBox(QStringLiteral("按键模式"), this);
     Check1->setCheckState(Qt::Checked);
-    Command1->setAutoDefault(false);
     Text2->setTabChangesFocus(true);  // Tab walks on to Check1, as in every other control
 
     Text1->installEventFilter(this);

@@ -6,7 +6,9 @@ namespace keysound::player {
 
 namespace {
 constexpr char32_t Enter = 13;
+constexpr char32_t LineFeed = 10;  // Ctrl+Enter
 constexpr char32_t Backspace = 8;
+constexpr char32_t Delete = 127;  // Ctrl+Backspace
 constexpr char32_t Escape = 27;
 
 bool isTypedCharacter(char32_t code)
@@ -32,21 +34,22 @@ QList<char32_t> keyCodesOf(const QKeyEvent& event)
 {
     if (isAltChord(event))
         return {};
-    const Qt::KeyboardModifiers modifiers = chordModifiers(event);
+    const bool ctrl = chordModifiers(event) & Qt::ControlModifier;
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return {Enter};
+        return {ctrl ? LineFeed : Enter};
     case Qt::Key_Backspace:
-        return {Backspace};
+        return {ctrl ? Delete : Backspace};
     case Qt::Key_Escape:
         return {Escape};
     default:
         break;
     }
-    if (modifiers & Qt::ControlModifier) {
-        if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
-            return {char32_t(event.key() - Qt::Key_A + 1)};
+    if (ctrl) {
+        // Ctrl takes the letters and [ \ ] ^ _ down to the control characters 1 to 31.
+        if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Underscore)
+            return {char32_t(event.key() - Qt::Key_At)};
         return {};
     }
     QList<char32_t> codes;

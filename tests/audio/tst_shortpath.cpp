@@ -43,7 +43,8 @@ private slots:
     }
 
     // One byte too long to be returned as itself: an alias that fits and opens the same file, the
-    // same alias each time.
+    // same alias each time, and the new file once another folder of that name has taken the place of
+    // the first.
     void longPathGetsAnAliasOfTheSameFile()
     {
         const QString dir = root_.path() + "/long/";
@@ -59,6 +60,13 @@ private slots:
         QByteArray again(255, '\0');
         getShortPathName(path.toUtf8(), again.data(), 254);
         QCOMPARE(again, alias);
+
+        QVERIFY(QDir().rename(dir, root_.path() + "/long.old"));
+        create(path, "the new sound");
+        QByteArray replaced(255, '\0');
+        QFile aliasedAgain(QString::fromUtf8(replaced.left(getShortPathName(path.toUtf8(), replaced.data(), 254))));
+        QVERIFY(aliasedAgain.open(QIODevice::ReadOnly));
+        QCOMPARE(aliasedAgain.readAll(), QByteArray("the new sound"));
     }
 
 private:

@@ -77,6 +77,7 @@ private slots:
         row("Shift+Home in the grid", {5, "Go3 Shift+Home@grdDataGrid", 1, "browse", "k0", five});
         row("Ctrl+Shift+Alt+End on a button", {5, "Go3 Ctrl+Shift+Alt+End@Command1", 5, "browse", "k4", five});
         row("Enter (Return) in the key box, Enter in the file box: no button pressed", {5, "Go3 Return Enter@txtFields(1)", 3, "browse", "k2", five});
+        row("Enter (Return) and keypad Enter press the button that has the focus", {3, "Return@cmdNext Enter@cmdEdit", 2, "editing", "k1", three, editing});
         row("Esc closes in browse state", {5, "Go3 Esc", 3, "closed", "k2", five});
         row("editing: Esc ignored", {5, "Go3 Edit Esc", 3, "editing", "k2", five, editing});
         row("adding: Esc ignored", {5, "Go3 Add Esc", 6, "adding", "", five, adding});
@@ -86,7 +87,7 @@ private slots:
         row("adding: Ctrl+Alt+X", {3, "Go2 Add Ctrl+Alt+X", 4, "adding", "", three, adding});
         row("browse: Alt+E presses the visible Edit", {3, "Go2 Alt+E", 2, "editing", "k1", three, editing});
         row("editing: Alt+C presses Cancel, not the hidden Close", {3, "Go2 Edit Alt+C", 1, "browse", "k0", three});
-        row("editing: an AltGr letter is typed", {3, "Go2 Edit AltGr+E Update", 2, "browse", "k1e", {"k0", "k1e", "k2"}, editing});
+        row("editing: an AltGr letter is typed at the start, where a move puts the cursor", {3, "Go2 Edit AltGr+E Update", 2, "browse", "ek1", {"k0", "ek1", "k2"}, editing});
         // the grid keeps the current row while a record is pending
         row("adding: a click and a double click on another row", {3, "Add Key:ghost Click1 DClick1", 4, "adding", "ghost", three, adding});
         row("adding: another row made current, keys on the grid", {3, "Add Key:ghost Go1 Up@grdDataGrid Home@grdDataGrid K@grdDataGrid", 4, "adding", "ghost", three, adding});
@@ -104,6 +105,7 @@ private slots:
         QCOMPARE(e.window.adoPrimaryRS->AbsolutePosition(), c.position);
         QCOMPARE(e.window.lblStatus->text(), c.status.isEmpty() ? QString("Record: %1").arg(c.position) : c.status);
         QCOMPARE(e.window.txtFields[0]->text(), c.keyShown);
+        QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);  // the narrow box shows the start of a file name
         QVERIFY2(e.seams.messages.size() == c.messages, qPrintable(e.seams.messages.join('|')));
         QCOMPARE(e.seams.beeps, c.beeps);
         QCOMPARE(e.window.grdDataGrid->selectionModel()->selectedRows().value(0).row(), e.window.adoPrimaryRS->currentRow());
@@ -215,6 +217,7 @@ private slots:
             QVERIFY2(e.seams.messages[0].contains(name) && (c.setup == "backslash" || !e.seams.messages[0].contains('\\')),
                      qPrintable(e.seams.messages[0]));
         QCOMPARE(e.window.txtFields[1]->text(), c.shown);
+        QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);
         QCOMPARE(e.window.adoPrimaryRS->isRowPending(e.window.adoPrimaryRS->currentRow()), c.shown != "f1.mp3");
         QVERIFY(!QFileInfo(destination).isSymLink());
         const auto read = [](QString p) { QFile f(p); return f.open(QFile::ReadOnly) ? f.readAll() : "<unreadable>"; };

@@ -81,16 +81,18 @@ private:
     }
 
     // Runs `inEditor` once the modal editor is up, then closes it (its Close button, or the close box
-    // while editing).
+    // while editing). The editor button is pressed by Enter while it has the focus.
     editor::frmConfig* visitEditor(const std::function<void(editor::frmConfig&)>& inEditor)
     {
         editor::frmConfig* shown = nullptr;
-        QTimer::singleShot(0, [&] {
+        QObject visit;  // a timer left over when no editor came up goes with it
+        QTimer::singleShot(0, &visit, [&] {
             shown = form->findChild<editor::frmConfig*>();
             inEditor(*shown);
             shown->cmdClose->isVisible() ? shown->cmdClose->click() : void(shown->close());
         });
-        form->Command1->click();  // returns once the modal editor has been closed
+        form->Command1->setFocus();
+        QTest::keyClick(form->Command1, Qt::Key_Return);  // returns once the modal editor has been closed
         return shown;
     }
 
@@ -128,6 +130,7 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("tag");  // the name below MP3; "-": still empty
         const int key = Qt::Checked, word = Qt::Unchecked, ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
+        const int ctrl = Qt::ControlModifier, ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
 
         QTest::newRow("same key again is stopped and played again")
             << key << typed("aa") << QStringList{"play a.mp3", "stop a.mp3", "play a.mp3"} << hit("a") + hit("a") << "a" << "a.mp3";
@@ -145,6 +148,12 @@ private slots:
         QTest::newRow("keypad Enter, Ctrl+letter without text, keypad digit")
             << key << chord(Qt::Key_Enter, Qt::KeypadModifier, "\r") + chord(Qt::Key_A, Qt::ControlModifier, "") + chord(Qt::Key_5, Qt::KeypadModifier, "5")
             << QStringList{} << miss("5") + miss("\x01") + miss("\r") << "5" << "-";
+        const Presses ctrlKeys = chord(Qt::Key_Return, ctrl, "") + chord(Qt::Key_Backspace, ctrl, "")
+            + chord(Qt::Key_BracketLeft, ctrl, "") + chord(Qt::Key_Backslash, ctrl, "") + chord(Qt::Key_BracketRight, ctrl, "")
+            + chord(Qt::Key_AsciiCircum, ctrlShift, "") + chord(Qt::Key_Underscore, ctrlShift, "");
+        QTest::newRow("Ctrl with Enter, Backspace, [ \\ ] ^ _ is looked up as 10, 127, 27 to 31")
+            << key << ctrlKeys << QStringList{} << miss("\x1f") + miss("\x1e") + miss("\x1d") + miss("\x1c") + miss("\x1b") + miss("\x7f") + miss("\n") << "" << "-";
+        QTest::newRow("word mode: Ctrl+Enter looks nothing up") << word << typed("hello") + ctrlKeys.first(1) << QStringList{} << "" << "hello" << "-";
         QTest::newRow("keys without a code neither stop nor look up")
             << key << typed("a") + chord(Qt::Key_Delete, 0, "\x7f") + chord(Qt::Key_F5, 0, "") + chord(Qt::Key_1, Qt::ControlModifier, "1") + chord(Qt::Key_Left, 0, "")
             << QStringList{"play a.mp3"} << hit("a") << "a" << "a.mp3";

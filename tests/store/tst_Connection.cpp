@@ -129,6 +129,8 @@ private slots:
         QTest::newRow("index ranges: one letter differs") << Mappings{{Lower8 + "жa", "a.mp3"}, {Lower8 + "e", "e.mp3"}} << Upper8 + "Жb" << F{};
         QTest::newRow("index ranges: ASCII capital") << Mappings{{Lower8.left(6) + "a" + Lower8.left(2), "a.mp3"}}
                                                      << Upper8.left(6) + "A" + Upper8.left(2) << F{"a.mp3"};
+        QTest::newRow("index ranges: Z finds z") << Mappings{{Lower8 + "z", "z.mp3"}} << Upper8 + "Z" << F{"z.mp3"};
+        QTest::newRow("index ranges: [ stays apart from {") << Mappings{{Upper8 + "{", "brace.mp3"}} << Upper8 + "[" << F{};
         QTest::newRow("index ranges: the long s stays apart from s") << Mappings{{Lower8 + "s", "s.mp3"}} << Upper8 + "\u017F" << F{};
         QTest::newRow("index ranges: s stays apart from the long s") << Mappings{{Lower8 + "\u017F", "l.mp3"}} << Upper8 + "S" << F{};
         QTest::newRow("index ranges: the Kelvin sign stays apart from k") << Mappings{{Lower8 + "k", "k.mp3"}} << Upper8 + "\u212A" << F{};
@@ -149,6 +151,12 @@ private slots:
         for (const QVariantList& row : test::queryRows(test::openStore(folder.path())->handle(), "EXPLAIN QUERY PLAN " + lookup.sql, lookup.parameters))
             plan += row.last().toString() + u';';
         QVERIFY2(plan.contains(QStringLiteral("INDEX Config_键位")) && !plan.contains(QStringLiteral("SCAN")), qPrintable(plan));
+
+        // The same rows in a Config made by another tool, its 键位 plain TEXT: still found ignoring case.
+        folder.exec("CREATE TABLE Plain (键位 TEXT, 文件名 TEXT);"
+                    " INSERT INTO Plain SELECT 键位, 文件名 FROM Config ORDER BY rowid;"
+                    " DROP TABLE Config; ALTER TABLE Plain RENAME TO Config");
+        QCOMPARE(test::lookUp(folder.path(), key), files);
     }
 
     // A closed connection's database handle serves the next Open only when nothing of it is still in

@@ -90,7 +90,7 @@ private slots:
         QTest::newRow("Jet 4: compressed, UTF-16 run, compressed") << jet4(bytes({0xFF, 0xFE, 'b', 0, 0x7D, 0x59, 0, '!'})) << "b好!";
         QTest::newRow("Jet 4: half a character at the end is dropped") << jet4(bytes({0xFF, 0xFE, 'a', 0, 0x41})) << "a";
         QTest::newRow("Jet 3: 936 Chinese") << jet3(bytes({0xBA, 0xC3}), 936) << "好";
-        QTest::newRow("Jet 3: no code page recorded reads as 1252") << jet3(bytes({'f', 0xFC, 'r'}), 0) << "für";
+        QTest::newRow("Jet 3: no code page recorded reads as 1252, not as 1250") << jet3(bytes({'v', 0xE0, 'r'}), 0) << "vàr";
         QTest::newRow("Jet 3: unknown code page is refused") << jet3("x", 65123) << "<refused>";
         QTest::newRow("date: milliseconds kept") << date(36526.0 + 0.25 / 86400.0) << "2000-01-01T00:00:00.250";
         QTest::newRow("date: before 1899 the fraction counts forward") << date(-1.25) << "1899-12-29T06:00:00";
@@ -244,6 +244,7 @@ private slots:
         QTest::newRow("an interrupted backup copy") << ".db1.mdb.original-Xy9Z0q" << 3600 << true;
         QTest::newRow("one an import may still be writing") << ".db1.mdb.new-a1B2c3" << 0 << false;
         QTest::newRow("another database's") << ".db2.mdb.new-a1B2c3" << 3600 << false;
+        QTest::newRow("the user's own file that begins like one") << ".db1.mdb.new-backup1" << 3600 << false;
         // clang-format on
     }
     void staleTemporariesAreRemovedAtOpen()
@@ -283,25 +284,27 @@ private slots:
     void refusedInTime_data()
     {
         // clang-format off
-        // change: cut:<length>, or reader:<shell script>
+        // change: cut:<length>, or reader:<shell script>; limit: the one the message names, "time" or "output"
         QTest::addColumn<QString>("sample");
         QTest::addColumn<QString>("change");
-        QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288";
+        QTest::addColumn<QString>("limit");
+        QTest::newRow("cut short") << "legacy-db1.mdb" << "cut:12288" << "";
         const QDir damaged(QDir(jetFixturesDir()).filePath(QStringLiteral("damaged")));
         for (const QString& name : damaged.entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name))
-            QTest::newRow(qPrintable(name)) << "damaged/" + name << "";
-        QTest::newRow("reader crashes") << "legacy-db1.mdb" << "reader:kill -SEGV $$";
-        QTest::newRow("reader hangs") << "legacy-db1.mdb" << "reader:exec sleep 60";
-        QTest::newRow("reader floods its diagnostics") << "legacy-db1.mdb" << "reader:exec yes libmdb-warning >&2";
-        QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes";
-        QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'";
-        QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'";
+            QTest::newRow(qPrintable(name)) << "damaged/" + name << "" << "";
+        QTest::newRow("reader crashes") << "legacy-db1.mdb" << "reader:kill -SEGV $$" << "";
+        QTest::newRow("reader hangs") << "legacy-db1.mdb" << "reader:exec sleep 60" << "time";
+        QTest::newRow("reader floods its diagnostics") << "legacy-db1.mdb" << "reader:exec yes libmdb-warning >&2" << "time";
+        QTest::newRow("reader writes without end") << "legacy-db1.mdb" << "reader:exec yes" << "output";
+        QTest::newRow("reader stops in the middle of a table") << "legacy-db1.mdb" << "reader:printf 'J\\004T\\001\\000'" << "";
+        QTest::newRow("reader claims success after a failure") << "legacy-db1.mdb" << "reader:printf 'F\\000\\000\\000\\000'" << "";
         // clang-format on
     }
     void refusedInTime()
     {
         QFETCH(QString, sample);
         QFETCH(QString, change);
+        QFETCH(QString, limit);
         const QString how = change.section(u':', 0, 0), argument = change.section(u':', 1);
         copySample(sample, dir_->path());
         QVERIFY(how != "cut" || QFile::resize(dbPath(), argument.toLongLong()));
@@ -320,6 +323,11 @@ private slots:
         QVERIFY(clock.elapsed() < jetReaderLimits(before.size()).wallClockMs + 1000);
         QCOMPARE(error ? error->number() : 0, ErrorNumber::UnrecognizedFormat);
         QVERIFY2(error->description().contains(dbPath()), qPrintable(error->description()));
+        const ProcessLimits limits = jetReaderLimits(before.size());
+        const QHash<QString, QString> figures{{"time", QString::number(limits.wallClockMs / 1000.0, 'f', 1)},
+                                              {"output", QString::number(limits.outputBytes / (1024 * 1024))}};
+        const QString reason = error->description().section(dbPath(), 1);
+        QVERIFY2(reason.contains(figures.value(limit)), qPrintable(reason));
         QCOMPARE(fileBytes(dbPath()), before);
         QCOMPARE(filesIn(dir_->path()), (how == "reader" ? QStringList{"db1.mdb", "reader.sh"} : QStringList{"db1.mdb"}));
         QVERIFY(notifications_.isEmpty());
