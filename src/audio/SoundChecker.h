@@ -78,8 +78,7 @@ public:
     // The same for the file at a native path, which may also be missing, no file or empty.
     SoundVerdict verdictNow(const QString& nativePath);
 
-    // Where the checking process is: beside the program, or where KEYSOUND_SOUND_CHECKER says
-    // (tests run from other folders).
+    // Where the checking process is, as platform::helperExecutable() says.
     static QString executable();
 
 private:
