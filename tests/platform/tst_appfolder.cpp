@@ -10,24 +10,24 @@
 using namespace keysound;
 
 namespace {
-enum class Chosen { CommandLineFolder,
-                    EnvironmentFolder,
-                    ExecutableFolder,
-                    UserFolder };
-
+// Folders are named relative to the test's root.
 struct FolderCase {
-    bool commandLine = false;           // --folder names an existing folder
-    bool environment = false;           // KEYSOUND_FOLDER names another
-    QStringList besideExecutable = {};  // "db1.mdb", "MP3/"
-    bool readOnly = false;              // the executable's folder
-    Chosen chosen = Chosen::UserFolder;
+    QString given = {};          // --folder
+    QString environment = {};    // KEYSOUND_FOLDER
+    bool table = false;          // db1.mdb beside the executable
+    bool sounds = false;         // MP3/ beside the executable
+    bool readOnly = false;       // the executable's folder
+    QString brokenDefault = {};  // a default file replaced by a link to nothing
+    QString chosen = {};
+    QStringList made = {};  // what the user's data home holds afterwards
+    std::optional<int> error = std::nullopt;
 };
 
 struct HelperCase {
     bool beside = false;
     bool installed = false;
     bool named = false;  // by KEYSOUND_SOUND_CHECKER
-    QString found;       // relative to the test's root
+    QString found;
 };
 
 struct CommandLineCase {
@@ -35,16 +35,6 @@ struct CommandLineCase {
     std::optional<QString> folder = std::nullopt;
     std::optional<int> endStatus = std::nullopt;
 };
-
-std::optional<int> errorNumberOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.number();
-    }
-    return std::nullopt;
-}
 }  // namespace
 Q_DECLARE_METATYPE(FolderCase)
 Q_DECLARE_METATYPE(HelperCase)
@@ -53,8 +43,8 @@ Q_DECLARE_METATYPE(CommandLineCase)
 class tst_appfolder : public QObject {
     Q_OBJECT
 
-    // The machine as the test lays it out: bin/ (the executable's folder), libexec/keysound/,
-    // share/keysound/ (the installed defaults), data/ (the user's data home), given/, environment/.
+    // The machine: bin/ (the executable's folder), libexec/keysound/, share/keysound/ (the installed
+    // defaults), data/ (the user's data home), given/, environment/.
     std::optional<QTemporaryDir> root_;
 
     QString path(const QString& relative) const { return root_->filePath(relative); }
@@ -78,13 +68,11 @@ class tst_appfolder : public QObject {
     }
     platform::AppFolderInputs inputs() const
     {
-        return {.executableFolder = path("bin"),
-                .userDataHome = path("data"),
-                .defaultsFolder = path("share/keysound")};
+        const QString defaults = path("share/keysound");
+        return {.executableFolder = path("bin"), .userDataHome = path("data"), .defaultsFolder = defaults};
     }
 
 private slots:
-    void initTestCase() { qunsetenv("KEYSOUND_SOUND_CHECKER"); }
     void init()
     {
         root_.emplace();
@@ -99,51 +87,65 @@ private slots:
         root_.reset();
     }
 
-    void choosesTheFolder_data()
+    void folderRule_data()
     {
         QTest::addColumn<FolderCase>("row");
-        QTest::newRow("--folder") << FolderCase{.commandLine = true, .chosen = Chosen::CommandLineFolder};
-        QTest::newRow("KEYSOUND_FOLDER") << FolderCase{.environment = true, .chosen = Chosen::EnvironmentFolder};
+        QTest::newRow("--folder") << FolderCase{.given = "given", .chosen = "given"};
+        QTest::newRow("KEYSOUND_FOLDER") << FolderCase{.environment = "environment", .chosen = "environment"};
         QTest::newRow("--folder wins over KEYSOUND_FOLDER")
-            << FolderCase{.commandLine = true, .environment = true, .chosen = Chosen::CommandLineFolder};
+            << FolderCase{.given = "given", .environment = "environment", .chosen = "given"};
         QTest::newRow("a named folder wins over a portable one")
-            << FolderCase{.environment = true, .besideExecutable = {"db1.mdb"}, .chosen = Chosen::EnvironmentFolder};
-        QTest::newRow("portable: db1.mdb beside the executable")
-            << FolderCase{.besideExecutable = {"db1.mdb"}, .chosen = Chosen::ExecutableFolder};
-        QTest::newRow("portable: only MP3 beside the executable")
-            << FolderCase{.besideExecutable = {"MP3/"}, .chosen = Chosen::ExecutableFolder};
+            << FolderCase{.environment = "environment", .table = true, .chosen = "environment"};
+        QTest::newRow("portable: db1.mdb beside the executable") << FolderCase{.table = true, .chosen = "bin"};
+        QTest::newRow("portable: only MP3 beside the executable") << FolderCase{.sounds = true, .chosen = "bin"};
         QTest::newRow("portable and read-only")
-            << FolderCase{.besideExecutable = {"db1.mdb", "MP3/"},
-                          .readOnly = true,
-                          .chosen = Chosen::ExecutableFolder};
-        QTest::newRow("installed: the user's own folder") << FolderCase{.chosen = Chosen::UserFolder};
+            << FolderCase{.table = true, .sounds = true, .readOnly = true, .chosen = "bin"};
+        QTest::newRow("installed: the user's own folder is made")
+            << FolderCase{.chosen = "data/keysound", .made = {"keysound"}};
+        QTest::newRow("--folder names no folder") << FolderCase{.given = "nowhere", .error = ErrorNumber::PathNotFound};
+        QTest::newRow("KEYSOUND_FOLDER names no folder")
+            << FolderCase{.environment = "nowhere", .error = ErrorNumber::PathNotFound};
+        QTest::newRow("a default sound cannot be read, midway")
+            << FolderCase{.brokenDefault = "MP3/b.mp3", .error = ErrorNumber::FileAccess};
+        QTest::newRow("no default table")
+            << FolderCase{.brokenDefault = "db1.mdb", .error = ErrorNumber::DatabaseNotFound};
     }
-    void choosesTheFolder()
+    void folderRule()
     {
         QFETCH(FolderCase, row);
-        for (const QString& entry : row.besideExecutable) {
-            if (entry.endsWith('/'))
-                QDir(path("bin")).mkdir(entry);
-            else
-                write("bin/" + entry, "mappings");
-        }
+        if (row.table)
+            write("bin/db1.mdb", "mappings");
+        if (row.sounds)
+            QDir(path("bin")).mkdir("MP3");
         if (row.readOnly)
             QFile::setPermissions(path("bin"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        if (!row.brokenDefault.isEmpty()) {
+            QFile::remove(path("share/keysound/" + row.brokenDefault));
+            QVERIFY(QFile::link(path("missing"), path("share/keysound/" + row.brokenDefault)));
+        }
         platform::AppFolderInputs in = inputs();
-        if (row.commandLine)
-            in.commandLineFolder = path("given");
-        if (row.environment)
-            in.environmentFolder = path("environment");
-        const QString expected[] = {path("given"), path("environment"), path("bin"), path("data/keysound")};
-        QCOMPARE(platform::chooseAppFolder(in), expected[int(row.chosen)]);
+        if (!row.given.isEmpty())
+            in.commandLineFolder = path(row.given);
+        if (!row.environment.isEmpty())
+            in.environmentFolder = path(row.environment);
+
+        QString chosen;
+        std::optional<int> error;
+        try {
+            chosen = QDir(root_->path()).relativeFilePath(platform::chooseAppFolder(in));
+        } catch (const Error& e) {
+            error = e.number();
+        }
+        QCOMPARE(chosen, row.chosen);
+        QCOMPARE(error, row.error);
+        QCOMPARE(entries("data"), row.made);  // nothing half made, no staging folder left
     }
 
     void userFolderIsMadeOnceThenLeftAlone()
     {
-        QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
+        platform::chooseAppFolder(inputs());
         QCOMPARE(read("data/keysound/db1.mdb"), "the default mappings");
         QCOMPARE(read("data/keysound/MP3/a.mp3"), "a default sound");
-        QCOMPARE(entries("data"), QStringList{"keysound"});  // no staging folder left beside it
 
         write("data/keysound/db1.mdb", "the user's own mappings");
         QVERIFY(QFile::remove(path("data/keysound/MP3/a.mp3")));
@@ -151,44 +153,6 @@ private slots:
         QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
         QCOMPARE(read("data/keysound/db1.mdb"), "the user's own mappings");
         QCOMPARE(entries("data/keysound/MP3"), QStringList());
-    }
-
-    void failuresMakeNothing_data()
-    {
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<QString>("brokenDefault");
-        QTest::addColumn<int>("number");
-        QTest::newRow("--folder names no folder") << "nowhere"
-                                                  << ""
-                                                  << "" << ErrorNumber::PathNotFound;
-        QTest::newRow("KEYSOUND_FOLDER names no folder") << ""
-                                                         << "nowhere"
-                                                         << "" << ErrorNumber::PathNotFound;
-        QTest::newRow("a default sound cannot be read, midway") << ""
-                                                                << ""
-                                                                << "MP3/b.mp3" << ErrorNumber::FileAccess;
-        QTest::newRow("no default table") << ""
-                                          << ""
-                                          << "db1.mdb" << ErrorNumber::DatabaseNotFound;
-    }
-    void failuresMakeNothing()
-    {
-        QFETCH(QString, given);
-        QFETCH(QString, environment);
-        QFETCH(QString, brokenDefault);
-        QFETCH(int, number);
-        platform::AppFolderInputs in = inputs();
-        if (!given.isEmpty())
-            in.commandLineFolder = path(given);
-        if (!environment.isEmpty())
-            in.environmentFolder = path(environment);
-        if (!brokenDefault.isEmpty()) {  // a link to nothing in place of the file
-            QFile::remove(path("share/keysound/" + brokenDefault));
-            QVERIFY(QFile::link(path("missing"), path("share/keysound/" + brokenDefault)));
-        }
-        QCOMPARE(errorNumberOf([&] { platform::chooseAppFolder(in); }), number);
-        QCOMPARE(entries("data"), QStringList());
     }
 
     void decidedOnceForTheRun()
@@ -221,24 +185,23 @@ private slots:
             write(relative, "#!/bin/sh\n");
             QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::ExeOwner);
         }
+        qunsetenv("KEYSOUND_SOUND_CHECKER");  // CTest names the real one
         if (row.named)
             qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(path("elsewhere/checker")));
         const QString found = platform::helperExecutable("keysound-sound-checker", path("bin"));
-        qunsetenv("KEYSOUND_SOUND_CHECKER");
         QCOMPARE(QDir::cleanPath(found), path(row.found));
     }
 
     void commandLine_data()
     {
-        QTest::addColumn<CommandLineCase>("row");
-        QTest::newRow("nothing") << CommandLineCase{.arguments = {"keysound"}};
         constexpr int usageError = platform::CommandLine::UsageErrorExitCode;
-        QTest::newRow("--folder DIR")
-            << CommandLineCase{.arguments = {"keysound", "--folder", "/srv/x"}, .folder = "/srv/x"};
+        QTest::addColumn<CommandLineCase>("row");
+        QTest::newRow("--folder DIR") << CommandLineCase{.arguments = {"keysound", "--folder", "/x"}, .folder = "/x"};
         QTest::newRow("--help") << CommandLineCase{.arguments = {"keysound", "--help"}, .endStatus = 0};
         QTest::newRow("an unknown option")
-            << CommandLineCase{.arguments = {"keysound", "--fodler", "/srv/x"}, .endStatus = usageError};
-        QTest::newRow("a stray argument") << CommandLineCase{.arguments = {"keysound", "db1.mdb"}, .endStatus = usageError};
+            << CommandLineCase{.arguments = {"keysound", "--fodler", "/x"}, .endStatus = usageError};
+        QTest::newRow("a stray argument")
+            << CommandLineCase{.arguments = {"keysound", "db1.mdb"}, .endStatus = usageError};
     }
     void commandLine()
     {
