@@ -90,17 +90,27 @@ void seedUserFolder(const QString& defaultsFolder, const QString& userFolder)
     else if (!QFileInfo::exists(userFolder))  // else a program started at the same time made it first
         throwNotMade(userFolder, QDir::toNativeSeparators(staging.path()));
 }
+
+// An XDG base folder: the variable when it holds an absolute path; unset, empty or relative, the
+// variable is ignored, as the XDG rules say.
+QString xdgFolder(const char* variable, const QString& fallbackBelowHome)
+{
+    const QString folder = qEnvironmentVariable(variable);
+    return QDir::isAbsolutePath(folder) ? folder : QDir::homePath() + fallbackBelowHome;
+}
+
+QString dataHome()
+{
+    return xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share"));
+}
 }  // namespace
 
 AppFolderInputs AppFolderInputs::ofThisRun(std::optional<QString> commandLineFolder)
 {
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (!QDir::isAbsolutePath(dataHome))  // unset, empty or relative: ignored, as the XDG rules say
-        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return {.commandLineFolder = std::move(commandLineFolder),
             .environmentFolder = qEnvironmentVariable("KEYSOUND_FOLDER"),
             .executableFolder = QCoreApplication::applicationDirPath(),
-            .userDataHome = dataHome,
+            .userDataHome = dataHome(),
             .defaultsFolder = installedDefaultsFolder()};
 }
 
@@ -121,6 +131,11 @@ QString chooseAppFolder(const AppFolderInputs& inputs)
 void decideAppFolder(const AppFolderInputs& inputs)
 {
     chosenFolder() = chooseAppFolder(inputs);
+}
+
+QString usersOwnFolder()
+{
+    return absoluteFolder(QDir(dataHome()).filePath(QStringLiteral("keysound")));
 }
 
 QString appFolder()

@@ -38,6 +38,11 @@ QString chooseAppFolder(const AppFolderInputs& inputs);
 // becomes of the files that led to the choice.
 void decideAppFolder(const AppFolderInputs& inputs);
 
+// The user's own keysound folder, for this run's environment: <data home>/keysound, where
+// chooseAppFolder() makes the user's own table ($XDG_DATA_HOME, else ~/.local/share). Absolute,
+// whether or not it exists yet.
+QString usersOwnFolder();
+
 // The program keeps Windows-style path texts ("<folder>\MP3\a.mp3"); the file system gets them
 // only through this conversion.
 QString nativePath(const QString& pathText);

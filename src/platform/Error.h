@@ -27,6 +27,8 @@ inline constexpr int DiskFull = 3035;             // the file system refused to 
 inline constexpr int EngineError = 3146;          // any other failure reported by the database engine
 inline constexpr int LegacyImportFailed = 3400;   // a legacy database could not be imported
 inline constexpr int SpeechFailed = 3410;         // a text could not be spoken or encoded as a sound file
+inline constexpr int TableRefused = 3420;         // a table file keysound will not read: see store/Bounds.h
+inline constexpr int TimeLimitExceeded = 3421;    // the database engine ran past the time its work may take
 }  // namespace ErrorNumber
 
 // The one error type of keysound: a number and a description that names what failed and why.

@@ -4,7 +4,6 @@
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
 #include "store/DatabaseHandle.h"
-#include "store/legacy/LegacyImport.h"
 
 #include <utility>
 
@@ -32,10 +31,8 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     const QString nativePath = platform::nativePath(dataSource);
     const bool readOnly = Mode == adModeRead;
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::takeKept(nativePath, readOnly);
-    if (!opened) {
-        ensureSqliteDatabase(dataSource, nativePath);  // a legacy file is imported first
-        opened = DatabaseHandle::open(nativePath, readOnly);
-    }
+    if (!opened)
+        opened = DatabaseHandle::open(locateTableFile(dataSource, nativePath), readOnly);
     DatabaseHandle::giveBack(std::exchange(database_, std::move(opened)));
     dataSource_ = dataSource;
 }

@@ -30,7 +30,7 @@ public:
     int CursorLocation = adUseServer;
     int Mode = adModeUnknown;  // adModeRead opens the file read-only
 
-    // Throws keysound::Error: file missing, not a database, locked, unreadable.
+    // Throws keysound::Error: file missing, not a database, locked, unreadable, refused.
     void Open(const QString& connectionString, const QString& userId = QString(),
               const QString& password = QString(), int options = adConnectUnspecified);
 

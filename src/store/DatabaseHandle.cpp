@@ -1,15 +1,18 @@
 #include "store/DatabaseHandle.h"
 
+#include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "store/Bounds.h"
 #include "store/KeyFolding.h"
+#include "store/Schema.h"
 #include "store/SqliteSupport.h"
 
-#include <QFile>
+#include <QCoreApplication>
+#include <QDir>
 #include <algorithm>
 #include <mutex>
 #include <optional>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 namespace keysound::store {
 
@@ -18,14 +21,32 @@ namespace {
 constexpr int BusyTimeoutMs = 1000;
 constexpr size_t KeptHandles = 4;     // a key lookup's and the editor's, with room for a second folder
 constexpr size_t KeptStatements = 8;  // per handle: the lookup's selects, the editor's
+// The engine asks the clock every this many steps of a statement's program: some microseconds
+// apart, and never for a key's lookup of an ordinary table, which takes fewer.
+constexpr int StepsBetweenClockChecks = 1000;
 
-std::optional<FileIdentity> identityOf(const QString& nativePath)
+struct EngineLimit {
+    int id;
+    int value;
+};
+constexpr EngineLimit EngineLimits[] = {
+    {SQLITE_LIMIT_LENGTH, bounds::MaxValueBytes},
+    {SQLITE_LIMIT_SQL_LENGTH, bounds::MaxStatementBytes},
+    {SQLITE_LIMIT_COLUMN, bounds::MaxColumns},
+    {SQLITE_LIMIT_EXPR_DEPTH, bounds::MaxExpressionDepth},
+    {SQLITE_LIMIT_COMPOUND_SELECT, bounds::MaxCompoundSelectTerms},
+    {SQLITE_LIMIT_VDBE_OP, bounds::MaxProgramSteps},
+    {SQLITE_LIMIT_FUNCTION_ARG, bounds::MaxFunctionArguments},
+    {SQLITE_LIMIT_ATTACHED, 0},
+    {SQLITE_LIMIT_LIKE_PATTERN_LENGTH, bounds::MaxLikePatternBytes},
+    {SQLITE_LIMIT_VARIABLE_NUMBER, bounds::MaxParameters},
+    {SQLITE_LIMIT_TRIGGER_DEPTH, bounds::MaxTriggerDepth},
+    {SQLITE_LIMIT_WORKER_THREADS, 0},
+};
+
+QString tableFileText(const QString& nativePath)
 {
-    struct stat info {};
-    if (stat(QFile::encodeName(nativePath).constData(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec),
-                        qint64(info.st_mtim.tv_nsec)};
+    return QDir::toNativeSeparators(nativePath);
 }
 
 struct Pool {
@@ -41,9 +62,10 @@ Pool& pool()
 
 }  // namespace
 
-DatabaseHandle::DatabaseHandle(QString nativePath, bool readOnly)
-    : nativePath_(std::move(nativePath))
+DatabaseHandle::DatabaseHandle(TableFile table, bool readOnly)
+    : table_(std::move(table))
     , readOnly_(readOnly)
+    , timeLimit_(bounds::OpeningTime)
 {}
 
 DatabaseHandle::~DatabaseHandle()
@@ -60,7 +82,7 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::takeKept(const QString& nativePa
         Pool& p = pool();
         std::lock_guard lock(p.mutex);
         const auto found = std::find_if(p.handles.begin(), p.handles.end(), [&](const auto& handle) {
-            return handle->nativePath_ == nativePath && handle->readOnly_ == readOnly;
+            return handle->table_.path == nativePath && handle->readOnly_ == readOnly;
         });
         if (found == p.handles.end())
             return nullptr;
@@ -69,31 +91,138 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::takeKept(const QString& nativePa
     }
     if (identityOf(nativePath) != taken->identity_)
         return nullptr;  // replaced or written by someone else meanwhile: closed
+    taken->timeLimit_ = bounds::WholeTableTime;
     return taken;
 }
 
-std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const QString& nativePath, bool readOnly)
+std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, bool readOnly)
 {
-    std::unique_ptr<DatabaseHandle> handle(new DatabaseHandle(nativePath, readOnly));
+    std::unique_ptr<DatabaseHandle> handle(new DatabaseHandle(table, readOnly));
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(nativePath.toUtf8().constData(), &handle->db_, flags, nullptr);
+    const int rc = sqlite3_open_v2(table.path.toUtf8().constData(), &handle->db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle->db_)
-            throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(nativePath));
-        throw engineError(handle->db_, rc, QStringLiteral("打开文件"));
+            throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(table.path));
+        throw handle->error(rc, QStringLiteral("打开文件"));
     }
+    handle->applyDefences();
     sqlite3_busy_timeout(handle->db_, BusyTimeoutMs);
     // Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.
-    PreparedStatement(handle->db_, QStringLiteral("SELECT 1 FROM sqlite_schema LIMIT 0"));
+    handle->checkMappingTable();
     registerKeyFolding(handle->db_);
+    handle->timeLimit_ = bounds::WholeTableTime;  // until the work at hand chooses its own
     return handle;
+}
+
+// As the engine's authors advise for database files from elsewhere; set once per handle, so a
+// key's lookup on a kept handle costs nothing more.
+void DatabaseHandle::applyDefences()
+{
+    const std::pair<int, int> switches[] = {
+        {SQLITE_DBCONFIG_DEFENSIVE, 1},
+        {SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0},
+        {SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0},
+        // Refused below when the file has any on Config; off also for those it hides from that check.
+        {SQLITE_DBCONFIG_ENABLE_TRIGGER, table_.usersOwn ? 1 : 0},
+    };
+    for (const auto& [option, value] : switches) {
+        const int rc = sqlite3_db_config(db_, option, value, nullptr);
+        if (rc != SQLITE_OK)
+            throw error(rc, QStringLiteral("sqlite3_db_config %1").arg(option));
+    }
+    for (const EngineLimit& limit : EngineLimits)
+        sqlite3_limit(db_, limit.id, limit.value);
+    sqlite3_progress_handler(db_, StepsBetweenClockChecks, &DatabaseHandle::onProgress, this);
+    startClock();
+    const QByteArray pragmas = QStringLiteral("PRAGMA cell_size_check = ON; PRAGMA mmap_size = 0; "
+                                              "PRAGMA cache_size = -%1; PRAGMA temp_store = FILE;")
+                                   .arg(bounds::PageCacheKiB)
+                                   .toLatin1();
+    const int rc = sqlite3_exec(db_, pragmas.constData(), nullptr, nullptr, nullptr);
+    stopClock();
+    if (rc != SQLITE_OK)
+        throw error(rc, QString::fromLatin1(pragmas));
+}
+
+// Config must be a table of the file's own: a view runs a query of the file's at every key (one
+// that may never end), a virtual table code of a module's, and triggers statements of the file's
+// whenever the editor writes. The kind is the engine's own reading of the schema; a trigger
+// whose entry misnames its table escapes the count, and is kept from firing above.
+void DatabaseHandle::checkMappingTable()
+{
+    PreparedStatement check(*this, QStringLiteral("SELECT (SELECT type FROM pragma_table_list(?1) WHERE schema = 'main'), "
+                                                  "(SELECT count(*) FROM sqlite_schema "
+                                                  "WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE)"));
+    check.bind(1, schema::mappingTable);
+    check.nextRow();
+    const QString kind = check.value(0).toString();
+    const qint64 triggers = check.int64(1);
+    const QString file = tableFileText(path());
+    if (kind == QLatin1String("view"))
+        throw Error(ErrorNumber::TableRefused,
+                    QCoreApplication::translate("DatabaseHandle",
+                                                "The table file \"%1\" holds a view named Config, not a table. keysound "
+                                                "reads only a plain table Config: a view runs a query of its own at "
+                                                "every key, which may never end.")
+                        .arg(file));
+    if (!kind.isEmpty() && kind != QLatin1String("table"))
+        throw Error(ErrorNumber::TableRefused,
+                    QCoreApplication::translate("DatabaseHandle",
+                                                "The table file \"%1\" holds a virtual table named Config, not a "
+                                                "plain table. keysound reads only a plain table Config: a virtual "
+                                                "table runs code of its own at every read.")
+                        .arg(file));
+    if (triggers > 0 && !table_.usersOwn)
+        throw Error(ErrorNumber::TableRefused,
+                    QCoreApplication::translate("DatabaseHandle",
+                                                "The table Config in \"%1\" has triggers, which run statements of "
+                                                "their own whenever the table is changed. keysound accepts them only "
+                                                "in your own folder \"%2\"; use a copy of the table without them.")
+                        .arg(file, tableFileText(platform::usersOwnFolder())));
+}
+
+void DatabaseHandle::startClock()
+{
+    if (clockRuns_++ == 0) {
+        deadline_ = Clock::now() + timeLimit_;
+        stoppedByClock_ = false;
+    }
+}
+
+void DatabaseHandle::stopClock()
+{
+    if (clockRuns_ > 0)
+        --clockRuns_;
+}
+
+int DatabaseHandle::onProgress(void* handle)
+{
+    auto* self = static_cast<DatabaseHandle*>(handle);
+    if (self->clockRuns_ == 0 || Clock::now() <= self->deadline_)
+        return 0;
+    self->stoppedByClock_ = true;
+    return 1;  // the engine stops the statement with SQLITE_INTERRUPT
+}
+
+Error DatabaseHandle::error(int resultCode, const QString& action) const
+{
+    if ((resultCode & 0xff) != SQLITE_INTERRUPT || !stoppedByClock_)
+        return engineError(db_, resultCode, action, path());
+    return Error(ErrorNumber::TimeLimitExceeded,
+                 QCoreApplication::translate("DatabaseHandle",
+                                             "Working on the table file \"%1\" took longer than the %2 ms it may "
+                                             "take, so it was stopped (%3). The file holds far more than a key table, "
+                                             "or work made to keep keysound busy.")
+                     .arg(tableFileText(path()))
+                     .arg(timeLimit_.count())
+                     .arg(action));
 }
 
 void DatabaseHandle::giveBack(std::unique_ptr<DatabaseHandle> handle)
 {
     if (!handle || !handle->isIdle())
         return;
-    const std::optional<FileIdentity> identity = identityOf(handle->nativePath_);
+    const std::optional<FileIdentity> identity = identityOf(handle->table_.path);
     if (!identity)
         return;
     handle->identity_ = *identity;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/Error.h"
+#include "store/TableFile.h"
+
 #include <QString>
 #include <QtGlobal>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -10,28 +14,24 @@ struct sqlite3_stmt;
 
 namespace keysound::store {
 
-// Which file stands at a path, as it was written last: replacing or rewriting the file changes it.
-struct FileIdentity {
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = 0;
-    qint64 modifiedSeconds = 0;
-    qint64 modifiedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-
 // One database file held open: the engine's handle, the statements kept for it, and which file it
 // was opened on. A closing connection gives its handle back, and the next connection to the same
 // file in the same mode takes it again, as the data-access platform pools its sessions: a key's
 // connection then costs a look-up instead of opening and reading the database anew. A handle is
 // handed out again only while its file is the same file, unchanged; one that still has a
 // statement in use or a transaction open is closed instead of kept. Nothing but handles is kept.
+//
+// Every file is opened as one from elsewhere: the engine's defences for untrusted files, its
+// limits (see Bounds.h), and a clock that stops the engine's work past the handle's time limit.
 class DatabaseHandle {
 public:
-    // The kept handle of that file, or nullptr when there is none or the file is another one now.
+    // The kept handle of that table file, or nullptr when there is none or the file is another
+    // one now. Costs one stat().
     static std::unique_ptr<DatabaseHandle> takeKept(const QString& nativePath, bool readOnly);
-    // Opens the file afresh. Throws keysound::Error: file missing, not a database, locked.
-    static std::unique_ptr<DatabaseHandle> open(const QString& nativePath, bool readOnly);
+    // Opens the table file afresh. Throws keysound::Error: file missing, not a
+    // database, locked, damaged; a table refused (a view or virtual table named Config, triggers
+    // on Config in a file from outside the user's own folder); opening past its time limit.
+    static std::unique_ptr<DatabaseHandle> open(const TableFile& table, bool readOnly);
     // Keeps the handle for the next takeKept() when it is idle and its file is there; closes it
     // otherwise.
     static void giveBack(std::unique_ptr<DatabaseHandle> handle);
@@ -41,6 +41,19 @@ public:
     DatabaseHandle& operator=(const DatabaseHandle&) = delete;
 
     sqlite3* get() const { return db_; }
+    const TableFile& table() const { return table_; }
+    const QString& path() const { return table_.path; }  // the one messages name
+
+    // The time the engine's work on this handle may take, chosen by the work: a statement runs
+    // from its first step to its last against the clock, and a parse (which may read the schema)
+    // too. Past it the engine stops, and the statement fails with ErrorNumber::TimeLimitExceeded.
+    void setTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
+    std::chrono::milliseconds timeLimit() const { return timeLimit_; }
+    // Nested runs share the outermost one's deadline.
+    void startClock();
+    void stopClock();
+    // The error for an engine result code on this handle, naming the table file.
+    Error error(int resultCode, const QString& action) const;
 
     // The statement of that text kept for this handle, reset, or nullptr. It is the caller's
     // until keepStatement() takes it back; the handle must outlive it.
@@ -48,8 +61,13 @@ public:
     void keepStatement(const QString& sql, sqlite3_stmt* statement);
 
 private:
-    DatabaseHandle(QString nativePath, bool readOnly);
+    using Clock = std::chrono::steady_clock;
+
+    DatabaseHandle(TableFile table, bool readOnly);
     bool isIdle() const;  // no transaction, no statement but the kept ones
+    void applyDefences();
+    void checkMappingTable();
+    static int onProgress(void* handle);
 
     struct KeptStatement {
         QString sql;
@@ -57,10 +75,14 @@ private:
     };
 
     sqlite3* db_ = nullptr;
-    QString nativePath_;
+    TableFile table_;
     bool readOnly_ = false;
-    FileIdentity identity_;            // of the file when the handle was given back
+    FileIdentity identity_;            // of the table file when the handle was given back
     std::vector<KeptStatement> kept_;  // oldest first
+    std::chrono::milliseconds timeLimit_;
+    Clock::time_point deadline_;
+    int clockRuns_ = 0;
+    bool stoppedByClock_ = false;
 };
 
 }  // namespace keysound::store

@@ -1,5 +1,6 @@
 #include "store/MappingBatch.h"
 
+#include "store/DatabaseHandle.h"
 #include "store/Schema.h"
 #include "store/SqliteSupport.h"
 
@@ -7,21 +8,21 @@ namespace keysound::store {
 
 MappingBatch::MappingBatch(ConnectionPtr connection)
     : connection_(std::move(connection))
-    , transaction_(std::make_unique<WriteTransaction>(connection_->handle()))
+    , transaction_(std::make_unique<WriteTransaction>(*connection_->database()))
 {}
 
 MappingBatch::~MappingBatch() = default;  // the statement goes first, then the transaction
 
 void MappingBatch::removeAllMappings()
 {
-    PreparedStatement(connection_->handle(), QStringLiteral("DELETE FROM %1").arg(schema::mappingTable)).run();
+    PreparedStatement(*connection_->database(), QStringLiteral("DELETE FROM %1").arg(schema::mappingTable)).run();
 }
 
 void MappingBatch::appendMapping(const QString& key, const QString& fileName)
 {
     if (!insert_)
         insert_ = std::make_unique<PreparedStatement>(
-            connection_->handle(), QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
+            *connection_->database(), QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
                                        .arg(schema::mappingTable, schema::keyColumn, schema::fileColumn));
     insert_->reset();
     insert_->bindAll({key, fileName});

@@ -1,9 +1,12 @@
 #include "store/RecordsetImpl.h"
 
 #include "platform/Error.h"
+#include "store/Bounds.h"
 #include "store/DatabaseHandle.h"
 #include "store/SqliteSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -30,13 +33,13 @@ QString lastEngineMessage(sqlite3* db)
 }
 
 // Names the missing table or column when the statement cannot be prepared.
-Error openError(sqlite3* db, const Error& error, const QString& sql)
+Error openError(const DatabaseHandle& database, const Error& error, const QString& sql)
 {
     static const QRegularExpression noSuch(QStringLiteral("^no such (table|column): (.+)$"));
-    const QRegularExpressionMatch match = noSuch.match(lastEngineMessage(db));
+    const QRegularExpressionMatch match = noSuch.match(lastEngineMessage(database.get()));
     if (error.number() != ErrorNumber::EngineError || !match.hasMatch())
         return error;
-    const QString file = databaseFileName(db);
+    const QString file = database.path();
     if (match.captured(1) == QLatin1String("table"))
         return Error(ErrorNumber::TableNotFound,
                      QStringLiteral("数据库“%2”中没有表 %1（语句：%3）。")
@@ -48,9 +51,9 @@ Error openError(sqlite3* db, const Error& error, const QString& sql)
 
 // A column may be named rowid, oid or _rowid_ (a legacy table can have one) and then hides the
 // real row id under that name; the first of the three names that no column takes still reaches it.
-QString freeRowidName(sqlite3* db, const QString& table)
+QString freeRowidName(DatabaseHandle& database, const QString& table)
 {
-    PreparedStatement allColumns(db, QStringLiteral("SELECT * FROM %1").arg(table));
+    PreparedStatement allColumns(database, QStringLiteral("SELECT * FROM %1").arg(table));
     QStringList taken;
     for (int c = 0; c < allColumns.columnCount(); ++c)
         taken.append(allColumns.columnName(c));
@@ -61,16 +64,56 @@ QString freeRowidName(sqlite3* db, const QString& table)
     return QString();
 }
 
+// What a value costs in memory, for the recordset's bound.
+qint64 heldBytes(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return qint64(value.toString().size()) * qint64(sizeof(QChar));
+    case QMetaType::QByteArray:
+        return value.toByteArray().size();
+    default:
+        return qint64(sizeof(QVariant));
+    }
+}
+
+[[noreturn]] void throwTooLarge(const DatabaseHandle& database, const QString& table, bool rows)
+{
+    const QString file = QDir::toNativeSeparators(database.path());
+    if (rows)
+        throw Error(ErrorNumber::TableRefused,
+                    QCoreApplication::translate("Recordset",
+                                                "The table %1 in \"%2\" has more than %3 rows, the most keysound holds "
+                                                "in memory; a keyboard or a word list needs far fewer. Check where "
+                                                "the file came from, or split the table.")
+                        .arg(table, file)
+                        .arg(bounds::MaxRecordsetRows));
+    throw Error(ErrorNumber::TableRefused,
+                QCoreApplication::translate("Recordset",
+                                            "The table %1 in \"%2\" holds more than %3 MB of values, the most "
+                                            "keysound holds in memory; key texts and file names need far less. Check "
+                                            "where the file came from.")
+                    .arg(table, file)
+                    .arg(bounds::MaxRecordsetBytes / (1024 * 1024)));
+}
+
 }  // namespace
+
+DatabaseHandle& Recordset::Impl::database() const
+{
+    DatabaseHandle& handle = *connection->database();
+    handle.setTimeLimit(statement.timeLimit);
+    return handle;
+}
 
 void Recordset::Impl::fetch()
 {
-    sqlite3* db = connection->handle();
+    DatabaseHandle& db = database();
     try {
         const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
         const bool withRowid = !rowid.isEmpty();
         const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(*connection->database(), sql);
+        PreparedStatement select(db, sql, PreparedStatement::Reuse::Keep);
         select.bindAll(statement.parameters);
         const int first = withRowid ? 1 : 0;
         QStringList names;
@@ -79,10 +122,17 @@ void Recordset::Impl::fetch()
         std::vector<Row> fetchedRows;
         std::vector<QVariant> fetchedCells;
         qint64 bookmark = 1;
+        qint64 bytes = 0;
         while (select.nextRow()) {
+            if (qint64(fetchedRows.size()) == bounds::MaxRecordsetRows)
+                throwTooLarge(db, table.isEmpty() ? statement.sql : table, true);
             fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
-            for (int c = first; c < select.columnCount(); ++c)
+            for (int c = first; c < select.columnCount(); ++c) {
                 fetchedCells.push_back(select.value(c));
+                bytes += heldBytes(fetchedCells.back());
+            }
+            if (bytes > bounds::MaxRecordsetBytes)
+                throwTooLarge(db, table.isEmpty() ? statement.sql : table, false);
         }
         rowidName = rowid;
         columns = names;

@@ -120,7 +120,7 @@ std::vector<int> Recordset::pendingRowsFor(int affect) const
 
 std::vector<qint64> Recordset::writeRows(const std::vector<int>& pending)
 {
-    sqlite3* db = d->connection->handle();
+    DatabaseHandle& db = d->database();
     RecordsetWriter writer(db, d->table, d->rowidName, d->columns);
     WriteTransaction transaction(db);
     std::vector<qint64> rowids;
@@ -180,7 +180,7 @@ void Recordset::Delete(int affect)
         requireUpdatable("Delete");
     emit WillChangeRecord(adRsnDelete, 1, adStatusOK, this);
     if (!target.isNew)
-        RecordsetWriter(d->connection->handle(), d->table, d->rowidName, d->columns).remove(target.rowid);
+        RecordsetWriter(d->database(), d->table, d->rowidName, d->columns).remove(target.rowid);
     emit rowAboutToBeRemoved(row);
     if (target.isPending())
         --d->pendingRows;

@@ -42,6 +42,8 @@ struct Recordset::Impl {
     QVariant* rowCells(int row) { return cells.data() + qsizetype(row) * columns.size(); }
     QVariant& cell(int row, int column) { return rowCells(row)[column]; }
 
+    // The connection's handle, its time limit the statement's, for the fetch and the writes.
+    DatabaseHandle& database() const;
     void fetch();  // from the connection, by the statement
     void appendRow(Row row);
     void removeRow(int row);

@@ -1,11 +1,14 @@
 #include "store/RecordsetWriter.h"
 
+#include "store/DatabaseHandle.h"
+
 #include <sqlite3.h>
 
 namespace keysound::store {
 
-RecordsetWriter::RecordsetWriter(sqlite3* db, QString table, QString rowidName, QStringList columns)
-    : db_(db)
+RecordsetWriter::RecordsetWriter(DatabaseHandle& database, QString table, QString rowidName, QStringList columns)
+    : database_(database)
+    , db_(database.get())
     , table_(std::move(table))
     , rowidName_(std::move(rowidName))
     , columns_(std::move(columns))
@@ -16,7 +19,7 @@ PreparedStatement& RecordsetWriter::statement(const QString& sql)
 {
     std::shared_ptr<PreparedStatement>& slot = statements_[sql];
     if (!slot)
-        slot = std::make_shared<PreparedStatement>(db_, sql);
+        slot = std::make_shared<PreparedStatement>(database_, sql);
     slot->reset();
     return *slot;
 }
@@ -81,7 +84,7 @@ void RecordsetWriter::remove(qint64 rowid)
 void RecordsetWriter::throwRowGone(qint64 rowid) const
 {
     throw Error(ErrorNumber::EngineError,
-                QStringLiteral("要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。").arg(rowid).arg(table_, databaseFileName(db_)));
+                QStringLiteral("要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。").arg(rowid).arg(table_, database_.path()));
 }
 
 }  // namespace keysound::store

@@ -13,7 +13,7 @@ namespace keysound::store {
 // so a batch of many similar changes costs one prepare per shape.
 class RecordsetWriter {
 public:
-    RecordsetWriter(sqlite3* db, QString table, QString rowidName, QStringList columns);
+    RecordsetWriter(DatabaseHandle& database, QString table, QString rowidName, QStringList columns);
 
     // values holds one entry per column; only the columns flagged in `columns` are written.
     qint64 insert(const QBitArray& columns, const QVariant* values);
@@ -26,6 +26,7 @@ private:
     void bindValues(PreparedStatement& statement, const QBitArray& columns, const QVariant* values) const;
     [[noreturn]] void throwRowGone(qint64 rowid) const;
 
+    DatabaseHandle& database_;
     sqlite3* db_;
     QString table_;
     QString rowidName_;

@@ -2,8 +2,10 @@
 
 #include "platform/AnsiText.h"
 #include "platform/StagedFile.h"
+#include "store/Bounds.h"
 #include "store/DatabaseHandle.h"
 
+#include <QCoreApplication>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -27,7 +29,11 @@ bool isDiskFull(sqlite3* db, int resultCode)
 
 Error engineError(sqlite3* db, int resultCode, const QString& action)
 {
-    const QString file = databaseFileName(db);
+    return engineError(db, resultCode, action, databaseFileName(db));
+}
+
+Error engineError(sqlite3* db, int resultCode, const QString& action, const QString& file)
+{
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
     switch (isDiskFull(db, resultCode) ? SQLITE_FULL : resultCode & 0xff) {
     case SQLITE_READONLY:
@@ -48,6 +54,20 @@ Error engineError(sqlite3* db, int resultCode, const QString& action)
     case SQLITE_NOTADB:
         return Error(ErrorNumber::UnrecognizedFormat,
                      QStringLiteral("“%1”不是本程序能打开的数据库（%2）。").arg(file, message));
+    case SQLITE_CORRUPT:
+        return Error(ErrorNumber::UnrecognizedFormat,
+                     QCoreApplication::translate("SqliteSupport",
+                                                 "The table file \"%1\" is damaged (%2; %3). Use a copy of it from "
+                                                 "before the damage, or make a new one with keysound-db init.")
+                         .arg(file, message, action));
+    case SQLITE_TOOBIG:
+        return Error(ErrorNumber::TableRefused,
+                     QCoreApplication::translate("SqliteSupport",
+                                                 "The table file \"%1\" holds a value, a row or a definition larger "
+                                                 "than keysound reads (%2 bytes for a value or a row; %3).")
+                         .arg(file)
+                         .arg(bounds::MaxValueBytes)
+                         .arg(action));
     default:
         return Error(ErrorNumber::EngineError,
                      QStringLiteral("数据库引擎处理“%1”时出错，操作：%2：%3。").arg(file, action, message));
@@ -75,28 +95,48 @@ PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql)
     prepare(0);
 }
 
-PreparedStatement::PreparedStatement(DatabaseHandle& keeper, const QString& sql)
-    : db_(keeper.get())
+PreparedStatement::PreparedStatement(DatabaseHandle& database, const QString& sql, Reuse reuse)
+    : db_(database.get())
     , sql_(sql)
-    , keeper_(&keeper)
+    , database_(&database)
+    , keep_(reuse == Reuse::Keep)
 {
-    statement_ = keeper.takeStatement(sql);
+    if (keep_)
+        statement_ = database.takeStatement(sql);
     if (statement_ == nullptr)
-        prepare(SQLITE_PREPARE_PERSISTENT);
+        prepare(keep_ ? SQLITE_PREPARE_PERSISTENT : 0);
 }
 
+// Parsing may read the file's schema first, so it runs against the clock too.
 void PreparedStatement::prepare(unsigned flags)
 {
     const QByteArray utf8 = sql_.toUtf8();
+    if (database_)
+        database_->startClock();
     const int rc = sqlite3_prepare_v3(db_, utf8.constData(), int(utf8.size()), flags, &statement_, nullptr);
+    if (database_)
+        database_->stopClock();
     if (rc != SQLITE_OK)
-        throw engineError(db_, rc, runningAction(sql_));
+        throw failure(rc, runningAction(sql_));
+}
+
+Error PreparedStatement::failure(int resultCode, const QString& action) const
+{
+    return database_ ? database_->error(resultCode, action) : engineError(db_, resultCode, action);
+}
+
+void PreparedStatement::stopClock()
+{
+    if (clockRunning_)
+        database_->stopClock();
+    clockRunning_ = false;
 }
 
 PreparedStatement::~PreparedStatement()
 {
-    if (keeper_)
-        keeper_->keepStatement(sql_, statement_);
+    stopClock();
+    if (keep_)
+        database_->keepStatement(sql_, statement_);
     else
         sqlite3_finalize(statement_);
 }
@@ -133,7 +173,7 @@ void PreparedStatement::bind(int index, const QVariant& value)
     }
     }
     if (rc != SQLITE_OK)
-        throw engineError(db_, rc, QStringLiteral("绑定语句“%2”的第 %1 个参数").arg(index).arg(sql_));
+        throw failure(rc, QStringLiteral("绑定语句“%2”的第 %1 个参数").arg(index).arg(sql_));
 }
 
 void PreparedStatement::bindAll(const QVariantList& values)
@@ -144,12 +184,17 @@ void PreparedStatement::bindAll(const QVariantList& values)
 
 bool PreparedStatement::nextRow()
 {
+    if (database_ && !clockRunning_) {
+        database_->startClock();
+        clockRunning_ = true;
+    }
     const int rc = sqlite3_step(statement_);
     if (rc == SQLITE_ROW)
         return true;
+    stopClock();
     if (rc == SQLITE_DONE)
         return false;
-    const Error error = engineError(db_, rc, runningAction(sql_));
+    const Error error = failure(rc, runningAction(sql_));
     sqlite3_reset(statement_);
     throw error;
 }
@@ -162,6 +207,7 @@ void PreparedStatement::run()
 
 void PreparedStatement::reset()
 {
+    stopClock();
     sqlite3_reset(statement_);
     sqlite3_clear_bindings(statement_);
 }
@@ -202,27 +248,32 @@ qint64 PreparedStatement::int64(int column) const
     return sqlite3_column_int64(statement_, column);
 }
 
+void execute(DatabaseHandle& database, const QString& sql)
+{
+    PreparedStatement(database, sql).run();
+}
+
 void execute(sqlite3* db, const QString& sql)
 {
     PreparedStatement(db, sql).run();
 }
 
-WriteTransaction::WriteTransaction(sqlite3* db)
-    : db_(db)
+WriteTransaction::WriteTransaction(DatabaseHandle& database)
+    : database_(database)
 {
-    execute(db_, QStringLiteral("BEGIN IMMEDIATE"));
+    execute(database_, QStringLiteral("BEGIN IMMEDIATE"));
     open_ = true;
 }
 
 WriteTransaction::~WriteTransaction()
 {
-    if (open_ && !sqlite3_get_autocommit(db_))
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (open_ && !sqlite3_get_autocommit(database_.get()))
+        sqlite3_exec(database_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void WriteTransaction::commit()
 {
-    execute(db_, QStringLiteral("COMMIT"));
+    execute(database_, QStringLiteral("COMMIT"));
     open_ = false;
 }
 

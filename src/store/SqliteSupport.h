@@ -20,8 +20,10 @@ bool isDiskFull(sqlite3* db, int resultCode);
 
 // The error for an engine result code: read-only, locked, disk full and "not a database" get
 // their own numbers; everything else is an engine error with the engine's message. `action`
-// says what was being done, e.g. "running the statement \"select ...\"".
+// says what was being done, e.g. "running the statement \"select ...\"". The description names
+// `file`, else the file the engine opened.
 Error engineError(sqlite3* db, int resultCode, const QString& action);
+Error engineError(sqlite3* db, int resultCode, const QString& action, const QString& file);
 
 QString quotedIdentifier(const QString& name);
 
@@ -30,10 +32,15 @@ class DatabaseHandle;
 // One prepared statement, finalized with its owner.
 class PreparedStatement {
 public:
+    // Keep: the handle keeps the statement when done, for the next statement of the same text,
+    // which then skips parsing it (a cold parse is a good part of a key's lookup).
+    enum class Reuse { Once,
+                       Keep };
+    // A statement on a table file: its parse, and its run from the first step to the last, end
+    // within the handle's time limit; its errors name the table file.
+    PreparedStatement(DatabaseHandle& database, const QString& sql, Reuse reuse = Reuse::Once);
+    // A statement on a database this process makes itself (see SchemaWriter): no time limit.
     PreparedStatement(sqlite3* db, const QString& sql);
-    // One that the handle keeps when done, for the next statement of the same text, which then
-    // skips parsing it (a cold parse is a good part of a key's lookup).
-    PreparedStatement(DatabaseHandle& keeper, const QString& sql);
     ~PreparedStatement();
     PreparedStatement(const PreparedStatement&) = delete;
     PreparedStatement& operator=(const PreparedStatement&) = delete;
@@ -54,17 +61,21 @@ public:
 
 private:
     void prepare(unsigned flags);
+    Error failure(int resultCode, const QString& action) const;
+    void stopClock();
 
     sqlite3* db_;
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
-    DatabaseHandle* keeper_ = nullptr;
+    DatabaseHandle* database_ = nullptr;
+    bool keep_ = false;
+    bool clockRunning_ = false;  // started by this statement's first step
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when left without commit().
 class WriteTransaction {
 public:
-    explicit WriteTransaction(sqlite3* db);
+    explicit WriteTransaction(DatabaseHandle& database);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
@@ -72,10 +83,11 @@ public:
     void commit();
 
 private:
-    sqlite3* db_;
+    DatabaseHandle& database_;
     bool open_ = false;
 };
 
+void execute(DatabaseHandle& database, const QString& sql);
 void execute(sqlite3* db, const QString& sql);
 
 }  // namespace keysound::store

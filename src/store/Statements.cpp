@@ -67,7 +67,7 @@ Statement enumeratedLookup(const QString& keyText, const KeyShape& shape)
         placeholders.append(QStringLiteral("?%1").arg(parameters.size()));
     }
     return {LookupColumns + QStringLiteral("键位 COLLATE NOCASE IN (%1) ORDER BY rowid").arg(placeholders.join(u',')),
-            parameters};
+            parameters, bounds::KeyLookupTime};
 }
 
 // Too many spellings to list: the leading letters with case are spelled out while the spellings
@@ -107,14 +107,14 @@ Statement rangeLookup(const QString& keyText, const KeyShape& shape)
     // One subquery per range: the planner gives each its own index search, where a long OR of
     // ranges would make it fall back to a full scan.
     return {LookupColumns + QStringLiteral("rowid IN (%1) ORDER BY rowid").arg(ranges.join(QStringLiteral(" UNION ALL "))),
-            parameters};
+            parameters, bounds::KeyLookupTime};
 }
 
 }  // namespace
 
 Statement editorStatement()
 {
-    return {QStringLiteral("select * from Config"), {}};
+    return {QStringLiteral("select * from Config"), {}, bounds::WholeTableTime};
 }
 
 Statement keyLookupStatement(const QString& keyText)
@@ -122,7 +122,7 @@ Statement keyLookupStatement(const QString& keyText)
     const QString key = keyText.isNull() ? QStringLiteral("") : keyText;
     const KeyShape shape = shapeOf(key);
     if (shape.spellings == 1)
-        return {LookupColumns + QStringLiteral("键位 = ?1 COLLATE NOCASE ORDER BY rowid"), {key}};
+        return {LookupColumns + QStringLiteral("键位 = ?1 COLLATE NOCASE ORDER BY rowid"), {key}, bounds::KeyLookupTime};
     if (shape.spellings <= MaxEnumeratedSpellings)
         return enumeratedLookup(key, shape);
     return rangeLookup(key, shape);

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "store/Bounds.h"
+
 #include <QString>
 #include <QVariantList>
+#include <chrono>
 
 namespace keysound::store {
 
-// A statement with its parameters bound by position (never pasted into the SQL text).
+// A statement with its parameters bound by position (never pasted into the SQL text), and the
+// time the engine may take to run it, and to write back what a recordset of it changed.
 struct Statement {
     QString sql;
     QVariantList parameters;
+    std::chrono::milliseconds timeLimit = bounds::WholeTableTime;
 };
 
 // "select * from Config": every row and column of the mapping table, for the editor.

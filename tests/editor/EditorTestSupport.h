@@ -102,7 +102,7 @@ struct LoadedEditor {
     void run(const QString& script);
     void pressKeys(const QString& step);
 
-    TestAppFolder folder;
+    TestAppFolder folder{TestAppFolder::WithDatabase, TestAppFolder::UsersOwnFolder};  // Reject needs a trigger
     EditorSeams seams;
     editor::frmConfig window;
     QAbstractItemModelTester modelTester{window.grdDataGrid->model(),

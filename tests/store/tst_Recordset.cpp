@@ -13,7 +13,8 @@ namespace {
 
 // A recordset over the Config table of its own application folder, opened as the editor opens it.
 struct EditorRows {
-    test::TestAppFolder folder;
+    // In the user's own folder, where a table may have a trigger that refuses a row.
+    test::TestAppFolder folder{test::TestAppFolder::WithDatabase, test::TestAppFolder::UsersOwnFolder};
     Recordset recordset;
     explicit EditorRows(int rows, int mode = adModeUnknown, const QString& schema = {})  // schema: Config's replacement
     {

@@ -15,15 +15,28 @@ void createMappingDatabase(const QString& nativePath)
                                                 "CREATE INDEX Config_键位 ON Config (键位);"));
 }
 
-TestAppFolder::TestAppFolder(Content content)
+TestAppFolder::TestAppFolder(Content content, Place place)
+    : dir_(temporary_.path())
+    , usersOwn_(place == UsersOwnFolder)
 {
-    QDir(dir_.path()).mkdir(QStringLiteral("MP3"));
+    if (usersOwn_) {  // the data home moves into the temporary folder: no real one is touched
+        dataHomeBefore_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(temporary_.path()));
+        dir_.setPath(platform::usersOwnFolder());
+        dir_.mkpath(QStringLiteral("."));
+    }
+    dir_.mkdir(QStringLiteral("MP3"));
     if (content == WithDatabase)
         createMappingDatabase(databasePath());
-    platform::setAppFolderOverride(dir_.path());
+    platform::setAppFolderOverride(path());
 }
 
-TestAppFolder::~TestAppFolder() { platform::setAppFolderOverride(QString()); }
+TestAppFolder::~TestAppFolder()
+{
+    platform::setAppFolderOverride(QString());
+    if (usersOwn_)
+        qputenv("XDG_DATA_HOME", dataHomeBefore_);
+}
 
 void TestAppFolder::exec(const QString& sql) const { RawDatabase(databasePath()).exec(sql); }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <optional>
 
 namespace keysound::test {
 
@@ -12,7 +14,12 @@ class TestAppFolder {
 public:
     enum Content { WithDatabase,
                    WithoutDatabase };
-    explicit TestAppFolder(Content content = WithDatabase);
+    // A temporary folder anywhere, or the user's own keysound folder (platform::usersOwnFolder(),
+    // one at a time, with the data home moved for its lifetime), the one folder where keysound
+    // lets a table have triggers.
+    enum Place { Anywhere,
+                 UsersOwnFolder };
+    explicit TestAppFolder(Content content = WithDatabase, Place place = Anywhere);
     ~TestAppFolder();  // not copyable, as its QTemporaryDir
 
     QString path() const { return dir_.path(); }  // native paths
@@ -27,7 +34,10 @@ public:
     QString writeFile(const QString& relativePath, const QByteArray& content) const;
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir temporary_;
+    QDir dir_;
+    bool usersOwn_ = false;
+    QByteArray dataHomeBefore_;
 };
 
 // Folders CMake passes in: the committed data/ folder and the legacy Jet samples.

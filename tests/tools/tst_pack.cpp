@@ -363,7 +363,7 @@ private slots:
         const TestAppFolder source;
         fill(source, {{"fine", "new/x.mp3"}, {"boom", "y.mp3"}}, {{"new/x.mp3", "x"}, {"y.mp3", "y"}});
         packTable(source.path(), packPath(), fakeVerdict);
-        const TestAppFolder target;
+        const TestAppFolder target(TestAppFolder::WithDatabase, TestAppFolder::UsersOwnFolder);  // triggers run only there
         fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
         target.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Config WHEN NEW.键位 = 'boom' "
                                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));

@@ -1,0 +1,139 @@
+#include "StoreTestSupport.h"
+#include "store/Bounds.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <chrono>
+
+using namespace keysound;
+using namespace keysound::store;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A db1.mdb made to do harm, or damaged, from the Config table of keys k0, k1, k2 a test folder has.
+struct HostileTable {
+    std::function<void(const test::TestAppFolder&)> make;
+    int lookupError = 0;  // of a key's lookup of k1; 0: it finds k1's row
+    int loadError = 0;    // of loading the whole table, as the editor and keysound-db check load it
+};
+
+struct Outcome {
+    std::optional<Error> error;
+    std::chrono::milliseconds took;
+};
+
+// A recordset opened as the player and keysound-db check open theirs: a read-only connection.
+Outcome openRecordset(const QString& folder, const Statement& statement)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto error = test::errorOf([&] { Recordset().Open(statement, test::openStore(folder, adModeRead)); });
+    return {error, std::chrono::milliseconds(clock.elapsed())};
+}
+
+std::function<void(const test::TestAppFolder&)> sql(const QString& statements)
+{
+    return [=](const test::TestAppFolder& folder) { folder.exec(statements); };
+}
+
+// Garbage over the cell pointers of Config's root page, a page of pointers to further pages.
+void damageConfigRoot(const test::TestAppFolder& folder)
+{
+    folder.addMappings(5000);
+    const qint64 root = test::RawDatabase(folder.databasePath())
+                            .rows(QStringLiteral("SELECT rootpage FROM sqlite_schema WHERE name = 'Config'"))[0][0]
+                            .toLongLong();
+    test::overwriteBytes(folder.databasePath(), (root - 1) * 4096 + 12, QByteArray(64, '\xff'));
+}
+
+// What a key's lookup and a whole table's load may take at most: their time limits, with the
+// opening of the file and a margin for a busy machine.
+constexpr auto Margin = 1000ms;
+constexpr auto LookupMayTake = bounds::OpeningTime + bounds::KeyLookupTime + Margin;
+constexpr auto LoadMayTake = bounds::OpeningTime + bounds::WholeTableTime + Margin;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(HostileTable)
+
+// A table file from a folder others may write: whatever it holds, a key's lookup and the load of
+// the whole table end quickly, with a clear error naming the file or a result within the bounds.
+class TestUntrustedTable : public QObject {
+    Q_OBJECT
+private slots:
+    void endsQuickly_data()
+    {
+        QTest::addColumn<HostileTable>("table");
+        const int Refused = ErrorNumber::TableRefused, Damaged = ErrorNumber::UnrecognizedFormat;
+        const auto row = [](const char* name, const HostileTable& table) { QTest::newRow(name) << table; };
+        row("a view named Config that recurses without end",
+            {.make = sql("DROP TABLE Config; CREATE VIEW Config AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL "
+                         "SELECT n + 1 FROM r) SELECT 'k' || (n % 3) AS 键位, n || '.mp3' AS 文件名 FROM r"),
+             .lookupError = Refused,
+             .loadError = Refused});
+        row("a virtual table named Config",
+            {.make = sql("DROP TABLE Config; CREATE VIRTUAL TABLE Config USING fts5(键位, 文件名);"
+                         "INSERT INTO Config VALUES ('k1', 'f1.mp3')"),
+             .lookupError = Refused,
+             .loadError = Refused});
+        row("a trigger on Config, in a folder not the user's own",
+            {.make = sql("CREATE TRIGGER spy AFTER INSERT ON Config BEGIN SELECT 1; END"),
+             .lookupError = Refused,
+             .loadError = Refused});
+        row("one row more than a recordset holds",
+            {.make = [](const test::TestAppFolder& folder) { folder.addMappings(int(bounds::MaxRecordsetRows) + 1); },
+             .loadError = Refused});
+        // Values of 999,000 bytes each, a little under the engine's limit for one value.
+        const qint64 bigValues = bounds::MaxRecordsetBytes / (2 * 999'000) + 1;  // held as UTF-16
+        row("more value bytes than a recordset holds",
+            {.make = sql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                        "INSERT INTO Config SELECT 'big' || i, printf('%.*c', 999000, 'x') FROM n")
+                             .arg(bigValues)),
+             .loadError = Refused});
+        row("a damaged b-tree", {.make = damageConfigRoot, .lookupError = Damaged, .loadError = Damaged});
+    }
+    void endsQuickly()
+    {
+        QFETCH(HostileTable, table);
+        test::TestAppFolder folder;
+        folder.addMappings(3);
+        table.make(folder);
+
+        const Outcome lookup = openRecordset(folder.path(), keyLookupStatement(QStringLiteral("k1")));
+        QCOMPARE(lookup.error.value_or(Error(0, {})).number(), table.lookupError);
+        QVERIFY2(lookup.took < LookupMayTake, qPrintable(QString::number(lookup.took.count())));
+        const Outcome load = openRecordset(folder.path(), editorStatement());
+        QCOMPARE(load.error.value_or(Error(0, {})).number(), table.loadError);
+        QVERIFY2(load.took < LoadMayTake, qPrintable(QString::number(load.took.count())));
+        const QString description = load.error.value_or(Error(0, {})).description();
+        QVERIFY2(description.contains(folder.databasePath()), qPrintable(description));
+    }
+
+    // In the user's own folder a trigger may run, but not for ever: the write is stopped at the
+    // time limit of the recordset's statement, which the error names with the file, and nothing
+    // of it stays.
+    void writeStoppedAtItsTimeLimit()
+    {
+        test::TestAppFolder folder(test::TestAppFolder::WithDatabase, test::TestAppFolder::UsersOwnFolder);
+        folder.exec(QStringLiteral("CREATE TRIGGER spin AFTER INSERT ON Config BEGIN SELECT count(*) FROM "
+                                   "(WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT n FROM r); END"));
+        Statement quick = editorStatement();
+        quick.timeLimit = 100ms;
+        Recordset recordset;
+        recordset.Open(quick, test::openStore(folder.path()));
+        recordset.AddNew();
+        recordset.setValue(QStringLiteral("键位"), QStringLiteral("a"));
+        QElapsedTimer clock;
+        clock.start();
+        const auto error = test::errorOf([&] { recordset.UpdateBatch(); });
+        QVERIFY(clock.elapsed() < 100 + Margin.count());
+        QCOMPARE(error.value_or(Error(0, {})).number(), ErrorNumber::TimeLimitExceeded);
+        QVERIFY2(error->description().contains(folder.databasePath()), qPrintable(error->description()));
+        QVERIFY2(error->description().contains(QStringLiteral(" 100 ")), qPrintable(error->description()));
+        QCOMPARE(test::mappingsIn(folder.databasePath()).size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUntrustedTable)
+#include "tst_UntrustedTable.moc"
