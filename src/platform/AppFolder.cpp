@@ -138,6 +138,11 @@ QString usersOwnFolder()
     return absoluteFolder(QDir(dataHome()).filePath(QStringLiteral("keysound")));
 }
 
+QString usersCacheFolder()
+{
+    return absoluteFolder(QDir(xdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache"))).filePath(QStringLiteral("keysound")));
+}
+
 QString appFolder()
 {
     if (!chosenFolder().isEmpty())

@@ -38,10 +38,12 @@ QString chooseAppFolder(const AppFolderInputs& inputs);
 // becomes of the files that led to the choice.
 void decideAppFolder(const AppFolderInputs& inputs);
 
-// The user's own keysound folder, for this run's environment: <data home>/keysound, where
-// chooseAppFolder() makes the user's own table ($XDG_DATA_HOME, else ~/.local/share). Absolute,
-// whether or not it exists yet.
+// The user's own keysound folders, for this run's environment: <data home>/keysound, where
+// chooseAppFolder() makes the user's own table ($XDG_DATA_HOME, else ~/.local/share), and
+// <cache home>/keysound, for copies the program may throw away ($XDG_CACHE_HOME, else ~/.cache).
+// Absolute, whether or not they exist yet.
 QString usersOwnFolder();
+QString usersCacheFolder();
 
 // The program keeps Windows-style path texts ("<folder>\MP3\a.mp3"); the file system gets them
 // only through this conversion.

@@ -5,9 +5,23 @@
 #include "store/ConnectionString.h"
 #include "store/DatabaseHandle.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <utility>
 
 namespace keysound::store {
+
+namespace {
+std::unique_ptr<DatabaseHandle> openTable(const QString& pathText, const QString& nativePath, bool readOnly)
+{
+    const TableFile table = locateTableFile(pathText, nativePath);
+    std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::open(table, readOnly);
+    // Asked to write, the file system let the engine only read after all.
+    if (!readOnly && !table.isSnapshot() && opened->engineOpenedReadOnly())
+        opened = DatabaseHandle::open(snapshotInstead(table), readOnly);
+    return opened;
+}
+}  // namespace
 
 Connection::Connection() = default;
 
@@ -32,9 +46,27 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     const bool readOnly = Mode == adModeRead;
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::takeKept(nativePath, readOnly);
     if (!opened)
-        opened = DatabaseHandle::open(locateTableFile(dataSource, nativePath), readOnly);
+        opened = openTable(dataSource, nativePath, readOnly);
     DatabaseHandle::giveBack(std::exchange(database_, std::move(opened)));
     dataSource_ = dataSource;
+}
+
+bool Connection::isReadOnlyTable() const
+{
+    return database_ && database_->table().isSnapshot();
+}
+
+void Connection::requireWritableTable() const
+{
+    if (!isReadOnlyTable())
+        return;
+    throw Error(ErrorNumber::ReadOnlyDatabase,
+                QCoreApplication::translate("Connection",
+                                            "The table \"%1\" is read-only: you may not write to that file or to "
+                                            "its folder, so nothing can be added, changed or deleted in it, and "
+                                            "nothing was. To change the mappings, copy the folder to one of your "
+                                            "own and start keysound with --folder and that copy.")
+                    .arg(QDir::toNativeSeparators(database_->path())));
 }
 
 }  // namespace keysound::store

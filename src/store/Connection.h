@@ -18,8 +18,9 @@ enum ConnectOptionEnum { adConnectUnspecified = -1 };
 
 // A connection to db1.mdb, opened from a connection string whose Data Source names the file.
 // The file must exist and be an SQLite 3 database (a legacy file is imported first); the
-// connection never creates it. Closed when the last owner lets go (no explicit Close); its
-// database handle then waits for the next Open of the same file (see DatabaseHandle.h).
+// connection never creates it. A table file this process cannot write is read from its snapshot
+// and cannot be changed (see TableFile.h). Closed when the last owner lets go (no explicit Close);
+// its database handle then waits for the next Open of the same file (see DatabaseHandle.h).
 class Connection {
 public:
     Connection();
@@ -38,6 +39,11 @@ public:
     DatabaseHandle* database() const { return database_.get(); }
     sqlite3* handle() const;
     const QString& dataSourcePathText() const { return dataSource_; }
+
+    // Whether the table file cannot be written by this process: the connection reads a snapshot.
+    bool isReadOnlyTable() const;
+    // Throws ErrorNumber::ReadOnlyDatabase, naming the table file, when it cannot be written.
+    void requireWritableTable() const;
 
 private:
     std::unique_ptr<DatabaseHandle> database_;

@@ -98,8 +98,9 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::takeKept(const QString& nativePa
 std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, bool readOnly)
 {
     std::unique_ptr<DatabaseHandle> handle(new DatabaseHandle(table, readOnly));
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(table.path.toUtf8().constData(), &handle->db_, flags, nullptr);
+    const bool writable = !readOnly && !table.isSnapshot();
+    const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(table.openedPath.toUtf8().constData(), &handle->db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle->db_)
             throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(table.path));
@@ -110,6 +111,8 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, boo
     // Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.
     handle->checkMappingTable();
     registerKeyFolding(handle->db_);
+    if (table.copiedFrom)
+        handle->identity_ = *table.copiedFrom;
     handle->timeLimit_ = bounds::WholeTableTime;  // until the work at hand chooses its own
     return handle;
 }
@@ -181,6 +184,11 @@ void DatabaseHandle::checkMappingTable()
                         .arg(file, tableFileText(platform::usersOwnFolder())));
 }
 
+bool DatabaseHandle::engineOpenedReadOnly() const
+{
+    return sqlite3_db_readonly(db_, "main") == 1;
+}
+
 void DatabaseHandle::startClock()
 {
     if (clockRuns_++ == 0) {
@@ -222,10 +230,12 @@ void DatabaseHandle::giveBack(std::unique_ptr<DatabaseHandle> handle)
 {
     if (!handle || !handle->isIdle())
         return;
-    const std::optional<FileIdentity> identity = identityOf(handle->table_.path);
-    if (!identity)
-        return;
-    handle->identity_ = *identity;
+    if (!handle->table_.isSnapshot()) {  // a snapshot keeps the identity of what it copied
+        const std::optional<FileIdentity> identity = identityOf(handle->table_.path);
+        if (!identity)
+            return;
+        handle->identity_ = *identity;
+    }
     std::unique_ptr<DatabaseHandle> oldest;  // closed outside the lock
     Pool& p = pool();
     std::lock_guard lock(p.mutex);

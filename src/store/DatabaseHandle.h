@@ -26,9 +26,9 @@ namespace keysound::store {
 class DatabaseHandle {
 public:
     // The kept handle of that table file, or nullptr when there is none or the file is another
-    // one now. Costs one stat().
+    // one now (for a snapshot: the table file changed since it was copied). Costs one stat().
     static std::unique_ptr<DatabaseHandle> takeKept(const QString& nativePath, bool readOnly);
-    // Opens the table file afresh. Throws keysound::Error: file missing, not a
+    // Opens the table file, or its snapshot, afresh. Throws keysound::Error: file missing, not a
     // database, locked, damaged; a table refused (a view or virtual table named Config, triggers
     // on Config in a file from outside the user's own folder); opening past its time limit.
     static std::unique_ptr<DatabaseHandle> open(const TableFile& table, bool readOnly);
@@ -43,6 +43,7 @@ public:
     sqlite3* get() const { return db_; }
     const TableFile& table() const { return table_; }
     const QString& path() const { return table_.path; }  // the one messages name
+    bool engineOpenedReadOnly() const;  // asked to write, the file system let the engine only read
 
     // The time the engine's work on this handle may take, chosen by the work: a statement runs
     // from its first step to its last against the clock, and a parse (which may read the schema)
@@ -77,7 +78,7 @@ private:
     sqlite3* db_ = nullptr;
     TableFile table_;
     bool readOnly_ = false;
-    FileIdentity identity_;            // of the table file when the handle was given back
+    FileIdentity identity_;            // of the table file when the handle was given back or copied
     std::vector<KeptStatement> kept_;  // oldest first
     std::chrono::milliseconds timeLimit_;
     Clock::time_point deadline_;

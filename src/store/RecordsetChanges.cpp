@@ -56,6 +56,7 @@ bool Recordset::hasPendingChanges() const
 void Recordset::requireUpdatable(const char* operation) const
 {
     requireOpen(operation);
+    d->connection->requireWritableTable();
     if (d->table.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
                     QStringLiteral("无法执行 %1：“%2”的行是只读的；只有简单的“select * from <表>”才能修改。")

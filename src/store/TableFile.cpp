@@ -1,13 +1,30 @@
 #include "store/TableFile.h"
 
 #include "platform/AppFolder.h"
+#include "store/Snapshot.h"
 #include "store/legacy/LegacyImport.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace keysound::store {
+
+namespace {
+
+// Whether the file system refuses this process to write there, asked as the engine would be
+// refused: with the process's own rights (AT_EACCESS), on the file system as mounted.
+bool refusesWriting(const QString& nativePath)
+{
+    if (::faccessat(AT_FDCWD, QFile::encodeName(nativePath).constData(), W_OK, AT_EACCESS) == 0)
+        return false;
+    return errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY;
+}
+
+}  // namespace
 
 std::optional<FileIdentity> identityOf(const QString& nativePath)
 {
@@ -16,6 +33,13 @@ std::optional<FileIdentity> identityOf(const QString& nativePath)
         return std::nullopt;
     return FileIdentity{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec),
                         qint64(info.st_mtim.tv_nsec)};
+}
+
+bool isReadOnlyTable(const QString& nativePath)
+{
+    if (!QFileInfo::exists(nativePath))
+        return false;
+    return refusesWriting(nativePath) || refusesWriting(QFileInfo(nativePath).absolutePath());
 }
 
 bool isUsersOwnTable(const QString& nativePath)
@@ -28,8 +52,15 @@ bool isUsersOwnTable(const QString& nativePath)
 
 TableFile locateTableFile(const QString& pathText, const QString& nativePath)
 {
+    if (isReadOnlyTable(nativePath))
+        return takeSnapshot(nativePath);
     ensureSqliteDatabase(pathText, nativePath);  // a legacy file is imported first
-    return {nativePath, isUsersOwnTable(nativePath)};
+    return {nativePath, nativePath, std::nullopt, isUsersOwnTable(nativePath)};
+}
+
+TableFile snapshotInstead(const TableFile& table)
+{
+    return takeSnapshot(table.path);
 }
 
 }  // namespace keysound::store

@@ -17,15 +17,29 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> identityOf(const QString& nativePath);  // nothing when it cannot be read
 
-// A table file as a connection reaches it.
+// A table file as a connection reaches it. One that cannot be written is never opened where it
+// lies: the engine reads a snapshot of it in the user's cache folder (see Snapshot.h), and every
+// message still names the table file itself.
 struct TableFile {
-    QString path;           // native path of the table file, db1.mdb in its folder
-    bool usersOwn = false;  // see isUsersOwnTable()
+    QString path;                           // native path of the table file, db1.mdb in its folder
+    QString openedPath;                     // what the engine opens: path, or its snapshot
+    std::optional<FileIdentity> copiedFrom = std::nullopt;  // a snapshot's: the table file it copies
+    bool usersOwn = false;                  // see isUsersOwnTable()
+
+    bool isSnapshot() const { return copiedFrom.has_value(); }
 };
 
-// Where a connection to the table file at nativePath reads: the file itself, or a legacy file
-// imported first (see LegacyImport.h). Throws keysound::Error.
+// Where a connection to the table file at nativePath reads: the file itself, a legacy file
+// imported first (see LegacyImport.h), or, when the file or its folder cannot be written, its
+// snapshot. Throws keysound::Error.
 TableFile locateTableFile(const QString& pathText, const QString& nativePath);
+// The table file read where it lies, after the engine itself opened it read-only.
+TableFile snapshotInstead(const TableFile& table);
+
+// Whether this process may not write the table file, or its folder, where the engine makes its
+// journal beside it: asked of the file system (access()), which knows read-only mounts, ACLs and
+// immutable files, where permission bits alone do not. A missing file is not read-only.
+bool isReadOnlyTable(const QString& nativePath);
 
 // Whether the table file lies in the user's own keysound folder (platform::usersOwnFolder()): the
 // one table the user made there, or let keysound make, rather than one from a folder others write.

@@ -1,6 +1,9 @@
+#include "ReadOnlyMount.h"
 #include "StoreTestSupport.h"
+#include "platform/AppFolder.h"
 #include "store/SqliteSupport.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -18,7 +21,14 @@ const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiter
 // Opening db1.mdb from the program's connection string, and finding a key's rows in it.
 class TestConnection : public QObject {
     Q_OBJECT
+    std::optional<QTemporaryDir> cacheHome_;  // a cache folder of each test's own, for the snapshots
+
 private slots:
+    void init()
+    {
+        cacheHome_.emplace();
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome_->path()));
+    }
 
     void connectionStringValue_data()
     {
@@ -204,6 +214,61 @@ private slots:
         QCOMPARE(lookUp(), QStringList{QStringLiteral("second.mp3")});
         QVERIFY(QFile::remove(folder.databasePath()));
         QCOMPARE(test::errorNumberOf(lookUp), ErrorNumber::DatabaseNotFound);
+    }
+
+    // A table file this process may not write is read from a snapshot in the user's cache: keys
+    // find their sounds, nothing is written beside the file, and a change is refused naming it.
+    void readOnlyTableIsReadFromASnapshot_data()
+    {
+        QTest::addColumn<QString>("jetSample");     // empty: an SQLite table; both map 好 to 好.mp3
+        QTest::addColumn<QString>("keepWritable");  // a file of the folder that stays writable
+        QTest::newRow("read-only folder") << QString() << QString();
+        QTest::newRow("writable file in a read-only folder: no room for a journal") << QString() << "db1.mdb";
+        QTest::newRow("legacy Jet file: converted into the snapshot") << "legacy-db1.mdb" << QString();
+    }
+    void readOnlyTableIsReadFromASnapshot()
+    {
+        QFETCH(QString, jetSample);
+        QFETCH(QString, keepWritable);
+        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
+        if (jetSample.isEmpty()) {
+            test::createMappingDatabase(folder.databasePath());
+            folder.addMapping(QStringLiteral("好"), QStringLiteral("好.mp3"));
+        } else {
+            test::copySample(jetSample, folder.path());
+        }
+        const QStringList filesBefore = test::filesIn(folder.path());
+        const QByteArray bytesBefore = test::fileBytes(folder.databasePath());
+        const test::ReadOnlyMount readOnly(folder.path(), keepWritable);
+        if (!readOnly.ok())
+            QSKIP("this process may not mount a folder read-only");
+
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("好.mp3")});
+        Recordset recordset;
+        recordset.Open(editorStatement(), test::openStore(folder.path()));
+        const auto refusal = test::errorOf([&] { recordset.AddNew(); });
+        QCOMPARE(refusal.value_or(Error(0, {})).number(), ErrorNumber::ReadOnlyDatabase);
+        QVERIFY2(refusal->description().contains(folder.databasePath()), qPrintable(refusal->description()));
+        QCOMPARE(test::filesIn(folder.path()), filesBefore);
+        QCOMPARE(test::fileBytes(folder.databasePath()), bytesBefore);
+        QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
+    }
+
+    // The snapshot follows the table file: a key finds what was written to it since, and the
+    // snapshot of its earlier state goes.
+    void snapshotFollowsTheTableFile()
+    {
+        test::TestAppFolder folder;
+        folder.addMapping(QStringLiteral("a"), QStringLiteral("first.mp3"));
+        std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path());
+        if (!readOnly->ok())
+            QSKIP("this process may not mount a folder read-only");
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("first.mp3")});
+        readOnly.reset();
+        folder.exec(QStringLiteral("UPDATE Config SET 文件名 = 'second.mp3'"));
+        readOnly.emplace(folder.path());
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("second.mp3")});
+        QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
     }
 };
 

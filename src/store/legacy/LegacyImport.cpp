@@ -34,7 +34,9 @@ bool isJet(DatabaseFormat format)
     return format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4;
 }
 
-[[noreturn]] void throwNotImportable(const QString& path, DatabaseFormat format)
+}  // namespace
+
+void throwNotImportable(const QString& path, DatabaseFormat format)
 {
     if (format == DatabaseFormat::Missing)
         throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("数据库“%1”不存在。").arg(path));
@@ -54,6 +56,8 @@ bool isJet(DatabaseFormat format)
                                "文件没有改动。%3")
                     .arg(path, found, hint));
 }
+
+namespace {
 
 // Tells the hook that the import is busy, from start to end, however it ends.
 class Activity {

@@ -32,6 +32,10 @@ struct LegacyImportReport {
 // leaves the file untouched. Temporaries of an interrupted import are cleared first.
 void ensureSqliteDatabase(const QString& pathText, const QString& nativePath);
 
+// The error for a file that is neither an SQLite 3 database nor an importable Jet 3 / Jet 4 file:
+// missing, empty, ACE or unknown; it names path.
+[[noreturn]] void throwNotImportable(const QString& path, DatabaseFormat format);
+
 // Copies a Jet 3 or Jet 4 file into a new SQLite file at destination, which must not exist yet.
 // The source is never modified. Throws keysound::Error.
 LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath,
