@@ -239,6 +239,9 @@ void frmConfig::Form_Load()
     for (FieldBinder* binder : binders_)
         binder->setDataSource(adoPrimaryRS.get());
     bindGrid(adoPrimaryRS.get());
+    // What is typed into a table that cannot be written could never be saved.
+    for (QLineEdit* box : txtFields)
+        box->setReadOnly(connection->isReadOnlyTable());
 }
 
 void frmConfig::Form_Unload()

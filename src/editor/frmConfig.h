@@ -123,6 +123,7 @@ private:
     void showCurrentRowInGrid();
     void gridRowChosen(int row);
     void runCommand(const std::function<void()>& steps);
+    void requireWritableTable() const;
     bool isEditingRecord() const { return editing || addingNew; }
     bool previewKey(QObject* watched, const QKeyEvent& key);
     void describeControls();

@@ -45,6 +45,13 @@ void frmConfig::runCommand(const std::function<void()>& steps)
     }
 }
 
+// A table that cannot be written refuses every change at once, before anything is touched.
+void frmConfig::requireWritableTable() const
+{
+    if (adoPrimaryRS && adoPrimaryRS->activeConnection())
+        adoPrimaryRS->activeConnection()->requireWritableTable();
+}
+
 void frmConfig::SetButtonState(bool bVal)
 {
     cmdAdd->setVisible(bVal);
@@ -63,6 +70,7 @@ void frmConfig::SetButtonState(bool bVal)
 void frmConfig::cmdAdd_Click()
 {
     runCommand([this] {
+        requireWritableTable();
         const bool bof = adoPrimaryRS->BOF();
         const bool eof = adoPrimaryRS->EOF_();
         if (!(bof && eof))
@@ -77,6 +85,7 @@ void frmConfig::cmdAdd_Click()
 void frmConfig::cmdEdit_Click()
 {
     runCommand([this] {
+        requireWritableTable();
         lblStatus->setText(QStringLiteral("编辑记录"));
         editing = true;
         SetButtonState(false);
@@ -86,6 +95,7 @@ void frmConfig::cmdEdit_Click()
 void frmConfig::cmdUpdate_Click()
 {
     runCommand([this] {
+        requireWritableTable();
         adoPrimaryRS->UpdateBatch(store::adAffectAll);
         if (addingNew)
             adoPrimaryRS->MoveLast();
@@ -112,6 +122,7 @@ void frmConfig::cmdCancel_Click()
 void frmConfig::cmdDelete_Click()
 {
     runCommand([this] {
+        requireWritableTable();
         adoPrimaryRS->Delete(store::adAffectCurrent);
         adoPrimaryRS->MoveNext();
         if (adoPrimaryRS->EOF_())
@@ -137,6 +148,7 @@ void frmConfig::Command1_Click()
                                  txtFields[1]->home(false);
                              }};
     try {
+        requireWritableTable();
         cdl.ShowOpen(this);
         if (!cdl.FileName.isEmpty())
             SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReadOnlyMount.h"
 #include "TestAppFolder.h"
 #include "editor/frmConfig.h"
 #include "platform/AppFolder.h"
@@ -110,12 +111,13 @@ struct LoadedEditor {
     bool active = false;
     std::optional<ExclusiveLock> lock;
     std::optional<WriteProtectedFile> protection;
+    std::optional<ReadOnlyMount> readOnly;
 };
 
 // Steps, named as test::runRecordsetScript names the recordset calls they lead to: Go<n> chooses
 // grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text> type into a box;
-// Outside adds a mapping through another connection; Rename moves the table away;
-// Lock, Protect and Reject put an obstacle on db1.mdb, Free takes them away; Reload closes the window and shows it again; a button's
+// Outside adds a mapping through another connection; Rename moves the table away; Import clicks Command1;
+// Lock, Protect and Reject put an obstacle on db1.mdb, ReadOnly on its folder, Free takes them away; Reload closes the window and shows it again; a button's
 // name without "cmd" clicks it (also a hidden one, as its handler runs then); anything else is a
 // key chord, sent to the key box or to the control named after '@'.
 inline void LoadedEditor::run(const QString& script)
@@ -139,6 +141,8 @@ inline void LoadedEditor::run(const QString& script)
             lock.emplace(folder.databasePath());
         else if (step == "Protect")
             protection.emplace(folder.databasePath());
+        else if (step == "ReadOnly")
+            readOnly.emplace(folder.path());
         else if (step == "Rename")
             folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
@@ -146,11 +150,14 @@ inline void LoadedEditor::run(const QString& script)
         else if (step == "Free") {
             lock.reset();
             protection.reset();
+            readOnly.reset();
             folder.exec("DROP TRIGGER IF EXISTS refuse");
         } else if (step == "Reload") {
             window.close();
             window.Show(0);
-        } else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
+        } else if (step == "Import")
+            window.Command1->click();
+        else if (auto* button = qobject_cast<QPushButton*>(control("cmd" + step)))
             button->click();
         else
             pressKeys(step);

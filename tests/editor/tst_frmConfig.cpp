@@ -135,6 +135,38 @@ private slots:
         }
     }
 
+    // A table that cannot be written opens and browses; each change is refused at once with the
+    // description the table gives, and nothing is changed, typed or picked.
+    void readOnlyTableRefusesChanges_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char* command : {"Add", "Edit", "Delete", "Update", "Import"})
+            QTest::newRow(command) << QString(command);
+    }
+    void readOnlyTableRefusesChanges()
+    {
+        QFETCH(QString, command);
+        LoadedEditor e(3);
+        e.run("ReadOnly Reload Go2");
+        if (!e.readOnly->ok())
+            QSKIP("this process may not mount a folder read-only");
+        e.run(command + " Key:x");
+        QString refusal;
+        try {
+            e.window.adoPrimaryRS->activeConnection()->requireWritableTable();
+        } catch (const Error& error) {
+            refusal = error.description();
+        }
+        QCOMPARE(e.seams.messages, QStringList{refusal});
+        QVERIFY2(refusal.contains(e.folder.databasePath()), qPrintable(refusal));
+        QCOMPARE(stateOf(e.window), "browse");
+        QCOMPARE(e.window.txtFields[0]->text(), "k1");
+        QCOMPARE(e.seams.filters.size(), 0);
+        e.run("Free");
+        e.window.close();
+        QCOMPARE(test::storedRows(), (QStringList{"k0=f0.mp3", "k1=f1.mp3", "k2=f2.mp3"}));
+    }
+
     // NULL stays NULL, long texts are not cut, and columns the window does not show keep their values.
     void valuesOfEveryKindRoundTrip_data()
     {
