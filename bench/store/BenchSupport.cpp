@@ -43,9 +43,9 @@ MappingFolder::MappingFolder(int rows)
     db.exec(QStringLiteral("COMMIT; CREATE INDEX Config_键位 ON Config (键位);"));
 }
 
-Figures measure(int samples, const std::function<void(int)>& run)
+Figures measure(int samples, const std::function<void(int)>& run, int warmUps)
 {
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < warmUps; ++i)
         run(i);
     std::vector<double> times;
     times.reserve(samples);

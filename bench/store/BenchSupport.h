@@ -31,8 +31,8 @@ struct Figures {
     double p95Ms = 0;
 };
 
-// Times `run` once per sample (after a few warm-up calls) and summarises in milliseconds.
-Figures measure(int samples, const std::function<void(int sample)>& run);
+// Times `run` once per sample (after `warmUps` calls) and summarises in milliseconds.
+Figures measure(int samples, const std::function<void(int sample)>& run, int warmUps = 3);
 void print(const QString& label, const Figures& figures);
 
 }  // namespace keysound::bench

@@ -1,6 +1,8 @@
 // One key lookup as the player does it: a fresh connection, the lookup statement, the count and
-// the first file name. Compared with the same comparison forced to scan the whole table.
+// the first file name. Compared with the same comparison forced to scan the whole table, and with
+// the same lookup on the folder made read-only, where the connection reads the table's snapshot.
 #include "BenchSupport.h"
+#include "ReadOnlyMount.h"
 
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
@@ -8,7 +10,10 @@
 #include "store/Statements.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <cstdio>
 
 using namespace keysound;
@@ -70,6 +75,22 @@ void benchmark(int rows, int samples, int scanSamples)
                      lookUp(connectionString, {QStringLiteral("SELECT * FROM Config NOT INDEXED WHERE 键位 = ?1 COLLATE NOCASE"),
                                                {keys[i % keys.size()]}});
                  }));
+    // A copy of the folder, which no connection has opened yet, so that none is kept for it.
+    const QTemporaryDir shared;
+    QFile::copy(folder.databasePath(), QDir(shared.path()).filePath(DatabaseFileName));
+    const test::ReadOnlyMount readOnly(shared.path());
+    if (!readOnly.ok()) {
+        std::printf("  (no read-only figure: this process may not mount a folder read-only)\n");
+        return;
+    }
+    const QString sharedConnection = connectionStringFor(shared.path());
+    const std::vector<QString> asciiKeys = pickKeys(rows, samples, isAsciiKey);
+    bench::print(QStringLiteral("first lookup, read-only folder: copies the table"), bench::measure(1, [&](int) {
+                     lookUp(sharedConnection, keyLookupStatement(asciiKeys[0]));
+                 }, 0));
+    bench::print(QStringLiteral("lookup, index, read-only folder: ASCII key"), bench::measure(samples, [&](int i) {
+                     lookUp(sharedConnection, keyLookupStatement(asciiKeys[i % asciiKeys.size()]));
+                 }));
 }
 
 }  // namespace
@@ -77,6 +98,8 @@ void benchmark(int rows, int samples, int scanSamples)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const QTemporaryDir cacheHome;  // the read-only folder's snapshots, never in a real cache folder
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
     std::printf("bench_lookup: fresh Connection + Recordset.Open + RecordCount + Value(\"文件名\") per lookup\n");
     benchmark(100000, 2000, 200);
     benchmark(1000000, 2000, 30);
