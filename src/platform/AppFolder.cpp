@@ -140,7 +140,8 @@ QString usersOwnFolder()
 
 QString usersCacheFolder()
 {
-    return absoluteFolder(QDir(xdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache"))).filePath(QStringLiteral("keysound")));
+    const QString cacheHome = xdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache"));
+    return absoluteFolder(QDir(cacheHome).filePath(QStringLiteral("keysound")));
 }
 
 QString appFolder()

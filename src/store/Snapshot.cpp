@@ -121,7 +121,8 @@ void removeOlderSnapshots(const QString& cacheFolder, const QString& key, const 
     QDir cache(cacheFolder);
     const QString currentName = QFileInfo(current).fileName();
     const QString older = key + QStringLiteral("-*.sqlite");
-    for (const QString& name : cache.entryList({older, older + QStringLiteral("-wal"), older + QStringLiteral("-shm")}, QDir::Files)) {
+    const QStringList patterns{older, older + QStringLiteral("-wal"), older + QStringLiteral("-shm")};
+    for (const QString& name : cache.entryList(patterns, QDir::Files)) {
         if (!name.startsWith(currentName))
             cache.remove(name);
     }
