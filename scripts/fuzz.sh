@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer harnesses for SECONDS each (or only HARNESS) from the seed corpora in
 # fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader, sound
-# files that crash or hang the mixer's decoders, and packs the reader mishandles are copied to
-# tests/fixtures/{jet,sounds,packs}/damaged/, where tests expect keysound to refuse each in time.
-#   scripts/fuzz.sh SECONDS [jet|sound|pack|connection_string|media_command|string_back]
+# files that crash or hang the mixer's decoders, packs the reader mishandles and table files that
+# crash, hang or swell the store are copied to tests/fixtures/{jet,sounds,packs,databases}/damaged/,
+# where tests expect keysound to refuse each in time.
+#   scripts/fuzz.sh SECONDS [jet|sound|pack|database|connection_string|media_command|string_back]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [harness]}
-harnesses=(${2:-jet sound pack connection_string media_command string_back})
+harnesses=(${2:-jet sound pack database connection_string media_command string_back})
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
 fi
+if [[ " ${harnesses[*]} " == *" database "* ]] && ! command -v tclsh >/dev/null; then  # makes SQLite's sqlite3.c
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends tcl
+fi
 ./scripts/setup.sh
 [ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKEYSOUND_FUZZ=ON
+if [[ " ${harnesses[*]} " == *" database "* ]] && sqlite=$(fuzz/build-sqlite.sh build-fuzz/sqlite); then
+  CC=clang cmake build-fuzz -DKEYSOUND_FUZZ_SQLITE="$sqlite" >/dev/null
+fi
 cmake --build build-fuzz --target $(printf 'fuzz_%s ' "${harnesses[@]}")
 
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
@@ -32,6 +40,9 @@ for h in "${harnesses[@]}"; do
   [ "$h" = sound ] && options+=(-max_len=16384)
   # Packs: room for a few entries with sounds of some KB.
   [ "$h" = pack ] && options+=(-max_len=65536)
+  # Table files of some pages; the store's own time limits (a key's lookup, a whole table's load)
+  # stop the engine first, so only a hang past them counts as one.
+  [ "$h" = database ] && options+=(-max_len=65536 -timeout=15)
   ./build-fuzz/fuzz/fuzz_"$h" "${options[@]}" "$work" 2>&1 | tail -n 25 || true
   found=$(find "$findings" -type f | wc -l)
   echo "== fuzz_$h: $found finding(s) in $findings"
@@ -39,6 +50,7 @@ for h in "${harnesses[@]}"; do
     jet) keep=tests/fixtures/jet/damaged suffix=.mdb ;;
     sound) keep=tests/fixtures/sounds/damaged suffix=.sound ;;
     pack) keep=tests/fixtures/packs/damaged suffix=.kspack ;;
+    database) keep=tests/fixtures/databases/damaged suffix=.mdb ;;
     *) keep="" ;;
   esac
   if [ -n "$keep" ] && [ "$found" -gt 0 ]; then

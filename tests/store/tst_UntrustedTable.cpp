@@ -116,8 +116,8 @@ private slots:
     void writeStoppedAtItsTimeLimit()
     {
         test::TestAppFolder folder(test::TestAppFolder::WithDatabase, test::TestAppFolder::UsersOwnFolder);
-        folder.exec(QStringLiteral("CREATE TRIGGER spin AFTER INSERT ON Config BEGIN SELECT count(*) FROM "
-                                   "(WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT n FROM r); END"));
+        folder.exec(QStringLiteral("CREATE TRIGGER spin AFTER INSERT ON Config BEGIN SELECT count(*) FROM (WITH "
+                                   "RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) SELECT n FROM r); END"));
         Statement quick = editorStatement();
         quick.timeLimit = 100ms;
         Recordset recordset;
@@ -132,6 +132,32 @@ private slots:
         QVERIFY2(error->description().contains(folder.databasePath()), qPrintable(error->description()));
         QVERIFY2(error->description().contains(QStringLiteral(" 100 ")), qPrintable(error->description()));
         QCOMPARE(test::mappingsIn(folder.databasePath()).size(), 0);
+    }
+
+    // Findings of the fuzzer: each ends in time with an error naming the file, or a result.
+    void fuzzerFindingsEndInTime_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir damaged(QStringLiteral(KEYSOUND_DATABASE_FIXTURES_DIR "/damaged"));
+        for (const QString& name : damaged.entryList(QDir::Files))
+            QTest::newRow(qPrintable(name)) << damaged.filePath(name);
+        if (damaged.isEmpty(QDir::Files))
+            QTest::newRow("none yet") << QString();
+    }
+    void fuzzerFindingsEndInTime()
+    {
+        QFETCH(QString, path);
+        if (path.isEmpty())
+            QSKIP("the fuzzer has found no database to keep");
+        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
+        QVERIFY(QFile::copy(path, folder.databasePath()));
+        for (const Statement& statement : {keyLookupStatement(QStringLiteral("a")), editorStatement()}) {
+            const Outcome outcome = openRecordset(folder.path(), statement);
+            QVERIFY2(outcome.took < LoadMayTake, qPrintable(QString::number(outcome.took.count())));
+            const QString description = outcome.error.value_or(Error(0, {})).description();
+            if (outcome.error)
+                QVERIFY2(description.contains(folder.databasePath()), qPrintable(description));
+        }
     }
 };
 
