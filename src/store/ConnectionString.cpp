@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 namespace keysound::store {
@@ -36,7 +37,8 @@ QString nonNull(const QString& text)
 [[noreturn]] void throwSyntaxError(const QString& connectionString, const QString& why)
 {
     throw Error(ErrorNumber::InvalidArgument,
-                QStringLiteral("无法解读连接字符串“%1”：%2。").arg(connectionString, why));
+                QCoreApplication::translate("Connection", "Cannot read the connection string \"%1\": %2.")
+                    .arg(connectionString, why));
 }
 
 class SettingsParser {
@@ -92,14 +94,15 @@ private:
                 return value;
             }
         }
-        throwSyntaxError(text_, QStringLiteral("a quoted value has no closing quote"));
+        throwSyntaxError(text_, QCoreApplication::translate("Connection", "a quoted value has no closing quote"));
     }
 
     void expectEndOfValue()
     {
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] != QLatin1Char(';'))
-            throwSyntaxError(text_, QStringLiteral("值的右引号后面还有文字"));
+            throwSyntaxError(text_,
+                             QCoreApplication::translate("Connection", "there is text after a value's closing quote"));
         ++pos_;
     }
 

@@ -4,6 +4,7 @@
 #include "store/KeyFolding.h"
 #include "store/SqliteSupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <mutex>
@@ -79,8 +80,10 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const QString& nativePath, 
     const int rc = sqlite3_open_v2(nativePath.toUtf8().constData(), &handle->db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle->db_)
-            throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(nativePath));
-        throw engineError(handle->db_, rc, QStringLiteral("打开文件"));
+            throw Error(ErrorNumber::FileAccess,
+                        QCoreApplication::translate("DatabaseEngine", "Cannot open \"%1\": there is not enough memory.")
+                            .arg(nativePath));
+        throw engineError(handle->db_, rc, QCoreApplication::translate("DatabaseEngine", "opening the file"));
     }
     sqlite3_busy_timeout(handle->db_, BusyTimeoutMs);
     // Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.

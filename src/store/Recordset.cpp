@@ -24,28 +24,6 @@ QString updatableTable(const QString& sql)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
-QString lastEngineMessage(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-// Names the missing table or column when the statement cannot be prepared.
-Error openError(sqlite3* db, const Error& error, const QString& sql)
-{
-    static const QRegularExpression noSuch(QStringLiteral("^no such (table|column): (.+)$"));
-    const QRegularExpressionMatch match = noSuch.match(lastEngineMessage(db));
-    if (error.number() != ErrorNumber::EngineError || !match.hasMatch())
-        return error;
-    const QString file = databaseFileName(db);
-    if (match.captured(1) == QLatin1String("table"))
-        return Error(ErrorNumber::TableNotFound,
-                     QStringLiteral("数据库“%2”中没有表 %1（语句：%3）。")
-                         .arg(match.captured(2), file, sql));
-    return Error(ErrorNumber::ItemNotFound,
-                 QStringLiteral("数据库“%2”中没有列 %1（语句：%3）。")
-                     .arg(match.captured(2), file, sql));
-}
-
 // A column may be named rowid, oid or _rowid_ (a legacy table can have one) and then hides the
 // real row id under that name; the first of the three names that no column takes still reaches it.
 QString freeRowidName(sqlite3* db, const QString& table)
@@ -66,32 +44,28 @@ QString freeRowidName(sqlite3* db, const QString& table)
 void Recordset::Impl::fetch()
 {
     sqlite3* db = connection->handle();
-    try {
-        const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
-        const bool withRowid = !rowid.isEmpty();
-        const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(*connection->database(), sql);
-        select.bindAll(statement.parameters);
-        const int first = withRowid ? 1 : 0;
-        QStringList names;
+    const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
+    const bool withRowid = !rowid.isEmpty();
+    const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
+    PreparedStatement select(*connection->database(), sql);
+    select.bindAll(statement.parameters);
+    const int first = withRowid ? 1 : 0;
+    QStringList names;
+    for (int c = first; c < select.columnCount(); ++c)
+        names.append(select.columnName(c));
+    std::vector<Row> fetchedRows;
+    std::vector<QVariant> fetchedCells;
+    qint64 bookmark = 1;
+    while (select.nextRow()) {
+        fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
         for (int c = first; c < select.columnCount(); ++c)
-            names.append(select.columnName(c));
-        std::vector<Row> fetchedRows;
-        std::vector<QVariant> fetchedCells;
-        qint64 bookmark = 1;
-        while (select.nextRow()) {
-            fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
-            for (int c = first; c < select.columnCount(); ++c)
-                fetchedCells.push_back(select.value(c));
-        }
-        rowidName = rowid;
-        columns = names;
-        rows = std::move(fetchedRows);
-        cells = std::move(fetchedCells);
-        nextBookmark = bookmark;
-    } catch (const Error& error) {
-        throw openError(db, error, statement.sql);
+            fetchedCells.push_back(select.value(c));
     }
+    rowidName = rowid;
+    columns = names;
+    rows = std::move(fetchedRows);
+    cells = std::move(fetchedCells);
+    nextBookmark = bookmark;
     pendingRows = 0;
     place = rows.empty() ? Place::AfterLast : Place::OnRow;
     index = rows.empty() ? -1 : 0;
@@ -135,7 +109,7 @@ void Recordset::Open(const Statement& statement, ConnectionPtr activeConnection,
 {
     if (!activeConnection || !activeConnection->isOpen())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行“%1”：连接没有打开。").arg(statement.sql));
+                    tr("Cannot run \"%1\": the connection is not open.").arg(statement.sql));
     load(statement, std::move(activeConnection), adRsnMove);
 }
 
@@ -166,8 +140,7 @@ ConnectionPtr Recordset::activeConnection() const
 void Recordset::requireOpen(const char* operation) const
 {
     if (!d->open)
-        throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行 %1：记录集没有打开。").arg(QLatin1String(operation)));
+        throw Error(ErrorNumber::OperationNotAllowed, tr("Cannot %1: the recordset is not open.").arg(tr(operation)));
 }
 
 int Recordset::fieldCount() const
@@ -193,22 +166,21 @@ int Recordset::requireField(const QString& name) const
 {
     const int column = fieldIndex(name);
     if (column < 0)
-        throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("“%2”的字段中没有列 %1（字段：%3）。")
-                        .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
+        throw Error(ErrorNumber::ItemNotFound, tr("The fields of \"%2\" have no column %1 (its fields: %3).")
+                                                   .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
     return column;
 }
 
 QVariant Recordset::Value(const QString& fieldName) const
 {
     const int column = requireField(fieldName);
-    return d->cell(requireCurrentRow("Reading a field"), column);
+    return d->cell(requireCurrentRow(QT_TR_NOOP("read a field")), column);
 }
 
 void Recordset::setValue(const QString& fieldName, const QVariant& value)
 {
     const int column = requireField(fieldName);
-    setValueAt(requireCurrentRow("Changing a field"), column, value);
+    setValueAt(requireCurrentRow(QT_TR_NOOP("change a field")), column, value);
 }
 
 QVariant Recordset::valueAt(int row, int column) const
@@ -220,7 +192,7 @@ QVariant Recordset::valueAt(int row, int column) const
 
 void Recordset::Requery(int)
 {
-    requireOpen("Requery");
+    requireOpen(QT_TR_NOOP("read the records again"));
     load(d->statement, d->connection, adRsnRequery);
 }
 

@@ -1,5 +1,6 @@
 #include "store/RecordsetWriter.h"
 
+#include <QCoreApplication>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -81,7 +82,11 @@ void RecordsetWriter::remove(qint64 rowid)
 void RecordsetWriter::throwRowGone(qint64 rowid) const
 {
     throw Error(ErrorNumber::EngineError,
-                QStringLiteral("要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。").arg(rowid).arg(table_, databaseFileName(db_)));
+                QCoreApplication::translate("RecordsetWriter",
+                                            "The row to update (rowid %1) is no longer in the table %2 of "
+                                            "\"%3\": another connection deleted it. Refresh, then edit again.")
+                    .arg(rowid)
+                    .arg(table_, databaseFileName(db_)));
 }
 
 }  // namespace keysound::store
