@@ -1,5 +1,6 @@
 #include "DbTool.h"
 
+#include "DbToolText.h"
 #include "MappingCheck.h"
 #include "OutputFile.h"
 #include "SeedFile.h"
@@ -22,8 +23,7 @@ namespace {
 
 QString usage()
 {
-    return QCoreApplication::translate(
-        "keysound-db",
+    return DbToolText::tr(
         "Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS\n"
         "Manage keysound's mapping database db1.mdb (key -> sound file in MP3/).\n"
         "\n"
@@ -112,7 +112,7 @@ int init(const Invocation& invocation, QTextStream& out)
     writer.exec(QStringLiteral("COMMIT"));
     using Placement = store::SchemaWriter::Placement;
     writer.commit(force ? Placement::ReplaceExisting : Placement::KeepExisting);
-    out << QStringLiteral("Created %1 with %2 mapping(s).\n").arg(native(path)).arg(seed.size());
+    out << DbToolText::tr("Created %1 with %2 mapping(s).").arg(native(path)).arg(seed.size()) << '\n';
     return ExitStatus::Ok;
 }
 
@@ -123,13 +123,15 @@ int import(const Invocation& invocation, QTextStream& out)
     const store::LegacyImportReport report = store::importLegacyDatabaseFile(source, destination);
     QStringList tables;
     for (const store::LegacyTableCount& table : report.tables)
-        tables.append(QStringLiteral("%1 (%2 rows)").arg(table.table).arg(table.rows));
-    out << QStringLiteral("Imported the %1 database %2 into %3: %4.\n")
+        tables.append(DbToolText::tr("%1 (%2 rows)").arg(table.table).arg(table.rows));
+    out << DbToolText::tr("Imported the %1 database %2 into %3: %4.")
                .arg(store::formatName(report.format), native(source), native(destination),
-                    tables.isEmpty() ? QStringLiteral("no tables") : tables.join(QStringLiteral(", ")));
+                    tables.isEmpty() ? DbToolText::tr("no tables") : tables.join(QStringLiteral(", ")))
+        << '\n';
     if (!report.hadMappingTable)
-        out << QStringLiteral("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.\n")
-                   .arg(native(source), native(destination));
+        out << DbToolText::tr("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.")
+                   .arg(native(source), native(destination))
+            << '\n';
     return ExitStatus::Ok;
 }
 
@@ -142,10 +144,15 @@ int check(const Invocation& invocation, QTextStream& out)
     for (const QString& problem : problems)
         out << problem << '\n';
     if (problems.isEmpty()) {
-        out << QStringLiteral("%1: %2 mapping(s), no problems found.\n").arg(native(database)).arg(mappings.size());
+        out << DbToolText::tr("%1: %2 mapping(s), no problems found.").arg(native(database)).arg(mappings.size())
+            << '\n';
         return ExitStatus::Ok;
     }
-    out << QStringLiteral("%1: %2 mapping(s), %3 problem(s) found.\n").arg(native(database)).arg(mappings.size()).arg(problems.size());
+    out << DbToolText::tr("%1: %2 mapping(s), %3 problem(s) found.")
+               .arg(native(database))
+               .arg(mappings.size())
+               .arg(problems.size())
+        << '\n';
     return ExitStatus::ProblemsFound;
 }
 
@@ -155,8 +162,8 @@ QList<SeedMapping> seedMappings(const QString& database)
     for (const Mapping& mapping : readMappings(database)) {
         if (!mapping.key.isValid() || mapping.fileName.toString().isEmpty())
             throw Error(ErrorNumber::InvalidArgument,
-                        QStringLiteral("Row %1 of %2 has a NULL key or no file name, which a seed file cannot hold; "
-                                       "nothing was written.")
+                        DbToolText::tr("Row %1 of %2 has a NULL key or no file name, which a seed file cannot "
+                                       "hold; nothing was written.")
                             .arg(mapping.row)
                             .arg(native(database)));
         seed.append({mapping.key.toString(), mapping.fileName.toString()});
@@ -197,16 +204,26 @@ const Command& findCommand(const QString& name)
         if (command.name == name)
             return command;
     }
-    throw UsageError(QCoreApplication::translate("keysound-db", "unknown command '%1'").arg(name));
+    throw UsageError(DbToolText::tr("unknown command '%1'").arg(name));
 }
 
 void requireCount(const Command& command, const QStringList& arguments)
 {
     if (arguments.size() < command.minimumArguments)
-        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' needs more arguments").arg(command.name));
+        throw UsageError(DbToolText::tr("'%1' needs more arguments").arg(command.name));
     if (arguments.size() > command.maximumArguments)
-        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' got an unexpected argument '%2'")
+        throw UsageError(DbToolText::tr("'%1' got an unexpected argument '%2'")
                              .arg(command.name, arguments.at(command.maximumArguments)));
+}
+
+// An unknown option is named in the message's language; any other complaint is Qt's own, at the end.
+UsageError parseError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return UsageError(DbToolText::tr("the command line cannot be read: %1").arg(parser.errorText()));
+    const QString dashes = unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--");
+    return UsageError(DbToolText::tr("unknown option '%1'").arg(dashes + unknown.first()));
 }
 
 // Help and version are answered wherever they stand before "--", even beside a wrong option.
@@ -237,10 +254,10 @@ int dispatch(const QStringList& arguments, QTextStream& out)
     if (answeredHelpOrVersion(leading, out))
         return ExitStatus::Ok;
     if (!leadingParsed)
-        throw UsageError(leading.errorText());
+        throw parseError(leading);
     const QStringList words = leading.positionalArguments();
     if (words.isEmpty())
-        throw UsageError(QCoreApplication::translate("keysound-db", "no command given"));
+        throw UsageError(DbToolText::tr("no command given"));
     if (words.first() == QLatin1String("help")) {
         out << usage();
         return ExitStatus::Ok;
@@ -254,7 +271,7 @@ int dispatch(const QStringList& arguments, QTextStream& out)
     if (answeredHelpOrVersion(parser, out))
         return ExitStatus::Ok;
     if (!parsed)
-        throw UsageError(parser.errorText());
+        throw parseError(parser);
     requireCount(command, parser.positionalArguments());
     return command.run({parser, parser.positionalArguments()}, out);
 }
@@ -271,7 +288,8 @@ int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
     try {
         return dispatch(arguments, out);
     } catch (const UsageError& error) {
-        err << QStringLiteral("keysound-db: %1\nTry 'keysound-db --help' for more information.\n").arg(error.message);
+        err << QStringLiteral("keysound-db: %1\n").arg(error.message)
+            << DbToolText::tr("Try 'keysound-db --help' for more information.") << '\n';
         return ExitStatus::UsageError;
     } catch (const Error& error) {
         report(err, error);

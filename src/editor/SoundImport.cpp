@@ -8,6 +8,8 @@
 #include "store/Recordset.h"
 #include "store/Schema.h"
 
+#include <QCoreApplication>
+
 namespace keysound::editor {
 
 void OpenFileDialog::ShowOpen(QWidget* owner)
@@ -18,7 +20,10 @@ void OpenFileDialog::ShowOpen(QWidget* owner)
     // another file.
     if (picked.contains(QLatin1Char('\\')))
         throw Error(ErrorNumber::BadFileName,
-                    QStringLiteral("无法导入“%1”：路径里有反斜杠“\\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。").arg(picked));
+                    QCoreApplication::translate("SoundImport", "Cannot import \"%1\": its path holds a backslash "
+                                                               "\"\\\", which this program takes for a folder "
+                                                               "separator. Rename the file or the folder first.")
+                        .arg(picked));
     FileName = programPathText(picked);
 }
 
