@@ -218,11 +218,21 @@ void requireCount(const Command& command, const QStringList& arguments)
                              .arg(command.name, arguments.at(command.maximumArguments)));
 }
 
+// Which table the commands would work on, so that nobody has to guess.
+QString tableNote(const QCommandLineParser& parser)
+{
+    try {
+        return QCoreApplication::translate("keysound-db", "\nThe table here: %1\n").arg(native(tableFolder(parser)));
+    } catch (const Error& error) {
+        return QCoreApplication::translate("keysound-db", "\nThe table here: none (%1)\n").arg(errorText(error));
+    }
+}
+
 // Help and version are answered wherever they stand before "--", even beside a wrong option.
 bool answeredHelpOrVersion(const QCommandLineParser& parser, QTextStream& out)
 {
     if (parser.isSet(QStringLiteral("help")))
-        out << usage();
+        out << usage() << tableNote(parser);
     else if (parser.isSet(QStringLiteral("version")))
         out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
     else
@@ -280,14 +290,20 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The program's own rule, except that keysound-db never makes the user's folder.
+QString tableFolder(const QCommandLineParser& options)
+{
+    std::optional<QString> named;
+    if (options.isSet(QStringLiteral("folder")))
+        named = options.value(QStringLiteral("folder"));
+    platform::AppFolderInputs inputs = platform::AppFolderInputs::ofThisRun(named);
+    inputs.mayMakeUserFolder = false;
+    return platform::chooseAppFolder(inputs);
+}
+
 QString tableFolder(const Invocation& invocation)
 {
-    if (invocation.options.isSet(QStringLiteral("folder")))
-        return invocation.options.value(QStringLiteral("folder"));
-    const QString fromEnvironment = qEnvironmentVariable("KEYSOUND_FOLDER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return platform::appFolder();
+    return tableFolder(invocation.options);
 }
 
 int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)

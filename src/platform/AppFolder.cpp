@@ -113,7 +113,7 @@ QString chooseAppFolder(const AppFolderInputs& inputs)
     if (isPortableFolder(inputs.executableFolder))
         return absoluteFolder(inputs.executableFolder);
     const QString userFolder = absoluteFolder(QDir(inputs.userDataHome).filePath(QStringLiteral("keysound")));
-    if (!QFileInfo(userFolder).exists())
+    if (!QFileInfo(userFolder).exists() && inputs.mayMakeUserFolder)
         seedUserFolder(inputs.defaultsFolder, userFolder);
     return userFolder;
 }

@@ -19,6 +19,7 @@ struct AppFolderInputs {
     QString executableFolder = {};
     QString userDataHome = {};    // $XDG_DATA_HOME, else ~/.local/share
     QString defaultsFolder = {};  // the installed default table and sounds
+    bool mayMakeUserFolder = true;  // false: a user folder not made yet is named, not made (tools)
 
     static AppFolderInputs ofThisRun(std::optional<QString> commandLineFolder);
 };

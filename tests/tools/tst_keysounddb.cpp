@@ -332,6 +332,33 @@ private slots:
         QCOMPARE(changed, filling.changedSounds);
     }
 
+    // Every command works on the table the program would use, or the one --folder names.
+    void tableFolderRule_data()
+    {
+        QTest::addColumn<QString>("environment");  // KEYSOUND_FOLDER
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("checked");  // the folder whose db1.mdb was read
+        QTest::newRow("KEYSOUND_FOLDER") << "<a>" << QStringList{"check"} << "<a>";
+        QTest::newRow("--folder wins over KEYSOUND_FOLDER") << "<a>" << QStringList{"check", "--folder", "<b>"} << "<b>";
+        QTest::newRow("check FOLDER, as before --folder") << "" << QStringList{"check", "<b>"} << "<b>";
+    }
+    void tableFolderRule()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, checked);
+        const TestAppFolder a;
+        const TestAppFolder b;
+        const auto named = [&](QString text) { return text.replace("<a>", a.path()).replace("<b>", b.path()); };
+        qputenv("KEYSOUND_FOLDER", named(environment).toUtf8());
+        for (QString& argument : arguments)
+            argument = named(argument);
+        const int status = run(arguments);
+        qunsetenv("KEYSOUND_FOLDER");
+        QCOMPARE(status, ExitStatus::Ok);
+        QVERIFY2(out_.contains(QDir(named(checked)).filePath("db1.mdb")), qPrintable(out_));
+    }
+
     void check_data()
     {
         // clang-format off
