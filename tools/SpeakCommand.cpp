@@ -31,7 +31,7 @@ QString tr(const char* text)
 }
 
 struct Utterance {
-    int row = 0;
+    std::optional<int> row;  // none: a key the table lacks, which gets a row of its own
     QString key;
     QString soundPath;      // below MP3/, '/' separators
     bool namedHere = false;  // the row had no file name: it gets this one once its sound is there
@@ -49,8 +49,8 @@ QString fileNameFor(const QString& key)
     return name.isEmpty() ? QStringLiteral("key") : name;
 }
 
-// Picks the key sounds a run makes: the rows named on the command line, or else every row whose
-// sound is missing. What cannot be spoken is said in `problems`.
+// Picks the key sounds a run makes: the keys named on the command line (a key the table lacks gets
+// a mapping), or else every row whose sound is missing. What cannot be spoken is said in `problems`.
 class SpeechPlan {
 public:
     SpeechPlan(const MappingTable& table, const QString& soundFolder, const QStringList& keys)
@@ -85,8 +85,10 @@ private:
         const std::optional<int> row = table_.rowOfKey(key);
         if (row)
             plan(*row);
+        else if (key.isEmpty())
+            problems.append(tr("an empty key has nothing to speak"));
         else
-            problems.append(tr("key \"%1\": the table has no mapping for it").arg(key));
+            utterances.append({std::nullopt, key, freeName(key), true});
     }
 
     void plan(int row)
@@ -164,10 +166,13 @@ int speak(const Invocation& invocation, QTextStream& out)
             continue;
         }
         ++spoken;
-        if (utterance.namedHere) {
-            table.setFileName(utterance.row, utterance.soundPath);
-            written.append(path);
-        }
+        if (!utterance.namedHere)
+            continue;
+        if (utterance.row)
+            table.setFileName(*utterance.row, utterance.soundPath);
+        else
+            table.append(utterance.key, utterance.soundPath);
+        written.append(path);
     }
     if (progress)
         progress->finish();

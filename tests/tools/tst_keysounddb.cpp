@@ -274,9 +274,9 @@ private slots:
         QTest::newRow("speak: a file name that leads out of MP3/ is skipped")
             << Filling{.mappings = {{"x", "..\\..\\x.mp3"}, {"y", "y.mp3"}}, .arguments = {"speak"}, .status = 1,
                        .table = {"x=..\\..\\x.mp3", "y=y.mp3"}, .changedSounds = {"y.mp3"}};
-        QTest::newRow("speak: only the key named, whose sound is kept")
-            << Filling{.mappings = {{"a", "a.mp3", "<mp3>"}, {"b", "b.mp3"}}, .arguments = {"speak", "A"}, .status = 1,
-                       .table = {"a=a.mp3", "b=b.mp3"}, .changedSounds = {}};
+        QTest::newRow("speak: only the keys named; a sound is kept, a key the table lacks gets a mapping")
+            << Filling{.mappings = {{"a", "a.mp3", "<mp3>"}, {"b", "b.mp3"}}, .arguments = {"speak", "A", "new"}, .status = 1,
+                       .table = {"a=a.mp3", "b=b.mp3", "new=new.mp3"}, .changedSounds = {"new.mp3"}};
         QTest::newRow("speak --force: a key after -- replaces its sound")
             << Filling{.mappings = {{"-a", "a.mp3", "<mp3>"}}, .arguments = {"speak", "--force", "--", "-a"}, .status = 0,
                        .table = {"-a=a.mp3"}, .changedSounds = {"a.mp3"}};
