@@ -11,9 +11,10 @@ packages=(
   xvfb xauth xdotool imagemagick
 )
 # A private PipeWire for the audio tests. Not for running: on a PulseAudio desktop these would
-# add PipeWire's user services.
+# add PipeWire's user services. The package test builds the .deb (dpkg-shlibdeps from dpkg-dev,
+# which CPack runs only where `file` is installed) and has lintian check it.
 if [ "${1:-}" = --tests ]; then
-  packages+=(pipewire-bin wireplumber dbus)
+  packages+=(pipewire-bin wireplumber dbus dpkg-dev file lintian)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,10 +1,12 @@
-// keysound: the typing-sound program. Opens the audio output once, then shows the main window.
+// keysound: the typing-sound program. Reads its command line and decides where its table lives,
+// opens the audio output once, then shows the main window.
 #include "audio/AudioOutput.h"
 #include "audio/MediaCommandService.h"
 #include "audio/SdlMixerBackend.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Language.h"
+#include "platform/Startup.h"
 #include "player/Form1.h"
 #include "store/Statements.h"
 #include "store/legacy/LegacyImport.h"
@@ -48,11 +50,14 @@ int main(int argc, char** argv)
     keysound::platform::Application app(argc, argv);
     keysound::platform::installTranslations(keysound::platform::messageLanguage());
     QApplication::setApplicationName(QStringLiteral("keysound"));
+    QApplication::setApplicationVersion(QStringLiteral(KEYSOUND_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keysound.keysound"));
     QIcon icon;
     for (const int size : {48, 128, 256})
         icon.addFile(QStringLiteral(":/icons/keysound-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
+    if (const std::optional<int> status = keysound::platform::prepareRun(QApplication::arguments()))
+        return *status;
 
     // A legacy db1.mdb is imported inside the first lookup or editor load; the user hears about it
     // once that key or load has finished, so the key still sounds at once.

@@ -1,5 +1,6 @@
 #include "DbTool.h"
 
+#include "DbCommand.h"
 #include "DbToolText.h"
 #include "MappingCheck.h"
 #include "OutputFile.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <limits>
 
 namespace keysound::tools {
 
@@ -42,12 +44,29 @@ QString usage()
         "        \\t tab, \\n line feed, \\r carriage return, \\\\ backslash, \\# a key's leading '#'\n"
         "        and \\uFEFF a key's leading U+FEFF; one byte-order mark that starts the file is\n"
         "        not part of the first key.\n"
-        "  check [APPFOLDER]\n"
+        "  check\n"
         "        List mappings whose sound file is missing or not playable, keys that occur more\n"
-        "        than once ignoring case, and empty keys. APPFOLDER holds db1.mdb and MP3/; it\n"
-        "        defaults to the folder of this program.\n"
+        "        than once ignoring case, and empty keys (check APPFOLDER: the table of APPFOLDER).\n"
+        "  speak [--voice VOICE] [--force] [KEY...]\n"
+        "        Speak each key and write it as an MP3 into MP3/: every mapping whose sound file is\n"
+        "        missing, or only the KEYs named (a KEY the table lacks is mapped). A mapping without\n"
+        "        a file name gets one. The voice is chosen for each key (Mandarin for Chinese,\n"
+        "        English otherwise); --voice names an espeak-ng voice for all. An existing sound is\n"
+        "        replaced only with --force.\n"
+        "  add [--overwrite] FILE...\n"
+        "        Copy each sound file into MP3/ and map its name to it (\"你好.mp3\" maps the key\n"
+        "        \"你好\"). A key that is mapped already, or a name MP3/ holds with another sound, is\n"
+        "        skipped unless --overwrite is given. A file that does not play is refused.\n"
+        "  pack [--force] FILE.kspack\n"
+        "        Write the table and every sound it uses into one file, to hand it on.\n"
+        "  unpack [--replace-table] FILE.kspack\n"
+        "        Bring a pack into the table: its mappings join the table's (a key the table has\n"
+        "        keeps its mapping) or, with --replace-table, replace them. No sound is ever\n"
+        "        overwritten: one whose name is taken comes in under a new name.\n"
         "\n"
         "Options, also after the command:\n"
+        "  --folder DIR   the table in DIR (db1.mdb and MP3/); without it, KEYSOUND_FOLDER or the\n"
+        "                 table keysound itself would use\n"
         "  --             every word after it is an argument, even one starting with '-'\n"
         "  -h, --help     show this help and exit\n"
         "  --version      show the version and exit\n"
@@ -55,32 +74,14 @@ QString usage()
         "Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.\n");
 }
 
-class UsageError {
-public:
-    explicit UsageError(QString message)
-        : message(std::move(message))
-    {}
-    QString message;
-};
-
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // The options every command takes, before or after its name. An option for all commands is
 // added here and read from the Invocation the command gets.
 QList<QCommandLineOption> globalOptions()
 {
     return {QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QString()),
-            QCommandLineOption(QStringLiteral("version"), QString())};
+            QCommandLineOption(QStringLiteral("version"), QString()),
+            QCommandLineOption(QStringLiteral("folder"), QString(), QStringLiteral("DIR"))};
 }
-
-// One command line, parsed for its command.
-struct Invocation {
-    const QCommandLineParser& options;
-    QStringList arguments;
-};
 
 struct Command {
     QString name;
@@ -137,7 +138,8 @@ int import(const Invocation& invocation, QTextStream& out)
 
 int check(const Invocation& invocation, QTextStream& out)
 {
-    const QString folder = invocation.arguments.isEmpty() ? platform::appFolder() : invocation.arguments.first();
+    // "check APPFOLDER" was the way to name a folder before --folder.
+    const QString folder = invocation.arguments.isEmpty() ? tableFolder(invocation) : invocation.arguments.first();
     const QString database = QDir(folder).filePath(store::DatabaseFileName);
     const QList<Mapping> mappings = readMappings(database);
     const QStringList problems = checkMappings(mappings, folder);
@@ -189,11 +191,19 @@ const QList<Command>& commands()
 {
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption seed(QStringLiteral("seed"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption voice(QStringLiteral("voice"), QString(), QStringLiteral("VOICE"));
+    const QCommandLineOption overwrite(QStringLiteral("overwrite"));
+    const QCommandLineOption replaceTable(QStringLiteral("replace-table"));
+    constexpr int any = std::numeric_limits<int>::max();
     static const QList<Command> all{
         {QStringLiteral("init"), {seed, force}, 1, 1, init},
         {QStringLiteral("import"), {}, 2, 2, import},
         {QStringLiteral("export"), {force}, 1, 2, exportSeed},
         {QStringLiteral("check"), {}, 0, 1, check},
+        {QStringLiteral("speak"), {voice, force}, 0, any, speak},
+        {QStringLiteral("add"), {overwrite}, 1, any, add},
+        {QStringLiteral("pack"), {force}, 1, 1, pack},
+        {QStringLiteral("unpack"), {replaceTable}, 1, 1, unpack},
     };
     return all;
 }
@@ -226,11 +236,21 @@ UsageError parseError(const QCommandLineParser& parser)
     return UsageError(DbToolText::tr("unknown option '%1'").arg(dashes + unknown.first()));
 }
 
+// Which table the commands would work on, so that nobody has to guess.
+QString tableNote(const QCommandLineParser& parser)
+{
+    try {
+        return DbToolText::tr("\nThe table here: %1\n").arg(native(tableFolder(parser)));
+    } catch (const Error& error) {
+        return DbToolText::tr("\nThe table here: none (%1)\n").arg(errorText(error));
+    }
+}
+
 // Help and version are answered wherever they stand before "--", even beside a wrong option.
 bool answeredHelpOrVersion(const QCommandLineParser& parser, QTextStream& out)
 {
     if (parser.isSet(QStringLiteral("help")))
-        out << usage();
+        out << usage() << tableNote(parser);
     else if (parser.isSet(QStringLiteral("version")))
         out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
     else
@@ -282,6 +302,27 @@ void report(QTextStream& err, const Error& error)
 }
 
 }  // namespace
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The program's own rule, except that keysound-db never makes the user's folder.
+QString tableFolder(const QCommandLineParser& options)
+{
+    std::optional<QString> named;
+    if (options.isSet(QStringLiteral("folder")))
+        named = options.value(QStringLiteral("folder"));
+    platform::AppFolderInputs inputs = platform::AppFolderInputs::ofThisRun(named);
+    inputs.mayMakeUserFolder = false;
+    return platform::chooseAppFolder(inputs);
+}
+
+QString tableFolder(const Invocation& invocation)
+{
+    return tableFolder(invocation.options);
+}
 
 int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {

@@ -1,13 +1,12 @@
 #include "audio/SoundChecker.h"
 
 #include "audio/SoundCheckProtocol.h"
+#include "platform/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -120,9 +119,7 @@ QString describeVerdict(const SoundVerdict& verdict)
 
 QString SoundChecker::executable()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("keysound-sound-checker"));
-    const QString named = qEnvironmentVariable("KEYSOUND_SOUND_CHECKER");
-    return QFileInfo(beside).isExecutable() || named.isEmpty() ? beside : named;
+    return platform::helperExecutable(QStringLiteral("keysound-sound-checker"));
 }
 
 SoundChecker::SoundChecker() = default;

@@ -80,8 +80,7 @@ public:
     // Why the file at a native path is no playable sound (describeVerdict), or nothing when it is.
     std::optional<QString> problemWith(const QString& nativePath);
 
-    // Where the checking process is: beside the program, or where KEYSOUND_SOUND_CHECKER says
-    // (tests run from other folders).
+    // Where the checking process is, as platform::helperExecutable() says.
     static QString executable();
 
 private:

@@ -1,13 +1,43 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace keysound::platform {
 
-// The folder that holds the executable, as the program's own path text (no trailing separator
-// unless the folder is the root). Tests point it at a folder of their own.
+// The folder that holds db1.mdb and MP3/, as the program's own path text (no trailing separator
+// unless the folder is the root): the one decideAppFolder() chose at start-up, else the folder that
+// holds the executable. Tests point it at a folder of their own.
 QString appFolder();
 void setAppFolderOverride(const QString& folder);  // empty: back to the executable's folder
+
+// What the choice of the application folder depends on, gathered once so that a test can give
+// its own instead of the machine's.
+struct AppFolderInputs {
+    std::optional<QString> commandLineFolder = std::nullopt;  // --folder DIR
+    QString environmentFolder = {};                           // KEYSOUND_FOLDER; empty when unset
+    QString executableFolder = {};
+    QString userDataHome = {};    // $XDG_DATA_HOME, else ~/.local/share
+    QString defaultsFolder = {};  // the installed default table and sounds
+    bool mayMakeUserFolder = true;  // false: a user folder not made yet is named, not made (tools)
+
+    static AppFolderInputs ofThisRun(std::optional<QString> commandLineFolder);
+};
+
+// Where the table lives:
+//   1. the folder named on the command line, else by KEYSOUND_FOLDER; it must exist;
+//   2. the executable's own folder when it holds db1.mdb or MP3/ (a portable folder, even a
+//      read-only one);
+//   3. else the user's own <data home>/keysound. On the first start it is made as a copy of the
+//      defaults folder, in a hidden folder beside it that is renamed into place once complete, so
+//      an interrupted start leaves nothing half made; once it exists it is never written here.
+// Throws keysound::Error: PathNotFound for a named folder that does not exist, DatabaseNotFound
+// when the defaults are missing, FileAccess when the user's folder cannot be made.
+QString chooseAppFolder(const AppFolderInputs& inputs);
+
+// Chooses the application folder for the whole run: appFolder() returns it from then on, whatever
+// becomes of the files that led to the choice.
+void decideAppFolder(const AppFolderInputs& inputs);
 
 // The program keeps Windows-style path texts ("<folder>\MP3\a.mp3"); the file system gets them
 // only through this conversion.

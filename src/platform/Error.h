@@ -12,6 +12,7 @@ namespace ErrorNumber {
 inline constexpr int InvalidArgument = 5;         // a function called with an argument it cannot take
 inline constexpr int BadFileName = 52;            // a path the program's path text cannot name
 inline constexpr int FileAccess = 75;             // a file could not be read, written or copied
+inline constexpr int PathNotFound = 76;           // a folder the user named does not exist
 inline constexpr int InvalidFileFormat = 321;     // a file (a table pack) breaks the rules of its format
 inline constexpr int InvalidBookmark = 3001;      // a bookmark that names no row of the recordset
 inline constexpr int NoCurrentRecord = 3021;      // BOF or EOF, or the current row was deleted

@@ -133,4 +133,9 @@ void prepareKeyLookup()
     caseVariants(U'\u00e9');
 }
 
+bool keysMatch(const QString& a, const QString& b)
+{
+    return foldKeyText(a) == foldKeyText(b);
+}
+
 }  // namespace keysound::store

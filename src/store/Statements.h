@@ -18,6 +18,10 @@ Statement editorStatement();
 // letter with case), lowest rowid first. Uses the index of 键位 for every key text.
 Statement keyLookupStatement(const QString& keyText);
 
+// Whether a key press of one text finds a row keyed by the other: they match ignoring letter case,
+// as keyLookupStatement compares them.
+bool keysMatch(const QString& a, const QString& b);
+
 // Builds the case tables the lookup of non-ASCII letters needs (about a millisecond), so that the
 // program can do it at start and its first such key is as fast as the others.
 void prepareKeyLookup();

@@ -29,6 +29,17 @@ struct ProcessRun {
 };
 Q_DECLARE_METATYPE(ProcessRun)
 
+// A command that fills a table with sounds, on a table of `mappings` (see Rows). In `arguments`,
+// "in/NAME" is a file of the test's own: in/你好.mp3 and in/a.mp3 sound, in/bad.mp3 does not.
+struct Filling {
+    Rows mappings;
+    QStringList arguments;
+    int status;
+    QStringList table;          // "key=file name" for each row afterwards
+    QStringList changedSounds;  // the sounds in MP3/ that are new or have new bytes
+};
+Q_DECLARE_METATYPE(Filling)
+
 class TestKeysoundDb : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
@@ -48,6 +59,11 @@ class TestKeysoundDb : public QObject {
                                                {"<wav>", fileBytes(QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/tone-half-s.wav"))}};
         for (const QVariantList& m : mappings) {
             folder.addMapping(m[0], m[1]);
+            const QString content = m.value(2).toString();
+            if (content.startsWith("<damaged/")) {  // a sample of the damaged-sound tests
+                folder.writeFile("MP3/" + m[1].toString(), fileBytes(KEYSOUND_SOUND_FIXTURES_DIR "/" + content.mid(1).chopped(1)));
+                continue;
+            }
             const QString file = "MP3/" + m[1].toString().replace(u'\\', u'/') + (m.value(2) == "<dir>" ? "/x" : "");
             if (m.size() > 2)  // a folder holds a file x
                 folder.writeFile(file, sounds.value(m[2].toString(), m[2].toByteArray()));
@@ -248,6 +264,101 @@ private slots:
             QCOMPARE(mappingsIn(destination), mappings);
     }
 
+    void fillingTheTable_data()
+    {
+        // clang-format off
+        QTest::addColumn<Filling>("filling");
+        QTest::newRow("speak: a mapping without a file name gets one, and its sound")
+            << Filling{.mappings = {{"apple", QVariant()}, {"b", "b.mp3", "<mp3>"}}, .arguments = {"speak"}, .status = 0,
+                       .table = {"apple=apple.mp3", "b=b.mp3"}, .changedSounds = {"apple.mp3"}};
+        QTest::newRow("speak: a file name that leads out of MP3/ is skipped")
+            << Filling{.mappings = {{"x", "..\\..\\x.mp3"}, {"y", "y.mp3"}}, .arguments = {"speak"}, .status = 1,
+                       .table = {"x=..\\..\\x.mp3", "y=y.mp3"}, .changedSounds = {"y.mp3"}};
+        QTest::newRow("speak: only the keys named; a sound is kept, a key the table lacks gets a mapping")
+            << Filling{.mappings = {{"a", "a.mp3", "<mp3>"}, {"b", "b.mp3"}}, .arguments = {"speak", "A", "new"}, .status = 1,
+                       .table = {"a=a.mp3", "b=b.mp3", "new=new.mp3"}, .changedSounds = {"new.mp3"}};
+        QTest::newRow("speak --force: a key after -- replaces its sound")
+            << Filling{.mappings = {{"-a", "a.mp3", "<mp3>"}}, .arguments = {"speak", "--force", "--", "-a"}, .status = 0,
+                       .table = {"-a=a.mp3"}, .changedSounds = {"a.mp3"}};
+        QTest::newRow("add: the file's name is its key")
+            << Filling{.mappings = {{"b", "b.mp3", "<mp3>"}}, .arguments = {"add", "in/你好.mp3"}, .status = 0,
+                       .table = {"b=b.mp3", "你好=你好.mp3"}, .changedSounds = {"你好.mp3"}};
+        QTest::newRow("add: a file that does not play is refused, the others come in")
+            << Filling{.mappings = {}, .arguments = {"add", "in/bad.mp3", "in/你好.mp3"}, .status = 1,
+                       .table = {"你好=你好.mp3"}, .changedSounds = {"你好.mp3"}};
+        QTest::newRow("add: a key mapped already, or a name MP3/ holds with other bytes, is skipped")
+            << Filling{.mappings = {{"你好", "x.mp3", "<mp3>"}, {"b", "a.mp3", "<wav>"}}, .arguments = {"add", "in/你好.mp3", "in/a.mp3"},
+                       .status = 1, .table = {"你好=x.mp3", "b=a.mp3"}, .changedSounds = {}};
+        QTest::newRow("add --overwrite: both are replaced")
+            << Filling{.mappings = {{"你好", "x.mp3", "<mp3>"}, {"b", "a.mp3", "<wav>"}},
+                       .arguments = {"add", "--overwrite", "in/你好.mp3", "in/a.mp3"}, .status = 0,
+                       .table = {"你好=你好.mp3", "b=a.mp3", "a=a.mp3"}, .changedSounds = {"a.mp3", "你好.mp3"}};
+        // clang-format on
+    }
+    void fillingTheTable()
+    {
+        QFETCH(Filling, filling);
+        const TestAppFolder folder;
+        addMappings(folder, filling.mappings);
+        QDir(path(".")).mkdir("in");
+        QFile::copy(QDir(dataDir()).filePath("MP3/nihao.mp3"), path("in/你好.mp3"));
+        QFile::copy(QDir(dataDir()).filePath("MP3/a.mp3"), path("in/a.mp3"));
+        QFile::copy(KEYSOUND_AUDIO_FIXTURES_DIR "/make-fixtures.sh", path("in/bad.mp3"));
+        const auto sounds = [&] {
+            QMap<QString, QByteArray> bytes;
+            for (const QString& name : QDir(folder.soundFolderPath()).entryList(QDir::Files))
+                bytes.insert(name, fileBytes(QDir(folder.soundFolderPath()).filePath(name)));
+            return bytes;
+        };
+        const QMap<QString, QByteArray> before = sounds();
+        QStringList arguments{"--folder", folder.path()};
+        for (const QString& argument : filling.arguments) {
+            if (argument.startsWith("in/"))
+                arguments.append(path(argument));
+            else
+                arguments.append(argument);
+        }
+        QCOMPARE(run(arguments), filling.status);
+        QStringList table;
+        for (const QVariantList& row : mappingsIn(folder.databasePath()))
+            table.append(row.value(0).toString() + "=" + row.value(1).toString());
+        QCOMPARE(table, filling.table);
+        const QMap<QString, QByteArray> after = sounds();
+        QStringList changed;
+        for (auto sound = after.begin(); sound != after.end(); ++sound) {
+            if (before.value(sound.key()) != sound.value())
+                changed.append(sound.key());
+        }
+        QCOMPARE(changed, filling.changedSounds);
+    }
+
+    // Every command works on the table the program would use, or the one --folder names.
+    void tableFolderRule_data()
+    {
+        QTest::addColumn<QString>("environment");  // KEYSOUND_FOLDER
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("checked");  // the folder whose db1.mdb was read
+        QTest::newRow("KEYSOUND_FOLDER") << "<a>" << QStringList{"check"} << "<a>";
+        QTest::newRow("--folder wins over KEYSOUND_FOLDER") << "<a>" << QStringList{"check", "--folder", "<b>"} << "<b>";
+        QTest::newRow("check FOLDER, as before --folder") << "" << QStringList{"check", "<b>"} << "<b>";
+    }
+    void tableFolderRule()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, checked);
+        const TestAppFolder a;
+        const TestAppFolder b;
+        const auto named = [&](QString text) { return text.replace("<a>", a.path()).replace("<b>", b.path()); };
+        qputenv("KEYSOUND_FOLDER", named(environment).toUtf8());
+        for (QString& argument : arguments)
+            argument = named(argument);
+        const int status = run(arguments);
+        qunsetenv("KEYSOUND_FOLDER");
+        QCOMPARE(status, ExitStatus::Ok);
+        QVERIFY2(out_.contains(QDir(named(checked)).filePath("db1.mdb")), qPrintable(out_));
+    }
+
     void check_data()
     {
         // clang-format off
@@ -264,6 +375,9 @@ private slots:
                     {"g", "a.mp3", "<mp3>"}} << QStringList{"1", "2", "3", "4", "5", "6"};
         QTest::newRow("keys repeated ignoring case, ASCII and not")
             << Rows{{"b", "a.mp3", "<mp3>"}, {"É", "a.mp3"}, {"B", "a.mp3"}, {"é", "a.mp3"}, {"b", "a.mp3"}, {"x", "a.mp3"}} << QStringList{"1, 3, 5", "2, 4"};
+        QTest::newRow("a sound whose decoding crashes is reported; one with damaged tags plays")
+            << Rows{{"c", "c.flac", "<damaged/made-flac-claims-2-channels.flac>"}, {"t", "t.flac", "<damaged/made-flac-empty-comment.flac>"}}
+            << QStringList{"1"};
         QTest::newRow("empty and NULL keys") << Rows{{"", "a.mp3", "<mp3>"}, {QVariant(), "a.mp3"}, {"", "a.mp3"}} << QStringList{"1", "2", "3"};
         // clang-format on
     }

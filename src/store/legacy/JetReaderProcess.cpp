@@ -1,6 +1,7 @@
 #include "store/legacy/JetReaderProcess.h"
 
 #include "platform/Error.h"
+#include "platform/InstallLayout.h"
 #include "store/legacy/JetStream.h"
 
 #include <QCoreApplication>
@@ -55,9 +56,7 @@ QString whyTheReaderFailed(const ProcessOutcome& outcome, const ProcessLimits& l
 
 QString jetReaderExecutable()
 {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("keysound-jet-reader"));
-    const QString named = qEnvironmentVariable("KEYSOUND_JET_READER");
-    return QFileInfo(beside).isExecutable() || named.isEmpty() ? beside : named;
+    return platform::helperExecutable(QStringLiteral("keysound-jet-reader"));
 }
 
 // A few seconds for a db1.mdb of a few MB; libmdb needs far less when the file is whole.

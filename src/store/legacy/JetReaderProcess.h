@@ -8,8 +8,7 @@
 namespace keysound::store {
 
 // libmdb may crash, loop or grow without bound on a damaged file, so it runs only in the
-// reading process keysound-jet-reader, found beside the running program, else where the
-// environment variable KEYSOUND_JET_READER says (tests run from other folders).
+// reading process keysound-jet-reader, found as platform::helperExecutable() says.
 QString jetReaderExecutable();
 
 // Time, memory and output the reading process gets for a file of this size.

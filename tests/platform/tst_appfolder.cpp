@@ -1,0 +1,216 @@
+// Where the table lives: the folder rule through chooseAppFolder() on a machine the test lays out
+// itself, the helper programs found from the executable's folder, and the command line.
+#include "platform/AppFolder.h"
+#include "platform/CommandLine.h"
+#include "platform/Error.h"
+#include "platform/InstallLayout.h"
+
+#include <QtTest>
+
+using namespace keysound;
+
+namespace {
+// Folders are named relative to the test's root.
+struct FolderCase {
+    QString given = {};          // --folder
+    QString environment = {};    // KEYSOUND_FOLDER
+    bool table = false;          // db1.mdb beside the executable
+    bool sounds = false;         // MP3/ beside the executable
+    bool readOnly = false;       // the executable's folder
+    QString brokenDefault = {};  // a default file replaced by a link to nothing
+    QString chosen = {};
+    QStringList made = {};  // what the user's data home holds afterwards
+    std::optional<int> error = std::nullopt;
+};
+
+struct HelperCase {
+    bool beside = false;
+    bool installed = false;
+    bool named = false;  // by KEYSOUND_SOUND_CHECKER
+    QString found;
+};
+
+struct CommandLineCase {
+    QStringList arguments;
+    std::optional<QString> folder = std::nullopt;
+    std::optional<int> endStatus = std::nullopt;
+};
+}  // namespace
+Q_DECLARE_METATYPE(FolderCase)
+Q_DECLARE_METATYPE(HelperCase)
+Q_DECLARE_METATYPE(CommandLineCase)
+
+class tst_appfolder : public QObject {
+    Q_OBJECT
+
+    // The machine: bin/ (the executable's folder), libexec/keysound/, share/keysound/ (the installed
+    // defaults), data/ (the user's data home), given/, environment/.
+    std::optional<QTemporaryDir> root_;
+
+    QString path(const QString& relative) const { return root_->filePath(relative); }
+    void write(const QString& relative, const QByteArray& content) const
+    {
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        QFile file(path(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray read(const QString& relative) const
+    {
+        QFile file(path(relative));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll();
+    }
+    QStringList entries(const QString& relative) const
+    {
+        return QDir(path(relative)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+    platform::AppFolderInputs inputs() const
+    {
+        const QString defaults = path("share/keysound");
+        return {.executableFolder = path("bin"), .userDataHome = path("data"), .defaultsFolder = defaults};
+    }
+
+private slots:
+    void init()
+    {
+        root_.emplace();
+        for (const char* folder : {"bin", "data", "given", "environment"})
+            QDir(root_->path()).mkdir(folder);
+        write("share/keysound/db1.mdb", "the default mappings");
+        write("share/keysound/MP3/a.mp3", "a default sound");
+    }
+    void cleanup()
+    {
+        QFile::setPermissions(path("bin"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        root_.reset();
+    }
+
+    void folderRule_data()
+    {
+        QTest::addColumn<FolderCase>("row");
+        QTest::newRow("--folder") << FolderCase{.given = "given", .chosen = "given"};
+        QTest::newRow("KEYSOUND_FOLDER") << FolderCase{.environment = "environment", .chosen = "environment"};
+        QTest::newRow("--folder wins over KEYSOUND_FOLDER")
+            << FolderCase{.given = "given", .environment = "environment", .chosen = "given"};
+        QTest::newRow("a named folder wins over a portable one")
+            << FolderCase{.environment = "environment", .table = true, .chosen = "environment"};
+        QTest::newRow("portable: db1.mdb beside the executable") << FolderCase{.table = true, .chosen = "bin"};
+        QTest::newRow("portable: only MP3 beside the executable") << FolderCase{.sounds = true, .chosen = "bin"};
+        QTest::newRow("portable and read-only")
+            << FolderCase{.table = true, .sounds = true, .readOnly = true, .chosen = "bin"};
+        QTest::newRow("installed: the user's own folder is made")
+            << FolderCase{.chosen = "data/keysound", .made = {"keysound"}};
+        QTest::newRow("--folder names no folder") << FolderCase{.given = "nowhere", .error = ErrorNumber::PathNotFound};
+        QTest::newRow("KEYSOUND_FOLDER names no folder")
+            << FolderCase{.environment = "nowhere", .error = ErrorNumber::PathNotFound};
+        QTest::newRow("a default sound cannot be read, midway")
+            << FolderCase{.brokenDefault = "MP3/b.mp3", .error = ErrorNumber::FileAccess};
+        QTest::newRow("no default table")
+            << FolderCase{.brokenDefault = "db1.mdb", .error = ErrorNumber::DatabaseNotFound};
+    }
+    void folderRule()
+    {
+        QFETCH(FolderCase, row);
+        if (row.table)
+            write("bin/db1.mdb", "mappings");
+        if (row.sounds)
+            QDir(path("bin")).mkdir("MP3");
+        if (row.readOnly)
+            QFile::setPermissions(path("bin"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+        if (!row.brokenDefault.isEmpty()) {
+            QFile::remove(path("share/keysound/" + row.brokenDefault));
+            QVERIFY(QFile::link(path("missing"), path("share/keysound/" + row.brokenDefault)));
+        }
+        platform::AppFolderInputs in = inputs();
+        if (!row.given.isEmpty())
+            in.commandLineFolder = path(row.given);
+        if (!row.environment.isEmpty())
+            in.environmentFolder = path(row.environment);
+
+        QString chosen;
+        std::optional<int> error;
+        try {
+            chosen = QDir(root_->path()).relativeFilePath(platform::chooseAppFolder(in));
+        } catch (const Error& e) {
+            error = e.number();
+        }
+        QCOMPARE(chosen, row.chosen);
+        QCOMPARE(error, row.error);
+        QCOMPARE(entries("data"), row.made);  // nothing half made, no staging folder left
+    }
+
+    void userFolderIsMadeOnceThenLeftAlone()
+    {
+        platform::chooseAppFolder(inputs());
+        QCOMPARE(read("data/keysound/db1.mdb"), "the default mappings");
+        QCOMPARE(read("data/keysound/MP3/a.mp3"), "a default sound");
+
+        write("data/keysound/db1.mdb", "the user's own mappings");
+        QVERIFY(QFile::remove(path("data/keysound/MP3/a.mp3")));
+        write("share/keysound/db1.mdb", "newer default mappings");
+        QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
+        QCOMPARE(read("data/keysound/db1.mdb"), "the user's own mappings");
+        QCOMPARE(entries("data/keysound/MP3"), QStringList());
+    }
+
+    void decidedOnceForTheRun()
+    {
+        write("bin/db1.mdb", "mappings");
+        platform::decideAppFolder(inputs());
+        QVERIFY(QFile::remove(path("bin/db1.mdb")));
+        QCOMPARE(platform::appFolder(), path("bin"));
+        platform::setAppFolderOverride({});
+    }
+
+    void findsHelpers_data()
+    {
+        QTest::addColumn<HelperCase>("row");
+        QTest::newRow("beside the executable (portable)")
+            << HelperCase{.beside = true, .installed = true, .found = "bin/keysound-sound-checker"};
+        QTest::newRow("in ../libexec/keysound (installed)")
+            << HelperCase{.installed = true, .found = "libexec/keysound/keysound-sound-checker"};
+        QTest::newRow("named by KEYSOUND_SOUND_CHECKER")
+            << HelperCase{.beside = true, .named = true, .found = "elsewhere/checker"};
+    }
+    void findsHelpers()
+    {
+        QFETCH(HelperCase, row);
+        for (const auto& [present, relative] : {std::pair{row.beside, "bin/keysound-sound-checker"},
+                                                {row.installed, "libexec/keysound/keysound-sound-checker"},
+                                                {row.named, "elsewhere/checker"}}) {
+            if (!present)
+                continue;
+            write(relative, "#!/bin/sh\n");
+            QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qunsetenv("KEYSOUND_SOUND_CHECKER");  // CTest names the real one
+        if (row.named)
+            qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(path("elsewhere/checker")));
+        const QString found = platform::helperExecutable("keysound-sound-checker", path("bin"));
+        QCOMPARE(QDir::cleanPath(found), path(row.found));
+    }
+
+    void commandLine_data()
+    {
+        constexpr int usageError = platform::CommandLine::UsageErrorExitCode;
+        QTest::addColumn<CommandLineCase>("row");
+        QTest::newRow("--folder DIR") << CommandLineCase{.arguments = {"keysound", "--folder", "/x"}, .folder = "/x"};
+        QTest::newRow("--help") << CommandLineCase{.arguments = {"keysound", "--help"}, .endStatus = 0};
+        QTest::newRow("an unknown option")
+            << CommandLineCase{.arguments = {"keysound", "--fodler", "/x"}, .endStatus = usageError};
+        QTest::newRow("a stray argument")
+            << CommandLineCase{.arguments = {"keysound", "db1.mdb"}, .endStatus = usageError};
+    }
+    void commandLine()
+    {
+        QFETCH(CommandLineCase, row);
+        const platform::CommandLine line = platform::parseCommandLine(row.arguments);
+        QCOMPARE(line.folder, row.folder);
+        QCOMPARE(line.endStatus, row.endStatus);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_appfolder)
+#include "tst_appfolder.moc"

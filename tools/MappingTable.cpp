@@ -1,0 +1,57 @@
+#include "MappingTable.h"
+
+#include "platform/AppFolder.h"
+#include "platform/Error.h"
+#include "store/Connection.h"
+#include "store/ConnectionString.h"
+#include "store/Schema.h"
+#include "store/Statements.h"
+
+#include <QCoreApplication>
+
+namespace keysound::tools {
+
+MappingTable::MappingTable(const QString& folder)
+{
+    auto connection = std::make_shared<store::Connection>();
+    connection->CursorLocation = store::adUseClient;
+    connection->Open(store::connectionStringFor(folder));
+    recordset_.Open(store::editorStatement(), connection);
+    keyColumn_ = recordset_.fieldIndex(store::schema::keyColumn);
+    fileColumn_ = recordset_.fieldIndex(store::schema::fileColumn);
+    for (const QString& column : {store::schema::keyColumn, store::schema::fileColumn}) {
+        if (recordset_.fieldIndex(column) < 0)
+            throw Error(ErrorNumber::ItemNotFound,
+                        QCoreApplication::translate("MappingTable", "The table %1 of \"%2\" has no column %3.")
+                            .arg(store::schema::mappingTable, platform::nativePath(store::databasePathText(folder)), column));
+    }
+}
+
+std::optional<int> MappingTable::rowOfKey(const QString& keyText) const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        const QVariant candidate = key(row);
+        if (!candidate.isNull() && store::keysMatch(candidate.toString(), keyText))
+            return row;
+    }
+    return std::nullopt;
+}
+
+void MappingTable::setFileName(int row, const QString& fileName)
+{
+    recordset_.setValueAt(row, fileColumn_, fileName);
+}
+
+void MappingTable::append(const QString& keyText, const QString& fileName)
+{
+    recordset_.AddNew();
+    recordset_.setValue(store::schema::keyColumn, keyText);
+    recordset_.setValue(store::schema::fileColumn, fileName);
+}
+
+void MappingTable::commit()
+{
+    recordset_.UpdateBatch(store::adAffectAll);
+}
+
+}  // namespace keysound::tools

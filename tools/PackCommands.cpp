@@ -1,0 +1,73 @@
+// keysound-db pack and unpack: a whole table with its sounds in one file, for handing it on.
+#include "DbCommand.h"
+#include "DbTool.h"
+#include "OutputFile.h"
+#include "TablePack.h"
+
+#include "audio/SoundChecker.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace keysound::tools {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("pack", text);
+}
+
+QString describeKey(const QVariant& key)
+{
+    if (key.isNull())
+        return tr("no key");
+    return QStringLiteral("\"%1\"").arg(key.toString());
+}
+
+}  // namespace
+
+int pack(const Invocation& invocation, QTextStream& out)
+{
+    const QString folder = tableFolder(invocation);
+    const QString packPath = invocation.arguments.first();
+    if (QFileInfo::exists(packPath) && !invocation.options.isSet(QStringLiteral("force")))
+        throw existingFileError(packPath);
+    audio::SoundChecker checker;
+    const pack::PackReport report =
+        pack::packTable(folder, packPath, [&](const QString& path) { return checker.problemWith(path); });
+    for (const pack::LeftOutRow& row : report.leftOut) {
+        out << tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason) << '\n';
+    }
+    out << tr("%1: %2 mapping(s) and %3 sound(s) packed into %4.")
+               .arg(native(folder))
+               .arg(report.rowsPacked)
+               .arg(report.soundsStored)
+               .arg(native(packPath))
+        << '\n';
+    return report.leftOut.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound;
+}
+
+int unpack(const Invocation& invocation, QTextStream& out)
+{
+    const QString folder = tableFolder(invocation);
+    const QString packPath = invocation.arguments.first();
+    const pack::UnpackMode mode = invocation.options.isSet(QStringLiteral("replace-table")) ? pack::UnpackMode::ReplaceTable
+                                                                                          : pack::UnpackMode::Merge;
+    audio::SoundChecker checker;
+    const pack::UnpackReport report =
+        pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return checker.problemWith(path); });
+    for (const SeedMapping& kept : report.keysKept)
+        out << tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out").arg(kept.key, kept.fileName) << '\n';
+    for (const pack::RenamedSound& renamed : report.renamedSounds)
+        out << tr("MP3/%1 holds another sound: the pack's came in as MP3/%2").arg(renamed.packPath, renamed.tablePath) << '\n';
+    out << tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
+               .arg(native(folder))
+               .arg(report.rowsAdded)
+               .arg(report.soundsAdded)
+               .arg(native(packPath))
+        << '\n';
+    return ExitStatus::Ok;
+}
+
+}  // namespace keysound::tools
