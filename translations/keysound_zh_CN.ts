@@ -2,10 +2,48 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AppFolder</name>
+    <message>
+        <source>The folder &quot;%1&quot; given by %2 does not exist. Create it, or give a folder that holds db1.mdb and MP3.</source>
+        <translation>%2 指定的文件夹“%1”不存在。请先创建它，或指定一个含有 db1.mdb 和 MP3 的文件夹。</translation>
+    </message>
+    <message>
+        <source>Your own keysound folder &quot;%1&quot; could not be made: %2</source>
+        <translation>无法创建你自己的 keysound 文件夹“%1”：%2</translation>
+    </message>
+    <message>
+        <source>The default mappings in &quot;%1&quot; are missing, so your own keysound folder &quot;%2&quot; cannot be made. Install keysound again, or start it with --folder and a folder of your own.</source>
+        <translation>“%1”中的默认映射不见了，因此无法创建你自己的 keysound 文件夹“%2”。请重新安装 keysound，或用 --folder 指定一个你自己的文件夹来启动。</translation>
+    </message>
+</context>
+<context>
     <name>AudioOutput</name>
     <message>
         <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
         <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Try &quot;%1 --help&quot; for the options it takes.</source>
+        <translation>运行“%1 --help”查看可用的选项。</translation>
+    </message>
+    <message>
+        <source>Plays a sound for every key you type.</source>
+        <translation>每敲一个键就播放一个声音。</translation>
+    </message>
+    <message>
+        <source>Use the mappings db1.mdb and the sounds MP3 in the folder DIR.</source>
+        <translation>使用文件夹 DIR 中的映射 db1.mdb 和声音 MP3。</translation>
+    </message>
+    <message>
+        <source>DIR</source>
+        <translation>DIR</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &quot;%1&quot;.</source>
+        <translation>多余的参数“%1”。</translation>
     </message>
 </context>
 <context>
@@ -80,66 +118,6 @@
 </context>
 <context>
     <name>DbTool</name>
-    <message>
-        <source>Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS
-Manage keysound&apos;s mapping database db1.mdb (key -&gt; sound file in MP3/).
-
-Commands:
-  init [--seed FILE.tsv] [--force] PATH
-        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file
-        of &quot;key&lt;TAB&gt;file name&quot; lines (&apos;#&apos; starts a comment line). PATH must not exist
-        unless --force is given; it is replaced only once the new file is complete.
-  import LEGACY.mdb NEW.db
-        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:
-        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.
-  export [--force] DB1 [FILE.tsv]
-        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed
-        reads back exactly (to standard output without FILE; an existing FILE is kept
-        unless --force is given). In both, a backslash escapes
-        \t tab, \n line feed, \r carriage return, \\ backslash, \# a key&apos;s leading &apos;#&apos;
-        and \uFEFF a key&apos;s leading U+FEFF; one byte-order mark that starts the file is
-        not part of the first key.
-  check [APPFOLDER]
-        List mappings whose sound file is missing or not playable, keys that occur more
-        than once ignoring case, and empty keys. APPFOLDER holds db1.mdb and MP3/; it
-        defaults to the folder of this program.
-
-Options, also after the command:
-  --             every word after it is an argument, even one starting with &apos;-&apos;
-  -h, --help     show this help and exit
-  --version      show the version and exit
-
-Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
-</source>
-        <translation>用法：keysound-db 命令 [选项] 参数
-管理 keysound 的映射数据库 db1.mdb（按键 -&gt; MP3/ 中的声音文件）。
-
-命令：
-  init [--seed 文件.tsv] [--force] 路径
-        在“路径”处新建一个空的映射数据库。--seed 用一个 UTF-8 文件填充它，
-        文件每行为“按键&lt;TAB&gt;文件名”（以“#”开头的行是注释）。除非给出 --force，
-        “路径”必须不存在；新文件完整写好之后才会替换原文件。
-  import 旧版.mdb 新.db
-        把早期版本的 Jet 3 / Jet 4 数据库复制到一个新的 SQLite 文件中：
-        所有的表、列和行。“旧版.mdb”不会改动；“新.db”必须不存在。
-  export [--force] 数据库 [文件.tsv]
-        把“数据库”（SQLite 或 Jet 文件）中的映射写成种子文件，init --seed
-        可以原样读回（不给“文件”时写到标准输出；除非给出 --force，已有的
-        “文件”保持不变）。两者都用反斜杠转义：\t 制表符，\n 换行，\r 回车，
-        \\ 反斜杠，\# 按键开头的“#”，\uFEFF 按键开头的 U+FEFF；文件开头的
-        一个字节顺序标记不属于第一个按键。
-  check [程序文件夹]
-        列出声音文件不存在或无法播放的映射、不区分大小写时重复出现的按键，
-        以及空按键。“程序文件夹”中有 db1.mdb 和 MP3/；默认是本程序所在的文件夹。
-
-选项（也可以放在命令之后）：
-  --             其后的每个词都是参数，即使以“-”开头
-  -h, --help     显示本帮助并退出
-  --version      显示版本并退出
-
-退出状态：0 成功，1 check 发现问题，2 用法错误，3 失败。
-</translation>
-    </message>
     <message>
         <source>Created %1 with %2 mapping(s).</source>
         <translation>已创建 %1，含 %2 条映射。</translation>
@@ -267,6 +245,198 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     <message>
         <source>The seed file &quot;%1&quot; is not UTF-8 text.</source>
         <translation>种子文件“%1”不是 UTF-8 文本。</translation>
+    </message>
+    <message>
+        <source>Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS
+Manage keysound&apos;s mapping database db1.mdb (key -&gt; sound file in MP3/).
+
+Commands:
+  init [--seed FILE.tsv] [--force] PATH
+        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file
+        of &quot;key&lt;TAB&gt;file name&quot; lines (&apos;#&apos; starts a comment line). PATH must not exist
+        unless --force is given; it is replaced only once the new file is complete.
+  import LEGACY.mdb NEW.db
+        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:
+        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.
+  export [--force] DB1 [FILE.tsv]
+        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed
+        reads back exactly (to standard output without FILE; an existing FILE is kept
+        unless --force is given). In both, a backslash escapes
+        \t tab, \n line feed, \r carriage return, \\ backslash, \# a key&apos;s leading &apos;#&apos;
+        and \uFEFF a key&apos;s leading U+FEFF; one byte-order mark that starts the file is
+        not part of the first key.
+  check
+        List mappings whose sound file is missing or not playable, keys that occur more
+        than once ignoring case, and empty keys (check APPFOLDER: the table of APPFOLDER).
+  speak [--voice VOICE] [--force] [KEY...]
+        Speak each key and write it as an MP3 into MP3/: every mapping whose sound file is
+        missing, or only the KEYs named (a KEY the table lacks is mapped). A mapping without
+        a file name gets one. The voice is chosen for each key (Mandarin for Chinese,
+        English otherwise); --voice names an espeak-ng voice for all. An existing sound is
+        replaced only with --force.
+  add [--overwrite] FILE...
+        Copy each sound file into MP3/ and map its name to it (&quot;你好.mp3&quot; maps the key
+        &quot;你好&quot;). A key that is mapped already, or a name MP3/ holds with another sound, is
+        skipped unless --overwrite is given. A file that does not play is refused.
+  pack [--force] FILE.kspack
+        Write the table and every sound it uses into one file, to hand it on.
+  unpack [--replace-table] FILE.kspack
+        Bring a pack into the table: its mappings join the table&apos;s (a key the table has
+        keeps its mapping) or, with --replace-table, replace them. No sound is ever
+        overwritten: one whose name is taken comes in under a new name.
+
+Options, also after the command:
+  --folder DIR   the table in DIR (db1.mdb and MP3/); without it, KEYSOUND_FOLDER or the
+                 table keysound itself would use
+  --             every word after it is an argument, even one starting with &apos;-&apos;
+  -h, --help     show this help and exit
+  --version      show the version and exit
+
+Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
+</source>
+        <translation>用法：keysound-db 命令 [选项] 参数
+管理 keysound 的映射数据库 db1.mdb（键位 -&gt; MP3/ 中的声音文件）。
+
+命令：
+  init [--seed FILE.tsv] [--force] PATH
+        在 PATH 新建一个空的映射数据库。--seed 用一个 UTF-8 文件填充它，文件每行为
+        “键位&lt;TAB&gt;文件名”（以“#”开头的行是注释）。除非加 --force，PATH 不能已存在；
+        只有新文件完整写好后才会替换原文件。
+  import LEGACY.mdb NEW.db
+        把旧版的 Jet 3 / Jet 4 数据库复制成一个新的 SQLite 文件：所有表、列和行。
+        LEGACY.mdb 不会被改动；NEW.db 不能已存在。
+  export [--force] DB1 [FILE.tsv]
+        把 DB1（SQLite 或 Jet 文件）中的映射写成种子文件，init --seed 能原样读回
+        （不给 FILE 时写到标准输出；已有的 FILE 保留不动，除非加 --force）。两者中反斜杠
+        转义：\t 制表符，\n 换行，\r 回车，\\ 反斜杠，\# 键位开头的“#”，\uFEFF 键位开头的
+        U+FEFF；文件开头的一个字节顺序标记不属于第一个键位。
+  check
+        列出声音文件缺失或无法播放的映射、不区分大小写时重复出现的键位，以及空键位
+        （check APPFOLDER：检查 APPFOLDER 中的对应表）。
+  speak [--voice VOICE] [--force] [KEY...]
+        朗读每个键位，写成 MP3 放进 MP3/：所有声音文件缺失的映射，或只朗读列出的 KEY
+        （对应表中没有的 KEY 会新建映射）。没有文件名的映射会得到一个文件名。每个键位的
+        语音自动选择（中文用普通话，其余用英语）；--voice 为所有键位指定一个 espeak-ng
+        语音。已有的声音只在加 --force 时才被替换。
+  add [--overwrite] FILE...
+        把每个声音文件复制到 MP3/，并把它的文件名映射到它（“你好.mp3”映射键位“你好”）。
+        已有映射的键位，或 MP3/ 中同名但内容不同的声音，都会跳过，除非加 --overwrite。
+        无法播放的文件会被拒绝。
+  pack [--force] FILE.kspack
+        把对应表和它用到的所有声音写进一个文件，方便分发。
+  unpack [--replace-table] FILE.kspack
+        把一个包导入对应表：包中的映射并入对应表（对应表已有的键位保持原映射），或者在加
+        --replace-table 时替换整个对应表。声音绝不会被覆盖：名字已被占用的声音换个新名字导入。
+
+选项（也可写在命令之后）：
+  --folder DIR   使用 DIR 中的对应表（db1.mdb 和 MP3/）；不给时，使用 KEYSOUND_FOLDER
+                 或 keysound 本身会用的对应表
+  --             其后的每个词都是参数，即使以“-”开头
+  -h, --help     显示本帮助并退出
+  --version      显示版本并退出
+
+退出状态：0 成功，1 检查发现问题，2 用法错误，3 失败。
+</translation>
+    </message>
+    <message>
+        <source>
+The table here: %1
+</source>
+        <translation>
+这里使用的对应表：%1
+</translation>
+    </message>
+    <message>
+        <source>
+The table here: none (%1)
+</source>
+        <translation>
+这里使用的对应表：无（%1）
+</translation>
+    </message>
+    <message>
+        <source>its path holds a backslash, which keysound takes for a folder separator</source>
+        <translation>它的路径含有反斜杠，keysound 会把反斜杠当作文件夹分隔符</translation>
+    </message>
+    <message>
+        <source>its name gives no key</source>
+        <translation>从它的文件名得不出键位</translation>
+    </message>
+    <message>
+        <source>its key &quot;%1&quot; comes from %2 already</source>
+        <translation>它的键位“%1”已由 %2 提供</translation>
+    </message>
+    <message>
+        <source>the key &quot;%1&quot; is mapped already (--overwrite replaces its mapping)</source>
+        <translation>键位“%1”已有映射（加 --overwrite 可替换）</translation>
+    </message>
+    <message>
+        <source>MP3/%1 holds another sound (--overwrite replaces it)</source>
+        <translation>MP3/%1 已是另一个声音（加 --overwrite 可替换）</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n sound(s) added.</source>
+        <translation>
+            <numerusform>%1：添加了 %n 个声音。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The table %1 of &quot;%2&quot; has no column %3.</source>
+        <translation>“%2”的表 %1 中没有列 %3。</translation>
+    </message>
+    <message>
+        <source>no key</source>
+        <translation>没有键位</translation>
+    </message>
+    <message>
+        <source>row %1 (key %2) left out: %3</source>
+        <translation>第 %1 行（键位 %2）未打包：%3</translation>
+    </message>
+    <message>
+        <source>%1: %2 mapping(s) and %3 sound(s) packed into %4.</source>
+        <translation>%1：已把 %2 条映射和 %3 个声音打包到 %4。</translation>
+    </message>
+    <message>
+        <source>key &quot;%1&quot; is mapped already and keeps its mapping; the pack&apos;s (%2) was left out</source>
+        <translation>键位“%1”已有映射，保持不变；包中的映射（%2）未导入</translation>
+    </message>
+    <message>
+        <source>MP3/%1 holds another sound: the pack&apos;s came in as MP3/%2</source>
+        <translation>MP3/%1 已是另一个声音：包中的声音以 MP3/%2 导入</translation>
+    </message>
+    <message>
+        <source>%1: %2 mapping(s) and %3 sound(s) brought in from %4.</source>
+        <translation>%1：已从 %4 导入 %2 条映射和 %3 个声音。</translation>
+    </message>
+    <message>
+        <source>an empty key has nothing to speak</source>
+        <translation>空键位没有可朗读的内容</translation>
+    </message>
+    <message>
+        <source>row %1: no key to speak</source>
+        <translation>第 %1 行：没有可朗读的键位</translation>
+    </message>
+    <message>
+        <source>row %1 (key &quot;%2&quot;): the file name &quot;%3&quot; lies outside MP3/; skipped</source>
+        <translation>第 %1 行（键位“%2”）：文件名“%3”在 MP3/ 之外；已跳过</translation>
+    </message>
+    <message>
+        <source>key &quot;%1&quot;: MP3/%2 exists and is kept (--force replaces it)</source>
+        <translation>键位“%1”：MP3/%2 已存在，保留不动（加 --force 可替换）</translation>
+    </message>
+    <message>
+        <source>key &quot;%1&quot;: %2</source>
+        <translation>键位“%1”：%2</translation>
+    </message>
+    <message>
+        <source>key &quot;%1&quot;: the spoken sound %2</source>
+        <translation>键位“%1”：朗读出的声音%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n key(s) spoken into MP3/.</source>
+        <translation>
+            <numerusform>%1：已朗读 %n 个键位，写入 MP3/。</numerusform>
+        </translation>
     </message>
 </context>
 <context>
