@@ -16,6 +16,9 @@ if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux
 fi
 ./scripts/setup.sh
 [ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKEYSOUND_FUZZ=ON
+if [[ " ${harnesses[*]} " == *" sound "* ]] && mixer=$(fuzz/build-mixer.sh build-fuzz/sdl2-mixer); then
+  cmake build-fuzz -DKEYSOUND_FUZZ_MIXER="$mixer" >/dev/null
+fi
 cmake --build build-fuzz --target $(printf 'fuzz_%s ' "${harnesses[@]}")
 
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1
