@@ -17,7 +17,7 @@ struct Stream {
     SoundLayout layout;
     qint64 size = 0;
     qint64 position = 0;
-    QByteArray block;  // the stream's bytes from blockStart on
+    QByteArray block{};  // the stream's bytes from blockStart on
     qint64 blockStart = 0;
 
     qint64 read(char* into, qint64 length)
@@ -115,7 +115,7 @@ Mix_Music* loadMusic(std::shared_ptr<const SoundBytes> file, const SoundLayout& 
     rw->read = streamRead;
     rw->write = streamWrite;
     rw->close = streamClose;
-    rw->hidden.unknown.data1 = new Stream{std::move(file), layout, layout.size(), 0};
+    rw->hidden.unknown.data1 = new Stream{.file = std::move(file), .layout = layout, .size = layout.size()};
     return Mix_LoadMUSType_RW(rw, musicType(layout.format), SDL_TRUE);  // closes the stream on failure too
 }
 

@@ -1,6 +1,7 @@
 #include "editor/SoundImport.h"
 
 #include "editor/StringBack.h"
+#include "platform/AppFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
@@ -24,19 +25,7 @@ void OpenFileDialog::ShowOpen(QWidget* owner)
                                                                "\"\\\", which this program takes for a folder "
                                                                "separator. Rename the file or the folder first.")
                         .arg(picked));
-    FileName = programPathText(picked);
-}
-
-QString programPathText(const QString& nativePath)
-{
-    QString text = nativePath;
-    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return text;
-}
-
-QString soundFileDestination(const QString& appFolder, const QString& fileName)
-{
-    return store::soundPathText(appFolder, fileName);
+    FileName = platform::programPathText(picked);
 }
 
 SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QString appFolder)
@@ -51,7 +40,7 @@ void SoundImport::run(const QString& pickedPathText)
     const QString previousText = box_.text();
     box_.setText(getStringBack(pickedPathText, QStringLiteral("\\")));
     try {
-        platform::copyFileReplacing(pickedPathText, soundFileDestination(appFolder_, box_.text()));
+        platform::copyFileReplacing(pickedPathText, store::soundPathText(appFolder_, box_.text()));
     } catch (const Error&) {
         box_.setText(previousText);
         throw;

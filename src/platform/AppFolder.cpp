@@ -142,4 +142,11 @@ QString nativePath(const QString& pathText)
     return native;
 }
 
+QString programPathText(const QString& nativePath)
+{
+    QString text = nativePath;
+    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return text;
+}
+
 }  // namespace keysound::platform
