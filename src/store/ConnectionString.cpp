@@ -1,6 +1,7 @@
 #include "store/ConnectionString.h"
 
 #include "platform/Error.h"
+#include "store/Schema.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -21,12 +22,6 @@ struct Setting {
 bool needsQuoting(const QString& value)
 {
     return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
-}
-
-QString quoted(QString value)
-{
-    value.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return QLatin1Char('"') + value + QLatin1Char('"');
 }
 
 QString nonNull(const QString& text)
@@ -125,7 +120,7 @@ QString connectionStringFor(const QString& appFolder)
 
 QString connectionStringForDatabase(const QString& dataSource)
 {
-    return DataSourcePrefix + (needsQuoting(dataSource) ? quoted(dataSource) : dataSource) + QLatin1Char(';');
+    return DataSourcePrefix + (needsQuoting(dataSource) ? schema::quotedIdentifier(dataSource) : dataSource) + QLatin1Char(';');
 }
 
 QString connectionStringValue(const QString& connectionString, const QString& keyword)

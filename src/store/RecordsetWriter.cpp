@@ -1,5 +1,7 @@
 #include "store/RecordsetWriter.h"
 
+#include "store/Schema.h"
+
 #include <QCoreApplication>
 #include <sqlite3.h>
 
@@ -27,7 +29,7 @@ QStringList RecordsetWriter::namesOf(const QBitArray& columns) const
     QStringList names;
     for (int i = 0; i < columns_.size(); ++i) {
         if (columns.testBit(i))
-            names.append(quotedIdentifier(columns_[i]));
+            names.append(schema::quotedIdentifier(columns_[i]));
     }
     return names;
 }

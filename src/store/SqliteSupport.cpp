@@ -113,13 +113,6 @@ Error engineError(sqlite3* db, int resultCode, const QString& action)
     }
 }
 
-QString quotedIdentifier(const QString& name)
-{
-    QString escaped = name;
-    escaped.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
-}
-
 QString statementAction(const QString& sql)
 {
     return DatabaseEngine::tr("running the statement \"%1\"").arg(sql);

@@ -31,7 +31,6 @@ Error engineError(sqlite3* db, int resultCode, const QString& action);
 // The action "running the statement \"<sql>\"", for engineError() and the writers' errors.
 QString statementAction(const QString& sql);
 
-QString quotedIdentifier(const QString& name);
 
 class DatabaseHandle;
 
