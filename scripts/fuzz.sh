@@ -21,6 +21,9 @@ if [[ " ${harnesses[*]} " == *" database "* ]] && ! command -v tclsh >/dev/null;
 fi
 ./scripts/setup.sh
 [ -f build-fuzz/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKEYSOUND_FUZZ=ON
+if [[ " ${harnesses[*]} " == *" sound "* ]] && mixer=$(fuzz/build-mixer.sh build-fuzz/sdl2-mixer); then
+  cmake build-fuzz -DKEYSOUND_FUZZ_MIXER="$mixer" >/dev/null
+fi
 if [[ " ${harnesses[*]} " == *" database "* ]] && sqlite=$(fuzz/build-sqlite.sh build-fuzz/sqlite); then
   CC=clang cmake build-fuzz -DKEYSOUND_FUZZ_SQLITE="$sqlite" >/dev/null
 fi

@@ -5,6 +5,7 @@
 #include "audio/SdlMixerBackend.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
+#include "platform/Language.h"
 #include "platform/Startup.h"
 #include "player/Form1.h"
 #include "store/Statements.h"
@@ -29,7 +30,8 @@ void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activ
         QApplication::restoreOverrideCursor();
     } else {
         if (!dialog && activity.elapsedMs >= 1000) {
-            dialog = new QProgressDialog(QStringLiteral("正在转换旧版数据库 %1 …").arg(activity.databasePath), QString(), 0, 0);
+            const QString text = QCoreApplication::translate("keysound", "Converting the old database %1…");
+            dialog = new QProgressDialog(text.arg(activity.databasePath), QString(), 0, 0);
             dialog->setWindowTitle(QApplication::applicationName());  // as the message boxes
             dialog->setCancelButton(nullptr);
             dialog->setMinimumDuration(0);
@@ -46,6 +48,7 @@ int main(int argc, char** argv)
     // First, before any thread starts: it may set an environment variable.
     const auto audioOutput = std::make_shared<keysound::audio::AudioOutput>();
     keysound::platform::Application app(argc, argv);
+    keysound::platform::installTranslations(keysound::platform::messageLanguage());
     QApplication::setApplicationName(QStringLiteral("keysound"));
     QApplication::setApplicationVersion(QStringLiteral(KEYSOUND_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.keysound.keysound"));

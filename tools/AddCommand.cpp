@@ -1,5 +1,6 @@
 // keysound-db add: sound files copied into MP3/ and mapped from their names, in one go.
 #include "DbCommand.h"
+#include "DbToolText.h"
 #include "DbTool.h"
 #include "MappingTable.h"
 
@@ -17,11 +18,6 @@
 namespace keysound::tools {
 
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("add", text);
-}
 
 struct Addition {
     QString source;           // native
@@ -72,22 +68,22 @@ private:
     {
         // The program's path texts take a backslash for a folder separator.
         if (addition.source.contains(u'\\'))
-            return tr("its path holds a backslash, which keysound takes for a folder separator");
+            return DbToolText::tr("its path holds a backslash, which keysound takes for a folder separator");
         if (std::optional<QString> problem = checker_.problemWith(addition.source))
             return *problem;
         if (addition.key.isEmpty())
-            return tr("its name gives no key");
+            return DbToolText::tr("its name gives no key");
         for (const Addition& earlier : additions) {
             if (store::keysMatch(earlier.key, addition.key))
-                return tr("its key \"%1\" comes from %2 already").arg(addition.key, native(earlier.source));
+                return DbToolText::tr("its key \"%1\" comes from %2 already").arg(addition.key, native(earlier.source));
         }
         if (addition.row && !overwrite_)
-            return tr("the key \"%1\" is mapped already (--overwrite replaces its mapping)").arg(addition.key);
+            return DbToolText::tr("the key \"%1\" is mapped already (--overwrite replaces its mapping)").arg(addition.key);
         const QString destination = platform::nativePath(store::soundPathText(folder_, addition.fileName));
         if (QFileInfo::exists(destination)) {
             addition.copy = !sameBytes(addition.source, destination);
             if (addition.copy && !overwrite_)
-                return tr("MP3/%1 holds another sound (--overwrite replaces it)").arg(addition.fileName);
+                return DbToolText::tr("MP3/%1 holds another sound (--overwrite replaces it)").arg(addition.fileName);
         }
         return std::nullopt;
     }
@@ -132,7 +128,7 @@ int add(const Invocation& invocation, QTextStream& out)
     }
     for (const QString& problem : plan.problems)
         out << problem << '\n';
-    out << QCoreApplication::translate("add", "%1: %n sound(s) added.", nullptr, int(plan.additions.size()))
+    out << DbToolText::tr("%1: %n sound(s) added.", nullptr, int(plan.additions.size()))
                .arg(native(folder))
         << '\n';
     return plan.problems.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound;

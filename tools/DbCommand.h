@@ -25,6 +25,7 @@ struct Invocation {
 // The folder of the table a command works on (db1.mdb and MP3/): --folder, else KEYSOUND_FOLDER,
 // else the folder the program would use.
 QString tableFolder(const Invocation& invocation);
+QString tableFolder(const QCommandLineParser& options);
 
 QString native(const QString& path);
 

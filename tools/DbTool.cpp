@@ -1,6 +1,7 @@
 #include "DbTool.h"
 
 #include "DbCommand.h"
+#include "DbToolText.h"
 #include "MappingCheck.h"
 #include "OutputFile.h"
 #include "SeedFile.h"
@@ -24,8 +25,7 @@ namespace {
 
 QString usage()
 {
-    return QCoreApplication::translate(
-        "keysound-db",
+    return DbToolText::tr(
         "Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS\n"
         "Manage keysound's mapping database db1.mdb (key -> sound file in MP3/).\n"
         "\n"
@@ -49,9 +49,10 @@ QString usage()
         "        than once ignoring case, and empty keys (check APPFOLDER: the table of APPFOLDER).\n"
         "  speak [--voice VOICE] [--force] [KEY...]\n"
         "        Speak each key and write it as an MP3 into MP3/: every mapping whose sound file is\n"
-        "        missing, or only the KEYs named. A mapping without a file name gets one. The voice\n"
-        "        is chosen for each key (Mandarin for Chinese, English otherwise); --voice names an\n"
-        "        espeak-ng voice for all. An existing sound is replaced only with --force.\n"
+        "        missing, or only the KEYs named (a KEY the table lacks is mapped). A mapping without\n"
+        "        a file name gets one. The voice is chosen for each key (Mandarin for Chinese,\n"
+        "        English otherwise); --voice names an espeak-ng voice for all. An existing sound is\n"
+        "        replaced only with --force.\n"
         "  add [--overwrite] FILE...\n"
         "        Copy each sound file into MP3/ and map its name to it (\"你好.mp3\" maps the key\n"
         "        \"你好\"). A key that is mapped already, or a name MP3/ holds with another sound, is\n"
@@ -112,7 +113,7 @@ int init(const Invocation& invocation, QTextStream& out)
     writer.exec(QStringLiteral("COMMIT"));
     using Placement = store::SchemaWriter::Placement;
     writer.commit(force ? Placement::ReplaceExisting : Placement::KeepExisting);
-    out << QStringLiteral("Created %1 with %2 mapping(s).\n").arg(native(path)).arg(seed.size());
+    out << DbToolText::tr("Created %1 with %2 mapping(s).").arg(native(path)).arg(seed.size()) << '\n';
     return ExitStatus::Ok;
 }
 
@@ -123,13 +124,15 @@ int import(const Invocation& invocation, QTextStream& out)
     const store::LegacyImportReport report = store::importLegacyDatabaseFile(source, destination);
     QStringList tables;
     for (const store::LegacyTableCount& table : report.tables)
-        tables.append(QStringLiteral("%1 (%2 rows)").arg(table.table).arg(table.rows));
-    out << QStringLiteral("Imported the %1 database %2 into %3: %4.\n")
+        tables.append(DbToolText::tr("%1 (%2 rows)").arg(table.table).arg(table.rows));
+    out << DbToolText::tr("Imported the %1 database %2 into %3: %4.")
                .arg(store::formatName(report.format), native(source), native(destination),
-                    tables.isEmpty() ? QStringLiteral("no tables") : tables.join(QStringLiteral(", ")));
+                    tables.isEmpty() ? DbToolText::tr("no tables") : tables.join(QStringLiteral(", ")))
+        << '\n';
     if (!report.hadMappingTable)
-        out << QStringLiteral("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.\n")
-                   .arg(native(source), native(destination));
+        out << DbToolText::tr("Note: %1 has no Config table, so it holds no key mappings; %2 got an empty Config.")
+                   .arg(native(source), native(destination))
+            << '\n';
     return ExitStatus::Ok;
 }
 
@@ -143,10 +146,15 @@ int check(const Invocation& invocation, QTextStream& out)
     for (const QString& problem : problems)
         out << problem << '\n';
     if (problems.isEmpty()) {
-        out << QStringLiteral("%1: %2 mapping(s), no problems found.\n").arg(native(database)).arg(mappings.size());
+        out << DbToolText::tr("%1: %2 mapping(s), no problems found.").arg(native(database)).arg(mappings.size())
+            << '\n';
         return ExitStatus::Ok;
     }
-    out << QStringLiteral("%1: %2 mapping(s), %3 problem(s) found.\n").arg(native(database)).arg(mappings.size()).arg(problems.size());
+    out << DbToolText::tr("%1: %2 mapping(s), %3 problem(s) found.")
+               .arg(native(database))
+               .arg(mappings.size())
+               .arg(problems.size())
+        << '\n';
     return ExitStatus::ProblemsFound;
 }
 
@@ -156,8 +164,8 @@ QList<SeedMapping> seedMappings(const QString& database)
     for (const Mapping& mapping : readMappings(database)) {
         if (!mapping.key.isValid() || mapping.fileName.toString().isEmpty())
             throw Error(ErrorNumber::InvalidArgument,
-                        QStringLiteral("Row %1 of %2 has a NULL key or no file name, which a seed file cannot hold; "
-                                       "nothing was written.")
+                        DbToolText::tr("Row %1 of %2 has a NULL key or no file name, which a seed file cannot "
+                                       "hold; nothing was written.")
                             .arg(mapping.row)
                             .arg(native(database)));
         seed.append({mapping.key.toString(), mapping.fileName.toString()});
@@ -206,23 +214,43 @@ const Command& findCommand(const QString& name)
         if (command.name == name)
             return command;
     }
-    throw UsageError(QCoreApplication::translate("keysound-db", "unknown command '%1'").arg(name));
+    throw UsageError(DbToolText::tr("unknown command '%1'").arg(name));
 }
 
 void requireCount(const Command& command, const QStringList& arguments)
 {
     if (arguments.size() < command.minimumArguments)
-        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' needs more arguments").arg(command.name));
+        throw UsageError(DbToolText::tr("'%1' needs more arguments").arg(command.name));
     if (arguments.size() > command.maximumArguments)
-        throw UsageError(QCoreApplication::translate("keysound-db", "'%1' got an unexpected argument '%2'")
+        throw UsageError(DbToolText::tr("'%1' got an unexpected argument '%2'")
                              .arg(command.name, arguments.at(command.maximumArguments)));
+}
+
+// An unknown option is named in the message's language; any other complaint is Qt's own, at the end.
+UsageError parseError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return UsageError(DbToolText::tr("the command line cannot be read: %1").arg(parser.errorText()));
+    const QString dashes = unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--");
+    return UsageError(DbToolText::tr("unknown option '%1'").arg(dashes + unknown.first()));
+}
+
+// Which table the commands would work on, so that nobody has to guess.
+QString tableNote(const QCommandLineParser& parser)
+{
+    try {
+        return DbToolText::tr("\nThe table here: %1\n").arg(native(tableFolder(parser)));
+    } catch (const Error& error) {
+        return DbToolText::tr("\nThe table here: none (%1)\n").arg(errorText(error));
+    }
 }
 
 // Help and version are answered wherever they stand before "--", even beside a wrong option.
 bool answeredHelpOrVersion(const QCommandLineParser& parser, QTextStream& out)
 {
     if (parser.isSet(QStringLiteral("help")))
-        out << usage();
+        out << usage() << tableNote(parser);
     else if (parser.isSet(QStringLiteral("version")))
         out << QStringLiteral("keysound-db %1\n").arg(QStringLiteral(KEYSOUND_VERSION));
     else
@@ -246,10 +274,10 @@ int dispatch(const QStringList& arguments, QTextStream& out)
     if (answeredHelpOrVersion(leading, out))
         return ExitStatus::Ok;
     if (!leadingParsed)
-        throw UsageError(leading.errorText());
+        throw parseError(leading);
     const QStringList words = leading.positionalArguments();
     if (words.isEmpty())
-        throw UsageError(QCoreApplication::translate("keysound-db", "no command given"));
+        throw UsageError(DbToolText::tr("no command given"));
     if (words.first() == QLatin1String("help")) {
         out << usage();
         return ExitStatus::Ok;
@@ -263,7 +291,7 @@ int dispatch(const QStringList& arguments, QTextStream& out)
     if (answeredHelpOrVersion(parser, out))
         return ExitStatus::Ok;
     if (!parsed)
-        throw UsageError(parser.errorText());
+        throw parseError(parser);
     requireCount(command, parser.positionalArguments());
     return command.run({parser, parser.positionalArguments()}, out);
 }
@@ -280,14 +308,20 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The program's own rule, except that keysound-db never makes the user's folder.
+QString tableFolder(const QCommandLineParser& options)
+{
+    std::optional<QString> named;
+    if (options.isSet(QStringLiteral("folder")))
+        named = options.value(QStringLiteral("folder"));
+    platform::AppFolderInputs inputs = platform::AppFolderInputs::ofThisRun(named);
+    inputs.mayMakeUserFolder = false;
+    return platform::chooseAppFolder(inputs);
+}
+
 QString tableFolder(const Invocation& invocation)
 {
-    if (invocation.options.isSet(QStringLiteral("folder")))
-        return invocation.options.value(QStringLiteral("folder"));
-    const QString fromEnvironment = qEnvironmentVariable("KEYSOUND_FOLDER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return platform::appFolder();
+    return tableFolder(invocation.options);
 }
 
 int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -295,7 +329,8 @@ int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
     try {
         return dispatch(arguments, out);
     } catch (const UsageError& error) {
-        err << QStringLiteral("keysound-db: %1\nTry 'keysound-db --help' for more information.\n").arg(error.message);
+        err << QStringLiteral("keysound-db: %1\n").arg(error.message)
+            << DbToolText::tr("Try 'keysound-db --help' for more information.") << '\n';
         return ExitStatus::UsageError;
     } catch (const Error& error) {
         report(err, error);

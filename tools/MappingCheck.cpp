@@ -1,5 +1,6 @@
 #include "MappingCheck.h"
 
+#include "DbToolText.h"
 #include "audio/SoundChecker.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
@@ -11,6 +12,7 @@
 #include "store/legacy/JetReaderProcess.h"
 #include "store/legacy/LegacyFormat.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -56,7 +58,7 @@ QList<Mapping> readJetMappings(const QString& path, DatabaseFormat format)
                              fileColumn < 0 ? QVariant() : row.at(fileColumn)});
         return mappings;
     }
-    throw Error(ErrorNumber::TableNotFound, QStringLiteral("\"%1\" has no table Config.").arg(path));
+    throw Error(ErrorNumber::TableNotFound, DbToolText::tr("\"%1\" has no table Config.").arg(path));
 }
 
 QString quoted(const QVariant& text)
@@ -72,9 +74,10 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         const QString name = mapping.fileName.toString();
         const QString keyText = mapping.key.isValid() ? quoted(mapping.key) : QStringLiteral("NULL");
         if (name.isEmpty()) {
-            problems.append(QStringLiteral("row %1 (key %2): no sound file name%3")
-                                .arg(mapping.row)
-                                .arg(keyText, mapping.fileName.isValid() ? QString() : QStringLiteral(" (NULL)")));
+            const QString problem = mapping.fileName.isValid()
+                                        ? DbToolText::tr("row %1 (key %2): no sound file name")
+                                        : DbToolText::tr("row %1 (key %2): no sound file name (NULL)");
+            problems.append(problem.arg(mapping.row).arg(keyText));
             continue;
         }
         // The path the program itself plays; a name may hold a folder part of its own.
@@ -82,7 +85,7 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         const QString relative = QDir(appFolder).relativeFilePath(path);
         const audio::SoundVerdict verdict = checker.verdictNow(path);
         if (!verdict.isPlayable())
-            problems.append(QStringLiteral("row %1 (key %2): sound file %3 %4")
+            problems.append(DbToolText::tr("row %1 (key %2): sound file \"%3\" %4")
                                 .arg(mapping.row)
                                 .arg(keyText, relative, audio::describeVerdict(verdict)));
     }
@@ -114,7 +117,7 @@ QStringList duplicateKeyProblems(const QList<Mapping>& mappings)
             if (!spellings.contains(quoted(mapping->key)))
                 spellings.append(quoted(mapping->key));
         }
-        problems.append(QStringLiteral("key %1 occurs %2 times ignoring case (rows %3); only row %4 is ever used")
+        problems.append(DbToolText::tr("key %1 occurs %2 times ignoring case (rows %3); only row %4 is ever used")
                             .arg(spellings.join(QStringLiteral("/")))
                             .arg(rows.size())
                             .arg(rowNumbers.join(QStringLiteral(", ")), rowNumbers.first()));
@@ -127,9 +130,9 @@ QStringList emptyKeyProblems(const QList<Mapping>& mappings)
     QStringList problems;
     for (const Mapping& mapping : mappings) {
         if (!mapping.key.isValid())
-            problems.append(QStringLiteral("row %1: the key is empty (NULL)").arg(mapping.row));
+            problems.append(DbToolText::tr("row %1: the key is empty (NULL)").arg(mapping.row));
         else if (mapping.key.toString().isEmpty())
-            problems.append(QStringLiteral("row %1: the key is empty").arg(mapping.row));
+            problems.append(DbToolText::tr("row %1: the key is empty").arg(mapping.row));
     }
     return problems;
 }
@@ -144,10 +147,11 @@ QList<Mapping> readMappings(const QString& databasePath)
     case DatabaseFormat::Jet3:
     case DatabaseFormat::Jet4: return readJetMappings(databasePath, format);
     case DatabaseFormat::Missing:
-        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("\"%1\" does not exist.").arg(databasePath));
+        throw Error(ErrorNumber::DatabaseNotFound, DbToolText::tr("\"%1\" does not exist.").arg(databasePath));
     default:
-        throw Error(ErrorNumber::UnrecognizedFormat, QStringLiteral("\"%1\" is not a mapping database: its format is %2.")
-                                                         .arg(databasePath, store::formatName(format)));
+        throw Error(ErrorNumber::UnrecognizedFormat,
+                    DbToolText::tr("\"%1\" is not a mapping database: its format is %2.")
+                        .arg(databasePath, store::formatName(format)));
     }
 }
 

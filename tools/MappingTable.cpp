@@ -1,4 +1,5 @@
 #include "MappingTable.h"
+#include "DbToolText.h"
 
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
@@ -22,7 +23,7 @@ MappingTable::MappingTable(const QString& folder)
     for (const QString& column : {store::schema::keyColumn, store::schema::fileColumn}) {
         if (recordset_.fieldIndex(column) < 0)
             throw Error(ErrorNumber::ItemNotFound,
-                        QCoreApplication::translate("MappingTable", "The table %1 of \"%2\" has no column %3.")
+                        DbToolText::tr("The table %1 of \"%2\" has no column %3.")
                             .arg(store::schema::mappingTable, platform::nativePath(store::databasePathText(folder)), column));
     }
 }

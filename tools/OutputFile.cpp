@@ -1,5 +1,6 @@
 #include "OutputFile.h"
 
+#include "DbToolText.h"
 #include "platform/Error.h"
 #include "platform/StagedFile.h"
 #include "store/SchemaWriter.h"
@@ -21,7 +22,7 @@ namespace {
 [[noreturn]] void throwWriteError(const QString& path, int systemError)
 {
     throw Error(platform::fileErrorNumber(systemError),
-                QCoreApplication::translate("keysound-db", "Cannot write \"%1\": %2.")
+                DbToolText::tr("Cannot write \"%1\": %2.")
                     .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(systemError))));
 }
 
@@ -80,8 +81,9 @@ void writeStaged(const QString& path, const QByteArray& content, bool replace)
 
 Error existingFileError(const QString& path)
 {
-    return Error(ErrorNumber::FileAccess, QStringLiteral("\"%1\" already exists; use --force to replace it.")
-                                              .arg(QDir::toNativeSeparators(path)));
+    return Error(
+        ErrorNumber::FileAccess,
+        DbToolText::tr("\"%1\" already exists; use --force to replace it.").arg(QDir::toNativeSeparators(path)));
 }
 
 void writeOutputFile(const QString& path, const QByteArray& content, bool replace)
@@ -96,9 +98,9 @@ void writeOutputFile(const QString& path, const QByteArray& content, bool replac
 void writeStandardOutput(const QByteArray& content)
 {
     if (const int failure = writeAndClose(STDOUT_FILENO, content))
-        throw Error(platform::fileErrorNumber(failure),
-                    QCoreApplication::translate("keysound-db", "Cannot write to standard output: %1.")
-                        .arg(QString::fromLocal8Bit(std::strerror(failure))));
+        throw Error(
+            platform::fileErrorNumber(failure),
+            DbToolText::tr("Cannot write to standard output: %1.").arg(QString::fromLocal8Bit(std::strerror(failure))));
 }
 
 }  // namespace keysound::tools

@@ -1,5 +1,6 @@
 // keysound-db pack and unpack: a whole table with its sounds in one file, for handing it on.
 #include "DbCommand.h"
+#include "DbToolText.h"
 #include "DbTool.h"
 #include "OutputFile.h"
 #include "TablePack.h"
@@ -13,15 +14,10 @@ namespace keysound::tools {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("pack", text);
-}
-
 QString describeKey(const QVariant& key)
 {
     if (key.isNull())
-        return tr("no key");
+        return DbToolText::tr("no key");
     return QStringLiteral("\"%1\"").arg(key.toString());
 }
 
@@ -37,9 +33,9 @@ int pack(const Invocation& invocation, QTextStream& out)
     const pack::PackReport report =
         pack::packTable(folder, packPath, [&](const QString& path) { return checker.problemWith(path); });
     for (const pack::LeftOutRow& row : report.leftOut) {
-        out << tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason) << '\n';
+        out << DbToolText::tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason) << '\n';
     }
-    out << tr("%1: %2 mapping(s) and %3 sound(s) packed into %4.")
+    out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) packed into %4.")
                .arg(native(folder))
                .arg(report.rowsPacked)
                .arg(report.soundsStored)
@@ -58,10 +54,10 @@ int unpack(const Invocation& invocation, QTextStream& out)
     const pack::UnpackReport report =
         pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return checker.problemWith(path); });
     for (const SeedMapping& kept : report.keysKept)
-        out << tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out").arg(kept.key, kept.fileName) << '\n';
+        out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out").arg(kept.key, kept.fileName) << '\n';
     for (const pack::RenamedSound& renamed : report.renamedSounds)
-        out << tr("MP3/%1 holds another sound: the pack's came in as MP3/%2").arg(renamed.packPath, renamed.tablePath) << '\n';
-    out << tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
+        out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2").arg(renamed.packPath, renamed.tablePath) << '\n';
+    out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
                .arg(native(folder))
                .arg(report.rowsAdded)
                .arg(report.soundsAdded)

@@ -1,7 +1,9 @@
 #include "SeedFile.h"
 
+#include "DbToolText.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -26,14 +28,16 @@ constexpr char16_t kByteOrderMark = u'\uFEFF';
 SeedMapping parseLine(const QString& path, int number, const QString& line)
 {
     const QStringList fields = line.split(QLatin1Char('\t'));
-    if (fields.size() != 2)
-        throwSeedError(path, number, QStringLiteral("expected \"key<TAB>file name\", found %1 tab(s)").arg(fields.size() - 1));
+    if (fields.size() != 2) {
+        const QString why = DbToolText::tr("expected \"key<TAB>file name\", found %1 tab(s)");
+        throwSeedError(path, number, why.arg(fields.size() - 1));
+    }
     const std::optional<QString> key = unescapeSeedField(fields.at(0));
     const std::optional<QString> fileName = unescapeSeedField(fields.at(1));
     if (!key || !fileName)
-        throwSeedError(path, number, QStringLiteral("a backslash must start one of \\t \\n \\r \\\\ \\# \\uFEFF"));
+        throwSeedError(path, number, DbToolText::tr("a backslash must start one of \\t \\n \\r \\\\ \\# \\uFEFF"));
     if (fileName->isEmpty())
-        throwSeedError(path, number, QStringLiteral("the file name is empty"));
+        throwSeedError(path, number, DbToolText::tr("the file name is empty"));
     return {*key, *fileName};
 }
 
@@ -84,7 +88,7 @@ QList<SeedMapping> readSeedFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("Cannot read the seed file \"%1\": %2.")
+        throw Error(ErrorNumber::FileAccess, DbToolText::tr("Cannot read the seed file \"%1\": %2.")
                                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
     return parseSeedText(file.readAll(), path);
 }
@@ -97,7 +101,7 @@ QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
     QString text = utf8(bytes);
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
+                    DbToolText::tr("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
     if (text.startsWith(kByteOrderMark))  // the file's own, not part of the first key
         text.remove(0, 1);
 

@@ -1,5 +1,6 @@
 // keysound-db speak: key texts spoken into MP3 files, for a table that has keys but no sounds yet.
 #include "DbCommand.h"
+#include "DbToolText.h"
 #include "MappingTable.h"
 #include "PackFormat.h"
 #include "SoundPlacement.h"
@@ -25,13 +26,8 @@ namespace {
 constexpr int quietRunKeys = 3;
 constexpr int generatedNameLength = 40;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("speak", text);
-}
-
 struct Utterance {
-    int row = 0;
+    std::optional<int> row;  // none: a key the table lacks, which gets a row of its own
     QString key;
     QString soundPath;      // below MP3/, '/' separators
     bool namedHere = false;  // the row had no file name: it gets this one once its sound is there
@@ -49,8 +45,8 @@ QString fileNameFor(const QString& key)
     return name.isEmpty() ? QStringLiteral("key") : name;
 }
 
-// Picks the key sounds a run makes: the rows named on the command line, or else every row whose
-// sound is missing. What cannot be spoken is said in `problems`.
+// Picks the key sounds a run makes: the keys named on the command line (a key the table lacks gets
+// a mapping), or else every row whose sound is missing. What cannot be spoken is said in `problems`.
 class SpeechPlan {
 public:
     SpeechPlan(const MappingTable& table, const QString& soundFolder, const QStringList& keys)
@@ -85,8 +81,10 @@ private:
         const std::optional<int> row = table_.rowOfKey(key);
         if (row)
             plan(*row);
+        else if (key.isEmpty())
+            problems.append(DbToolText::tr("an empty key has nothing to speak"));
         else
-            problems.append(tr("key \"%1\": the table has no mapping for it").arg(key));
+            utterances.append({std::nullopt, key, freeName(key), true});
     }
 
     void plan(int row)
@@ -94,7 +92,7 @@ private:
         const QVariant key = table_.key(row);
         const QString fileName = table_.fileName(row).toString();
         if (key.toString().isEmpty()) {
-            problems.append(tr("row %1: no key to speak").arg(row + 1));
+            problems.append(DbToolText::tr("row %1: no key to speak").arg(row + 1));
             return;
         }
         if (fileName.isEmpty()) {
@@ -103,7 +101,7 @@ private:
         }
         const std::optional<QString> path = pack::soundPathOf(fileName);
         if (!path) {
-            problems.append(tr("row %1 (key \"%2\"): the file name \"%3\" lies outside MP3/; skipped")
+            problems.append(DbToolText::tr("row %1 (key \"%2\"): the file name \"%3\" lies outside MP3/; skipped")
                                 .arg(row + 1)
                                 .arg(key.toString(), fileName));
             return;
@@ -151,23 +149,26 @@ int speak(const Invocation& invocation, QTextStream& out)
         const QString path = QDir(soundFolder).filePath(utterance.soundPath);
         try {
             if (speech::speakKeyToFile(utterance.key, path, options) == speech::WriteOutcome::KeptExisting) {
-                plan.problems.append(tr("key \"%1\": MP3/%2 exists and is kept (--force replaces it)").arg(utterance.key, utterance.soundPath));
+                plan.problems.append(DbToolText::tr("key \"%1\": MP3/%2 exists and is kept (--force replaces it)").arg(utterance.key, utterance.soundPath));
                 continue;
             }
         } catch (const Error& error) {
-            plan.problems.append(tr("key \"%1\": %2").arg(utterance.key, error.description()));
+            plan.problems.append(DbToolText::tr("key \"%1\": %2").arg(utterance.key, error.description()));
             continue;
         }
         if (const std::optional<QString> problem = checker.problemWith(path)) {
             QFile::remove(path);
-            plan.problems.append(tr("key \"%1\": the spoken sound %2").arg(utterance.key, *problem));
+            plan.problems.append(DbToolText::tr("key \"%1\": the spoken sound %2").arg(utterance.key, *problem));
             continue;
         }
         ++spoken;
-        if (utterance.namedHere) {
-            table.setFileName(utterance.row, utterance.soundPath);
-            written.append(path);
-        }
+        if (!utterance.namedHere)
+            continue;
+        if (utterance.row)
+            table.setFileName(*utterance.row, utterance.soundPath);
+        else
+            table.append(utterance.key, utterance.soundPath);
+        written.append(path);
     }
     if (progress)
         progress->finish();
@@ -180,7 +181,7 @@ int speak(const Invocation& invocation, QTextStream& out)
     }
     for (const QString& problem : plan.problems)
         out << problem << '\n';
-    out << QCoreApplication::translate("speak", "%1: %n key(s) spoken into MP3/.", nullptr, spoken).arg(native(folder)) << '\n';
+    out << DbToolText::tr("%1: %n key(s) spoken into MP3/.", nullptr, spoken).arg(native(folder)) << '\n';
     return plan.problems.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound;
 }
 

@@ -1,5 +1,6 @@
 // keysound-db: creates, imports and checks mapping databases from the command line.
 #include "DbTool.h"
+#include "platform/Language.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     // instead of the signal ending the tool halfway through a file.
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
+    keysound::platform::installTranslations(keysound::platform::messageLanguage());
     QTextStream err(stderr);
     QString output;
     int status = 0;

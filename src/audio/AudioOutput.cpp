@@ -88,7 +88,9 @@ bool AudioOutput::open()
     state_ = OutputState::Opening;
     setHints();
     if (!openDevice()) {
-        qWarning("keysound: no audio device could be opened (%s); keys stay silent until one can", SDL_GetError());
+        const QString why = QCoreApplication::translate("AudioOutput", "keysound: no audio device could be opened; keys "
+                                                                       "stay silent until one can: %1");
+        qWarning("%s", qPrintable(why.arg(QString::fromUtf8(SDL_GetError()))));
         state_ = OutputState::Closed;
         return false;
     }

@@ -12,17 +12,11 @@ struct VerbText {
 
 constexpr VerbText verbTexts[] = {{"play ", MediaVerb::Play}, {"stop ", MediaVerb::Stop}};
 
-// Commands arrive as C strings on the platform we stand in for: an embedded NUL ends them.
-QByteArray asCString(const QByteArray& text)
-{
-    const qsizetype end = text.indexOf('\0');
-    return end < 0 ? text : text.left(end);
-}
 }  // namespace
 
 std::optional<MediaCommand> parseMediaCommand(const QByteArray& ansiCommand)
 {
-    const QByteArray command = asCString(ansiCommand);
+    const QByteArray command = platform::asCString(ansiCommand);
     for (const VerbText& candidate : verbTexts) {
         if (!command.startsWith(candidate.prefix))
             continue;

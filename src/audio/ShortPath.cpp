@@ -13,12 +13,6 @@
 namespace keysound::audio {
 
 namespace {
-// The platform call takes a C string: whatever follows an embedded NUL never reaches it.
-QByteArray asCString(const QByteArray& text)
-{
-    const qsizetype end = text.indexOf('\0');
-    return end < 0 ? text : text.left(end);
-}
 
 bool sameEntry(const struct stat& a, const struct stat& b)
 {
@@ -87,7 +81,7 @@ QByteArray aliasThroughHeldFolder(const QByteArray& nativePath, const struct sta
 
 int getShortPathName(const QByteArray& longPathAnsi, char* buffer, int bufferLength)
 {
-    const QByteArray path = asCString(longPathAnsi);
+    const QByteArray path = platform::asCString(longPathAnsi);
     if (buffer == nullptr || path.isEmpty())
         return 0;
     const QByteArray nativePath = QFile::encodeName(platform::nativePath(platform::fromAnsi(path)));

@@ -27,10 +27,10 @@ namespace {
 constexpr int restartAfterMs = 1000;       // a checking process that cannot start is not tried at every key
 constexpr qsizetype keptVerdicts = 4096;   // far more sounds than a table has
 
-QString tr(const char* text, int n = -1)
-{
-    return QCoreApplication::translate("SoundChecker", text, nullptr, n);
-}
+// The translation context of the verdicts.
+class SoundCheckerText {
+    Q_DECLARE_TR_FUNCTIONS(SoundChecker)
+};
 
 SoundVerdict verdictOf(const protocol::Reply& reply, const SoundLayout& layout)
 {
@@ -93,22 +93,26 @@ QString describeVerdict(const SoundVerdict& verdict)
 {
     switch (verdict.kind) {
     case SoundVerdict::Kind::Playable: return {};
-    case SoundVerdict::Kind::Missing: return tr("does not exist");
-    case SoundVerdict::Kind::NotAFile: return tr("is not a file");
-    case SoundVerdict::Kind::Unreadable: return tr("cannot be read");
-    case SoundVerdict::Kind::Empty: return tr("is empty");
-    case SoundVerdict::Kind::NotASound: return tr("is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged");
+    case SoundVerdict::Kind::Missing: return SoundCheckerText::tr("does not exist");
+    case SoundVerdict::Kind::NotAFile: return SoundCheckerText::tr("is not a file");
+    case SoundVerdict::Kind::Unreadable: return SoundCheckerText::tr("cannot be read");
+    case SoundVerdict::Kind::Empty: return SoundCheckerText::tr("is empty");
+    case SoundVerdict::Kind::NotASound:
+        return SoundCheckerText::tr("is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged");
     case SoundVerdict::Kind::Refused:
         if (verdict.refusal.isEmpty())
-            return tr("cannot be decoded as a sound");
-        return tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
-    case SoundVerdict::Kind::TooLong: return tr("plays for more than %n minute(s)", protocol::maxTrialSeconds / 60);
+            return SoundCheckerText::tr("cannot be decoded as a sound");
+        return SoundCheckerText::tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
+    case SoundVerdict::Kind::TooLong:
+        return SoundCheckerText::tr("plays for more than %n minute(s)", nullptr, protocol::maxTrialSeconds / 60);
     case SoundVerdict::Kind::Crashed:
         if (verdict.signal == SIGXCPU)
-            return tr("is damaged: decoding it used up its processor time");
-        return tr("is damaged: decoding it crashed (%1)").arg(QString::fromLocal8Bit(::strsignal(verdict.signal)));
-    case SoundVerdict::Kind::TimedOut: return tr("is damaged: decoding it did not end in time");
-    case SoundVerdict::Kind::Unavailable: return tr("could not be checked: the program keysound-sound-checker cannot be run");
+            return SoundCheckerText::tr("is damaged: decoding it used up its processor time");
+        return SoundCheckerText::tr("is damaged: decoding it crashed (%1)")
+            .arg(QString::fromLocal8Bit(::strsignal(verdict.signal)));
+    case SoundVerdict::Kind::TimedOut: return SoundCheckerText::tr("is damaged: decoding it did not end in time");
+    case SoundVerdict::Kind::Unavailable:
+        return SoundCheckerText::tr("could not be checked: the program keysound-sound-checker cannot be run");
     }
     return {};
 }

@@ -1,17 +1,43 @@
 #include "audio/SoundStream.h"
 
 #include <SDL_mixer.h>
+#include <cstring>
 #include <limits>
 
 namespace keysound::audio {
 
 namespace {
 
+// Decoders read a few bytes at a time (a frame header, then its body); the stream reads ahead in
+// blocks, so a key costs a handful of reads from the file instead of hundreds.
+constexpr qint64 readAheadBytes = 16 * 1024;
+
 struct Stream {
     std::shared_ptr<const SoundBytes> file;
     SoundLayout layout;
     qint64 size = 0;
     qint64 position = 0;
+    QByteArray block{};  // the stream's bytes from blockStart on
+    qint64 blockStart = 0;
+
+    qint64 read(char* into, qint64 length)
+    {
+        qint64 done = 0;
+        while (done < length) {
+            const qint64 at = position + done;
+            if (at < blockStart || at >= blockStart + block.size()) {
+                block.resize(readAheadBytes);
+                blockStart = at;
+                block.truncate(qsizetype(layout.readAt(*file, at, block.data(), readAheadBytes)));
+                if (block.isEmpty())
+                    break;
+            }
+            const qint64 n = std::min(length - done, blockStart + block.size() - at);
+            std::memcpy(into + done, block.constData() + (at - blockStart), size_t(n));
+            done += n;
+        }
+        return done;
+    }
 };
 
 Stream& streamOf(SDL_RWops* rw)
@@ -47,7 +73,7 @@ size_t streamRead(SDL_RWops* rw, void* into, size_t size, size_t count)
     if (size == 0 || count == 0 || count > size_t(std::numeric_limits<qint64>::max()) / size)
         return 0;
     Stream& stream = streamOf(rw);
-    const qint64 n = stream.layout.readAt(*stream.file, stream.position, static_cast<char*>(into), qint64(size * count));
+    const qint64 n = stream.read(static_cast<char*>(into), qint64(size * count));
     stream.position += n;
     return size_t(n) / size;
 }
@@ -89,7 +115,7 @@ Mix_Music* loadMusic(std::shared_ptr<const SoundBytes> file, const SoundLayout& 
     rw->read = streamRead;
     rw->write = streamWrite;
     rw->close = streamClose;
-    rw->hidden.unknown.data1 = new Stream{std::move(file), layout, layout.size(), 0};
+    rw->hidden.unknown.data1 = new Stream{.file = std::move(file), .layout = layout, .size = layout.size()};
     return Mix_LoadMUSType_RW(rw, musicType(layout.format), SDL_TRUE);  // closes the stream on failure too
 }
 

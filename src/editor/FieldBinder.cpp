@@ -25,7 +25,7 @@ void FieldBinder::setDataSource(store::Recordset* recordset)
     if (recordset_->fieldIndex(dataField_) < 0) {
         recordset_ = nullptr;
         throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("在集合中找不到项目：没有名为 %1 的列。").arg(dataField_));
+                    tr("Item not found in this collection: there is no column named %1.").arg(dataField_));
     }
     connect(recordset_, &store::Recordset::MoveComplete, this, &FieldBinder::showRowFromStart);
     connect(recordset_, &store::Recordset::rowsReset, this, &FieldBinder::showRowFromStart);

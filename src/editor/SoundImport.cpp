@@ -1,12 +1,15 @@
 #include "editor/SoundImport.h"
 
 #include "editor/StringBack.h"
+#include "platform/AppFolder.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
+
+#include <QCoreApplication>
 
 namespace keysound::editor {
 
@@ -18,20 +21,11 @@ void OpenFileDialog::ShowOpen(QWidget* owner)
     // another file.
     if (picked.contains(QLatin1Char('\\')))
         throw Error(ErrorNumber::BadFileName,
-                    QStringLiteral("无法导入“%1”：路径里有反斜杠“\\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。").arg(picked));
-    FileName = programPathText(picked);
-}
-
-QString programPathText(const QString& nativePath)
-{
-    QString text = nativePath;
-    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return text;
-}
-
-QString soundFileDestination(const QString& appFolder, const QString& fileName)
-{
-    return store::soundPathText(appFolder, fileName);
+                    QCoreApplication::translate("SoundImport", "Cannot import \"%1\": its path holds a backslash "
+                                                               "\"\\\", which this program takes for a folder "
+                                                               "separator. Rename the file or the folder first.")
+                        .arg(picked));
+    FileName = platform::programPathText(picked);
 }
 
 SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QString appFolder)
@@ -46,7 +40,7 @@ void SoundImport::run(const QString& pickedPathText)
     const QString previousText = box_.text();
     box_.setText(getStringBack(pickedPathText, QStringLiteral("\\")));
     try {
-        platform::copyFileReplacing(pickedPathText, soundFileDestination(appFolder_, box_.text()));
+        platform::copyFileReplacing(pickedPathText, store::soundPathText(appFolder_, box_.text()));
     } catch (const Error&) {
         box_.setText(previousText);
         throw;

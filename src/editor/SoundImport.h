@@ -21,11 +21,6 @@ struct OpenFileDialog {
     void ShowOpen(QWidget* owner);
 };
 
-// Native path from the file system -> the program's path text.
-QString programPathText(const QString& nativePath);
-// appFolder + "\MP3\" + name
-QString soundFileDestination(const QString& appFolder, const QString& fileName);
-
 // Copies a picked sound file into the sound folder under its own name and makes that name the
 // current record's 文件名, a pending change that Update saves.
 class SoundImport {

@@ -2,6 +2,8 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
+
 namespace keysound::editor {
 
 QString getStringBack(const QString& St, const QString& sP)
@@ -11,7 +13,9 @@ QString getStringBack(const QString& St, const QString& sP)
     const qsizetype p = St.lastIndexOf(sP, -1, Qt::CaseSensitive);
     if (p < 0)
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("无效的过程调用或参数：“%1”里没有“%2”。").arg(St, sP));
+                    QCoreApplication::translate("StringBack", "Invalid procedure call or argument: \"%1\" holds no "
+                                                              "\"%2\".")
+                        .arg(St, sP));
     QString piece = St.mid(p);
     piece.remove(QLatin1Char('\\'));
     return piece;

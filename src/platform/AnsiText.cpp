@@ -28,4 +28,10 @@ QString fromUtf8Exact(QByteArrayView utf8)
     return decoder.decode(utf8);
 }
 
+QByteArray asCString(const QByteArray& text)
+{
+    const qsizetype end = text.indexOf('\0');
+    return end < 0 ? text : text.left(end);
+}
+
 }  // namespace keysound::platform

@@ -15,4 +15,7 @@ QString fromAnsi(const QByteArray& bytes);
 // U+FEFF is a character of that text.
 QString fromUtf8Exact(QByteArrayView utf8);
 
+// The part of 8-bit text that a C string call sees: an embedded NUL ends it.
+QByteArray asCString(const QByteArray& text);
+
 }  // namespace keysound::platform

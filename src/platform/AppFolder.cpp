@@ -123,7 +123,7 @@ QString chooseAppFolder(const AppFolderInputs& inputs)
     if (isPortableFolder(inputs.executableFolder))
         return absoluteFolder(inputs.executableFolder);
     const QString userFolder = absoluteFolder(QDir(inputs.userDataHome).filePath(QStringLiteral("keysound")));
-    if (!QFileInfo(userFolder).exists())
+    if (!QFileInfo(userFolder).exists() && inputs.mayMakeUserFolder)
         seedUserFolder(inputs.defaultsFolder, userFolder);
     return userFolder;
 }
@@ -161,6 +161,13 @@ QString nativePath(const QString& pathText)
     QString native = pathText;
     native.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return native;
+}
+
+QString programPathText(const QString& nativePath)
+{
+    QString text = nativePath;
+    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return text;
 }
 
 }  // namespace keysound::platform

@@ -19,6 +19,7 @@ struct AppFolderInputs {
     QString executableFolder = {};
     QString userDataHome = {};    // $XDG_DATA_HOME, else ~/.local/share
     QString defaultsFolder = {};  // the installed default table and sounds
+    bool mayMakeUserFolder = true;  // false: a user folder not made yet is named, not made (tools)
 
     static AppFolderInputs ofThisRun(std::optional<QString> commandLineFolder);
 };
@@ -46,7 +47,8 @@ QString usersOwnFolder();
 QString usersCacheFolder();
 
 // The program keeps Windows-style path texts ("<folder>\MP3\a.mp3"); the file system gets them
-// only through this conversion.
+// only through this conversion, and a path the file system gives comes back through the other.
 QString nativePath(const QString& pathText);
+QString programPathText(const QString& nativePath);
 
 }  // namespace keysound::platform

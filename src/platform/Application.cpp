@@ -3,9 +3,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 
-#include <QLibraryInfo>
-#include <QTranslator>
-
 namespace keysound::platform {
 
 namespace {
@@ -15,7 +12,6 @@ constexpr int blinkAfterInputMs = 10000;
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv)
 {
-    installQtTranslations(QLocale());
     cursorFlashTime_ = cursorFlashTime();
     blinkUntilIdle_.setSingleShot(true);
     blinkUntilIdle_.callOnTimeout([] { setCursorFlashTime(0); });
@@ -38,19 +34,6 @@ void Application::noteUserInput(const QEvent* event)
 void Application::setUserActivityHook(std::function<void()> hook)
 {
     userActivityHook_ = std::move(hook);
-}
-
-// Qt's own texts (context menus, file dialog, message box buttons) come from the translations the
-// system installed for Qt; without them those texts simply stay English.
-bool Application::installQtTranslations(const QLocale& locale)
-{
-    auto* translator = new QTranslator(qApp);
-    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
-        QCoreApplication::installTranslator(translator))
-        return true;
-    delete translator;
-    return false;
 }
 
 QString Application::uncaughtErrorText(const Error& error)

@@ -24,9 +24,6 @@ public:
     // the first sign that the user is typing again.
     void setUserActivityHook(std::function<void()> hook);
 
-    // Loads Qt's own translations for the locale; false when the system has none for it.
-    static bool installQtTranslations(const QLocale& locale);
-
     // The text shown for an uncaught error: its number and its description.
     static QString uncaughtErrorText(const Error& error);
 

@@ -1,5 +1,7 @@
 #include "platform/Error.h"
 
+#include <QCoreApplication>
+
 namespace keysound {
 
 Error::Error(int number, QString description)
@@ -11,7 +13,7 @@ Error::Error(int number, QString description)
 
 QString errorText(int number, const QString& description)
 {
-    return QStringLiteral("错误 %1：%2").arg(number).arg(description);
+    return QCoreApplication::translate("Error", "Error %1: %2").arg(number).arg(description);
 }
 
 }  // namespace keysound

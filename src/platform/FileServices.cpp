@@ -25,7 +25,8 @@ namespace {
 [[noreturn]] void throwCopyError(const QFileInfo& source, const QFileInfo& destination, const QString& why)
 {
     throw Error(ErrorNumber::FileAccess,
-                QStringLiteral("无法把“%1”复制到“%2”：%3。").arg(source.filePath(), destination.filePath(), why));
+                QCoreApplication::translate("FileServices", "Cannot copy \"%1\" to \"%2\": %3.")
+                    .arg(source.filePath(), destination.filePath(), why));
 }
 
 [[noreturn]] void throwCopyError(const QFileInfo& source, const QFileInfo& destination, int systemError)
@@ -35,8 +36,8 @@ namespace {
         throwCopyError(source, destination, why);
     throw Error(ErrorNumber::DiskFull,
                 QCoreApplication::translate("FileServices",
-                                            "Cannot copy \"%1\" to \"%2\": there is no room for it on the disk (%3). "
-                                            "Nothing was replaced; free some space and try again.")
+                                            "There is no room on the disk to copy \"%1\" to \"%2\", so nothing was "
+                                            "replaced. Free some space and try again. (%3)")
                     .arg(source.filePath(), destination.filePath(), why));
 }
 
@@ -49,7 +50,8 @@ void checkRegularDestination(const QFileInfo& source, const QFileInfo& destinati
         return;
     alreadyInPlace = source.canonicalFilePath() == destination.canonicalFilePath();
     if (!alreadyInPlace && !destination.isWritable())
-        throwCopyError(source, destination, QStringLiteral("目标文件只读"));
+        throwCopyError(source, destination,
+                       QCoreApplication::translate("FileServices", "the destination file is read-only"));
 }
 
 void copyContent(QFile& in, StagedFile& out, const QFileInfo& source, const QFileInfo& destination)
@@ -72,7 +74,8 @@ void copyFileReplacing(const QString& sourcePathText, const QString& destination
     const QFileInfo source(nativePath(sourcePathText));
     const QFileInfo destination(nativePath(destinationPathText));
     if (!source.isFile())
-        throwCopyError(source, destination, QStringLiteral("源文件不存在"));
+        throwCopyError(source, destination,
+                       QCoreApplication::translate("FileServices", "the source file does not exist"));
     bool alreadyInPlace = false;
     checkRegularDestination(source, destination, alreadyInPlace);
     if (alreadyInPlace)

@@ -12,6 +12,7 @@
 #include "player/KeyLookup.h"
 #include "player/LogEntries.h"
 #include "player/TextBoxes.h"
+#include "store/ConnectionString.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -144,7 +145,7 @@ void Form1::Text1_KeyPress(char32_t KeyAscii)
     const QString folder = platform::appFolder();
     const KeyLookupResult result = lookUpKey(folder, Text1->text());
     if (result.found) {
-        Text1->Tag = soundPathText(folder, result.fileName);
+        Text1->Tag = store::soundPathText(folder, result.fileName.toString());
         if (platform::isNormalFile(Text1->Tag))
             sendMediaCommand(QStringLiteral("play "), Text1->Tag);
         Text2->prependEntry(foundEntry(Text1->text()));

@@ -23,9 +23,4 @@ KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText)
     return {true, recordset.Value(store::schema::fileColumn)};
 }
 
-QString soundPathText(const QString& appFolder, const QVariant& fileName)
-{
-    return store::soundPathText(appFolder, fileName.isNull() ? QString() : fileName.toString());
-}
-
 }  // namespace keysound::player

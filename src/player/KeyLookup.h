@@ -15,7 +15,4 @@ struct KeyLookupResult {
 // saved is what the next key finds. Throws keysound::Error (file, table or column missing ...).
 KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText);
 
-// appFolder + "\" + "MP3\" + file name; a null file name adds nothing.
-QString soundPathText(const QString& appFolder, const QVariant& fileName);
-
 }  // namespace keysound::player

@@ -41,7 +41,9 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     const QString dataSource = connectionStringValue(connectionString, QStringLiteral("Data Source"));
     if (dataSource.isEmpty())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("连接字符串“%1”没有指定 Data Source（数据库文件）。").arg(connectionString));
+                    QCoreApplication::translate("Connection", "The connection string \"%1\" names no Data Source "
+                                                              "(database file).")
+                        .arg(connectionString));
     const QString nativePath = platform::nativePath(dataSource);
     const bool readOnly = Mode == adModeRead;
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::takeKept(nativePath, readOnly);

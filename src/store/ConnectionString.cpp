@@ -1,7 +1,9 @@
 #include "store/ConnectionString.h"
 
 #include "platform/Error.h"
+#include "store/Schema.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 namespace keysound::store {
@@ -22,12 +24,6 @@ bool needsQuoting(const QString& value)
     return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
 }
 
-QString quoted(QString value)
-{
-    value.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return QLatin1Char('"') + value + QLatin1Char('"');
-}
-
 QString nonNull(const QString& text)
 {
     return text.isNull() ? QStringLiteral("") : text;
@@ -36,7 +32,8 @@ QString nonNull(const QString& text)
 [[noreturn]] void throwSyntaxError(const QString& connectionString, const QString& why)
 {
     throw Error(ErrorNumber::InvalidArgument,
-                QStringLiteral("无法解读连接字符串“%1”：%2。").arg(connectionString, why));
+                QCoreApplication::translate("Connection", "Cannot read the connection string \"%1\": %2.")
+                    .arg(connectionString, why));
 }
 
 class SettingsParser {
@@ -92,14 +89,15 @@ private:
                 return value;
             }
         }
-        throwSyntaxError(text_, QStringLiteral("a quoted value has no closing quote"));
+        throwSyntaxError(text_, QCoreApplication::translate("Connection", "a quoted value has no closing quote"));
     }
 
     void expectEndOfValue()
     {
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] != QLatin1Char(';'))
-            throwSyntaxError(text_, QStringLiteral("值的右引号后面还有文字"));
+            throwSyntaxError(text_,
+                             QCoreApplication::translate("Connection", "there is text after a value's closing quote"));
         ++pos_;
     }
 
@@ -122,7 +120,7 @@ QString connectionStringFor(const QString& appFolder)
 
 QString connectionStringForDatabase(const QString& dataSource)
 {
-    return DataSourcePrefix + (needsQuoting(dataSource) ? quoted(dataSource) : dataSource) + QLatin1Char(';');
+    return DataSourcePrefix + (needsQuoting(dataSource) ? schema::quotedIdentifier(dataSource) : dataSource) + QLatin1Char(';');
 }
 
 QString connectionStringValue(const QString& connectionString, const QString& keyword)

@@ -44,9 +44,38 @@ constexpr EngineLimit EngineLimits[] = {
     {SQLITE_LIMIT_WORKER_THREADS, 0},
 };
 
+// The messages of the table file's checks, in one translation context.
+class DatabaseHandleText {
+    Q_DECLARE_TR_FUNCTIONS(DatabaseHandle)
+};
+
 QString tableFileText(const QString& nativePath)
 {
     return QDir::toNativeSeparators(nativePath);
+}
+
+// Config must be a table of the file's own: a view runs a query of the file's at every key (one
+// that may never end), a virtual table code of a module's, and triggers statements of the file's
+// whenever the editor writes. kind is the engine's own reading of the schema ("table", "view",
+// "virtual", or empty when there is no Config). Nothing when Config may be read.
+std::optional<QString> refusalOf(const QString& kind, qint64 triggers, bool usersOwn, const QString& file)
+{
+    if (kind == QLatin1String("view"))
+        return DatabaseHandleText::tr("The table file \"%1\" holds a view named Config, not a table. keysound reads "
+                                      "only a plain table Config: a view runs a query of its own at every key, which "
+                                      "may never end.")
+            .arg(file);
+    if (!kind.isEmpty() && kind != QLatin1String("table"))
+        return DatabaseHandleText::tr("The table file \"%1\" holds a virtual table named Config, not a plain table. "
+                                      "keysound reads only a plain table Config: a virtual table runs code of its own "
+                                      "at every read.")
+            .arg(file);
+    if (triggers > 0 && !usersOwn)
+        return DatabaseHandleText::tr("The table Config in \"%1\" has triggers, which run statements of their own "
+                                      "whenever the table is changed. keysound accepts them only in your own folder "
+                                      "\"%2\"; use a copy of the table without them.")
+            .arg(file, tableFileText(platform::usersOwnFolder()));
+    return std::nullopt;
 }
 
 struct Pool {
@@ -103,8 +132,10 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, boo
     const int rc = sqlite3_open_v2(table.openedPath.toUtf8().constData(), &handle->db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle->db_)
-            throw Error(ErrorNumber::FileAccess, QStringLiteral("无法打开“%1”：内存不足。").arg(table.path));
-        throw handle->error(rc, QStringLiteral("打开文件"));
+            throw Error(ErrorNumber::FileAccess,
+                        QCoreApplication::translate("DatabaseEngine", "Cannot open \"%1\": there is not enough memory.")
+                            .arg(table.path));
+        throw handle->error(rc, QCoreApplication::translate("DatabaseEngine", "opening the file"));
     }
     handle->applyDefences();
     sqlite3_busy_timeout(handle->db_, BusyTimeoutMs);
@@ -131,57 +162,34 @@ void DatabaseHandle::applyDefences()
     for (const auto& [option, value] : switches) {
         const int rc = sqlite3_db_config(db_, option, value, nullptr);
         if (rc != SQLITE_OK)
-            throw error(rc, QStringLiteral("sqlite3_db_config %1").arg(option));
+            throw error(rc, DatabaseHandleText::tr("switching on the engine's defences for files from elsewhere"));
     }
     for (const EngineLimit& limit : EngineLimits)
         sqlite3_limit(db_, limit.id, limit.value);
     sqlite3_progress_handler(db_, StepsBetweenClockChecks, &DatabaseHandle::onProgress, this);
+    const QString pragmas = QStringLiteral("PRAGMA cell_size_check = ON; PRAGMA mmap_size = 0; "
+                                           "PRAGMA cache_size = -%1; PRAGMA temp_store = FILE;")
+                                .arg(bounds::PageCacheKiB);
     startClock();
-    const QByteArray pragmas = QStringLiteral("PRAGMA cell_size_check = ON; PRAGMA mmap_size = 0; "
-                                              "PRAGMA cache_size = -%1; PRAGMA temp_store = FILE;")
-                                   .arg(bounds::PageCacheKiB)
-                                   .toLatin1();
-    const int rc = sqlite3_exec(db_, pragmas.constData(), nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(db_, pragmas.toLatin1().constData(), nullptr, nullptr, nullptr);
     stopClock();
     if (rc != SQLITE_OK)
-        throw error(rc, QString::fromLatin1(pragmas));
+        throw error(rc, statementAction(pragmas));
 }
 
-// Config must be a table of the file's own: a view runs a query of the file's at every key (one
-// that may never end), a virtual table code of a module's, and triggers statements of the file's
-// whenever the editor writes. The kind is the engine's own reading of the schema; a trigger
-// whose entry misnames its table escapes the count, and is kept from firing above.
+// The kind is the engine's own reading of the schema; a trigger whose entry misnames its table
+// escapes the count, and is kept from firing above.
 void DatabaseHandle::checkMappingTable()
 {
-    PreparedStatement check(*this, QStringLiteral("SELECT (SELECT type FROM pragma_table_list(?1) WHERE schema = 'main'), "
-                                                  "(SELECT count(*) FROM sqlite_schema "
-                                                  "WHERE type = 'trigger' AND tbl_name = ?1 COLLATE NOCASE)"));
+    PreparedStatement check(*this, QStringLiteral("SELECT (SELECT type FROM pragma_table_list(?1) WHERE schema = "
+                                                  "'main'), (SELECT count(*) FROM sqlite_schema WHERE type = "
+                                                  "'trigger' AND tbl_name = ?1 COLLATE NOCASE)"));
     check.bind(1, schema::mappingTable);
     check.nextRow();
-    const QString kind = check.value(0).toString();
-    const qint64 triggers = check.int64(1);
-    const QString file = tableFileText(path());
-    if (kind == QLatin1String("view"))
-        throw Error(ErrorNumber::TableRefused,
-                    QCoreApplication::translate("DatabaseHandle",
-                                                "The table file \"%1\" holds a view named Config, not a table. keysound "
-                                                "reads only a plain table Config: a view runs a query of its own at "
-                                                "every key, which may never end.")
-                        .arg(file));
-    if (!kind.isEmpty() && kind != QLatin1String("table"))
-        throw Error(ErrorNumber::TableRefused,
-                    QCoreApplication::translate("DatabaseHandle",
-                                                "The table file \"%1\" holds a virtual table named Config, not a "
-                                                "plain table. keysound reads only a plain table Config: a virtual "
-                                                "table runs code of its own at every read.")
-                        .arg(file));
-    if (triggers > 0 && !table_.usersOwn)
-        throw Error(ErrorNumber::TableRefused,
-                    QCoreApplication::translate("DatabaseHandle",
-                                                "The table Config in \"%1\" has triggers, which run statements of "
-                                                "their own whenever the table is changed. keysound accepts them only "
-                                                "in your own folder \"%2\"; use a copy of the table without them.")
-                        .arg(file, tableFileText(platform::usersOwnFolder())));
+    const std::optional<QString> refusal =
+        refusalOf(check.value(0).toString(), check.int64(1), table_.usersOwn, tableFileText(path()));
+    if (refusal)
+        throw Error(ErrorNumber::TableRefused, *refusal);
 }
 
 bool DatabaseHandle::engineOpenedReadOnly() const
@@ -217,10 +225,9 @@ Error DatabaseHandle::error(int resultCode, const QString& action) const
     if ((resultCode & 0xff) != SQLITE_INTERRUPT || !stoppedByClock_)
         return engineError(db_, resultCode, action, path());
     return Error(ErrorNumber::TimeLimitExceeded,
-                 QCoreApplication::translate("DatabaseHandle",
-                                             "Working on the table file \"%1\" took longer than the %2 ms it may "
-                                             "take, so it was stopped (%3). The file holds far more than a key table, "
-                                             "or work made to keep keysound busy.")
+                 DatabaseHandleText::tr("Working on the table file \"%1\" took longer than the %2 ms it may take, so "
+                                        "it was stopped (%3). The file holds far more than a key table, or work made "
+                                        "to keep keysound busy.")
                      .arg(tableFileText(path()))
                      .arg(timeLimit_.count())
                      .arg(action));

@@ -3,6 +3,7 @@
 #include "store/SqliteSupport.h"
 
 #include <QChar>
+#include <QCoreApplication>
 #include <QHash>
 #include <sqlite3.h>
 
@@ -140,8 +141,10 @@ void registerKeyFolding(sqlite3* db)
     const int rc = sqlite3_create_function_v2(db, KeyFoldFunction, 1,
                                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                               sqlFold, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw engineError(db, rc, QStringLiteral("注册 SQL 函数 %1").arg(QLatin1String(KeyFoldFunction)));
+    if (rc != SQLITE_OK) {
+        const QString action = QCoreApplication::translate("DatabaseEngine", "registering the SQL function %1");
+        throw engineError(db, rc, action.arg(QLatin1String(KeyFoldFunction)));
+    }
 }
 
 }  // namespace keysound::store

@@ -27,28 +27,6 @@ QString updatableTable(const QString& sql)
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
-QString lastEngineMessage(sqlite3* db)
-{
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
-
-// Names the missing table or column when the statement cannot be prepared.
-Error openError(const DatabaseHandle& database, const Error& error, const QString& sql)
-{
-    static const QRegularExpression noSuch(QStringLiteral("^no such (table|column): (.+)$"));
-    const QRegularExpressionMatch match = noSuch.match(lastEngineMessage(database.get()));
-    if (error.number() != ErrorNumber::EngineError || !match.hasMatch())
-        return error;
-    const QString file = database.path();
-    if (match.captured(1) == QLatin1String("table"))
-        return Error(ErrorNumber::TableNotFound,
-                     QStringLiteral("数据库“%2”中没有表 %1（语句：%3）。")
-                         .arg(match.captured(2), file, sql));
-    return Error(ErrorNumber::ItemNotFound,
-                 QStringLiteral("数据库“%2”中没有列 %1（语句：%3）。")
-                     .arg(match.captured(2), file, sql));
-}
-
 // A column may be named rowid, oid or _rowid_ (a legacy table can have one) and then hides the
 // real row id under that name; the first of the three names that no column takes still reaches it.
 QString freeRowidName(DatabaseHandle& database, const QString& table)
@@ -64,38 +42,53 @@ QString freeRowidName(DatabaseHandle& database, const QString& table)
     return QString();
 }
 
-// What a value costs in memory, for the recordset's bound.
-qint64 heldBytes(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return qint64(value.toString().size()) * qint64(sizeof(QChar));
-    case QMetaType::QByteArray:
-        return value.toByteArray().size();
-    default:
-        return qint64(sizeof(QVariant));
-    }
-}
+// Counts what a fetch holds in memory, and refuses the row or the value that would take it past
+// the recordset's bounds.
+class RowBudget {
+public:
+    RowBudget(const DatabaseHandle& database, QString table)
+        : file_(QDir::toNativeSeparators(database.path()))
+        , table_(std::move(table))
+    {}
 
-[[noreturn]] void throwTooLarge(const DatabaseHandle& database, const QString& table, bool rows)
-{
-    const QString file = QDir::toNativeSeparators(database.path());
-    if (rows)
-        throw Error(ErrorNumber::TableRefused,
-                    QCoreApplication::translate("Recordset",
-                                                "The table %1 in \"%2\" has more than %3 rows, the most keysound holds "
-                                                "in memory; a keyboard or a word list needs far fewer. Check where "
-                                                "the file came from, or split the table.")
-                        .arg(table, file)
-                        .arg(bounds::MaxRecordsetRows));
-    throw Error(ErrorNumber::TableRefused,
-                QCoreApplication::translate("Recordset",
-                                            "The table %1 in \"%2\" holds more than %3 MB of values, the most "
-                                            "keysound holds in memory; key texts and file names need far less. Check "
-                                            "where the file came from.")
-                    .arg(table, file)
-                    .arg(bounds::MaxRecordsetBytes / (1024 * 1024)));
-}
+    void addRow()
+    {
+        if (++rows_ > bounds::MaxRecordsetRows)
+            throw Error(ErrorNumber::TableRefused,
+                        Recordset::tr("The table %1 in \"%2\" has more than %3 rows, the most keysound holds in "
+                                      "memory; a keyboard or a word list needs far fewer. Check where the file "
+                                      "came from, or split the table.")
+                            .arg(table_, file_)
+                            .arg(bounds::MaxRecordsetRows));
+    }
+
+    void addValue(const QVariant& value)
+    {
+        bytes_ += heldBytes(value);
+        if (bytes_ > bounds::MaxRecordsetBytes)
+            throw Error(ErrorNumber::TableRefused,
+                        Recordset::tr("The table %1 in \"%2\" holds more than %3 MB of values, the most keysound "
+                                      "holds in memory; key texts and file names need far less. Check where the "
+                                      "file came from.")
+                            .arg(table_, file_)
+                            .arg(bounds::MaxRecordsetBytes / (1024 * 1024)));
+    }
+
+private:
+    static qint64 heldBytes(const QVariant& value)
+    {
+        switch (value.typeId()) {
+        case QMetaType::QString: return qint64(value.toString().size()) * qint64(sizeof(QChar));
+        case QMetaType::QByteArray: return value.toByteArray().size();
+        default: return qint64(sizeof(QVariant));
+        }
+    }
+
+    QString file_;
+    QString table_;
+    qint64 rows_ = 0;
+    qint64 bytes_ = 0;
+};
 
 }  // namespace
 
@@ -109,39 +102,32 @@ DatabaseHandle& Recordset::Impl::database() const
 void Recordset::Impl::fetch()
 {
     DatabaseHandle& db = database();
-    try {
-        const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
-        const bool withRowid = !rowid.isEmpty();
-        const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
-        PreparedStatement select(db, sql, PreparedStatement::Reuse::Keep);
-        select.bindAll(statement.parameters);
-        const int first = withRowid ? 1 : 0;
-        QStringList names;
-        for (int c = first; c < select.columnCount(); ++c)
-            names.append(select.columnName(c));
-        std::vector<Row> fetchedRows;
-        std::vector<QVariant> fetchedCells;
-        qint64 bookmark = 1;
-        qint64 bytes = 0;
-        while (select.nextRow()) {
-            if (qint64(fetchedRows.size()) == bounds::MaxRecordsetRows)
-                throwTooLarge(db, table.isEmpty() ? statement.sql : table, true);
-            fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
-            for (int c = first; c < select.columnCount(); ++c) {
-                fetchedCells.push_back(select.value(c));
-                bytes += heldBytes(fetchedCells.back());
-            }
-            if (bytes > bounds::MaxRecordsetBytes)
-                throwTooLarge(db, table.isEmpty() ? statement.sql : table, false);
+    const QString rowid = table.isEmpty() ? QString() : freeRowidName(db, table);
+    const bool withRowid = !rowid.isEmpty();
+    const QString sql = withRowid ? QStringLiteral("SELECT %1, * FROM %2").arg(rowid, table) : statement.sql;
+    PreparedStatement select(db, sql, PreparedStatement::Reuse::Keep);
+    select.bindAll(statement.parameters);
+    const int first = withRowid ? 1 : 0;
+    QStringList names;
+    for (int c = first; c < select.columnCount(); ++c)
+        names.append(select.columnName(c));
+    std::vector<Row> fetchedRows;
+    std::vector<QVariant> fetchedCells;
+    qint64 bookmark = 1;
+    RowBudget budget(db, table.isEmpty() ? statement.sql : table);
+    while (select.nextRow()) {
+        budget.addRow();
+        fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
+        for (int c = first; c < select.columnCount(); ++c) {
+            fetchedCells.push_back(select.value(c));
+            budget.addValue(fetchedCells.back());
         }
-        rowidName = rowid;
-        columns = names;
-        rows = std::move(fetchedRows);
-        cells = std::move(fetchedCells);
-        nextBookmark = bookmark;
-    } catch (const Error& error) {
-        throw openError(db, error, statement.sql);
     }
+    rowidName = rowid;
+    columns = names;
+    rows = std::move(fetchedRows);
+    cells = std::move(fetchedCells);
+    nextBookmark = bookmark;
     pendingRows = 0;
     place = rows.empty() ? Place::AfterLast : Place::OnRow;
     index = rows.empty() ? -1 : 0;
@@ -185,7 +171,7 @@ void Recordset::Open(const Statement& statement, ConnectionPtr activeConnection,
 {
     if (!activeConnection || !activeConnection->isOpen())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行“%1”：连接没有打开。").arg(statement.sql));
+                    tr("Cannot run \"%1\": the connection is not open.").arg(statement.sql));
     load(statement, std::move(activeConnection), adRsnMove);
 }
 
@@ -216,8 +202,7 @@ ConnectionPtr Recordset::activeConnection() const
 void Recordset::requireOpen(const char* operation) const
 {
     if (!d->open)
-        throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行 %1：记录集没有打开。").arg(QLatin1String(operation)));
+        throw Error(ErrorNumber::OperationNotAllowed, tr("Cannot %1: the recordset is not open.").arg(tr(operation)));
 }
 
 int Recordset::fieldCount() const
@@ -243,22 +228,21 @@ int Recordset::requireField(const QString& name) const
 {
     const int column = fieldIndex(name);
     if (column < 0)
-        throw Error(ErrorNumber::ItemNotFound,
-                    QStringLiteral("“%2”的字段中没有列 %1（字段：%3）。")
-                        .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
+        throw Error(ErrorNumber::ItemNotFound, tr("The fields of \"%2\" have no column %1 (its fields: %3).")
+                                                   .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
     return column;
 }
 
 QVariant Recordset::Value(const QString& fieldName) const
 {
     const int column = requireField(fieldName);
-    return d->cell(requireCurrentRow("Reading a field"), column);
+    return d->cell(requireCurrentRow(QT_TR_NOOP("read a field")), column);
 }
 
 void Recordset::setValue(const QString& fieldName, const QVariant& value)
 {
     const int column = requireField(fieldName);
-    setValueAt(requireCurrentRow("Changing a field"), column, value);
+    setValueAt(requireCurrentRow(QT_TR_NOOP("change a field")), column, value);
 }
 
 QVariant Recordset::valueAt(int row, int column) const
@@ -270,7 +254,7 @@ QVariant Recordset::valueAt(int row, int column) const
 
 void Recordset::Requery(int)
 {
-    requireOpen("Requery");
+    requireOpen(QT_TR_NOOP("read the records again"));
     load(d->statement, d->connection, adRsnRequery);
 }
 

@@ -21,10 +21,10 @@ bool sameValue(const QVariant& a, const QVariant& b)
 
 void Recordset::setValueAt(int row, int column, const QVariant& value)
 {
-    requireUpdatable("Changing a field");
+    requireUpdatable(QT_TR_NOOP("change a field"));
     if (row < 0 || row >= d->rowCount() || column < 0 || column >= fieldCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("单元格（%1, %2）不存在：记录集只有 %3 行 %4 列。")
+                    tr("There is no cell (%1, %2): the recordset has %3 rows and %4 columns.")
                         .arg(row)
                         .arg(column)
                         .arg(d->rowCount())
@@ -59,18 +59,19 @@ void Recordset::requireUpdatable(const char* operation) const
     d->connection->requireWritableTable();
     if (d->table.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行 %1：“%2”的行是只读的；只有简单的“select * from <表>”才能修改。")
-                        .arg(QLatin1String(operation), d->statement.sql));
+                    tr("Cannot %1: the rows of \"%2\" are read-only; only a plain \"select * from <table>\" can be "
+                       "changed.")
+                        .arg(tr(operation), d->statement.sql));
     if (d->rowidName.isEmpty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行 %1：表 %2 的列占用了 rowid、oid 和 _rowid_ 这三个名字，"
-                                   "记录的行号无法访问，因此不能写回记录。")
-                        .arg(QLatin1String(operation), d->table));
+                    tr("Cannot %1: the columns of the table %2 take all three names rowid, oid and _rowid_, so "
+                       "its rows cannot be found again to write them back.")
+                        .arg(tr(operation), d->table));
 }
 
 void Recordset::AddNew()
 {
-    requireUpdatable("AddNew");
+    requireUpdatable(QT_TR_NOOP("add a record"));
     emit WillChangeRecord(adRsnAddNew, 1, adStatusOK, this);
     emit rowAboutToBeInserted(d->rowCount());
     d->appendRow(Row{0, d->nextBookmark++, true, QBitArray(fieldCount()), {}});
@@ -81,7 +82,7 @@ void Recordset::AddNew()
 
 void Recordset::CancelUpdate()
 {
-    requireOpen("CancelUpdate");
+    requireOpen(QT_TR_NOOP("cancel the changes"));
     if (d->place != Impl::Place::OnRow || !d->rows[d->index].isPending())
         return;
     const int row = d->index;
@@ -141,22 +142,25 @@ std::vector<qint64> Recordset::writeRows(const std::vector<int>& pending)
 
 void Recordset::UpdateBatch(int affect)
 {
-    requireOpen("UpdateBatch");
+    const char* const operation = QT_TR_NOOP("save the changes");
+    requireOpen(operation);
     if (affect != adAffectAll && affect != adAffectCurrent)
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("UpdateBatch 不能写入由 %1 选定的行。").arg(affect));
+                    tr("Cannot save the rows chosen by the value %1: only all rows or the current row can be saved.")
+                        .arg(affect));
     const std::vector<int> pending = pendingRowsFor(affect);
     if (pending.empty())
         return;
-    requireUpdatable("UpdateBatch");
+    requireUpdatable(operation);
     emit WillChangeRecord(adRsnUpdate, int(pending.size()), adStatusOK, this);
     std::vector<qint64> rowids;
     try {
         rowids = writeRows(pending);
     } catch (const Error& error) {
-        throw Error(error.number(), QStringLiteral("修改没有保存：%1 什么都没有写入；%2 个已修改的行保持原样，可以改正后再更新，或取消。")
-                                        .arg(error.description())
-                                        .arg(pending.size()));
+        throw Error(error.number(), tr("The changes were not saved and nothing was written; the %1 changed rows stay "
+                                       "as they are, to be corrected and updated again, or cancelled. Cause: %2")
+                                        .arg(pending.size())
+                                        .arg(error.description()));
     }
     for (size_t k = 0; k < pending.size(); ++k) {
         Row& written = d->rows[pending[k]];
@@ -173,12 +177,14 @@ void Recordset::UpdateBatch(int affect)
 void Recordset::Delete(int affect)
 {
     if (affect != adAffectCurrent)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("Delete 只能删除当前行，不能删除由 %1 选定的行。").arg(affect));
-    const int row = requireCurrentRow("Delete");
+        throw Error(
+            ErrorNumber::InvalidArgument,
+            tr("Cannot delete the rows chosen by the value %1: only the current row can be deleted.").arg(affect));
+    const char* const operation = QT_TR_NOOP("delete the record");
+    const int row = requireCurrentRow(operation);
     const Row& target = d->rows[row];
     if (!target.isNew)
-        requireUpdatable("Delete");
+        requireUpdatable(operation);
     emit WillChangeRecord(adRsnDelete, 1, adStatusOK, this);
     if (!target.isNew)
         RecordsetWriter(d->database(), d->table, d->rowidName, d->columns).remove(target.rowid);

@@ -34,33 +34,30 @@ void Recordset::requireRows(const char* operation) const
     requireOpen(operation);
     if (d->rows.empty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    QStringLiteral("无法执行 %1：记录集里没有可移到的行。")
-                        .arg(QLatin1String(operation)));
+                    tr("Cannot %1: the recordset has no rows to move to.").arg(tr(operation)));
 }
 
 int Recordset::requireCurrentRow(const char* operation) const
 {
     requireOpen(operation);
     if (d->place != Impl::Place::OnRow)
-        throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("%1 需要当前记录，但记录集%2。")
-                        .arg(QLatin1String(operation), placeDescription()));
+        throw Error(
+            ErrorNumber::NoCurrentRecord,
+            tr("Cannot %1: there is no current record; the recordset %2.").arg(tr(operation), placeDescription()));
     return d->index;
 }
 
 QString Recordset::placeDescription() const
 {
     switch (d->place) {
-    case Impl::Place::BeforeFirst:
-        return QStringLiteral("位于第一行之前（BOF）");
+    case Impl::Place::BeforeFirst: return tr("is before its first row (BOF)");
     case Impl::Place::AfterLast:
-        return d->rows.empty() ? QStringLiteral("为空（BOF 且 EOF）") : QStringLiteral("位于最后一行之后（EOF）");
-    case Impl::Place::OnDeleted:
-        return QStringLiteral("位于已删除的行上");
+        return d->rows.empty() ? tr("is empty (BOF and EOF)") : tr("is after its last row (EOF)");
+    case Impl::Place::OnDeleted: return tr("is on a deleted row");
     case Impl::Place::OnRow:
         break;
     }
-    return QStringLiteral("位于第 %1 行").arg(d->index + 1);
+    return tr("is on row %1").arg(d->index + 1);
 }
 
 void Recordset::moveTo(int row, int reason)
@@ -80,22 +77,23 @@ void Recordset::moveTo(int row, int reason)
 
 void Recordset::MoveFirst()
 {
-    requireRows("MoveFirst");
+    requireRows(QT_TR_NOOP("move to the first record"));
     moveTo(0, adRsnMoveFirst);
 }
 
 void Recordset::MoveLast()
 {
-    requireRows("MoveLast");
+    requireRows(QT_TR_NOOP("move to the last record"));
     moveTo(d->rowCount() - 1, adRsnMoveLast);
 }
 
 void Recordset::MoveNext()
 {
-    requireOpen("MoveNext");
+    const char* const operation = QT_TR_NOOP("move to the next record");
+    requireOpen(operation);
     if (EOF_())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("无法执行 MoveNext：记录集%1。").arg(placeDescription()));
+                    tr("Cannot %1: the recordset %2.").arg(tr(operation), placeDescription()));
     switch (d->place) {
     case Impl::Place::BeforeFirst:
         return moveTo(0, adRsnMoveNext);
@@ -108,19 +106,20 @@ void Recordset::MoveNext()
 
 void Recordset::MovePrevious()
 {
-    requireOpen("MovePrevious");
+    const char* const operation = QT_TR_NOOP("move to the previous record");
+    requireOpen(operation);
     if (BOF())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    QStringLiteral("无法执行 MovePrevious：记录集%1。").arg(placeDescription()));
+                    tr("Cannot %1: the recordset %2.").arg(tr(operation), placeDescription()));
     moveTo(d->place == Impl::Place::AfterLast ? d->rowCount() - 1 : d->index - 1, adRsnMovePrevious);
 }
 
 void Recordset::setCurrentRow(int row)
 {
-    requireOpen("Selecting a row");
+    requireOpen(QT_TR_NOOP("select a row"));
     if (row < 0 || row >= d->rowCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    QStringLiteral("第 %1 行不存在：记录集只有 %2 行。").arg(row).arg(d->rowCount()));
+                    tr("There is no row %1: the recordset's row count is %2.").arg(row).arg(d->rowCount()));
     if (d->place == Impl::Place::OnRow && d->index == row)
         return;
     moveTo(row, adRsnMove);
@@ -133,18 +132,20 @@ int Recordset::currentRow() const
 
 QVariant Recordset::Bookmark() const
 {
-    return QVariant::fromValue<qint64>(d->rows[requireCurrentRow("Reading the bookmark")].bookmark);
+    return QVariant::fromValue<qint64>(d->rows[requireCurrentRow(QT_TR_NOOP("read the bookmark"))].bookmark);
 }
 
 void Recordset::setBookmark(const QVariant& bookmark)
 {
-    requireOpen("Setting the bookmark");
+    requireOpen(QT_TR_NOOP("set the bookmark"));
     bool isNumber = false;
     const qint64 wanted = bookmark.toLongLong(&isNumber);
     const int row = isNumber && wanted > 0 ? d->rowWithBookmark(wanted) : -1;
     if (row < 0)
         throw Error(ErrorNumber::InvalidBookmark,
-                    QStringLiteral("书签“%1”不指向此记录集中的任何行：该行已被删除，或书签来自别处。").arg(bookmark.toString()));
+                    tr("The bookmark \"%1\" names no row of this recordset: its row was deleted, or the bookmark "
+                       "comes from elsewhere.")
+                        .arg(bookmark.toString()));
     moveTo(row, adRsnMove);
 }
 

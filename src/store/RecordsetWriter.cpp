@@ -1,7 +1,9 @@
 #include "store/RecordsetWriter.h"
 
 #include "store/DatabaseHandle.h"
+#include "store/Schema.h"
 
+#include <QCoreApplication>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -29,7 +31,7 @@ QStringList RecordsetWriter::namesOf(const QBitArray& columns) const
     QStringList names;
     for (int i = 0; i < columns_.size(); ++i) {
         if (columns.testBit(i))
-            names.append(quotedIdentifier(columns_[i]));
+            names.append(schema::quotedIdentifier(columns_[i]));
     }
     return names;
 }
@@ -84,7 +86,11 @@ void RecordsetWriter::remove(qint64 rowid)
 void RecordsetWriter::throwRowGone(qint64 rowid) const
 {
     throw Error(ErrorNumber::EngineError,
-                QStringLiteral("要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。").arg(rowid).arg(table_, database_.path()));
+                QCoreApplication::translate("RecordsetWriter",
+                                            "The row to update (rowid %1) is no longer in the table %2 of "
+                                            "\"%3\": another connection deleted it. Refresh, then edit again.")
+                    .arg(rowid)
+                    .arg(table_, database_.path()));
 }
 
 }  // namespace keysound::store

@@ -18,7 +18,8 @@ QString fileColumnDefinition();  // 文件名 TEXT
 // table order, identifiers already quoted, and include the key column; none: the two columns.
 QString mappingSchemaSql(const QStringList& columnDefinitions = {});
 
-// "name" with inner quotes doubled, for table and column names taken from a file.
+// The text in double quotes with each quote inside doubled: how SQL quotes a table or column name
+// taken from a file, and how a connection string quotes a value.
 QString quotedIdentifier(const QString& name);
 
 }  // namespace keysound::store::schema

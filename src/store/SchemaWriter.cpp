@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "store/SqliteSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,9 +18,14 @@ namespace keysound::store {
 
 namespace {
 
+// The translation context of the writer's errors.
+class SchemaWriterText {
+    Q_DECLARE_TR_FUNCTIONS(SchemaWriter)
+};
+
 [[noreturn]] void throwFileError(int number, const QString& path, const QString& why)
 {
-    throw Error(number, QStringLiteral("无法写入数据库“%1”：%2。").arg(path, why));
+    throw Error(number, SchemaWriterText::tr("Cannot write the database \"%1\": %2.").arg(path, why));
 }
 
 QString systemError(int code)
@@ -40,10 +46,10 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     , staged_(temporaryTemplate(nativeDestinationPath))
 {
     if (!staged_.isOpen())
-        throwFileError(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
-                                                                              : ErrorNumber::ReadOnlyDatabase,
-                       destination_,
-                       QStringLiteral("无法在它所在的文件夹里新建文件（%1）").arg(staged_.errorString()));
+        throw Error(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
+                                                                           : ErrorNumber::ReadOnlyDatabase,
+                    SchemaWriterText::tr("Cannot write the database \"%1\": no new file can be made in its folder: %2.")
+                        .arg(destination_, staged_.errorString()));
     const QFileInfo existing(destination_);
     if (existing.exists())
         staged_.setPermissions(existing.permissions());
@@ -52,7 +58,7 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     const int code = sqlite3_open_v2(QFile::encodeName(staged_.fileName()).constData(), &db_,
                                      SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK)
-        failWithEngineError(QStringLiteral("打开新文件"), code);
+        failWithEngineError(SchemaWriterText::tr("opening the new file"), code);
     // A file that is thrown away whole when anything fails needs no journal on the disk, and so
     // can leave none behind.
     exec(QStringLiteral("PRAGMA journal_mode = MEMORY"));
@@ -73,32 +79,37 @@ void SchemaWriter::close()
 
 void SchemaWriter::failWithEngineError(const QString& doing, int code) const
 {
-    const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code));
-    const int number = isDiskFull(db_, code)              ? ErrorNumber::DiskFull
-                       : (code & 0xff) == SQLITE_READONLY ? ErrorNumber::ReadOnlyDatabase
-                                                          : ErrorNumber::LegacyImportFailed;
-    throwFileError(number, destination_, QStringLiteral("%1 失败：%2").arg(doing, message));
+    const QString message = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
+    const int number = engineErrorNumber(db_, code);
+    const QString description =
+        number == ErrorNumber::DiskFull
+            ? SchemaWriterText::tr("Cannot write the database \"%1\" while %2: there is no room on the disk; nothing "
+                                   "was replaced. Free some space and try again. (SQLite: %3)")
+            : SchemaWriterText::tr("Cannot write the database \"%1\" while %2. (SQLite: %3)");
+    throw Error(number, description.arg(destination_, doing, message));
 }
 
 void SchemaWriter::exec(const QString& sql)
 {
     const int code = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK)
-        failWithEngineError(QStringLiteral("\"%1\"").arg(sql.simplified()), code);
+        failWithEngineError(statementAction(sql.simplified()), code);
 }
 
 void SchemaWriter::commit(Placement placement)
 {
     const int code = sqlite3_close(db_);
     if (code != SQLITE_OK)
-        failWithEngineError(QStringLiteral("关闭新文件"), code);
+        failWithEngineError(SchemaWriterText::tr("closing the new file"), code);
     db_ = nullptr;
     const QString source = staged_.fileName();
     if (placement == Placement::ReplaceExisting) {
         if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination_).constData()) != 0)
             throwFileError(ErrorNumber::FileAccess, destination_, systemError(errno));
     } else if (!moveIntoPlaceIfFree(source, destination_)) {
-        throwFileError(ErrorNumber::FileAccess, destination_, QStringLiteral("已有同名文件"));
+        throw Error(ErrorNumber::FileAccess,
+                    SchemaWriterText::tr("Cannot write the database \"%1\": a file of that name is already there.")
+                        .arg(destination_));
     }
     staged_.keep();
 }
@@ -110,7 +121,7 @@ SchemaWriter::Insert::Insert(SchemaWriter& writer, const QString& sql)
     try {
         statement_ = std::make_unique<PreparedStatement>(writer_.db_, sql);
     } catch (const Error&) {
-        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(sql), sqlite3_errcode(writer_.db_));
+        writer_.failWithEngineError(statementAction(sql), sqlite3_errcode(writer_.db_));
     }
 }
 
@@ -123,7 +134,7 @@ void SchemaWriter::Insert::run(const QVariantList& values)
         statement_->bindAll(values);  // an invalid QVariant is NULL; an empty QString stays an empty text
         statement_->run();
     } catch (const Error&) {
-        writer_.failWithEngineError(QStringLiteral("\"%1\"").arg(statement_->sql()), sqlite3_errcode(writer_.db_));
+        writer_.failWithEngineError(statementAction(statement_->sql()), sqlite3_errcode(writer_.db_));
     }
 }
 
@@ -148,7 +159,7 @@ bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDesti
     if (isNameTaken(nativeDestination))
         return false;
     if (std::rename(source.constData(), destination.constData()) != 0)
-        throw Error(ErrorNumber::FileAccess, QStringLiteral("无法把“%1”移到“%2”：%3。")
+        throw Error(ErrorNumber::FileAccess, SchemaWriterText::tr("Cannot move \"%1\" to \"%2\": %3.")
                                                  .arg(nativeSource, nativeDestination, systemError(errno)));
     return true;
 }

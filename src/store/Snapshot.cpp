@@ -152,7 +152,10 @@ TableFile takeSnapshot(const QString& nativePath)
             copySqliteFile(nativePath, snapshot, cacheFolder);
         removeOlderSnapshots(cacheFolder, key, snapshot);
     }
-    return {nativePath, snapshot, identity, isUsersOwnTable(nativePath)};
+    return {.path = nativePath,
+            .openedPath = snapshot,
+            .usersOwn = isUsersOwnTable(nativePath),
+            .copiedFrom = identity};
 }
 
 }  // namespace keysound::store

@@ -6,6 +6,8 @@
 #include "store/DatabaseHandle.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
+#include <optional>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -27,6 +29,56 @@ bool isDiskFull(sqlite3* db, int resultCode)
     return platform::isNoRoomError(sqlite3_system_errno(db)) || platform::isNoRoomError(lastOfFile);
 }
 
+namespace {
+
+// The translation context of the engine's errors.
+class DatabaseEngine {
+    Q_DECLARE_TR_FUNCTIONS(DatabaseEngine)
+};
+
+// The engine's text for a result: its message on db, else the text of the code alone.
+QString engineMessage(sqlite3* db, int resultCode)
+{
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(resultCode));
+}
+
+// A table or column the engine could not find, named only in its message: "no such table: Config".
+struct MissingObject {
+    int number;
+    QString name;
+};
+
+std::optional<MissingObject> missingObject(sqlite3* db, int resultCode)
+{
+    static const QRegularExpression noSuch(QStringLiteral("^no such (table|column): (.+)$"));
+    if ((resultCode & 0xff) != SQLITE_ERROR || !db)
+        return std::nullopt;
+    const QRegularExpressionMatch match = noSuch.match(engineMessage(db, resultCode));
+    if (!match.hasMatch())
+        return std::nullopt;
+    const bool table = match.captured(1) == QLatin1String("table");
+    return MissingObject{table ? ErrorNumber::TableNotFound : ErrorNumber::ItemNotFound, match.captured(2)};
+}
+
+}  // namespace
+
+int engineErrorNumber(sqlite3* db, int resultCode)
+{
+    if (isDiskFull(db, resultCode))
+        return ErrorNumber::DiskFull;
+    switch (resultCode & 0xff) {
+    case SQLITE_READONLY: return ErrorNumber::ReadOnlyDatabase;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return ErrorNumber::DatabaseLocked;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return ErrorNumber::UnrecognizedFormat;
+    case SQLITE_TOOBIG: return ErrorNumber::TableRefused;
+    default: break;
+    }
+    const std::optional<MissingObject> missing = missingObject(db, resultCode);
+    return missing ? missing->number : ErrorNumber::EngineError;
+}
+
 Error engineError(sqlite3* db, int resultCode, const QString& action)
 {
     return engineError(db, resultCode, action, databaseFileName(db));
@@ -34,59 +86,55 @@ Error engineError(sqlite3* db, int resultCode, const QString& action)
 
 Error engineError(sqlite3* db, int resultCode, const QString& action, const QString& file)
 {
-    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    switch (isDiskFull(db, resultCode) ? SQLITE_FULL : resultCode & 0xff) {
-    case SQLITE_READONLY:
-        return Error(ErrorNumber::ReadOnlyDatabase,
-                     QStringLiteral("无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写（%2），操作：%3。"
-                                    "请检查文件和文件夹的写入权限。")
-                         .arg(file, message, action));
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return Error(ErrorNumber::DatabaseLocked,
-                     QStringLiteral("“%1”被另一个连接锁定，超过了等待时间（%2），操作：%3。"
-                                    "请关闭正在使用该文件的其他程序后重试。")
-                         .arg(file, message, action));
-    case SQLITE_FULL:
-        return Error(ErrorNumber::DiskFull,
-                     QStringLiteral("“%1”无法增大：磁盘或数据库已满（%2），操作：%3。请腾出磁盘空间后重试。")
-                         .arg(file, message, action));
-    case SQLITE_NOTADB:
-        return Error(ErrorNumber::UnrecognizedFormat,
-                     QStringLiteral("“%1”不是本程序能打开的数据库（%2）。").arg(file, message));
-    case SQLITE_CORRUPT:
-        return Error(ErrorNumber::UnrecognizedFormat,
-                     QCoreApplication::translate("SqliteSupport",
-                                                 "The table file \"%1\" is damaged (%2; %3). Use a copy of it from "
-                                                 "before the damage, or make a new one with keysound-db init.")
-                         .arg(file, message, action));
-    case SQLITE_TOOBIG:
-        return Error(ErrorNumber::TableRefused,
-                     QCoreApplication::translate("SqliteSupport",
-                                                 "The table file \"%1\" holds a value, a row or a definition larger "
-                                                 "than keysound reads (%2 bytes for a value or a row; %3).")
-                         .arg(file)
-                         .arg(bounds::MaxValueBytes)
-                         .arg(action));
+    const QString message = engineMessage(db, resultCode);
+    const int number = engineErrorNumber(db, resultCode);
+    switch (number) {
+    case ErrorNumber::ReadOnlyDatabase:
+        return Error(number, DatabaseEngine::tr(
+                                 "Cannot write to \"%1\" while %2: the database was opened read-only, or the file "
+                                 "or its folder cannot be written. Check the write permissions of both. (SQLite: %3)")
+                                 .arg(file, action, message));
+    case ErrorNumber::DatabaseLocked:
+        return Error(number, DatabaseEngine::tr(
+                                 "While %2, \"%1\" stayed locked by another connection for longer than the program "
+                                 "waits. Close other programs that use the file, then try again. (SQLite: %3)")
+                                 .arg(file, action, message));
+    case ErrorNumber::DiskFull:
+        return Error(number,
+                     DatabaseEngine::tr("\"%1\" cannot grow while %2: the disk or the database is full. Free some disk "
+                                        "space, then try again. (SQLite: %3)")
+                         .arg(file, action, message));
+    case ErrorNumber::UnrecognizedFormat:
+        if ((resultCode & 0xff) == SQLITE_CORRUPT)
+            return Error(number, DatabaseEngine::tr("The table file \"%1\" is damaged: found while %2. Use a copy of "
+                                                    "it from before the damage, or make a new one with keysound-db "
+                                                    "init. (SQLite: %3)")
+                                     .arg(file, action, message));
+        return Error(
+            number,
+            DatabaseEngine::tr("\"%1\" is not a database this program can open. (SQLite: %2)").arg(file, message));
+    case ErrorNumber::TableRefused:
+        return Error(number, DatabaseEngine::tr("The table file \"%1\" holds a value, a row or a definition larger "
+                                                "than keysound reads (%2 bytes for a value or a row), found while %3.")
+                                 .arg(file)
+                                 .arg(bounds::MaxValueBytes)
+                                 .arg(action));
+    case ErrorNumber::TableNotFound:
+        return Error(number, DatabaseEngine::tr("The database \"%1\" has no table \"%2\".")
+                                 .arg(file, missingObject(db, resultCode)->name));
+    case ErrorNumber::ItemNotFound:
+        return Error(number, DatabaseEngine::tr("The database \"%1\" has no column \"%2\".")
+                                 .arg(file, missingObject(db, resultCode)->name));
     default:
-        return Error(ErrorNumber::EngineError,
-                     QStringLiteral("数据库引擎处理“%1”时出错，操作：%2：%3。").arg(file, action, message));
+        return Error(number, DatabaseEngine::tr("The database engine failed on \"%1\" while %2. (SQLite: %3)")
+                                 .arg(file, action, message));
     }
 }
 
-QString quotedIdentifier(const QString& name)
+QString statementAction(const QString& sql)
 {
-    QString escaped = name;
-    escaped.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    return DatabaseEngine::tr("running the statement \"%1\"").arg(sql);
 }
-
-namespace {
-QString runningAction(const QString& sql)
-{
-    return QStringLiteral("执行语句“%1”").arg(sql);
-}
-}  // namespace
 
 PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql)
     : db_(db)
@@ -117,7 +165,7 @@ void PreparedStatement::prepare(unsigned flags)
     if (database_)
         database_->stopClock();
     if (rc != SQLITE_OK)
-        throw failure(rc, runningAction(sql_));
+        throw failure(rc, statementAction(sql_));
 }
 
 Error PreparedStatement::failure(int resultCode, const QString& action) const
@@ -173,7 +221,7 @@ void PreparedStatement::bind(int index, const QVariant& value)
     }
     }
     if (rc != SQLITE_OK)
-        throw failure(rc, QStringLiteral("绑定语句“%2”的第 %1 个参数").arg(index).arg(sql_));
+        throw failure(rc, DatabaseEngine::tr("binding parameter %1 of the statement \"%2\"").arg(index).arg(sql_));
 }
 
 void PreparedStatement::bindAll(const QVariantList& values)
@@ -194,7 +242,7 @@ bool PreparedStatement::nextRow()
     stopClock();
     if (rc == SQLITE_DONE)
         return false;
-    const Error error = failure(rc, runningAction(sql_));
+    const Error error = failure(rc, statementAction(sql_));
     sqlite3_reset(statement_);
     throw error;
 }

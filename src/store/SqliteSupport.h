@@ -18,14 +18,20 @@ QString databaseFileName(sqlite3* db);
 // was a full disk, a used-up quota or the file-size limit (the engine calls those I/O errors).
 bool isDiskFull(sqlite3* db, int resultCode);
 
-// The error for an engine result code: read-only, locked, disk full and "not a database" get
-// their own numbers; everything else is an engine error with the engine's message. `action`
-// says what was being done, e.g. "running the statement \"select ...\"". The description names
-// `file`, else the file the engine opened.
+// The one mapping of the engine's results to error numbers: read-only, locked, disk full, "not a
+// database" or damaged, a value beyond the engine's limits, and a missing table or column get their
+// own numbers; anything else is EngineError. db may be null: a file that could not even be opened.
+int engineErrorNumber(sqlite3* db, int resultCode);
+
+// The error for an engine result code, numbered by engineErrorNumber(). Its description names the
+// file (`file`, else the file the engine opened) and what was being done, and ends with the
+// engine's own message. `action` is a phrase in the message's language, e.g. statementAction(sql)
+// or "opening the file".
 Error engineError(sqlite3* db, int resultCode, const QString& action);
 Error engineError(sqlite3* db, int resultCode, const QString& action, const QString& file);
 
-QString quotedIdentifier(const QString& name);
+// The action "running the statement \"<sql>\"", for engineError() and the writers' errors.
+QString statementAction(const QString& sql);
 
 class DatabaseHandle;
 

@@ -55,7 +55,7 @@ TableFile locateTableFile(const QString& pathText, const QString& nativePath)
     if (isReadOnlyTable(nativePath))
         return takeSnapshot(nativePath);
     ensureSqliteDatabase(pathText, nativePath);  // a legacy file is imported first
-    return {nativePath, nativePath, std::nullopt, isUsersOwnTable(nativePath)};
+    return {.path = nativePath, .openedPath = nativePath, .usersOwn = isUsersOwnTable(nativePath)};
 }
 
 TableFile snapshotInstead(const TableFile& table)

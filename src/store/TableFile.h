@@ -21,10 +21,11 @@ std::optional<FileIdentity> identityOf(const QString& nativePath);  // nothing w
 // lies: the engine reads a snapshot of it in the user's cache folder (see Snapshot.h), and every
 // message still names the table file itself.
 struct TableFile {
-    QString path;                           // native path of the table file, db1.mdb in its folder
-    QString openedPath;                     // what the engine opens: path, or its snapshot
-    std::optional<FileIdentity> copiedFrom = std::nullopt;  // a snapshot's: the table file it copies
-    bool usersOwn = false;                  // see isUsersOwnTable()
+    QString path;           // native path of the table file, db1.mdb in its folder
+    QString openedPath;     // what the engine opens: path, or its snapshot
+    bool usersOwn = false;  // see isUsersOwnTable()
+    // A snapshot's: the state of the table file it copies.
+    std::optional<FileIdentity> copiedFrom = std::nullopt;
 
     bool isSnapshot() const { return copiedFrom.has_value(); }
 };

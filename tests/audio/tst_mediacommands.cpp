@@ -247,7 +247,7 @@ private slots:
         useDriver("dummy", dir_.filePath("after.raw"));
         backend_->play(longTone);  // opens on a worker, then sounds
         QTRY_VERIFY(output_->isOpen());
-        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_GT(loudness(0.1), loud);
         QCOMPARE(output_->driverName(), loss == ClosedWhenIdle ? "disk" : "dummy");
     }
 
@@ -321,7 +321,7 @@ private slots:
         QVERIFY2(clock.elapsed() < windowMayWaitMs, qPrintable(QString::number(clock.elapsed())));
         QTRY_VERIFY_WITH_TIMEOUT(!checker_.isChecking(), 35000);
         backend_->play(shortTone);
-        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_GT(loudness(0.1), loud);
         QCOMPARE_LT(residentBytes() - residentBefore, growthPerFileBytes);
     }
 
@@ -379,13 +379,13 @@ private slots:
         backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
         backend_->play(longTone);
         QTRY_VERIFY_WITH_TIMEOUT(output_->isOpen(), 5000);
-        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_GT(loudness(0.1), loud);
         backend_->stop(longTone);
         QTRY_VERIFY(!output_->isOpen());
         QVERIFY(!mixesWithin(100, 300));
         backend_->play(longTone);
         QVERIFY(output_->isOpen());
-        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_GT(loudness(0.1), loud);
 
         // Another program's sound runs the sink, and the resting mixer with it: it closes.
         backend_->stop(longTone);
@@ -399,7 +399,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!mixesWithin(0, 300), 3000);
         backend_->play(longTone);
         QTRY_VERIFY(output_->isOpen());
-        QVERIFY(loudness(0.1) > loud);
+        QCOMPARE_GT(loudness(0.1), loud);
         otherProgram.kill();
         otherProgram.waitForFinished();
         backend_.reset();

@@ -274,9 +274,9 @@ private slots:
         QTest::newRow("speak: a file name that leads out of MP3/ is skipped")
             << Filling{.mappings = {{"x", "..\\..\\x.mp3"}, {"y", "y.mp3"}}, .arguments = {"speak"}, .status = 1,
                        .table = {"x=..\\..\\x.mp3", "y=y.mp3"}, .changedSounds = {"y.mp3"}};
-        QTest::newRow("speak: only the key named, whose sound is kept")
-            << Filling{.mappings = {{"a", "a.mp3", "<mp3>"}, {"b", "b.mp3"}}, .arguments = {"speak", "A"}, .status = 1,
-                       .table = {"a=a.mp3", "b=b.mp3"}, .changedSounds = {}};
+        QTest::newRow("speak: only the keys named; a sound is kept, a key the table lacks gets a mapping")
+            << Filling{.mappings = {{"a", "a.mp3", "<mp3>"}, {"b", "b.mp3"}}, .arguments = {"speak", "A", "new"}, .status = 1,
+                       .table = {"a=a.mp3", "b=b.mp3", "new=new.mp3"}, .changedSounds = {"new.mp3"}};
         QTest::newRow("speak --force: a key after -- replaces its sound")
             << Filling{.mappings = {{"-a", "a.mp3", "<mp3>"}}, .arguments = {"speak", "--force", "--", "-a"}, .status = 0,
                        .table = {"-a=a.mp3"}, .changedSounds = {"a.mp3"}};
@@ -330,6 +330,33 @@ private slots:
                 changed.append(sound.key());
         }
         QCOMPARE(changed, filling.changedSounds);
+    }
+
+    // Every command works on the table the program would use, or the one --folder names.
+    void tableFolderRule_data()
+    {
+        QTest::addColumn<QString>("environment");  // KEYSOUND_FOLDER
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("checked");  // the folder whose db1.mdb was read
+        QTest::newRow("KEYSOUND_FOLDER") << "<a>" << QStringList{"check"} << "<a>";
+        QTest::newRow("--folder wins over KEYSOUND_FOLDER") << "<a>" << QStringList{"check", "--folder", "<b>"} << "<b>";
+        QTest::newRow("check FOLDER, as before --folder") << "" << QStringList{"check", "<b>"} << "<b>";
+    }
+    void tableFolderRule()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, checked);
+        const TestAppFolder a;
+        const TestAppFolder b;
+        const auto named = [&](QString text) { return text.replace("<a>", a.path()).replace("<b>", b.path()); };
+        qputenv("KEYSOUND_FOLDER", named(environment).toUtf8());
+        for (QString& argument : arguments)
+            argument = named(argument);
+        const int status = run(arguments);
+        qunsetenv("KEYSOUND_FOLDER");
+        QCOMPARE(status, ExitStatus::Ok);
+        QVERIFY2(out_.contains(QDir(named(checked)).filePath("db1.mdb")), qPrintable(out_));
     }
 
     void check_data()

@@ -1,5 +1,7 @@
 #include "PackFormat.h"
 
+#include "platform/AppFolder.h"
+
 #include <QStringList>
 
 namespace keysound::pack {
@@ -32,8 +34,7 @@ bool isSafeSoundPath(const QString& path)
 
 std::optional<QString> soundPathOf(const QString& fileName)
 {
-    QString path = fileName;
-    path.replace(u'\\', u'/');
+    const QString path = platform::nativePath(fileName);
     if (!isSafeSoundPath(path))
         return std::nullopt;
     return path;

@@ -39,9 +39,9 @@ QString dataPath()
 [[noreturn]] void throwStartFailure(espeak_ng_STATUS status)
 {
     throw Error(ErrorNumber::SpeechFailed,
-                QCoreApplication::translate("Speech", "The speech engine espeak-ng could not start: %1 (its data was "
-                                                      "looked for in \"%2\"; is espeak-ng-data installed?).")
-                    .arg(statusText(status), dataPath()));
+                QCoreApplication::translate("Speech", "The speech engine espeak-ng could not start with its data from "
+                                                      "\"%1\"; is espeak-ng-data installed? (espeak-ng: %2)")
+                    .arg(dataPath(), statusText(status)));
 }
 
 // Characters are read by name through SSML, the way espeak-ng reads a character it is asked to spell.

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "store/legacy/LegacyText.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 #include <charconv>
@@ -15,6 +16,11 @@
 namespace keysound::store {
 
 namespace {
+
+// The translation context of the reasons a file cannot be read.
+class JetReaderText {
+    Q_DECLARE_TR_FUNCTIONS(JetReader)
+};
 
 // Offsets in a row slot carry flag bits above these.
 constexpr int kRowOffsetMask = 0x1fff;
@@ -125,7 +131,8 @@ private:
     {
         const bool outside = field.start < 0 || field.siz < 0 || field.start + field.siz > mdb_->fmt->pg_size;
         if (outside || field.siz < fixedSizeOf(column->col_type))
-            fail_(QStringLiteral("a value of column \"%1\" lies outside its page").arg(QString::fromUtf8(column->name)));
+            fail_(JetReaderText::tr("a value of the column \"%1\" lies outside its page")
+                      .arg(QString::fromUtf8(column->name)));
     }
 
     QVariant decode(const MdbColumn* column, const MdbField& field) const
@@ -172,7 +179,7 @@ private:
         if (lengthAndFlags & kLongValueSinglePage)
             return rowOfOtherPage(firstPageRow).left(length);
         if ((lengthAndFlags & 0xff000000u) != 0)
-            fail_(QStringLiteral("备注或 OLE 值的存储类型未知"));
+            fail_(JetReaderText::tr("a memo or OLE value has an unknown kind of storage"));
         return pageChain(firstPageRow, length);
     }
 
@@ -181,15 +188,15 @@ private:
         QByteArray data;
         for (int pages = 0; pageRow != 0 && data.size() < qsizetype(length); ++pages) {
             if (pages == kMaxLongValuePages)
-                fail_(QStringLiteral("备注或 OLE 值的页链没有结尾"));
+                fail_(JetReaderText::tr("the page chain of a memo or OLE value has no end"));
             const QByteArray row = rowOfOtherPage(pageRow);
             if (row.size() < 4)
-                fail_(QStringLiteral("备注或 OLE 值的页链已断"));
+                fail_(JetReaderText::tr("the page chain of a memo or OLE value is broken"));
             pageRow = qFromLittleEndian<qint32>(row.constData());
             data.append(row.mid(4));
         }
         if (data.size() < qsizetype(length))
-            fail_(QStringLiteral("备注或 OLE 值比记录的长度短"));
+            fail_(JetReaderText::tr("a memo or OLE value is shorter than its recorded length"));
         return data.left(length);
     }
 
@@ -199,7 +206,7 @@ private:
         int offset = 0;
         size_t size = 0;
         if (mdb_find_pg_row(mdb_, pageRow, &page, &offset, &size) != 0)
-            fail_(QStringLiteral("备注或 OLE 值指向无法读取的页"));
+            fail_(JetReaderText::tr("a memo or OLE value points to a page that cannot be read"));
         return QByteArray(static_cast<const char*>(page) + offset, qsizetype(size));
     }
 
@@ -222,10 +229,10 @@ JetReader::JetReader(const QString& nativePath)
     try {
         library_->mdb = mdb_open(QFile::encodeName(nativePath).constData(), MDB_NOFLAGS);
         if (!library_->mdb)
-            fail(QStringLiteral("libmdb 无法打开它"));
+            fail(JetReaderText::tr("libmdb cannot open it"));
         const auto version = library_->mdb->f->jet_version;
         if (version != MDB_VER_JET3 && version != MDB_VER_JET4)
-            fail(QStringLiteral("它不是 Jet 3 或 Jet 4 数据库"));
+            fail(JetReaderText::tr("it is not a Jet 3 or Jet 4 database"));
         readCatalog();
     } catch (...) {
         close();
@@ -267,13 +274,15 @@ void JetReader::checkCatalogComplete()
     catalog.table_pg = kCatalogTablePage;
     TableDefinition def{mdb_read_table(&catalog)};
     if (!def.def || !mdb_read_columns(def.def))
-        fail(QStringLiteral("无法读取它的表目录"));
+        fail(JetReaderText::tr("its table catalog cannot be read"));
     mdb_rewind_table(def.def);
     qint64 rows = 0;
     while (mdb_fetch_row(def.def))
         ++rows;
     if (rows != def.def->num_rows)
-        fail(QStringLiteral("它的表目录记有 %1 项，但只能读出 %2 项").arg(def.def->num_rows).arg(rows));
+        fail(JetReaderText::tr("its table catalog records %1 entries, but only %2 can be read")
+                 .arg(def.def->num_rows)
+                 .arg(rows));
 }
 
 void JetReader::readCatalog()
@@ -281,14 +290,15 @@ void JetReader::readCatalog()
     MdbHandle* mdb = library_->mdb;
     checkCatalogComplete();
     if (!mdb_read_catalog(mdb, MDB_TABLE))
-        fail(QStringLiteral("无法读取它的表目录"));
+        fail(JetReaderText::tr("its table catalog cannot be read"));
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (!mdb_is_user_table(entry))
             continue;
         MdbTableDef* def = mdb_read_table(entry);
         if (!def || !mdb_read_columns(def))
-            fail(QStringLiteral("无法读取表“%1”的定义").arg(QString::fromUtf8(entry->object_name)));
+            fail(JetReaderText::tr("the definition of the table \"%1\" cannot be read")
+                     .arg(QString::fromUtf8(entry->object_name)));
         TableDefinition owner{def};
         JetTable table{platform::fromUtf8Exact(def->name), {}, def->num_rows, int(i)};
         for (unsigned c = 0; c < def->num_cols; ++c) {
@@ -303,12 +313,12 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
 {
     MdbHandle* mdb = library_->mdb;
     const auto failInTable = [&](const QString& why) {
-        fail(QStringLiteral("表“%1”：%2").arg(table.name, why));
+        fail(JetReaderText::tr("table \"%1\": %2").arg(table.name, why));
     };
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, table.catalogIndex));
     TableDefinition def{mdb_read_table(entry)};
     if (!def.def || !mdb_read_columns(def.def) || int(def.def->num_cols) != table.columns.size())
-        failInTable(QStringLiteral("无法读取它的定义"));
+        failInTable(JetReaderText::tr("its definition cannot be read"));
     mdb_rewind_table(def.def);
     const RowDecoder decoder(*this, mdb, def.def, failInTable);
     std::vector<MdbField> fields(def.def->num_cols);
@@ -319,21 +329,21 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
         int start = 0;
         size_t size = 0;
         if (mdb_find_row(mdb, int(def.def->cur_row) - 1, &start, &size) != 0)
-            failInTable(QStringLiteral("在数据页上找不到第 %1 行").arg(rows + 1));
+            failInTable(JetReaderText::tr("row %1 is not on its data page").arg(rows + 1));
         const int count = mdb_crack_row(def.def, start & kRowOffsetMask, size, fields.data());
         if (count != table.columns.size())
-            failInTable(QStringLiteral("无法解码第 %1 行").arg(rows + 1));
+            failInTable(JetReaderText::tr("row %1 cannot be decoded").arg(rows + 1));
         QVariantList values(count);
         for (int i = 0; i < count; ++i) {
             if (fields[i].colnum < 0 || fields[i].colnum >= count)
-                failInTable(QStringLiteral("第 %1 行引用了不存在的列").arg(rows + 1));
+                failInTable(JetReaderText::tr("row %1 refers to a column that does not exist").arg(rows + 1));
             values[fields[i].colnum] = decoder.value(fields[i]);
         }
         onRow(values);
         ++rows;
     }
     if (rows != table.declaredRows)
-        failInTable(QStringLiteral("它记有 %1 行，但只能读出 %2 行").arg(table.declaredRows).arg(rows));
+        failInTable(JetReaderText::tr("it records %1 rows, but only %2 can be read").arg(table.declaredRows).arg(rows));
 }
 
 bool writeJetStream(const QString& nativePath, const jetstream::Sink& sink)

@@ -4,6 +4,7 @@
 #include "platform/InstallLayout.h"
 #include "store/legacy/JetStream.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <csignal>
@@ -16,10 +17,16 @@ namespace {
 constexpr qint64 kMegabyte = 1024 * 1024;
 constexpr int kExitFileUnreadable = 1;  // the reader wrote its reason as a failure record
 
+// The translation context of the import's messages.
+class LegacyImportText {
+    Q_DECLARE_TR_FUNCTIONS(LegacyImport)
+};
+
 [[noreturn]] void throwDamaged(const QString& nativePath, DatabaseFormat claimed, const QString& why)
 {
     throw Error(ErrorNumber::UnrecognizedFormat,
-                QStringLiteral("数据库文件“%1”（%2 格式）已损坏，无法读取（%3）。原文件未作任何改动。")
+                LegacyImportText::tr("The database file \"%1\" (%2 format) is damaged and cannot be read. The original "
+                                     "file was not changed. Reason: %3.")
                     .arg(QDir::toNativeSeparators(nativePath), formatName(claimed), why));
 }
 
@@ -31,15 +38,18 @@ QString firstLine(const QByteArray& text)
 QString whyTheReaderFailed(const ProcessOutcome& outcome, const ProcessLimits& limits)
 {
     if (outcome.timedOut)
-        return QStringLiteral("读取超过 %1 秒仍未结束").arg(limits.wallClockMs / 1000.0, 0, 'f', 1);
+        return LegacyImportText::tr("reading did not end within %1 seconds")
+            .arg(limits.wallClockMs / 1000.0, 0, 'f', 1);
     if (outcome.outputTooLarge)
-        return QStringLiteral("读取结果超过 %1 MB 的上限").arg(limits.outputBytes / kMegabyte);
+        return LegacyImportText::tr("what was read exceeded the limit of %1 MB").arg(limits.outputBytes / kMegabyte);
     if (outcome.signal == SIGXCPU)
-        return QStringLiteral("读取用尽了 %1 秒的处理器时间").arg(limits.cpuSeconds);
+        return LegacyImportText::tr("reading used up its %1 seconds of processor time").arg(limits.cpuSeconds);
     if (outcome.signal != 0)
-        return QStringLiteral("读取进程异常终止：%1").arg(QString::fromLocal8Bit(::strsignal(outcome.signal)));
+        return LegacyImportText::tr("the reading process ended abnormally: %1")
+            .arg(QString::fromLocal8Bit(::strsignal(outcome.signal)));
     const QString said = firstLine(outcome.diagnostics);
-    return said.isEmpty() ? QStringLiteral("读取结果不完整") : QStringLiteral("读取结果不完整：%1").arg(said);
+    return said.isEmpty() ? LegacyImportText::tr("what was read is incomplete")
+                          : LegacyImportText::tr("what was read is incomplete: %1").arg(said);
 }
 
 }  // namespace
@@ -66,7 +76,8 @@ JetDatabase readJetDatabase(const QString& nativePath, DatabaseFormat claimed, c
     const QString executable = jetReaderExecutable();
     if (!QFileInfo(executable).isExecutable())
         throw Error(ErrorNumber::LegacyImportFailed,
-                    QStringLiteral("找不到读取旧版数据库的程序“%1”，无法导入“%2”。")
+                    LegacyImportText::tr("Cannot import \"%2\": the program \"%1\" that reads old databases was not "
+                                         "found.")
                         .arg(QDir::toNativeSeparators(executable), QDir::toNativeSeparators(nativePath)));
     const ProcessLimits limits = jetReaderLimits(QFileInfo(nativePath).size());
     const ProcessOutcome outcome =

@@ -4,6 +4,7 @@
 #include "platform/StagedFile.h"
 #include "store/SchemaWriter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,9 @@ QString formatTag(DatabaseFormat format)
 
 [[noreturn]] void throwCannotKeep(const QString& path, const QString& why, int number = ErrorNumber::FileAccess)
 {
-    throw Error(number, QStringLiteral("无法保存原文件“%1”的副本：%2。").arg(QDir::toNativeSeparators(path), why));
+    throw Error(number,
+                QCoreApplication::translate("LegacyImport", "Cannot keep a copy of the original file \"%1\": %2.")
+                    .arg(QDir::toNativeSeparators(path), why));
 }
 
 // The copy is written under a temporary name first, so that a backup name never holds half a
@@ -65,9 +68,11 @@ QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
             return backup;
         }
     }
-    throwCannotKeep(nativeDbPath, QStringLiteral("备份名称 %1 至 -%2 都已被占用，请先移走旧的备份")
-                                      .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
-                                      .arg(kMaxBackupNames));
+    throwCannotKeep(nativeDbPath,
+                    QCoreApplication::translate("LegacyImport", "the backup names %1 to -%2 are all taken; "
+                                                                "move the old backups away first")
+                        .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
+                        .arg(kMaxBackupNames));
 }
 
 void removeStaleTemporaries(const QString& nativeDbPath)

@@ -49,8 +49,8 @@ DatabaseFormat jetVersion(const QByteArray& header)
 
 [[noreturn]] void throwUnreadable(const QString& path, int systemError)
 {
-    throw Error(ErrorNumber::FileAccess,
-                QStringLiteral("无法读取“%1”：%2。").arg(path, QString::fromLocal8Bit(std::strerror(systemError))));
+    throw Error(ErrorNumber::FileAccess, QCoreApplication::translate("LegacyFormat", "Cannot read \"%1\": %2.")
+                                             .arg(path, QString::fromLocal8Bit(std::strerror(systemError))));
 }
 
 // Only a regular file can hold a database; anything else is refused before a byte is read.
@@ -115,10 +115,8 @@ DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath)
 QString formatName(DatabaseFormat format)
 {
     switch (format) {
-    case DatabaseFormat::Missing:
-        return QStringLiteral("不存在");
-    case DatabaseFormat::Empty:
-        return QStringLiteral("空文件");
+    case DatabaseFormat::Missing: return QCoreApplication::translate("LegacyFormat", "missing");
+    case DatabaseFormat::Empty: return QCoreApplication::translate("LegacyFormat", "empty file");
     case DatabaseFormat::Sqlite3:
         return QStringLiteral("SQLite 3");
     case DatabaseFormat::Jet3:
@@ -130,7 +128,7 @@ QString formatName(DatabaseFormat format)
     case DatabaseFormat::Unknown:
         break;
     }
-    return QStringLiteral("未知");
+    return QCoreApplication::translate("LegacyFormat", "unknown");
 }
 
 }  // namespace keysound::store

@@ -7,6 +7,7 @@
 #include "store/legacy/LegacyFiles.h"
 #include "store/legacy/LegacyImportTables.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -29,6 +30,11 @@ LegacyImportActivityHook& activityHook()
     return registered;
 }
 
+// The translation context of the import's messages.
+class LegacyImportText {
+    Q_DECLARE_TR_FUNCTIONS(LegacyImport)
+};
+
 bool isJet(DatabaseFormat format)
 {
     return format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4;
@@ -39,22 +45,29 @@ bool isJet(DatabaseFormat format)
 void throwNotImportable(const QString& path, DatabaseFormat format)
 {
     if (format == DatabaseFormat::Missing)
-        throw Error(ErrorNumber::DatabaseNotFound, QStringLiteral("数据库“%1”不存在。").arg(path));
+        throw Error(ErrorNumber::DatabaseNotFound,
+                    LegacyImportText::tr("The database \"%1\" does not exist.").arg(path));
     if (format == DatabaseFormat::Sqlite3)
-        throw Error(ErrorNumber::LegacyImportFailed,
-                    QStringLiteral("“%1”已经是 SQLite 3 数据库，无需导入。").arg(path));
+        throw Error(
+            ErrorNumber::LegacyImportFailed,
+            LegacyImportText::tr("\"%1\" is already an SQLite 3 database; there is nothing to import.").arg(path));
     if (format == DatabaseFormat::Empty)
+        throw Error(
+            ErrorNumber::UnrecognizedFormat,
+            LegacyImportText::tr("\"%1\" is an empty file, not a database. The file was not changed.").arg(path));
+    if (format == DatabaseFormat::Ace)
         throw Error(ErrorNumber::UnrecognizedFormat,
-                    QStringLiteral("“%1”是空文件，不是数据库。文件没有改动。").arg(path));
-    const QString found = format == DatabaseFormat::Unknown ? QStringLiteral("未知（本程序不认识）")
-                                                            : formatName(format);
-    const QString hint = format == DatabaseFormat::Ace
-                             ? QStringLiteral("请在 Access 中把它另存为 Access 2000（.mdb）数据库后重试。")
-                             : QString();
+                    LegacyImportText::tr("Cannot open \"%1\": its format is ACE, and this program reads only SQLite 3 "
+                                         "databases and the Jet 3 / Jet 4 files it imports. The file was not changed. "
+                                         "Save it in Access as an Access 2000 (.mdb) database, then try again.")
+                        .arg(path));
+    const QString found = format == DatabaseFormat::Unknown
+                              ? LegacyImportText::tr("unknown (this program does not recognise it)")
+                              : formatName(format);
     throw Error(ErrorNumber::UnrecognizedFormat,
-                QStringLiteral("无法打开“%1”：它的格式是 %2，而本程序只支持 SQLite 3 数据库和可导入的 Jet 3 / Jet 4 文件。"
-                               "文件没有改动。%3")
-                    .arg(path, found, hint));
+                LegacyImportText::tr("Cannot open \"%1\": its format is %2, and this program reads only SQLite 3 "
+                                     "databases and the Jet 3 / Jet 4 files it imports. The file was not changed.")
+                    .arg(path, found));
 }
 
 namespace {
@@ -130,8 +143,9 @@ void ensureSqliteDatabase(const QString& pathText, const QString& nativePath)
         return;
     if (format == DatabaseFormat::Missing)
         throw Error(ErrorNumber::DatabaseNotFound,
-                    QStringLiteral("找不到数据库文件“%1”。可以用程序文件夹中的 keysound-db 新建一个：keysound-db init \"%1\"，"
-                                   "然后在编辑器里添加按键和声音。")
+                    LegacyImportText::tr("The database file \"%1\" was not found. To make a new one, run "
+                                         "\"keysound-db init '%1'\" in the program's folder, then add keys and sounds "
+                                         "in the editor.")
                         .arg(nativePath));
     if (!isJet(format))
         throwNotImportable(nativePath, format);
@@ -147,7 +161,8 @@ LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, con
         throwNotImportable(nativeSourcePath, format);
     if (isNameTaken(nativeDestinationPath))
         throw Error(ErrorNumber::FileAccess,
-                    QStringLiteral("无法导入到“%1”：已有同名文件。").arg(nativeDestinationPath));
+                    LegacyImportText::tr("Cannot import into \"%1\": a file of that name is already there.")
+                        .arg(nativeDestinationPath));
     return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false);
 }
 
@@ -163,7 +178,8 @@ void setLegacyImportActivityHook(LegacyImportActivityHook hook)
 
 QString legacyImportMessage(const LegacyImportReport& report)
 {
-    return QStringLiteral("%1 是旧版（%2）格式的数据库，已转换为新格式，%3 个表共 %4 行全部保留；原文件保存在 %5。")
+    return LegacyImportText::tr("%1 was a database in the old %2 format. It has been converted to the new format "
+                                "with all %4 rows of its %3 tables; the original file was kept as %5.")
         .arg(QFileInfo(report.databasePath).fileName(), formatName(report.format))
         .arg(report.tables.size())
         .arg(report.totalRows())

@@ -3,6 +3,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -51,7 +52,9 @@ public:
         handle_ = iconv_open("UTF-8", name.constData());
         if (handle_ == reinterpret_cast<iconv_t>(-1))
             throw Error(ErrorNumber::LegacyImportFailed,
-                        QStringLiteral("旧数据库的文字使用代码页 %1，本系统无法转换。").arg(codePage));
+                        QCoreApplication::translate("JetReader", "The text of the old database uses the code page "
+                                                                 "%1, which this system cannot convert.")
+                            .arg(codePage));
     }
     ~Iconv() { iconv_close(handle_); }
     Iconv(const Iconv&) = delete;

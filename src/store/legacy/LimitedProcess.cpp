@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <chrono>
@@ -169,7 +170,8 @@ void openPipe(Pipe& pipe)
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw Error(ErrorNumber::LegacyImportFailed,
-                    QStringLiteral("无法启动读取进程：%1。").arg(QString::fromLocal8Bit(std::strerror(errno))));
+                    QCoreApplication::translate("LegacyImport", "Cannot start the reading process: %1.")
+                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
     pipe.read = fds[0];
     pipe.write = fds[1];
     ::fcntl(pipe.read, F_SETFL, O_NONBLOCK);
@@ -198,7 +200,8 @@ ProcessOutcome runLimitedProcess(const QString& executable, const QStringList& a
     ::close(devNull);
     if (pid < 0)
         throw Error(ErrorNumber::LegacyImportFailed,
-                    QStringLiteral("无法启动读取进程 %1：%2。").arg(executable, QString::fromLocal8Bit(std::strerror(errno))));
+                    QCoreApplication::translate("LegacyImport", "Cannot start the reading process %1: %2.")
+                        .arg(executable, QString::fromLocal8Bit(std::strerror(errno))));
     ::close(std::exchange(out.write, -1));
     ::close(std::exchange(err.write, -1));
     ProcessOutcome outcome;
