@@ -5,9 +5,12 @@
 #include "platform/Error.h"
 #include "platform/InstallLayout.h"
 
+#include "TestFiles.h"
+
 #include <QtTest>
 
 using namespace keysound;
+using test::fileBytes;
 
 namespace {
 // Folders are named relative to the test's root.
@@ -40,7 +43,7 @@ Q_DECLARE_METATYPE(FolderCase)
 Q_DECLARE_METATYPE(HelperCase)
 Q_DECLARE_METATYPE(CommandLineCase)
 
-class tst_appfolder : public QObject {
+class AppFolderTest : public QObject {
     Q_OBJECT
 
     // The machine: bin/ (the executable's folder), libexec/keysound/, share/keysound/ (the installed
@@ -48,20 +51,7 @@ class tst_appfolder : public QObject {
     std::optional<QTemporaryDir> root_;
 
     QString path(const QString& relative) const { return root_->filePath(relative); }
-    void write(const QString& relative, const QByteArray& content) const
-    {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QByteArray read(const QString& relative) const
-    {
-        QFile file(path(relative));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll();
-    }
+    void write(const QString& relative, const QByteArray& content) const { test::writeFile(path(relative), content); }
     QStringList entries(const QString& relative) const
     {
         return QDir(path(relative)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -144,14 +134,14 @@ private slots:
     void userFolderIsMadeOnceThenLeftAlone()
     {
         platform::chooseAppFolder(inputs());
-        QCOMPARE(read("data/keysound/db1.mdb"), "the default mappings");
-        QCOMPARE(read("data/keysound/MP3/a.mp3"), "a default sound");
+        QCOMPARE(fileBytes(path("data/keysound/db1.mdb")), "the default mappings");
+        QCOMPARE(fileBytes(path("data/keysound/MP3/a.mp3")), "a default sound");
 
         write("data/keysound/db1.mdb", "the user's own mappings");
         QVERIFY(QFile::remove(path("data/keysound/MP3/a.mp3")));
         write("share/keysound/db1.mdb", "newer default mappings");
         QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
-        QCOMPARE(read("data/keysound/db1.mdb"), "the user's own mappings");
+        QCOMPARE(fileBytes(path("data/keysound/db1.mdb")), "the user's own mappings");
         QCOMPARE(entries("data/keysound/MP3"), QStringList());
     }
 
@@ -212,5 +202,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_appfolder)
+QTEST_GUILESS_MAIN(AppFolderTest)
 #include "tst_appfolder.moc"
