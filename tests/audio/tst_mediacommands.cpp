@@ -76,19 +76,16 @@ struct PrivatePipeWire {
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
             qputenv(name, QFile::encodeName(dir));
-        const QString busAddress = QStringLiteral("unix:path=") + dir + QStringLiteral("/bus");
+        const QString busAddress = "unix:path=" + dir + "/bus";
         qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
-        const QStringList busArguments = {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                          QStringLiteral("--nopidfile"), QStringLiteral("--address=") + busAddress};
-        bus.start(QStringLiteral("dbus-daemon"), busArguments);
-        server.start(QStringLiteral("pipewire"), {});
-        if (!QTest::qWaitFor([&] { return QFile::exists(dir + QStringLiteral("/pipewire-0")); }, 5000))
+        bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=" + busAddress});
+        server.start("pipewire", {});
+        if (!QTest::qWaitFor([&] { return QFile::exists(dir + "/pipewire-0"); }, 5000))
             return;
-        sessionManager.start(QStringLiteral("wireplumber"), {});
-        const QStringList nullSink = {QStringLiteral("create-node"), QStringLiteral("adapter"),
-                                      QStringLiteral("{ factory.name=support.null-audio-sink node.name=test "
-                                                     "media.class=Audio/Sink object.linger=true }")};
-        if (QProcess::execute(QStringLiteral("pw-cli"), nullSink) != 0)
+        sessionManager.start("wireplumber", {});
+        const QString nullSink = "{ factory.name=support.null-audio-sink node.name=test media.class=Audio/Sink "
+                                 "object.linger=true }";
+        if (QProcess::execute("pw-cli", {"create-node", "adapter", nullSink}) != 0)
             return;
         // The session manager is ready to link streams once it has made the sink the default.
         running = QTest::qWaitFor([] { return succeeds({"inspect", "@DEFAULT_AUDIO_SINK@"}); }, 10000);
@@ -96,10 +93,8 @@ struct PrivatePipeWire {
     static bool succeeds(const QStringList& sessionManagerCommand)
     {
         QProcess process;
-        process.start(QStringLiteral("wpctl"), sessionManagerCommand);
-        if (!process.waitForFinished() || process.exitStatus() != QProcess::NormalExit)
-            return false;
-        return process.exitCode() == 0;
+        process.start("wpctl", sessionManagerCommand);
+        return process.waitForFinished() && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
     ~PrivatePipeWire()
     {
@@ -116,20 +111,13 @@ struct PrivatePipeWire {
     bool running = false;
 };
 
-qint64 residentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/statm"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    return status.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
+qint64 residentBytes() { return fileBytes("/proc/self/statm").split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE); }
 
 int threadsNamed(const QByteArray& name)
 {
     int count = 0;
-    for (const QFileInfo& task : QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(task.filePath() + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+    for (const QFileInfo& task : QDir("/proc/self/task").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (fileBytes(task.filePath() + "/comm").trimmed() == name)
             ++count;
     }
     return count;
