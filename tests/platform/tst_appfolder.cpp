@@ -1,9 +1,9 @@
 // Where the table lives: the folder rule through chooseAppFolder() on a machine the test lays out
-// itself, the helper programs found from the executable's folder, and the command line.
+// itself, and the command line. (Where the helper programs are found is proven by the whole-program
+// runs in tests/e2e, portable and installed, and by every test that names them by KEYSOUND_*.)
 #include "platform/AppFolder.h"
 #include "platform/CommandLine.h"
 #include "platform/Error.h"
-#include "platform/InstallLayout.h"
 
 #include "TestFiles.h"
 
@@ -26,13 +26,6 @@ struct FolderCase {
     std::optional<int> error = std::nullopt;
 };
 
-struct HelperCase {
-    bool beside = false;
-    bool installed = false;
-    bool named = false;  // by KEYSOUND_SOUND_CHECKER
-    QString found;
-};
-
 struct CommandLineCase {
     QStringList arguments;
     std::optional<QString> folder = std::nullopt;
@@ -40,13 +33,12 @@ struct CommandLineCase {
 };
 }  // namespace
 Q_DECLARE_METATYPE(FolderCase)
-Q_DECLARE_METATYPE(HelperCase)
 Q_DECLARE_METATYPE(CommandLineCase)
 
 class AppFolderTest : public QObject {
     Q_OBJECT
 
-    // The machine: bin/ (the executable's folder), libexec/keysound/, share/keysound/ (the installed
+    // The machine: bin/ (the executable's folder), share/keysound/ (the installed
     // defaults), data/ (the user's data home), given/, environment/.
     std::optional<QTemporaryDir> root_;
 
@@ -152,34 +144,6 @@ private slots:
         QVERIFY(QFile::remove(path("bin/db1.mdb")));
         QCOMPARE(platform::appFolder(), path("bin"));
         platform::setAppFolderOverride({});
-    }
-
-    void findsHelpers_data()
-    {
-        QTest::addColumn<HelperCase>("row");
-        QTest::newRow("beside the executable (portable)")
-            << HelperCase{.beside = true, .installed = true, .found = "bin/keysound-sound-checker"};
-        QTest::newRow("in ../libexec/keysound (installed)")
-            << HelperCase{.installed = true, .found = "libexec/keysound/keysound-sound-checker"};
-        QTest::newRow("named by KEYSOUND_SOUND_CHECKER")
-            << HelperCase{.beside = true, .named = true, .found = "elsewhere/checker"};
-    }
-    void findsHelpers()
-    {
-        QFETCH(HelperCase, row);
-        for (const auto& [present, relative] : {std::pair{row.beside, "bin/keysound-sound-checker"},
-                                                {row.installed, "libexec/keysound/keysound-sound-checker"},
-                                                {row.named, "elsewhere/checker"}}) {
-            if (!present)
-                continue;
-            write(relative, "#!/bin/sh\n");
-            QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::ExeOwner);
-        }
-        qunsetenv("KEYSOUND_SOUND_CHECKER");  // CTest names the real one
-        if (row.named)
-            qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(path("elsewhere/checker")));
-        const QString found = platform::helperExecutable("keysound-sound-checker", path("bin"));
-        QCOMPARE(QDir::cleanPath(found), path(row.found));
     }
 
     void commandLine_data()
