@@ -58,6 +58,12 @@ struct TakenNames {  // names taken before the import
     std::optional<QString> backup = {};  // the original's new name; none: none is left, the import fails
 };
 
+struct Temporary {  // a file beside db1.mdb when it is opened
+    QString name;
+    int ageSeconds;
+    bool removed;
+};
+
 enum class Limit { Time, Output };
 // A damaged file, or a reader that misbehaves.
 struct Refusal {
@@ -70,6 +76,7 @@ struct Refusal {
 
 Q_DECLARE_METATYPE(Conversion)
 Q_DECLARE_METATYPE(TakenNames)
+Q_DECLARE_METATYPE(Temporary)
 Q_DECLARE_METATYPE(Refusal)
 
 class LegacyImportTest : public QObject {
@@ -261,27 +268,26 @@ private slots:
 
     void staleTemporariesAreRemovedAtOpen_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("ageSeconds");
-        QTest::addColumn<bool>("removed");
-        QTest::newRow("an interrupted import's new file") << ".db1.mdb.new-a1B2c3" << 3600 << true;
-        QTest::newRow("an interrupted backup copy") << ".db1.mdb.original-Xy9Z0q" << 3600 << true;
-        QTest::newRow("one an import may still be writing") << ".db1.mdb.new-a1B2c3" << 0 << false;
-        QTest::newRow("another database's") << ".db2.mdb.new-a1B2c3" << 3600 << false;
-        QTest::newRow("the user's own file that begins like one") << ".db1.mdb.new-backup1" << 3600 << false;
+        QTest::addColumn<Temporary>("t");
+        const auto row = [](const char* name, const Temporary& t) { QTest::newRow(name) << t; };
+        row("an interrupted import's new file", {.name = ".db1.mdb.new-a1B2c3", .ageSeconds = 3600, .removed = true});
+        row("an interrupted backup copy", {.name = ".db1.mdb.original-Xy9Z0q", .ageSeconds = 3600, .removed = true});
+        row("one an import may still be writing", {.name = ".db1.mdb.new-a1B2c3", .ageSeconds = 0, .removed = false});
+        row("another database's", {.name = ".db2.mdb.new-a1B2c3", .ageSeconds = 3600, .removed = false});
+        row("the user's own file that begins like one",
+            {.name = ".db1.mdb.new-backup1", .ageSeconds = 3600, .removed = false});
     }
     void staleTemporariesAreRemovedAtOpen()
     {
-        QFETCH(QString, name);
-        QFETCH(int, ageSeconds);
-        QFETCH(bool, removed);
+        QFETCH(Temporary, t);
         createMappingDatabase(dbPath());
-        QFile file(writeFile(dir_->filePath(name), {}));
+        QFile file(writeFile(dir_->filePath(t.name), {}));
         QVERIFY(file.open(QIODevice::Append));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+        const QDateTime modified = QDateTime::currentDateTime().addSecs(-t.ageSeconds);
+        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
         file.close();
         open();
-        QCOMPARE(QFileInfo::exists(file.fileName()), !removed);
+        QCOMPARE(QFileInfo::exists(file.fileName()), !t.removed);
     }
 
     void userIsToldOnce()
