@@ -66,23 +66,6 @@ int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder,
     return 0;
 }
 
-std::optional<Error> errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Error& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-int errorNumberOf(const std::function<void()>& call)
-{
-    if (const auto error = errorOf(call))
-        return error->number();
-    return 0;
-}
-
 QList<QVariantList> mappingsIn(const QString& databasePath)
 {
     return RawDatabase(databasePath).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ErrorOf.h"
 #include "RawDatabase.h"
 #include "TestAppFolder.h"
 #include "TestFiles.h"
@@ -29,9 +30,6 @@ QStringList lookUp(const QString& folder, const QString& key);
 // of bookmarks, Bookmark:<text> to a bookmark of that text.
 int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder, const QString& script,
                        const QList<QVariant>& bookmarks = {});
-// The error a call throws, or nothing when it succeeds.
-std::optional<Error> errorOf(const std::function<void()>& call);
-int errorNumberOf(const std::function<void()>& call);  // 0 when it succeeds
 // Config's (键位, 文件名) rows in rowid order, NULL as an invalid QVariant.
 QList<QVariantList> mappingsIn(const QString& databasePath);
 

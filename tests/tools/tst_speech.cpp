@@ -4,6 +4,7 @@
 #include "speech/SoundShaping.h"
 #include "speech/Utterance.h"
 
+#include "ErrorOf.h"
 #include "TestFiles.h"
 
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 
 using namespace keysound;
 using namespace keysound::speech;
+using keysound::test::errorNumberOf;
 using keysound::test::fileBytes;
 
 namespace {
@@ -159,12 +161,8 @@ private slots:
         QFETCH(QString, name);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("folder"));
-        try {
-            speech::writeSoundFile(dir.filePath(name), newBytes, ExistingFile::Replace);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.number(), ErrorNumber::FileAccess);
-        }
+        const auto write = [&] { speech::writeSoundFile(dir.filePath(name), newBytes, ExistingFile::Replace); };
+        QCOMPARE(errorNumberOf(write), ErrorNumber::FileAccess);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
@@ -202,12 +200,7 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QString, voice);
-        try {
-            speakKeyAsMp3(key, voice);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.number(), ErrorNumber::InvalidArgument);
-        }
+        QCOMPARE(errorNumberOf([&] { speakKeyAsMp3(key, voice); }), ErrorNumber::InvalidArgument);
     }
 };
 
