@@ -29,7 +29,15 @@ struct FakeDevice : OutputDevice {
     QList<qint64> closes;
     CloseReason lastClose = CloseReason::Idle;
 };
+
+// Keys whose sounds last soundMs (0: the file did not sound), then nothing more.
+struct Typing {
+    int keys;
+    int gapMs;
+    int soundMs;
+};
 }  // namespace
+Q_DECLARE_METATYPE(Typing)
 
 class OutputKeeperTest : public QObject {
     Q_OBJECT
@@ -41,49 +49,45 @@ private slots:
         keeper_.reset(new OutputKeeper(device_, KeeperTiming{}, [this] { return device_.now; }));
     }
 
-    // Keys whose sounds last soundMs (0: the file did not sound), then nothing more.
     void closesOnlyAFewSecondsAfterTheLastSound_data()
     {
-        // clang-format off
-        QTest::addColumn<int>("keys");
-        QTest::addColumn<int>("keyGapMs");
-        QTest::addColumn<int>("soundMs");
-        QTest::newRow("a sound of several seconds") << 1 << 0 << 7500;
-        QTest::newRow("fast typing") << 40 << 60 << 80;
-        QTest::newRow("slow typing") << 10 << 1900 << 80;
-        QTest::newRow("slow typing of keys that do not sound") << 10 << 1900 << 0;
-        // clang-format on
+        QTest::addColumn<Typing>("t");
+        QTest::newRow("a sound of several seconds") << Typing{.keys = 1, .gapMs = 0, .soundMs = 7500};
+        QTest::newRow("fast typing") << Typing{.keys = 40, .gapMs = 60, .soundMs = 80};
+        QTest::newRow("slow typing") << Typing{.keys = 10, .gapMs = 1900, .soundMs = 80};
+        QTest::newRow("slow typing of keys that do not sound") << Typing{.keys = 10, .gapMs = 1900, .soundMs = 0};
     }
     void closesOnlyAFewSecondsAfterTheLastSound()
     {
-        QFETCH(int, keys);
-        QFETCH(int, keyGapMs);
-        QFETCH(int, soundMs);
+        QFETCH(Typing, t);
         int looks = 0;
-        for (int key = 0; key < keys; ++key) {
-            device_.now = qint64(key) * keyGapMs;
+        for (int key = 0; key < t.keys; ++key) {
+            device_.now = qint64(key) * t.gapMs;
             QVERIFY(keeper_->prepareToPlay());
-            device_.soundEndsAt = device_.now + soundMs;
-            const qint64 nextKey = key + 1 < keys ? device_.now + keyGapMs : 60000;
+            device_.soundEndsAt = device_.now + t.soundMs;
+            qint64 nextKey = 60000;
+            if (key + 1 < t.keys)
+                nextKey = device_.now + t.gapMs;
             // The backend's single-shot timer: restarted after each key, then after each look.
             for (int delay = keeper_->checkIdle(); delay >= 0 && device_.now + delay < nextKey; ++looks) {
                 device_.now += delay;
                 delay = keeper_->checkIdle();
             }
         }
-        QVERIFY(device_.opens == 1 && device_.closes.size() == 1);
+        QCOMPARE(device_.opens, 1);
+        QCOMPARE(device_.closes.size(), 1);
         const qint64 afterSound = device_.closes.first() - device_.soundEndsAt;
-        QVERIFY2(afterSound >= 2000 && afterSound <= 5000, qPrintable(QString::number(afterSound)));
-        QVERIFY2(looks <= device_.closes.first() / 1000 + 2, "woke up more than once a second");
+        QCOMPARE_GE(afterSound, 2000);
+        QCOMPARE_LE(afterSound, 5000);
+        QCOMPARE_LE(looks, device_.closes.first() / 1000 + 2);  // at most one look a second
     }
 
     // A lost output is closed and given up, so the next key opens a fresh one at once.
     void lostOutputReopensAtTheNextKey_data()
     {
-        // clang-format off
         QTest::addColumn<bool>("idleLookFirst");
-        QTest::newRow("found by an idle look") << true; QTest::newRow("found at the key") << false;
-        // clang-format on
+        QTest::newRow("found by an idle look") << true;
+        QTest::newRow("found at the key") << false;
     }
     void lostOutputReopensAtTheNextKey()
     {
@@ -93,7 +97,9 @@ private slots:
         if (idleLookFirst)
             QCOMPARE(keeper_->checkIdle(), -1);
         QVERIFY(keeper_->prepareToPlay());
-        QVERIFY(device_.opens == 2 && device_.closes.size() == 1 && device_.lastClose == CloseReason::Lost);
+        QCOMPARE(device_.opens, 2);
+        QCOMPARE(device_.closes.size(), 1);
+        QCOMPARE(device_.lastClose, CloseReason::Lost);
     }
 
     // No device at start: a burst of keys tries once, then again only once a second has passed.
@@ -106,7 +112,8 @@ private slots:
         QCOMPARE(keeper_->checkIdle(), -1);  // nothing to look after while closed
         device_.available = true;            // the server has started
         device_.now += 1000;
-        QVERIFY(keeper_->prepareToPlay() && device_.opens == 4);
+        QVERIFY(keeper_->prepareToPlay());
+        QCOMPARE(device_.opens, 4);
     }
 
 private:

@@ -1,8 +1,12 @@
 #include "audio/ShortPath.h"
 
+#include "TestFiles.h"
+
 #include <QtTest>
 
 using keysound::audio::getShortPathName;
+using keysound::test::fileBytes;
+using keysound::test::writeFile;
 
 // The caller hands over a 255-byte buffer and tells the call it holds 254.
 class ShortPathTest : public QObject {
@@ -17,14 +21,14 @@ private slots:
 
         QVERIFY(root_.isValid());
         const QString root = root_.path();
-        const QByteArray file = create(root + "/MP3/a.mp3");
+        const QByteArray file = writeFile(root + "/MP3/a.mp3", {}).toUtf8();
         const int pad = 253 - int(root.toUtf8().size()) - 7;  // '/' + pad + "/f.mp3": 253 bytes in all
-        const QByteArray fits = create(root + '/' + QString(pad, 'd') + "/f.mp3");
-        QVERIFY(fits.size() == 253);
-        const QByteArray tooLong = create(root + '/' + QString(60, QChar(0x97F3)) + '/' + QString(240, 'n'));
+        const QByteArray fits = writeFile(root + '/' + QString(pad, 'd') + "/f.mp3", {}).toUtf8();
+        QCOMPARE(fits.size(), 253);
+        const QByteArray tooLong = writeFile(root + '/' + QString(60, u'音') + '/' + QString(240, 'n'), {}).toUtf8();
+        const QByteArray backslashed = root.toUtf8() + "\\MP3\\a.mp3";
         QTest::newRow("existing file") << file << file;
-        QTest::newRow("backslashes looked up as separators, returned as given")
-            << root.toUtf8() + "\\MP3\\a.mp3" << root.toUtf8() + "\\MP3\\a.mp3";
+        QTest::newRow("backslashes looked up as separators, returned as given") << backslashed << backslashed;
         QTest::newRow("text after a NUL is ignored") << file + QByteArray("\0/x", 3) << file;
         QTest::newRow("missing file") << root.toUtf8() + "/MP3/missing.mp3" << QByteArray();
         QTest::newRow("253 bytes: the longest returned as itself") << fits << fits;
@@ -38,8 +42,10 @@ private slots:
         QFETCH(QByteArray, expected);
         QByteArray buffer(255, 'x');
         QCOMPARE(getShortPathName(path, buffer.data(), 254), int(expected.size()));
-        const QByteArray written = expected.isEmpty() ? QByteArray() : expected + '\0';
-        QCOMPARE(buffer, written + QByteArray(255 - written.size(), 'x'));
+        if (expected.isEmpty())
+            QCOMPARE(buffer, QByteArray(255, 'x'));
+        else
+            QCOMPARE(buffer, expected + '\0' + QByteArray(254 - expected.size(), 'x'));
     }
 
     // One byte too long to be returned as itself: an alias that fits and opens the same file, the
@@ -49,34 +55,24 @@ private slots:
     {
         const QString dir = root_.path() + "/long/";
         const QString path = dir + QString(254 - int(dir.toUtf8().size()) - 4, 'f') + ".mp3";
-        QCOMPARE(create(path, "the sound").size(), 254);
+        QCOMPARE(writeFile(path, "the sound").toUtf8().size(), 254);
 
-        QByteArray alias(255, '\0');
-        const int length = getShortPathName(path.toUtf8(), alias.data(), 254);
-        QVERIFY2(length > 0 && length <= 253, qPrintable(QString::number(length)));
-        QFile aliased(QString::fromUtf8(alias.left(length)));
-        QVERIFY(aliased.open(QIODevice::ReadOnly));
-        QCOMPARE(aliased.readAll(), QByteArray("the sound"));
-        QByteArray again(255, '\0');
-        getShortPathName(path.toUtf8(), again.data(), 254);
-        QCOMPARE(again, alias);
+        const QString alias = aliasOf(path);
+        QCOMPARE_GT(alias.toUtf8().size(), 0);
+        QCOMPARE_LE(alias.toUtf8().size(), 253);
+        QCOMPARE(fileBytes(alias), QByteArray("the sound"));
+        QCOMPARE(aliasOf(path), alias);
 
         QVERIFY(QDir().rename(dir, root_.path() + "/long.old"));
-        create(path, "the new sound");
-        QByteArray replaced(255, '\0');
-        QFile aliasedAgain(QString::fromUtf8(replaced.left(getShortPathName(path.toUtf8(), replaced.data(), 254))));
-        QVERIFY(aliasedAgain.open(QIODevice::ReadOnly));
-        QCOMPARE(aliasedAgain.readAll(), QByteArray("the new sound"));
+        writeFile(path, "the new sound");
+        QCOMPARE(fileBytes(aliasOf(path)), QByteArray("the new sound"));
     }
 
 private:
-    static QByteArray create(const QString& path, const QByteArray& content = {})
+    static QString aliasOf(const QString& path)
     {
-        QFile file(path);
-        QDir().mkpath(QFileInfo(path).path());
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        return path.toUtf8();
+        QByteArray alias(255, '\0');
+        return QString::fromUtf8(alias.left(getShortPathName(path.toUtf8(), alias.data(), 254)));
     }
 
     QTemporaryDir root_;

@@ -1,13 +1,16 @@
 // Where the table lives: the folder rule through chooseAppFolder() on a machine the test lays out
-// itself, the helper programs found from the executable's folder, and the command line.
+// itself, and the command line. (Where the helper programs are found is proven by the whole-program
+// runs in tests/e2e, portable and installed, and by every test that names them by KEYSOUND_*.)
 #include "platform/AppFolder.h"
 #include "platform/CommandLine.h"
 #include "platform/Error.h"
-#include "platform/InstallLayout.h"
+
+#include "TestFiles.h"
 
 #include <QtTest>
 
 using namespace keysound;
+using test::fileBytes;
 
 namespace {
 // Folders are named relative to the test's root.
@@ -23,13 +26,6 @@ struct FolderCase {
     std::optional<int> error = std::nullopt;
 };
 
-struct HelperCase {
-    bool beside = false;
-    bool installed = false;
-    bool named = false;  // by KEYSOUND_SOUND_CHECKER
-    QString found;
-};
-
 struct CommandLineCase {
     QStringList arguments;
     std::optional<QString> folder = std::nullopt;
@@ -37,31 +33,17 @@ struct CommandLineCase {
 };
 }  // namespace
 Q_DECLARE_METATYPE(FolderCase)
-Q_DECLARE_METATYPE(HelperCase)
 Q_DECLARE_METATYPE(CommandLineCase)
 
-class tst_appfolder : public QObject {
+class AppFolderTest : public QObject {
     Q_OBJECT
 
-    // The machine: bin/ (the executable's folder), libexec/keysound/, share/keysound/ (the installed
+    // The machine: bin/ (the executable's folder), share/keysound/ (the installed
     // defaults), data/ (the user's data home), given/, environment/.
     std::optional<QTemporaryDir> root_;
 
     QString path(const QString& relative) const { return root_->filePath(relative); }
-    void write(const QString& relative, const QByteArray& content) const
-    {
-        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
-        QFile file(path(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
-    QByteArray read(const QString& relative) const
-    {
-        QFile file(path(relative));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll();
-    }
+    void write(const QString& relative, const QByteArray& content) const { test::writeFile(path(relative), content); }
     QStringList entries(const QString& relative) const
     {
         return QDir(path(relative)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -144,14 +126,14 @@ private slots:
     void userFolderIsMadeOnceThenLeftAlone()
     {
         platform::chooseAppFolder(inputs());
-        QCOMPARE(read("data/keysound/db1.mdb"), "the default mappings");
-        QCOMPARE(read("data/keysound/MP3/a.mp3"), "a default sound");
+        QCOMPARE(fileBytes(path("data/keysound/db1.mdb")), "the default mappings");
+        QCOMPARE(fileBytes(path("data/keysound/MP3/a.mp3")), "a default sound");
 
         write("data/keysound/db1.mdb", "the user's own mappings");
         QVERIFY(QFile::remove(path("data/keysound/MP3/a.mp3")));
         write("share/keysound/db1.mdb", "newer default mappings");
         QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
-        QCOMPARE(read("data/keysound/db1.mdb"), "the user's own mappings");
+        QCOMPARE(fileBytes(path("data/keysound/db1.mdb")), "the user's own mappings");
         QCOMPARE(entries("data/keysound/MP3"), QStringList());
     }
 
@@ -162,34 +144,6 @@ private slots:
         QVERIFY(QFile::remove(path("bin/db1.mdb")));
         QCOMPARE(platform::appFolder(), path("bin"));
         platform::setAppFolderOverride({});
-    }
-
-    void findsHelpers_data()
-    {
-        QTest::addColumn<HelperCase>("row");
-        QTest::newRow("beside the executable (portable)")
-            << HelperCase{.beside = true, .installed = true, .found = "bin/keysound-sound-checker"};
-        QTest::newRow("in ../libexec/keysound (installed)")
-            << HelperCase{.installed = true, .found = "libexec/keysound/keysound-sound-checker"};
-        QTest::newRow("named by KEYSOUND_SOUND_CHECKER")
-            << HelperCase{.beside = true, .named = true, .found = "elsewhere/checker"};
-    }
-    void findsHelpers()
-    {
-        QFETCH(HelperCase, row);
-        for (const auto& [present, relative] : {std::pair{row.beside, "bin/keysound-sound-checker"},
-                                                {row.installed, "libexec/keysound/keysound-sound-checker"},
-                                                {row.named, "elsewhere/checker"}}) {
-            if (!present)
-                continue;
-            write(relative, "#!/bin/sh\n");
-            QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::ExeOwner);
-        }
-        qunsetenv("KEYSOUND_SOUND_CHECKER");  // CTest names the real one
-        if (row.named)
-            qputenv("KEYSOUND_SOUND_CHECKER", QFile::encodeName(path("elsewhere/checker")));
-        const QString found = platform::helperExecutable("keysound-sound-checker", path("bin"));
-        QCOMPARE(QDir::cleanPath(found), path(row.found));
     }
 
     void commandLine_data()
@@ -212,5 +166,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_appfolder)
+QTEST_GUILESS_MAIN(AppFolderTest)
 #include "tst_appfolder.moc"

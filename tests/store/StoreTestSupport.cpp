@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QTest>
 #include <map>
@@ -9,7 +10,8 @@ namespace keysound::test {
 store::ConnectionPtr openStore(const QString& folder, int mode)
 {
     auto connection = std::make_shared<store::Connection>();
-    connection->CursorLocation = store::adUseClient, connection->Mode = mode;
+    connection->CursorLocation = store::adUseClient;
+    connection->Mode = mode;
     connection->Open(store::connectionStringFor(folder), QString(), QString(), store::adConnectUnspecified);
     return connection;
 }
@@ -64,25 +66,33 @@ int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder,
     return 0;
 }
 
-std::optional<Error> errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Error& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-int errorNumberOf(const std::function<void()>& call)
-{
-    const auto error = errorOf(call);
-    return error ? error->number() : 0;
-}
-
 QList<QVariantList> mappingsIn(const QString& databasePath)
 {
     return RawDatabase(databasePath).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid"));
+}
+
+void fill(const TestAppFolder& folder, const QList<QVariantList>& mappings, const Files& sounds)
+{
+    for (const QVariantList& mapping : mappings)
+        folder.addMapping(mapping.at(0), mapping.at(1));
+    for (auto sound = sounds.cbegin(); sound != sounds.cend(); ++sound)
+        folder.writeFile(QStringLiteral("MP3/") + sound.key(), sound.value());
+}
+
+Files filesBelow(const QString& folder)
+{
+    Files files;
+    const auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QDirIterator it(folder, everything, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        const QString path = QDir(folder).relativeFilePath(entry.filePath());
+        if (entry.isDir())
+            files.insert(path + u'/', QByteArray());
+        else
+            files.insert(path, fileBytes(entry.filePath()));
+    }
+    return files;
 }
 
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName)
@@ -100,16 +110,14 @@ QList<QVariantList> expectedConfigRows()
     QList<QVariantList> rows;
     for (const QString& line : csv.split(u'\n', Qt::SkipEmptyParts).mid(1)) {
         const QStringList fields = line.trimmed().remove(u'"').split(u',');
-        const auto field = [&](int i, const QString& name) { return fields[3].contains(name) ? QVariant() : QVariant(fields[i]); };
+        const auto field = [&](int i, const QString& name) {
+            if (fields[3].contains(name))
+                return QVariant();
+            return QVariant(fields[i]);
+        };
         rows.append({field(1, QStringLiteral("键位")), field(2, QStringLiteral("文件名"))});
     }
     return rows;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes)

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "ErrorOf.h"
 #include "RawDatabase.h"
 #include "TestAppFolder.h"
+#include "TestFiles.h"
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <functional>
 #include <optional>
 
@@ -27,17 +30,19 @@ QStringList lookUp(const QString& folder, const QString& key);
 // of bookmarks, Bookmark:<text> to a bookmark of that text.
 int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder, const QString& script,
                        const QList<QVariant>& bookmarks = {});
-// The error a call throws, or nothing when it succeeds.
-std::optional<Error> errorOf(const std::function<void()>& call);
-int errorNumberOf(const std::function<void()>& call);  // 0 when it succeeds
 // Config's (键位, 文件名) rows in rowid order, NULL as an invalid QVariant.
 QList<QVariantList> mappingsIn(const QString& databasePath);
+
+// Files below a folder by relative path; a folder listed by filesBelow as "name/" with no bytes.
+using Files = QMap<QString, QByteArray>;
+// Adds the (key, file name) mappings to folder's Config and writes the files below its MP3/.
+void fill(const TestAppFolder& folder, const QList<QVariantList>& mappings, const Files& sounds);
+Files filesBelow(const QString& folder);
 
 // A writable copy of a Jet sample of tests/fixtures/jet in folder; returns its path.
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QStringLiteral("db1.mdb"));
 // Config's rows as legacy-db1.csv lists them.
 QList<QVariantList> expectedConfigRows();
-QByteArray fileBytes(const QString& path);
 void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes);
 QStringList filesIn(const QString& folder);  // plain and hidden files, by name
 

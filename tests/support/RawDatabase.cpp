@@ -35,9 +35,12 @@ QList<QVariantList> queryRows(sqlite3* db, const QString& sql, const QVariantLis
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
         fail(db, sql);
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
-    for (int i = 0; i < parameters.size(); ++i)  // a null pointer binds NULL
-        sqlite3_bind_text(raw, i + 1, parameters[i].isNull() ? nullptr : parameters[i].toString().toUtf8().constData(),
-                          -1, SQLITE_TRANSIENT);
+    for (int i = 0; i < parameters.size(); ++i) {
+        if (parameters[i].isNull())
+            sqlite3_bind_null(raw, i + 1);
+        else
+            sqlite3_bind_text(raw, i + 1, parameters[i].toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
     QList<QVariantList> rows;
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {

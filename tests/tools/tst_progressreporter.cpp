@@ -7,6 +7,13 @@ using keysound::tools::ProgressReporter;
 using Style = ProgressReporter::Style;
 
 namespace {
+struct Estimate {
+    qint64 elapsedMs;
+    int done;
+    int total;
+    std::optional<qint64> remainingMs;  // none: no rate to go by
+};
+
 struct ReportCase {
     Style style;
     int total;
@@ -17,6 +24,7 @@ struct ReportCase {
     QString lastShows = {};
 };
 }  // namespace
+Q_DECLARE_METATYPE(Estimate)
 Q_DECLARE_METATYPE(ReportCase)
 
 class ProgressReporterTest : public QObject {
@@ -25,21 +33,15 @@ class ProgressReporterTest : public QObject {
 private slots:
     void estimate_data()
     {
-        QTest::addColumn<qint64>("elapsed");
-        QTest::addColumn<int>("done");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<std::optional<qint64>>("remaining");
-        QTest::newRow("nothing done yet: no rate") << qint64(5000) << 0 << 10 << std::optional<qint64>();
-        QTest::newRow("the rate so far") << qint64(3000) << 2 << 10 << std::optional<qint64>(12000);
-        QTest::newRow("all done") << qint64(3000) << 3 << 3 << std::optional<qint64>(0);
+        QTest::addColumn<Estimate>("e");
+        QTest::newRow("nothing done yet: no rate") << Estimate{.elapsedMs = 5000, .done = 0, .total = 10};
+        QTest::newRow("the rate so far") << Estimate{.elapsedMs = 3000, .done = 2, .total = 10, .remainingMs = 12000};
+        QTest::newRow("all done") << Estimate{.elapsedMs = 3000, .done = 3, .total = 3, .remainingMs = 0};
     }
     void estimate()
     {
-        QFETCH(qint64, elapsed);
-        QFETCH(int, done);
-        QFETCH(int, total);
-        QFETCH(std::optional<qint64>, remaining);
-        QCOMPARE(keysound::tools::estimateRemainingMilliseconds(elapsed, done, total), remaining);
+        QFETCH(Estimate, e);
+        QCOMPARE(keysound::tools::estimateRemainingMilliseconds(e.elapsedMs, e.done, e.total), e.remainingMs);
     }
 
     void report_data()

@@ -4,12 +4,17 @@
 #include "speech/SoundShaping.h"
 #include "speech/Utterance.h"
 
+#include "ErrorOf.h"
+#include "TestFiles.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
 
 using namespace keysound;
 using namespace keysound::speech;
+using keysound::test::errorNumberOf;
+using keysound::test::fileBytes;
 
 namespace {
 struct ChoiceCase {
@@ -110,13 +115,13 @@ private slots:
             input.push_back(int16_t(6553 * std::sin(2 * M_PI * 440 * i / 22050.0)));
         input.insert(input.end(), 2205, 0);
         const Samples shaped = shapeKeySound(input, 22050);
-        QVERIFY2(shaped.size() > 4400, qPrintable(QString::number(shaped.size())));  // the tone starts at once
-        QVERIFY2(shaped.size() <= 4410, qPrintable(QString::number(shaped.size())));
+        QCOMPARE_GT(shaped.size(), 4400u);  // the tone starts at once
+        QCOMPARE_LE(shaped.size(), 4410u);
         QCOMPARE(shaped.front(), 0);  // faded in
         QCOMPARE(shaped.back(), 0);   // faded out
         const int peak = *std::max_element(shaped.begin(), shaped.end());
-        QVERIFY2(peak > 0.85 * 32767, qPrintable(QString::number(peak)));
-        QVERIFY2(peak < 32767, qPrintable(QString::number(peak)));
+        QCOMPARE_GT(peak, 0.85 * 32767);
+        QCOMPARE_LT(peak, 32767);
     }
 
     void writeSoundFile_data()
@@ -136,17 +141,12 @@ private slots:
         QFETCH(WriteCase, row);
         QTemporaryDir dir;
         const QString path = dir.filePath("key.mp3");
-        if (row.before) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(*row.before);
-        }
+        if (row.before)
+            keysound::test::writeFile(path, *row.before);
         QCOMPARE(speech::writeSoundFile(path, newBytes, row.existing), row.outcome);
-        QFile written(path);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), row.after);
-        QCOMPARE(written.permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
-                                            QFile::ReadGroup | QFile::ReadOther);
+        QCOMPARE(fileBytes(path), row.after);
+        const auto readableByAll = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther;
+        QCOMPARE(QFile::permissions(path), readableByAll | QFile::WriteOwner | QFile::WriteUser);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"key.mp3"});  // no temporary left
     }
     // A failed write reports the file and leaves nothing behind.
@@ -161,12 +161,8 @@ private slots:
         QFETCH(QString, name);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("folder"));
-        try {
-            speech::writeSoundFile(dir.filePath(name), newBytes, ExistingFile::Replace);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.number(), ErrorNumber::FileAccess);
-        }
+        const auto write = [&] { speech::writeSoundFile(dir.filePath(name), newBytes, ExistingFile::Replace); };
+        QCOMPARE(errorNumberOf(write), ErrorNumber::FileAccess);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
@@ -197,21 +193,14 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("voice");
-        QTest::newRow("a voice espeak-ng does not have") << "a"
-                                                         << "no-such-voice";
-        QTest::newRow("nothing to say") << "\t"
-                                        << "";
+        QTest::newRow("a voice espeak-ng does not have") << "a" << "no-such-voice";
+        QTest::newRow("nothing to say") << "\t" << "";
     }
     void refusals()
     {
         QFETCH(QString, key);
         QFETCH(QString, voice);
-        try {
-            speakKeyAsMp3(key, voice);
-            QFAIL("no error");
-        } catch (const Error& error) {
-            QCOMPARE(error.number(), ErrorNumber::InvalidArgument);
-        }
+        QCOMPARE(errorNumberOf([&] { speakKeyAsMp3(key, voice); }), ErrorNumber::InvalidArgument);
     }
 };
 

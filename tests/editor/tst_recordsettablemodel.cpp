@@ -30,7 +30,7 @@ QList<int> rowsIn(const QSignalSpy& spy, int argument)
 
 Q_DECLARE_METATYPE(Change)
 
-class tst_RecordsetTableModel : public QObject {
+class RecordsetTableModelTest : public QObject {
     Q_OBJECT
 private slots:
     void changesReachTheGridInPairs_data()
@@ -78,5 +78,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_RecordsetTableModel)
-#include "tst_RecordsetTableModel.moc"
+QTEST_GUILESS_MAIN(RecordsetTableModelTest)
+#include "tst_recordsettablemodel.moc"
