@@ -16,7 +16,15 @@ using Mappings = QList<QPair<QVariant, QString>>;  // key (null QVariant: NULL),
 // Eight letters with two spellings each: too many spellings to list, so such keys are searched
 // by index ranges filtered by folding.
 const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiteral("ÉÉÉÉÉÉÉÉ");
+
+// A table in a folder made read-only; both kinds map 好 to 好.mp3.
+struct ReadOnlyTable {
+    QString jetSample;     // a legacy sample as db1.mdb; empty: an SQLite table
+    QString keepWritable;  // a file of the folder that stays writable
+};
 }  // namespace
+
+Q_DECLARE_METATYPE(ReadOnlyTable)
 
 // Opening db1.mdb from the program's connection string, and finding a key's rows in it.
 class TestConnection : public QObject {
@@ -220,26 +228,25 @@ private slots:
     // find their sounds, nothing is written beside the file, and a change is refused naming it.
     void readOnlyTableIsReadFromASnapshot_data()
     {
-        QTest::addColumn<QString>("jetSample");     // empty: an SQLite table; both map 好 to 好.mp3
-        QTest::addColumn<QString>("keepWritable");  // a file of the folder that stays writable
-        QTest::newRow("read-only folder") << QString() << QString();
-        QTest::newRow("writable file in a read-only folder: no room for a journal") << QString() << "db1.mdb";
-        QTest::newRow("legacy Jet file: converted into the snapshot") << "legacy-db1.mdb" << QString();
+        QTest::addColumn<ReadOnlyTable>("table");
+        QTest::newRow("read-only folder") << ReadOnlyTable{};
+        QTest::newRow("writable file in a read-only folder: no room for a journal")
+            << ReadOnlyTable{.keepWritable = "db1.mdb"};
+        QTest::newRow("legacy Jet file: converted into the snapshot") << ReadOnlyTable{.jetSample = "legacy-db1.mdb"};
     }
     void readOnlyTableIsReadFromASnapshot()
     {
-        QFETCH(QString, jetSample);
-        QFETCH(QString, keepWritable);
+        QFETCH(ReadOnlyTable, table);
         test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
-        if (jetSample.isEmpty()) {
+        if (table.jetSample.isEmpty()) {
             test::createMappingDatabase(folder.databasePath());
             folder.addMapping(QStringLiteral("好"), QStringLiteral("好.mp3"));
         } else {
-            test::copySample(jetSample, folder.path());
+            test::copySample(table.jetSample, folder.path());
         }
         const QStringList filesBefore = test::filesIn(folder.path());
         const QByteArray bytesBefore = test::fileBytes(folder.databasePath());
-        const test::ReadOnlyMount readOnly(folder.path(), keepWritable);
+        const test::ReadOnlyMount readOnly(folder.path(), table.keepWritable);
         if (!readOnly.ok())
             QSKIP("this process may not mount a folder read-only");
 
