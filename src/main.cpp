@@ -17,29 +17,45 @@
 
 namespace {
 
-// Reading a legacy file runs in a process of its own; while keysound waits it keeps repainting,
-// shows the busy cursor, and after a second a progress dialog, so the user sees it is working.
-void showLegacyImportActivity(const keysound::store::LegacyImportActivity& activity)
-{
-    using keysound::store::LegacyImportPhase;
-    static QPointer<QProgressDialog> dialog;
-    if (activity.phase == LegacyImportPhase::Started) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else if (activity.phase == LegacyImportPhase::Finished) {
-        delete dialog;
-        QApplication::restoreOverrideCursor();
-    } else {
-        if (!dialog && activity.elapsedMs >= 1000) {
-            const QString text = QCoreApplication::translate("keysound", "Converting the old database %1…");
-            dialog = new QProgressDialog(text.arg(activity.databasePath), QString(), 0, 0);
-            dialog->setWindowTitle(QApplication::applicationName());  // as the message boxes
-            dialog->setCancelButton(nullptr);
-            dialog->setMinimumDuration(0);
-            dialog->show();
+// Shows an automatic import of a legacy db1.mdb. Reading the file runs in a process of its own;
+// meanwhile keysound keeps repainting, shows the busy cursor, and after a second a progress window.
+// The one message comes once the key or load that started it has finished, so the key still
+// sounds at once.
+class LegacyImportDisplay : public keysound::store::LegacyImportObserver {
+public:
+    void importActivity(const keysound::store::LegacyImportActivity& activity) override
+    {
+        using keysound::store::LegacyImportPhase;
+        if (activity.phase == LegacyImportPhase::Started) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else if (activity.phase == LegacyImportPhase::Finished) {
+            delete dialog_;
+            QApplication::restoreOverrideCursor();
+        } else {
+            if (!dialog_ && activity.elapsedMs >= 1000)
+                showProgress(activity.databasePath);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-}
+    void imported(const keysound::store::LegacyImportReport& report) override
+    {
+        const QString message = keysound::store::legacyImportMessage(report);
+        QMetaObject::invokeMethod(
+            qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
+    }
+
+private:
+    void showProgress(const QString& databasePath)
+    {
+        const QString text = QCoreApplication::translate("keysound", "Converting the old database %1…");
+        dialog_ = new QProgressDialog(text.arg(databasePath), QString(), 0, 0);
+        dialog_->setWindowTitle(QApplication::applicationName());  // as the message boxes
+        dialog_->setCancelButton(nullptr);
+        dialog_->setMinimumDuration(0);
+        dialog_->show();
+    }
+    QPointer<QProgressDialog> dialog_;
+};
 
 }  // namespace
 
@@ -59,15 +75,7 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = keysound::platform::prepareRun(QApplication::arguments()))
         return *status;
 
-    // A legacy db1.mdb is imported inside the first lookup or editor load; the user hears about it
-    // once that key or load has finished, so the key still sounds at once.
-    keysound::store::setLegacyImportNotifier([](const keysound::store::LegacyImportReport& report) {
-        const QString message = keysound::store::legacyImportMessage(report);
-        QMetaObject::invokeMethod(
-            qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
-    });
-
-    keysound::store::setLegacyImportActivityHook(showLegacyImportActivity);
+    LegacyImportDisplay legacyImportDisplay;
 
     keysound::store::prepareKeyLookup();
     keysound::audio::SoundChecker soundChecker;
@@ -78,7 +86,7 @@ int main(int argc, char** argv)
     app.setUserActivityHook([&playback] { playback.warmUp(); });
     keysound::audio::MediaCommandService mediaCommands(playback);
 
-    keysound::player::Form1 mainWindow(mediaCommands);
+    keysound::player::Form1 mainWindow(mediaCommands, &legacyImportDisplay);
     mainWindow.show();
     const int status = QApplication::exec();
     app.setUserActivityHook({});

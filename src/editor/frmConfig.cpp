@@ -49,8 +49,9 @@ QFont gridFont()
 }
 }  // namespace
 
-frmConfig::frmConfig(QWidget* parent)
+frmConfig::frmConfig(QWidget* parent, store::LegacyImportObserver* importObserver)
     : QDialog(parent)
+    , importObserver_(importObserver)
 {
     platform::setExactCaption(this, QStringLiteral("Config"));
     createControls();
@@ -221,7 +222,7 @@ QString frmConfig::GetStringBack(QString St, QString sP) const
 
 void frmConfig::Form_Load()
 {
-    auto connection = std::make_shared<store::Connection>();
+    auto connection = std::make_shared<store::Connection>(importObserver_);
     connection->CursorLocation = store::adUseClient;
     connection->Open(store::connectionStringFor(platform::appFolder()), QString(), QString(),
                      store::adConnectUnspecified);

@@ -15,6 +15,7 @@ class QPushButton;
 class QTableView;
 
 namespace keysound::store {
+class LegacyImportObserver;
 class Recordset;
 }
 
@@ -32,7 +33,7 @@ class RecordsetTableModel;
 class frmConfig : public QDialog {
     Q_OBJECT
 public:
-    explicit frmConfig(QWidget* parent = nullptr);
+    explicit frmConfig(QWidget* parent = nullptr, store::LegacyImportObserver* importObserver = nullptr);
     ~frmConfig() override;
 
     // Loads the window unless it is loaded, then shows it; with modal 1 it returns only after the
@@ -132,6 +133,7 @@ private:
     std::array<FieldBinder*, 2> binders_{};
     ResizedControls resized_;
     bool loaded_ = false;
+    store::LegacyImportObserver* importObserver_;
 };
 
 }  // namespace keysound::editor

@@ -29,9 +29,10 @@ constexpr char32_t EnterKey = 13;
 constexpr int ShortPathBufferLength = 255;
 }  // namespace
 
-Form1::Form1(audio::CommandService& mediaCommands, QWidget* parent)
+Form1::Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver, QWidget* parent)
     : QWidget(parent)
     , mediaCommands_(mediaCommands)
+    , importObserver_(importObserver)
 {
     setWindowTitle(QStringLiteral("音频调用程序-打字软件-设计制作") + QStringLiteral("keysound"));
     QFont font(QStringLiteral("Tahoma"));
@@ -123,7 +124,7 @@ void Form1::Text1_GotFocus()
 void Form1::Command1_Click()
 {
     if (!editorWindow_)
-        editorWindow_ = new editor::frmConfig(this);  // one editor object for the whole run
+        editorWindow_ = new editor::frmConfig(this, importObserver_);  // one editor object for the whole run
     editorWindow_->Show(1);
     activationPending_ = true;
     if (isActiveWindow())
@@ -143,7 +144,7 @@ void Form1::Text1_KeyPress(char32_t KeyAscii)
         return;
 
     const QString folder = platform::appFolder();
-    const KeyLookupResult result = lookUpKey(folder, Text1->text());
+    const KeyLookupResult result = lookUpKey(folder, Text1->text(), importObserver_);
     if (result.found) {
         Text1->Tag = store::soundPathText(folder, result.fileName.toString());
         if (platform::isNormalFile(Text1->Tag))

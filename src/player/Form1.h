@@ -10,6 +10,10 @@ namespace keysound::audio {
 class CommandService;
 }
 
+namespace keysound::store {
+class LegacyImportObserver;
+}
+
 namespace keysound::editor {
 class frmConfig;
 }
@@ -23,7 +27,9 @@ class LogTextBox;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(audio::CommandService& mediaCommands, QWidget* parent = nullptr);
+    // The import observer, if any, hears of a legacy table imported by a lookup or the editor.
+    explicit Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver = nullptr,
+                   QWidget* parent = nullptr);
     ~Form1() override;
 
     QString ShortPathName(const QString& strPathName) const;
@@ -55,6 +61,7 @@ private:
     void runPendingActivation();
 
     audio::CommandService& mediaCommands_;
+    store::LegacyImportObserver* importObserver_;
     editor::frmConfig* editorWindow_ = nullptr;
     bool activationPending_ = true;  // at start and after each visit to the editor
 };

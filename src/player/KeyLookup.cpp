@@ -8,9 +8,9 @@
 
 namespace keysound::player {
 
-KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText)
+KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText, store::LegacyImportObserver* importObserver)
 {
-    auto connection = std::make_shared<store::Connection>();
+    auto connection = std::make_shared<store::Connection>(importObserver);
     connection->CursorLocation = store::adUseClient;
     connection->Mode = store::adModeRead;  // the main window never writes to the store
     connection->Open(store::connectionStringFor(appFolder), QString(), QString(), store::adConnectUnspecified);

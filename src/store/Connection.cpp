@@ -12,9 +12,9 @@
 namespace keysound::store {
 
 namespace {
-std::unique_ptr<DatabaseHandle> openTable(const QString& pathText, const QString& nativePath, bool readOnly)
+std::unique_ptr<DatabaseHandle> openTable(const QString& nativePath, bool readOnly, LegacyImportObserver* importObserver)
 {
-    const TableFile table = locateTableFile(pathText, nativePath);
+    const TableFile table = locateTableFile(nativePath, importObserver);
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::open(table, readOnly);
     // Asked to write, the file system let the engine only read after all.
     if (!readOnly && !table.isSnapshot() && opened->engineOpenedReadOnly())
@@ -23,7 +23,10 @@ std::unique_ptr<DatabaseHandle> openTable(const QString& pathText, const QString
 }
 }  // namespace
 
-Connection::Connection() = default;
+Connection::Connection(LegacyImportObserver* importObserver)
+    : importObserver_(importObserver)
+{
+}
 
 Connection::~Connection()
 {
@@ -48,7 +51,7 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     const bool readOnly = Mode == adModeRead;
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::takeKept(nativePath, readOnly);
     if (!opened)
-        opened = openTable(dataSource, nativePath, readOnly);
+        opened = openTable(nativePath, readOnly, importObserver_);
     DatabaseHandle::giveBack(std::exchange(database_, std::move(opened)));
     dataSource_ = dataSource;
 }

@@ -8,6 +8,7 @@ struct sqlite3;
 namespace keysound::store {
 
 class DatabaseHandle;
+class LegacyImportObserver;
 
 enum CursorLocationEnum { adUseServer = 2,
                           adUseClient = 3 };
@@ -23,7 +24,8 @@ enum ConnectOptionEnum { adConnectUnspecified = -1 };
 // its database handle then waits for the next Open of the same file (see DatabaseHandle.h).
 class Connection {
 public:
-    Connection();
+    // The observer, if any, hears of a legacy file imported on opening; it must outlive the connection.
+    explicit Connection(LegacyImportObserver* importObserver = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -46,6 +48,7 @@ public:
     void requireWritableTable() const;
 
 private:
+    LegacyImportObserver* importObserver_;
     std::unique_ptr<DatabaseHandle> database_;
     QString dataSource_;
 };

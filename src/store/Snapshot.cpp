@@ -100,12 +100,13 @@ void copySqliteFile(const QString& table, const QString& snapshot, const QString
 
 // The conversion reports a damaged or foreign file under the table's name, and a failure to write
 // under the cache folder's.
-void convertLegacyFile(const QString& table, const QString& snapshot, const QString& cacheFolder)
+void convertLegacyFile(const QString& table, const QString& snapshot, const QString& cacheFolder,
+                       LegacyImportObserver* importObserver)
 {
     const QString staged = snapshot + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(staged);  // left by a process of the same number that ended half-way
     try {
-        importLegacyDatabaseFile(table, staged);
+        importLegacyDatabaseFile(table, staged, importObserver);
     } catch (const Error& error) {
         const QList<int> writing{ErrorNumber::FileAccess, ErrorNumber::DiskFull, ErrorNumber::ReadOnlyDatabase};
         if (!writing.contains(error.number()))
@@ -130,7 +131,7 @@ void removeOlderSnapshots(const QString& cacheFolder, const QString& key, const 
 
 }  // namespace
 
-TableFile takeSnapshot(const QString& nativePath)
+TableFile takeSnapshot(const QString& nativePath, LegacyImportObserver* importObserver)
 {
     const DatabaseFormat format = detectDatabaseFormat(nativePath);  // throws for what is no file
     const std::optional<FileIdentity> identity = identityOf(nativePath);
@@ -147,7 +148,7 @@ TableFile takeSnapshot(const QString& nativePath)
     const QString snapshot = QDir(cacheFolder).filePath(key + u'-' + stateKey(*identity) + QStringLiteral(".sqlite"));
     if (!QFileInfo::exists(snapshot)) {
         if (jet)
-            convertLegacyFile(nativePath, snapshot, cacheFolder);
+            convertLegacyFile(nativePath, snapshot, cacheFolder, importObserver);
         else
             copySqliteFile(nativePath, snapshot, cacheFolder);
         removeOlderSnapshots(cacheFolder, key, snapshot);

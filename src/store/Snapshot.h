@@ -14,6 +14,7 @@ namespace keysound::store {
 // only once complete, so another program reading the same table is never handed half of one.
 // Throws keysound::Error naming the table file: missing, unreadable, not a table (see
 // LegacyImport.h), beyond bounds::MaxSnapshotBytes, or the cache folder not writable.
-TableFile takeSnapshot(const QString& nativePath);
+// The import observer, if any, sees a legacy file converted.
+TableFile takeSnapshot(const QString& nativePath, LegacyImportObserver* importObserver = nullptr);
 
 }  // namespace keysound::store

@@ -50,11 +50,11 @@ bool isUsersOwnTable(const QString& nativePath)
     return !canonical.isEmpty() && !ownFolder.isEmpty() && QFileInfo(canonical).path() == ownFolder;
 }
 
-TableFile locateTableFile(const QString& pathText, const QString& nativePath)
+TableFile locateTableFile(const QString& nativePath, LegacyImportObserver* importObserver)
 {
     if (isReadOnlyTable(nativePath))
-        return takeSnapshot(nativePath);
-    ensureSqliteDatabase(pathText, nativePath);  // a legacy file is imported first
+        return takeSnapshot(nativePath, importObserver);
+    ensureSqliteDatabase(nativePath, importObserver);  // a legacy file is imported first
     return {.path = nativePath, .openedPath = nativePath, .usersOwn = isUsersOwnTable(nativePath)};
 }
 

@@ -7,6 +7,8 @@
 namespace keysound::store {
 
 // Which file stands at a path, as it was written last: replacing or rewriting the file changes it.
+class LegacyImportObserver;
+
 struct FileIdentity {
     quint64 device = 0;
     quint64 inode = 0;
@@ -32,8 +34,8 @@ struct TableFile {
 
 // Where a connection to the table file at nativePath reads: the file itself, a legacy file
 // imported first (see LegacyImport.h), or, when the file or its folder cannot be written, its
-// snapshot. Throws keysound::Error.
-TableFile locateTableFile(const QString& pathText, const QString& nativePath);
+// snapshot. The observer, if any, hears of an import. Throws keysound::Error.
+TableFile locateTableFile(const QString& nativePath, LegacyImportObserver* importObserver);
 // The table file read where it lies, after the engine itself opened it read-only.
 TableFile snapshotInstead(const TableFile& table);
 

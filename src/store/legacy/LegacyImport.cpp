@@ -18,18 +18,6 @@ namespace keysound::store {
 
 namespace {
 
-LegacyImportNotifier& notifier()
-{
-    static LegacyImportNotifier registered;
-    return registered;
-}
-
-LegacyImportActivityHook& activityHook()
-{
-    static LegacyImportActivityHook registered;
-    return registered;
-}
-
 // The translation context of the import's messages.
 class LegacyImportText {
     Q_DECLARE_TR_FUNCTIONS(LegacyImport)
@@ -72,11 +60,12 @@ void throwNotImportable(const QString& path, DatabaseFormat format)
 
 namespace {
 
-// Tells the hook that the import is busy, from start to end, however it ends.
+// Tells the observer that the import is busy, from start to end, however it ends.
 class Activity {
 public:
-    explicit Activity(const QString& path)
+    Activity(const QString& path, LegacyImportObserver* observer)
         : path_(path)
+        , observer_(observer)
     {
         clock_.start();
         report(LegacyImportPhase::Started);
@@ -87,17 +76,18 @@ public:
 private:
     void report(LegacyImportPhase phase) const
     {
-        if (activityHook())
-            activityHook()({phase, path_, clock_.elapsed()});
+        if (observer_)
+            observer_->importActivity({phase, path_, clock_.elapsed()});
     }
     QString path_;
+    LegacyImportObserver* observer_;
     QElapsedTimer clock_;
 };
 
 LegacyImportReport convert(const QString& source, DatabaseFormat claimed, const QString& destination,
-                           SchemaWriter::Placement placement, bool keepBackup)
+                           SchemaWriter::Placement placement, bool keepBackup, LegacyImportObserver* observer)
 {
-    const Activity activity(source);
+    const Activity activity(source, observer);
     const JetDatabase database = readJetDatabase(source, claimed, [&] { activity.working(); });
     SchemaWriter writer(destination);
     LegacyImportReport report;
@@ -135,7 +125,7 @@ qint64 LegacyImportReport::totalRows() const
     return total;
 }
 
-void ensureSqliteDatabase(const QString& pathText, const QString& nativePath)
+void ensureSqliteDatabase(const QString& nativePath, LegacyImportObserver* observer)
 {
     removeStaleTemporariesOnce(nativePath);
     const DatabaseFormat format = detectDatabaseFormat(nativePath);
@@ -149,12 +139,14 @@ void ensureSqliteDatabase(const QString& pathText, const QString& nativePath)
                         .arg(nativePath));
     if (!isJet(format))
         throwNotImportable(nativePath, format);
-    const LegacyImportReport report = convert(nativePath, format, nativePath, SchemaWriter::Placement::ReplaceExisting, true);
-    if (notifier())
-        notifier()(report);
+    const LegacyImportReport report =
+        convert(nativePath, format, nativePath, SchemaWriter::Placement::ReplaceExisting, true, observer);
+    if (observer)
+        observer->imported(report);
 }
 
-LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, const QString& nativeDestinationPath)
+LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, const QString& nativeDestinationPath,
+                                            LegacyImportObserver* observer)
 {
     const DatabaseFormat format = detectDatabaseFormat(nativeSourcePath);
     if (!isJet(format))
@@ -163,17 +155,7 @@ LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, con
         throw Error(ErrorNumber::FileAccess,
                     LegacyImportText::tr("Cannot import into \"%1\": a file of that name is already there.")
                         .arg(nativeDestinationPath));
-    return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false);
-}
-
-void setLegacyImportNotifier(LegacyImportNotifier notifier_)
-{
-    notifier() = std::move(notifier_);
-}
-
-void setLegacyImportActivityHook(LegacyImportActivityHook hook)
-{
-    activityHook() = std::move(hook);
+    return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false, observer);
 }
 
 QString legacyImportMessage(const LegacyImportReport& report)

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
 
 namespace keysound::store {
 
@@ -24,27 +23,6 @@ struct LegacyImportReport {
     qint64 totalRows() const;
 };
 
-// The one way in for a connection: makes sure the file at nativePath holds an SQLite 3
-// database. A Jet 3 or Jet 4 file is converted in place: every table, column and row is copied
-// into a new SQLite file, the original is kept byte for byte beside it (db1.jet4-original.mdb,
-// then ...-2.mdb, never overwriting), and the new file replaces it only once complete. A missing
-// file, a damaged Jet file or any other format throws keysound::Error naming pathText and
-// leaves the file untouched. Temporaries of an interrupted import are cleared first.
-void ensureSqliteDatabase(const QString& pathText, const QString& nativePath);
-
-// The error for a file that is neither an SQLite 3 database nor an importable Jet 3 / Jet 4 file:
-// missing, empty, ACE or unknown; it names path.
-[[noreturn]] void throwNotImportable(const QString& path, DatabaseFormat format);
-
-// Copies a Jet 3 or Jet 4 file into a new SQLite file at destination, which must not exist yet.
-// The source is never modified. Throws keysound::Error.
-LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath,
-                                            const QString& nativeDestinationPath);
-
-// store/ shows nothing itself; the application registers a notifier that tells the user.
-using LegacyImportNotifier = std::function<void(const LegacyImportReport&)>;
-void setLegacyImportNotifier(LegacyImportNotifier notifier);
-
 // While an import reads the legacy file: Started once, Working every few tens of milliseconds,
 // Finished once (also after a failure), so that the application can show it is busy.
 enum class LegacyImportPhase { Started,
@@ -55,8 +33,34 @@ struct LegacyImportActivity {
     QString databasePath;  // native
     qint64 elapsedMs = 0;
 };
-using LegacyImportActivityHook = std::function<void(const LegacyImportActivity&)>;
-void setLegacyImportActivityHook(LegacyImportActivityHook hook);
+
+// Told of an automatic import by whoever opened the table: store/ shows nothing itself. Both calls
+// come on the thread that opens the connection.
+class LegacyImportObserver {
+public:
+    virtual ~LegacyImportObserver() = default;
+    virtual void importActivity(const LegacyImportActivity& activity) = 0;
+    virtual void imported(const LegacyImportReport& report) = 0;
+};
+
+// The one way in for a connection: makes sure the file at nativePath holds an SQLite 3
+// database. A Jet 3 or Jet 4 file is converted in place: every table, column and row is copied
+// into a new SQLite file, the original is kept byte for byte beside it (db1.jet4-original.mdb,
+// then ...-2.mdb, never overwriting), and the new file replaces it only once complete. A missing
+// file, a damaged Jet file or any other format throws keysound::Error naming the file and
+// leaves the file untouched. Temporaries of an interrupted import are cleared first. The observer,
+// if any, hears of an import.
+void ensureSqliteDatabase(const QString& nativePath, LegacyImportObserver* observer);
+
+// The error for a file that is neither an SQLite 3 database nor an importable Jet 3 / Jet 4 file:
+// missing, empty, ACE or unknown; it names path.
+[[noreturn]] void throwNotImportable(const QString& path, DatabaseFormat format);
+
+// Copies a Jet 3 or Jet 4 file into a new SQLite file at destination, which must not exist yet.
+// The source is never modified. Throws keysound::Error.
+// The observer, if any, sees the import's activity.
+LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, const QString& nativeDestinationPath,
+                                            LegacyImportObserver* observer = nullptr);
 
 // The one short message for the user after an automatic import.
 QString legacyImportMessage(const LegacyImportReport& report);

@@ -79,27 +79,31 @@ Q_DECLARE_METATYPE(TakenNames)
 Q_DECLARE_METATYPE(Temporary)
 Q_DECLARE_METATYPE(Refusal)
 
+// What the application is told of imports.
+struct RecordingObserver : LegacyImportObserver {
+    QList<LegacyImportPhase> phases;
+    QList<LegacyImportReport> notifications;
+    void importActivity(const LegacyImportActivity& activity) override { phases.append(activity.phase); }
+    void imported(const LegacyImportReport& report) override { notifications.append(report); }
+};
+
 class LegacyImportTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
-    QList<LegacyImportReport> notifications_;
+    RecordingObserver observer_;
+    QList<LegacyImportReport>& notifications_ = observer_.notifications;
     QString dbPath() const { return dir_->filePath(QStringLiteral("db1.mdb")); }
-    void open() const { Connection().Open(QStringLiteral("Data Source=%1").arg(dbPath())); }
+    void open() { Connection(&observer_).Open(QStringLiteral("Data Source=%1").arg(dbPath())); }
     QStringList entries() const
     {
         return QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
 private slots:
-    void initTestCase()
-    {
-        setLegacyImportNotifier([this](const LegacyImportReport& r) { notifications_.append(r); });
-    }
-    void cleanupTestCase() { setLegacyImportNotifier({}); }
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();
-        notifications_.clear();
+        observer_ = {};
     }
 
     void values_data()
@@ -177,7 +181,7 @@ private slots:
         QFETCH(QString, query);
         QFETCH(Rows, expected);
         const QString path = copySample(sample, dir_->path());
-        ensureSqliteDatabase(path, path);
+        ensureSqliteDatabase(path, &observer_);
         const Rows rows = RawDatabase(path).rows(query);
         QCOMPARE(rows, expected);
         for (int r = 0; r < rows.size(); ++r)  // NULL is no empty text, a number no text
@@ -247,7 +251,7 @@ private slots:
         const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
         QVERIFY(QFile::setPermissions(dbPath(), shared));
         const mode_t umask = ::umask(077);  // a temporary file's mode: the backup must not keep it
-        const auto error = errorOf([&] { ensureSqliteDatabase(dbPath(), dbPath()); });
+        const auto error = errorOf([&] { ensureSqliteDatabase(dbPath(), &observer_); });
         ::umask(umask);
         if (c.backup) {
             QVERIFY2(!error, qPrintable(error.value_or(Error(0, {})).description()));
@@ -293,11 +297,9 @@ private slots:
     void userIsToldOnce()
     {
         copySample(QStringLiteral("legacy-db1.mdb"), dir_->path());
-        QList<LegacyImportPhase> phases;
-        setLegacyImportActivityHook([&](const LegacyImportActivity& activity) { phases.append(activity.phase); });
         open();
         open();  // the second finds an SQLite file
-        setLegacyImportActivityHook({});
+        const QList<LegacyImportPhase>& phases = observer_.phases;
         QCOMPARE(phases.value(0), LegacyImportPhase::Started);
         QCOMPARE(phases.count(LegacyImportPhase::Finished), 1);
         QCOMPARE(phases.constLast(), LegacyImportPhase::Finished);
