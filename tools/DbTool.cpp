@@ -106,7 +106,7 @@ int init(const Invocation& invocation, QTextStream& out)
     writer.exec(store::schema::mappingSchemaSql());
     {
         store::SchemaWriter::Insert insert(writer, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
-                                                       .arg(store::schema::mappingTable, store::schema::keyColumn, store::schema::fileColumn));
+                                                       .arg(store::schema::MappingTable, store::schema::KeyColumn, store::schema::FileColumn));
         for (const SeedMapping& mapping : seed)
             insert.run({mapping.key, mapping.fileName});
     }  // the statement must be finished before the file can be closed

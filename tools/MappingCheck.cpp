@@ -33,8 +33,8 @@ QList<Mapping> readSqliteMappings(const QString& path)
     recordset.Open(store::editorStatement(), connection);
     QList<Mapping> mappings;
     for (; !recordset.EOF_(); recordset.MoveNext())
-        mappings.append({int(mappings.size() + 1), recordset.Value(store::schema::keyColumn),
-                         recordset.Value(store::schema::fileColumn)});
+        mappings.append({int(mappings.size() + 1), recordset.Value(store::schema::KeyColumn),
+                         recordset.Value(store::schema::FileColumn)});
     return mappings;
 }
 
@@ -42,20 +42,20 @@ QList<Mapping> readJetMappings(const QString& path, DatabaseFormat format)
 {
     const store::JetDatabase database = store::readJetDatabase(path, format);
     for (const store::JetTableData& data : database.tables) {
-        if (data.table.name.compare(store::schema::mappingTable, Qt::CaseInsensitive) != 0)
+        if (data.table.name.compare(store::schema::MappingTable, Qt::CaseInsensitive) != 0)
             continue;
-        int keyColumn = -1;
-        int fileColumn = -1;
+        int KeyColumn = -1;
+        int FileColumn = -1;
         for (int i = 0; i < data.table.columns.size(); ++i) {
-            if (data.table.columns.at(i).name == store::schema::keyColumn)
-                keyColumn = i;
-            if (data.table.columns.at(i).name == store::schema::fileColumn)
-                fileColumn = i;
+            if (data.table.columns.at(i).name == store::schema::KeyColumn)
+                KeyColumn = i;
+            if (data.table.columns.at(i).name == store::schema::FileColumn)
+                FileColumn = i;
         }
         QList<Mapping> mappings;
         for (const QVariantList& row : data.rows)
-            mappings.append({int(mappings.size() + 1), keyColumn < 0 ? QVariant() : row.at(keyColumn),
-                             fileColumn < 0 ? QVariant() : row.at(fileColumn)});
+            mappings.append({int(mappings.size() + 1), KeyColumn < 0 ? QVariant() : row.at(KeyColumn),
+                             FileColumn < 0 ? QVariant() : row.at(FileColumn)});
         return mappings;
     }
     throw Error(ErrorNumber::TableNotFound, DbToolText::tr("\"%1\" has no table Config.").arg(path));

@@ -18,13 +18,13 @@ MappingTable::MappingTable(const QString& folder)
     connection->CursorLocation = store::adUseClient;
     connection->Open(store::connectionStringFor(folder));
     recordset_.Open(store::editorStatement(), connection);
-    keyColumn_ = recordset_.fieldIndex(store::schema::keyColumn);
-    fileColumn_ = recordset_.fieldIndex(store::schema::fileColumn);
-    for (const QString& column : {store::schema::keyColumn, store::schema::fileColumn}) {
+    keyColumn_ = recordset_.fieldIndex(store::schema::KeyColumn);
+    fileColumn_ = recordset_.fieldIndex(store::schema::FileColumn);
+    for (const QString& column : {store::schema::KeyColumn, store::schema::FileColumn}) {
         if (recordset_.fieldIndex(column) < 0)
             throw Error(ErrorNumber::ItemNotFound,
                         DbToolText::tr("The table %1 of \"%2\" has no column %3.")
-                            .arg(store::schema::mappingTable, platform::nativePath(store::databasePathText(folder)), column));
+                            .arg(store::schema::MappingTable, platform::nativePath(store::databasePathText(folder)), column));
     }
 }
 
@@ -46,8 +46,8 @@ void MappingTable::setFileName(int row, const QString& fileName)
 void MappingTable::append(const QString& keyText, const QString& fileName)
 {
     recordset_.AddNew();
-    recordset_.setValue(store::schema::keyColumn, keyText);
-    recordset_.setValue(store::schema::fileColumn, fileName);
+    recordset_.setValue(store::schema::KeyColumn, keyText);
+    recordset_.setValue(store::schema::FileColumn, fileName);
 }
 
 void MappingTable::commit()

@@ -16,8 +16,8 @@ namespace {
 constexpr std::pair<char16_t, char16_t> kEscapes[] = {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}, {u'#', u'#'}};
 // U+FEFF at the start of a file is taken for the file's byte-order mark: one that begins a key
 // is written as this escape.
-const QString kByteOrderMarkEscape = QStringLiteral("\\uFEFF");
-constexpr char16_t kByteOrderMark = u'\uFEFF';
+const QString ByteOrderMarkEscape = QStringLiteral("\\uFEFF");
+constexpr char16_t ByteOrderMark = u'\uFEFF';
 
 [[noreturn]] void throwSeedError(const QString& path, int line, const QString& why)
 {
@@ -51,8 +51,8 @@ QString escapeSeedField(const QString& text, bool leadsLine)
         const bool leading = leadsLine && i == 0;
         const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
                                           [&](const auto& e) { return e.second == c.unicode(); });
-        if (leading && c == kByteOrderMark)
-            escaped += kByteOrderMarkEscape;
+        if (leading && c == ByteOrderMark)
+            escaped += ByteOrderMarkEscape;
         else if (escape != std::end(kEscapes) && (c != u'#' || leading))
             escaped += QLatin1Char('\\') + QChar(escape->first);
         else
@@ -69,9 +69,9 @@ std::optional<QString> unescapeSeedField(const QString& field)
             text += field.at(i);
             continue;
         }
-        if (QStringView(field).mid(i).startsWith(kByteOrderMarkEscape, Qt::CaseInsensitive)) {
-            text += QChar(kByteOrderMark);
-            i += kByteOrderMarkEscape.size() - 1;
+        if (QStringView(field).mid(i).startsWith(ByteOrderMarkEscape, Qt::CaseInsensitive)) {
+            text += QChar(ByteOrderMark);
+            i += ByteOrderMarkEscape.size() - 1;
             continue;
         }
         const QChar code = i + 1 < field.size() ? field.at(++i) : QChar();
@@ -102,7 +102,7 @@ QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
                     DbToolText::tr("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
-    if (text.startsWith(kByteOrderMark))  // the file's own, not part of the first key
+    if (text.startsWith(ByteOrderMark))  // the file's own, not part of the first key
         text.remove(0, 1);
 
     QList<SeedMapping> mappings;

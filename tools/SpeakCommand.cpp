@@ -23,8 +23,8 @@ namespace keysound::tools {
 namespace {
 
 // More keys than this, and the run is long enough to show its progress.
-constexpr int quietRunKeys = 3;
-constexpr int generatedNameLength = 40;
+constexpr int QuietRunKeys = 3;
+constexpr int GeneratedNameLength = 40;
 
 struct Utterance {
     std::optional<int> row;  // none: a key the table lacks, which gets a row of its own
@@ -38,7 +38,7 @@ struct Utterance {
 QString fileNameFor(const QString& key)
 {
     QString name;
-    for (const QChar c : key.left(generatedNameLength))
+    for (const QChar c : key.left(GeneratedNameLength))
         name += c.isLetterOrNumber() || c == u'-' ? c : QChar(u'_');
     while (name.startsWith(u'_'))  // neither hidden nor blank
         name.remove(0, 1);
@@ -138,7 +138,7 @@ int speak(const Invocation& invocation, QTextStream& out)
         options.existing = speech::ExistingFile::Replace;
 
     std::unique_ptr<ProgressReporter> progress;
-    if (plan.utterances.size() > quietRunKeys)
+    if (plan.utterances.size() > QuietRunKeys)
         progress = ProgressReporter::onStandardError(int(plan.utterances.size()));
     audio::SoundChecker checker;
     QStringList written;  // new files whose rows learn their names below

@@ -16,9 +16,9 @@ constexpr const char* preferredDrivers = "pipewire,pulseaudio,alsa";
 // PipeWire runs its whole graph at the smallest period a stream asks for and feeds the streams from
 // real-time threads: half the usual period halves a key's way to the sink there (server_bench:
 // 11.5 -> about 6 ms), and no underrun showed even with every core busy.
-constexpr int pipewireBufferFrames = 128;
+constexpr int PipewireBufferFrames = 128;
 // Mixing stops when a server hangs without telling SDL; this long without a mix counts as lost.
-constexpr quint64 stalledAfterMs = 1000;
+constexpr quint64 StalledAfterMs = 1000;
 
 // Names the program in the desktop's sound mixer instead of a generic "SDL Application".
 void setHints()
@@ -110,7 +110,7 @@ bool AudioOutput::openDevice()
     if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     const bool resting = OutputRest::whenIdle(SDL_GetCurrentAudioDriver(), mixerStreamPassive_) == OutputRest::WhenIdle::Rest;
-    const int bufferFrames = driverIs("pipewire") ? std::min(settings_.bufferFrames, pipewireBufferFrames) : settings_.bufferFrames;
+    const int bufferFrames = driverIs("pipewire") ? std::min(settings_.bufferFrames, PipewireBufferFrames) : settings_.bufferFrames;
     // A passive mixer stream sounds only while something keeps its sink running.
     if (resting)
         rest_ = OutputRest::connect(settings_.frequency, bufferFrames);
@@ -201,7 +201,7 @@ void AudioOutput::closeOverdueRest()
 bool AudioOutput::isLost()
 {
     OutputState open = OutputState::Open;
-    const bool stalled = SDL_GetTicks64() - lastMixMs_ > stalledAfterMs;
+    const bool stalled = SDL_GetTicks64() - lastMixMs_ > StalledAfterMs;
     if (state_ == OutputState::Open && (deviceRemovedEventQueued() || stalled || (rest_ && rest_->isLost())))
         state_.compare_exchange_strong(open, OutputState::Lost);
     return state_ == OutputState::Lost;

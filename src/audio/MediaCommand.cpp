@@ -10,14 +10,14 @@ struct VerbText {
     MediaVerb verb;
 };
 
-constexpr VerbText verbTexts[] = {{"play ", MediaVerb::Play}, {"stop ", MediaVerb::Stop}};
+constexpr VerbText VerbTexts[] = {{"play ", MediaVerb::Play}, {"stop ", MediaVerb::Stop}};
 
 }  // namespace
 
 std::optional<MediaCommand> parseMediaCommand(const QByteArray& ansiCommand)
 {
     const QByteArray command = platform::asCString(ansiCommand);
-    for (const VerbText& candidate : verbTexts) {
+    for (const VerbText& candidate : VerbTexts) {
         if (!command.startsWith(candidate.prefix))
             continue;
         const QByteArray path = command.mid(qsizetype(qstrlen(candidate.prefix)));

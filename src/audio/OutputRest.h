@@ -37,7 +37,7 @@ public:
     // For the driver SDL chose: whether an idle output rests, closes, or unloads its driver.
     static WhenIdle whenIdle(const char* driver, bool mixerStreamPassive);
     // A rest that has lasted this long while its stream is mixed closes.
-    static constexpr quint64 closeMixedRestAfterMs = 60000;
+    static constexpr quint64 CloseMixedRestAfterMs = 60000;
 
     // Connects the stream that runs the sink while the output is in use: null when the driver
     // does not rest, or PipeWire does not link the stream within a second.

@@ -9,7 +9,7 @@ namespace keysound::audio {
 
 namespace {
 // A sound this much later than its key would no longer seem to belong to it.
-constexpr qint64 pendingSoundExpiresMs = 500;
+constexpr qint64 PendingSoundExpiresMs = 500;
 }  // namespace
 
 SdlMixerBackend::SdlMixerBackend(std::shared_ptr<AudioOutput> output, SoundChecker& checker, KeeperTiming timing)
@@ -77,7 +77,7 @@ void SdlMixerBackend::startPending()
 {
     if (!pending_ || !output_->isOpen())
         return;
-    if (pending_->since.elapsed() > pendingSoundExpiresMs) {
+    if (pending_->since.elapsed() > PendingSoundExpiresMs) {
         pending_.reset();
         return;
     }

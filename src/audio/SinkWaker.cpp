@@ -13,8 +13,8 @@
 namespace keysound::audio {
 
 namespace {
-constexpr int64_t linkTimeoutNs = 1000 * 1000 * 1000;
-constexpr uint32_t bytesPerFrame = 2 * sizeof(int16_t);
+constexpr int64_t LinkTimeoutNs = 1000 * 1000 * 1000;
+constexpr uint32_t BytesPerFrame = 2 * sizeof(int16_t);
 
 // clang-format off
 #define KEYSOUND_PIPEWIRE_FUNCTIONS(F)                                                                  \
@@ -107,10 +107,10 @@ void SinkWaker::Connection::onProcess(void* data)
     if (out.data != nullptr) {
         uint32_t bytes = out.maxsize;
         if (buffer->requested != 0)
-            bytes = std::min<uint64_t>(bytes, buffer->requested * bytesPerFrame);
+            bytes = std::min<uint64_t>(bytes, buffer->requested * BytesPerFrame);
         std::memset(out.data, 0, bytes);
         out.chunk->offset = 0;
-        out.chunk->stride = bytesPerFrame;
+        out.chunk->stride = BytesPerFrame;
         out.chunk->size = bytes;
     }
     self->lib.pw_stream_queue_buffer(self->stream, buffer);
@@ -183,7 +183,7 @@ bool SinkWaker::Connection::connectStream(int frequency, int bufferFrames)
 bool SinkWaker::Connection::waitUntilRunning()
 {
     timespec deadline{};
-    lib.pw_thread_loop_get_time(loop, &deadline, linkTimeoutNs);
+    lib.pw_thread_loop_get_time(loop, &deadline, LinkTimeoutNs);
     while (state != PW_STREAM_STATE_STREAMING && !lost) {
         if (lib.pw_thread_loop_timed_wait_full(loop, &deadline) != 0)
             return false;

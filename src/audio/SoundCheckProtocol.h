@@ -7,10 +7,10 @@
 namespace keysound::audio::checkprotocol {
 
 // The descriptor on which the checking process finds its socket.
-inline constexpr int socketDescriptor = 3;
+inline constexpr int SocketDescriptor = 3;
 
 // A sound longer than this is not one a key can wait for.
-inline constexpr int maxTrialSeconds = 30 * 60;
+inline constexpr int MaxTrialSeconds = 30 * 60;
 
 struct Request {
     std::uint32_t id = 0;

@@ -24,8 +24,8 @@ namespace protocol = checkprotocol;
 
 namespace {
 
-constexpr int restartAfterMs = 1000;       // a checking process that cannot start is not tried at every key
-constexpr qsizetype keptVerdicts = 4096;   // far more sounds than a table has
+constexpr int RestartAfterMs = 1000;       // a checking process that cannot start is not tried at every key
+constexpr qsizetype KeptVerdicts = 4096;   // far more sounds than a table has
 
 // The translation context of the verdicts.
 class SoundCheckerText {
@@ -65,7 +65,7 @@ pid_t spawnServer(const QByteArray& executable, int socket)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, socket, protocol::socketDescriptor);  // clears close-on-exec
+    posix_spawn_file_actions_adddup2(&actions, socket, protocol::SocketDescriptor);  // clears close-on-exec
     for (int standard = 0; standard < 3; ++standard)  // the decoders' notes are of no use to anyone
         posix_spawn_file_actions_addopen(&actions, standard, "/dev/null", standard == 0 ? O_RDONLY : O_WRONLY, 0);
     char* const argv[] = {const_cast<char*>(executable.constData()), nullptr};
@@ -104,7 +104,7 @@ QString describeVerdict(const SoundVerdict& verdict)
             return SoundCheckerText::tr("cannot be decoded as a sound");
         return SoundCheckerText::tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
     case SoundVerdict::Kind::TooLong:
-        return SoundCheckerText::tr("plays for more than %n minute(s)", nullptr, protocol::maxTrialSeconds / 60);
+        return SoundCheckerText::tr("plays for more than %n minute(s)", nullptr, protocol::MaxTrialSeconds / 60);
     case SoundVerdict::Kind::Crashed:
         if (verdict.signal == SIGXCPU)
             return SoundCheckerText::tr("is damaged: decoding it used up its processor time");
@@ -217,7 +217,7 @@ bool SoundChecker::startServer()
     if (socket_ >= 0)
         return true;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (lastStartMs_ >= 0 && now - lastStartMs_ < restartAfterMs)
+    if (lastStartMs_ >= 0 && now - lastStartMs_ < RestartAfterMs)
         return false;
     lastStartMs_ = now;
     const QByteArray path = QFile::encodeName(executable());
@@ -276,7 +276,7 @@ bool SoundChecker::readOneReply()
 
 void SoundChecker::keep(const FileIdentity& identity, const SoundVerdict& verdict)
 {
-    if (verdicts_.size() >= keptVerdicts)
+    if (verdicts_.size() >= KeptVerdicts)
         verdicts_.clear();
     verdicts_.insert(identity, verdict);
 }

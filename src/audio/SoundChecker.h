@@ -31,7 +31,7 @@ struct SoundVerdict {
                       Empty,
                       NotASound,    // not MP3, WAV, Ogg or FLAC, or its header is damaged beyond use
                       Refused,      // the decoder would not take it, or it decoded to nothing
-                      TooLong,      // more than a check plays (checkprotocol::maxTrialSeconds)
+                      TooLong,      // more than a check plays (checkprotocol::MaxTrialSeconds)
                       Crashed,      // the decoder crashed or ran out of memory or processor time
                       TimedOut,     // the check did not end in time
                       Unavailable,  // no checking process could be run: nothing is known of the file

@@ -22,9 +22,9 @@ namespace {
 using namespace keysound::audio;
 namespace protocol = keysound::audio::checkprotocol;
 
-constexpr rlim_t trialCpuSeconds = 35;  // beyond the longest time limit a trial gets
+constexpr rlim_t TrialCpuSeconds = 35;  // beyond the longest time limit a trial gets
 // The mixer and its decoders need some 100 MB of address space; streaming needs little more.
-constexpr rlim_t trialAddressSpace = rlim_t(1) << 30;
+constexpr rlim_t TrialAddressSpace = rlim_t(1) << 30;
 
 void setLimit(int resource, rlim_t value)
 {
@@ -57,8 +57,8 @@ protocol::Reply trial(const protocol::Request& request, int file)
 [[noreturn]] void runTrial(const protocol::Request& request, int file, int resultPipe)
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    setLimit(RLIMIT_AS, trialAddressSpace);
-    const rlimit cpu{trialCpuSeconds, trialCpuSeconds + 1};  // SIGXCPU first, so the reply can say so
+    setLimit(RLIMIT_AS, TrialAddressSpace);
+    const rlimit cpu{TrialCpuSeconds, TrialCpuSeconds + 1};  // SIGXCPU first, so the reply can say so
     ::setrlimit(RLIMIT_CPU, &cpu);
     setLimit(RLIMIT_CORE, 0);
     setLimit(RLIMIT_FSIZE, 0);
@@ -128,7 +128,7 @@ int main()
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     std::signal(SIGPIPE, SIG_IGN);
     prepareTrials();
-    const int socket = protocol::socketDescriptor;
+    const int socket = protocol::SocketDescriptor;
     protocol::Request request;
     int file = -1;
     while (protocol::receiveRequest(socket, request, file)) {

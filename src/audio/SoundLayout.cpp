@@ -7,14 +7,14 @@ namespace keysound::audio {
 
 namespace {
 
-constexpr int maxLeadingTags = 4;
-constexpr int maxTrailingTags = 8;
-constexpr qint64 maxPaddingAfterTags = 64 * 1024;
-constexpr int maxWaveChunks = 256;
-constexpr int maxFlacBlocks = 1024;
-constexpr int maxWaveChannels = 8;
-constexpr quint32 maxWaveRate = 768000;
-constexpr qint64 maxWaveDataLength = 0xFFFFFFFFll - 36;  // what the header of our own can state
+constexpr int MaxLeadingTags = 4;
+constexpr int MaxTrailingTags = 8;
+constexpr qint64 MaxPaddingAfterTags = 64 * 1024;
+constexpr int MaxWaveChunks = 256;
+constexpr int MaxFlacBlocks = 1024;
+constexpr int MaxWaveChannels = 8;
+constexpr quint32 MaxWaveRate = 768000;
+constexpr qint64 MaxWaveDataLength = 0xFFFFFFFFll - 36;  // what the header of our own can state
 
 quint32 le16(const QByteArray& b, int at)
 {
@@ -58,7 +58,7 @@ SoundPiece ownBytes(QByteArray bytes)
 std::optional<qint64> skipLeadingTags(const SoundBytes& file)
 {
     qint64 at = 0;
-    for (int tags = 0; tags < maxLeadingTags; ++tags) {
+    for (int tags = 0; tags < MaxLeadingTags; ++tags) {
         const QByteArray header = file.read(at, 10);
         if (header.size() < 10 || !header.startsWith("ID3"))
             break;
@@ -72,7 +72,7 @@ std::optional<qint64> skipLeadingTags(const SoundBytes& file)
             return std::nullopt;
     }
     constexpr qint64 step = 4096;
-    for (qint64 padded = 0; padded < maxPaddingAfterTags; padded += step) {
+    for (qint64 padded = 0; padded < MaxPaddingAfterTags; padded += step) {
         const QByteArray padding = file.read(at, step);
         const qsizetype zeros = qsizetype(std::find_if(padding.begin(), padding.end(), [](char c) { return c != 0; }) -
                                           padding.begin());
@@ -125,7 +125,7 @@ std::optional<SoundLayout> mp3Layout(const SoundBytes& file, qint64 start)
     if (!isMp3FrameHeader(file.read(start, 4)))
         return std::nullopt;
     qint64 end = file.size();
-    for (int tags = 0; tags < maxTrailingTags; ++tags) {
+    for (int tags = 0; tags < MaxTrailingTags; ++tags) {
         const qint64 tag = trailingTagSize(file, start, end);
         if (tag == 0)
             break;
@@ -144,7 +144,7 @@ std::optional<SoundLayout> flacLayout(const SoundBytes& file, qint64 start)
         return std::nullopt;
     qint64 at = start + 4;
     bool last = false;
-    for (int blocks = 0; blocks < maxFlacBlocks && !last; ++blocks) {
+    for (int blocks = 0; blocks < MaxFlacBlocks && !last; ++blocks) {
         const QByteArray header = file.read(at, 4);
         if (header.size() < 4 || (header[0] & 0x7F) == 0x7F)
             return std::nullopt;
@@ -166,19 +166,19 @@ struct WaveFormat {
     quint32 bits = 0;
 };
 
-constexpr quint32 wavePcm = 1;
-constexpr quint32 waveFloat = 3;
-constexpr quint32 waveALaw = 6;
-constexpr quint32 waveMuLaw = 7;
-constexpr quint32 waveExtensible = 0xFFFE;
+constexpr quint32 WavePcm = 1;
+constexpr quint32 WaveFloat = 3;
+constexpr quint32 WaveALaw = 6;
+constexpr quint32 WaveMuLaw = 7;
+constexpr quint32 WaveExtensible = 0xFFFE;
 
 bool bitsSuitTag(quint32 tag, quint32 bits)
 {
     switch (tag) {
-    case wavePcm: return bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    case waveFloat: return bits == 32 || bits == 64;
-    case waveALaw:
-    case waveMuLaw: return bits == 8;
+    case WavePcm: return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    case WaveFloat: return bits == 32 || bits == 64;
+    case WaveALaw:
+    case WaveMuLaw: return bits == 8;
     default: return false;
     }
 }
@@ -188,14 +188,14 @@ std::optional<WaveFormat> readWaveFormat(const QByteArray& chunk)
     if (chunk.size() < 16)
         return std::nullopt;
     WaveFormat format{le16(chunk, 0), le16(chunk, 2), le32(chunk, 4), le16(chunk, 12), le16(chunk, 14)};
-    if (format.tag == waveExtensible) {
+    if (format.tag == WaveExtensible) {
         static const QByteArray guidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
         if (chunk.size() < 40 || chunk.mid(26, 14) != guidTail)
             return std::nullopt;
         format.tag = le16(chunk, 24);
     }
-    const bool sane = format.channels >= 1 && format.channels <= maxWaveChannels && format.rate >= 1 &&
-                      format.rate <= maxWaveRate && bitsSuitTag(format.tag, format.bits) &&
+    const bool sane = format.channels >= 1 && format.channels <= MaxWaveChannels && format.rate >= 1 &&
+                      format.rate <= MaxWaveRate && bitsSuitTag(format.tag, format.bits) &&
                       format.blockAlign == format.channels * format.bits / 8;
     return sane ? std::optional(format) : std::nullopt;
 }
@@ -223,7 +223,7 @@ std::optional<SoundLayout> waveLayout(const SoundBytes& file)
     qint64 dataOffset = -1;
     qint64 dataLength = 0;
     qint64 at = 12;
-    for (int chunks = 0; chunks < maxWaveChunks && at + 8 <= file.size(); ++chunks) {
+    for (int chunks = 0; chunks < MaxWaveChunks && at + 8 <= file.size(); ++chunks) {
         const QByteArray header = file.read(at, 8);
         const qint64 length = le32(header, 4);
         if (header.startsWith("fmt ") && !format) {
@@ -238,7 +238,7 @@ std::optional<SoundLayout> waveLayout(const SoundBytes& file)
     }
     if (!format || dataOffset < 0)
         return std::nullopt;
-    dataLength = std::min<qint64>(dataLength, maxWaveDataLength);
+    dataLength = std::min<qint64>(dataLength, MaxWaveDataLength);
     dataLength -= dataLength % format->blockAlign;
     if (dataLength <= 0)
         return std::nullopt;

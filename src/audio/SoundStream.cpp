@@ -10,7 +10,7 @@ namespace {
 
 // Decoders read a few bytes at a time (a frame header, then its body); the stream reads ahead in
 // blocks, so a key costs a handful of reads from the file instead of hundreds.
-constexpr qint64 readAheadBytes = 16 * 1024;
+constexpr qint64 ReadAheadBytes = 16 * 1024;
 
 struct Stream {
     std::shared_ptr<const SoundBytes> file;
@@ -26,9 +26,9 @@ struct Stream {
         while (done < length) {
             const qint64 at = position + done;
             if (at < blockStart || at >= blockStart + block.size()) {
-                block.resize(readAheadBytes);
+                block.resize(ReadAheadBytes);
                 blockStart = at;
-                block.truncate(qsizetype(layout.readAt(*file, at, block.data(), readAheadBytes)));
+                block.truncate(qsizetype(layout.readAt(*file, at, block.data(), ReadAheadBytes)));
                 if (block.isEmpty())
                     break;
             }

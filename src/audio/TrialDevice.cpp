@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr SDL_AudioDeviceID standInDevice = 1;
+constexpr SDL_AudioDeviceID StandInDevice = 1;
 bool opened = false;
 SDL_AudioSpec openedSpec{};
 
@@ -42,7 +42,7 @@ SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int iscapture, const SDL_Audi
     if (obtained)
         *obtained = openedSpec;
     opened = true;
-    return standInDevice;
+    return StandInDevice;
 }
 
 void SDL_CloseAudioDevice(SDL_AudioDeviceID)

@@ -14,8 +14,8 @@ namespace keysound::audio {
 
 namespace {
 
-constexpr int trialBufferFrames = 4096;  // the stand-in device costs nothing per buffer; fewer calls
-constexpr int soundThreshold = 32768 / 100;
+constexpr int TrialBufferFrames = 4096;  // the stand-in device costs nothing per buffer; fewer calls
+constexpr int SoundThreshold = 32768 / 100;
 
 // What a trial's mixed buffers held.
 struct Listener {
@@ -29,7 +29,7 @@ struct Listener {
         for (int i = 0; i < count; ++i) {
             const int level = std::min(std::abs(int(samples[i])), 32767);
             peak = std::max(peak, level);
-            if (level >= soundThreshold && firstSoundFrame < 0)
+            if (level >= SoundThreshold && firstSoundFrame < 0)
                 firstSoundFrame = frames + i / channels;
         }
         frames += count / channels;
@@ -45,7 +45,7 @@ bool openMixer(const TrialOutput& output)
     if (opened)
         Mix_CloseAudio();
     opened.reset();
-    if (Mix_OpenAudioDevice(output.frequency, AUDIO_S16SYS, output.channels, trialBufferFrames, nullptr, 0) != 0)
+    if (Mix_OpenAudioDevice(output.frequency, AUDIO_S16SYS, output.channels, TrialBufferFrames, nullptr, 0) != 0)
         return false;
     opened = output;
     return true;
@@ -78,7 +78,7 @@ TrialResult playThrough(std::shared_ptr<const SoundBytes> file, const SoundLayou
     const SDL_AudioSpec& spec = trialdevice::spec();
     std::vector<Uint8> buffer(spec.size);
     Listener listener{spec.channels};
-    const qint64 maxFrames = qint64(checkprotocol::maxTrialSeconds) * spec.freq;
+    const qint64 maxFrames = qint64(checkprotocol::MaxTrialSeconds) * spec.freq;
     while (Mix_PlayingMusic() && listener.frames <= maxFrames) {
         trialdevice::mix(buffer.data());
         listener.hear(reinterpret_cast<const Sint16*>(buffer.data()), int(spec.size / sizeof(Sint16)));

@@ -15,7 +15,7 @@ namespace keysound::audio {
 
 struct TrialResult {
     bool loaded = false;          // the decoder took the file
-    bool finished = false;        // it played to its end within maxTrialSeconds of audio
+    bool finished = false;        // it played to its end within MaxTrialSeconds of audio
     QString refusal;              // the decoder's reason when it did not take the file
     qint64 frames = 0;            // output frames from the start of the sound to its end (to a buffer)
     int peak = 0;                 // the loudest sample, 0..32767

@@ -52,7 +52,7 @@ void SoundImport::setRecordFileName(const QString& fileName)
 {
     try {
         if (recordset_)
-            recordset_->setValue(store::schema::fileColumn, fileName);
+            recordset_->setValue(store::schema::FileColumn, fileName);
     } catch (const Error&) {
         // no current record (empty table, BOF or EOF): the copied file waits for a record
     }

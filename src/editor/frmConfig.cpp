@@ -77,8 +77,8 @@ void frmConfig::createControls()
     txtFields[1] = new QLineEdit(this);
     for (int i = 0; i < 2; ++i)
         txtFields[i]->setMaxLength(std::numeric_limits<int>::max());  // no silent cut of long values
-    binders_[0] = new FieldBinder(txtFields[0], store::schema::keyColumn, this);
-    binders_[1] = new FieldBinder(txtFields[1], store::schema::fileColumn, this);
+    binders_[0] = new FieldBinder(txtFields[0], store::schema::KeyColumn, this);
+    binders_[1] = new FieldBinder(txtFields[1], store::schema::FileColumn, this);
 
     createGrid();
     createStatusBar();

@@ -6,7 +6,7 @@
 namespace keysound::platform {
 
 namespace {
-constexpr int blinkAfterInputMs = 10000;
+constexpr int BlinkAfterInputMs = 10000;
 }  // namespace
 
 Application::Application(int& argc, char** argv)
@@ -15,7 +15,7 @@ Application::Application(int& argc, char** argv)
     cursorFlashTime_ = cursorFlashTime();
     blinkUntilIdle_.setSingleShot(true);
     blinkUntilIdle_.callOnTimeout([] { setCursorFlashTime(0); });
-    blinkUntilIdle_.start(blinkAfterInputMs);
+    blinkUntilIdle_.start(BlinkAfterInputMs);
 }
 
 void Application::noteUserInput(const QEvent* event)
@@ -26,7 +26,7 @@ void Application::noteUserInput(const QEvent* event)
         return;
     if (cursorFlashTime() != cursorFlashTime_)
         setCursorFlashTime(cursorFlashTime_);
-    blinkUntilIdle_.start(blinkAfterInputMs);
+    blinkUntilIdle_.start(BlinkAfterInputMs);
     if (userActivityHook_)
         userActivityHook_();
 }

@@ -14,14 +14,14 @@ namespace keysound::platform {
 
 namespace {
 
-constexpr int kNameAttempts = 100;
-const QLatin1StringView kPlaceholder("XXXXXX");
+constexpr int NameAttempts = 100;
+const QLatin1StringView Placeholder("XXXXXX");
 
 QString randomName(const QString& nativeTemplate)
 {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QString name = nativeTemplate;
-    const qsizetype start = name.size() - kPlaceholder.size();
+    const qsizetype start = name.size() - Placeholder.size();
     for (qsizetype i = start; i < name.size(); ++i)
         name[i] = QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
     return name;
@@ -31,8 +31,8 @@ QString randomName(const QString& nativeTemplate)
 
 StagedFile::StagedFile(const QString& nativeTemplate)
 {
-    Q_ASSERT(nativeTemplate.endsWith(kPlaceholder));
-    for (int attempt = 0; attempt < kNameAttempts && descriptor_ < 0; ++attempt) {
+    Q_ASSERT(nativeTemplate.endsWith(Placeholder));
+    for (int attempt = 0; attempt < NameAttempts && descriptor_ < 0; ++attempt) {
         path_ = randomName(nativeTemplate);
         // 0666: the umask (or a default ACL) decides, as for any file a program creates.
         descriptor_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -20,7 +20,7 @@ KeyLookupResult lookUpKey(const QString& appFolder, const QString& keyText, stor
                    store::adCmdUnspecified);
     if (recordset.RecordCount() < 1)
         return {};
-    return {true, recordset.Value(store::schema::fileColumn)};
+    return {true, recordset.Value(store::schema::FileColumn)};
 }
 
 }  // namespace keysound::player

@@ -184,7 +184,7 @@ void DatabaseHandle::checkMappingTable()
     PreparedStatement check(*this, QStringLiteral("SELECT (SELECT type FROM pragma_table_list(?1) WHERE schema = "
                                                   "'main'), (SELECT count(*) FROM sqlite_schema WHERE type = "
                                                   "'trigger' AND tbl_name = ?1 COLLATE NOCASE)"));
-    check.bind(1, schema::mappingTable);
+    check.bind(1, schema::MappingTable);
     check.nextRow();
     const std::optional<QString> refusal =
         refusalOf(check.value(0).toString(), check.int64(1), table_.usersOwn, tableFileText(path()));

@@ -15,7 +15,7 @@ MappingBatch::~MappingBatch() = default;  // the statement goes first, then the 
 
 void MappingBatch::removeAllMappings()
 {
-    PreparedStatement(*connection_->database(), QStringLiteral("DELETE FROM %1").arg(schema::mappingTable)).run();
+    PreparedStatement(*connection_->database(), QStringLiteral("DELETE FROM %1").arg(schema::MappingTable)).run();
 }
 
 void MappingBatch::appendMapping(const QString& key, const QString& fileName)
@@ -23,7 +23,7 @@ void MappingBatch::appendMapping(const QString& key, const QString& fileName)
     if (!insert_)
         insert_ = std::make_unique<PreparedStatement>(
             *connection_->database(), QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
-                                       .arg(schema::mappingTable, schema::keyColumn, schema::fileColumn));
+                                       .arg(schema::MappingTable, schema::KeyColumn, schema::FileColumn));
     insert_->reset();
     insert_->bindAll({key, fileName});
     insert_->run();

@@ -4,12 +4,12 @@ namespace keysound::store::schema {
 
 QString keyColumnDefinition()
 {
-    return keyColumn + QStringLiteral(" TEXT COLLATE NOCASE");
+    return KeyColumn + QStringLiteral(" TEXT COLLATE NOCASE");
 }
 
 QString fileColumnDefinition()
 {
-    return fileColumn + QStringLiteral(" TEXT");
+    return FileColumn + QStringLiteral(" TEXT");
 }
 
 QString mappingSchemaSql(const QStringList& columnDefinitions)
@@ -17,7 +17,7 @@ QString mappingSchemaSql(const QStringList& columnDefinitions)
     const QStringList columns = columnDefinitions.isEmpty() ? QStringList{keyColumnDefinition(), fileColumnDefinition()}
                                                             : columnDefinitions;
     return QStringLiteral("CREATE TABLE %1 (%2);\nCREATE INDEX %1_%3 ON %1 (%3);\n")
-        .arg(mappingTable, columns.join(QStringLiteral(", ")), keyColumn);
+        .arg(MappingTable, columns.join(QStringLiteral(", ")), KeyColumn);
 }
 
 QString quotedIdentifier(const QString& name)

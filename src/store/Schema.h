@@ -6,9 +6,9 @@
 // The schema of db1.mdb as the program's own tools create it.
 namespace keysound::store::schema {
 
-inline const QString mappingTable = QStringLiteral("Config");
-inline const QString keyColumn = QStringLiteral("键位");
-inline const QString fileColumn = QStringLiteral("文件名");
+inline const QString MappingTable = QStringLiteral("Config");
+inline const QString KeyColumn = QStringLiteral("键位");
+inline const QString FileColumn = QStringLiteral("文件名");
 
 // The definitions of the two columns the program reads: the key compares ignoring case.
 QString keyColumnDefinition();   // 键位 TEXT COLLATE NOCASE

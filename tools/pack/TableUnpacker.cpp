@@ -93,7 +93,7 @@ private:
         table.Open(store::editorStatement(), connection_);
         report_.rowsRemoved = mode_ == UnpackMode::ReplaceTable ? table.RecordCount() : 0;
         for (; mode_ == UnpackMode::Merge && !table.EOF_(); table.MoveNext()) {
-            if (const std::optional<QString> path = soundPathOf(table.Value(store::schema::fileColumn).toString()))
+            if (const std::optional<QString> path = soundPathOf(table.Value(store::schema::FileColumn).toString()))
                 pathsRowsUse_.append(*path);
         }
     }

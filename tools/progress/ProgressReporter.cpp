@@ -10,11 +10,11 @@ namespace keysound::tools {
 
 namespace {
 
-constexpr int longestItemShown = 24;  // so that the line fits a terminal and \r can rewrite it
+constexpr int LongestItemShown = 24;  // so that the line fits a terminal and \r can rewrite it
 
 QString shownItem(const QString& item)
 {
-    QString shown = item.left(longestItemShown);
+    QString shown = item.left(LongestItemShown);
     for (QChar& c : shown) {
         if (c.category() == QChar::Other_Control)  // a line break or tab would break the line
             c = QChar::ReplacementCharacter;

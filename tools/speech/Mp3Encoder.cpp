@@ -12,8 +12,8 @@ namespace {
 
 // Variable bit rate lets the first frames take the bits the sudden start of a word needs; at a
 // low fixed rate they are starved and the word fades in. V5 keeps speech clear at about 40 kbit/s.
-constexpr int vbrQuality = 5;
-constexpr int algorithmQuality = 2;  // the slower, better search: a key sound is short
+constexpr int VbrQuality = 5;
+constexpr int AlgorithmQuality = 2;  // the slower, better search: a key sound is short
 
 struct LameClose {
     void operator()(lame_global_flags* flags) const { lame_close(flags); }
@@ -35,10 +35,10 @@ Encoder openEncoder(int sampleRate)
     lame_set_num_channels(flags, 1);
     lame_set_mode(flags, MONO);
     lame_set_in_samplerate(flags, sampleRate);
-    lame_set_out_samplerate(flags, keySoundRate);
+    lame_set_out_samplerate(flags, KeySoundRate);
     lame_set_VBR(flags, vbr_default);
-    lame_set_VBR_q(flags, vbrQuality);
-    lame_set_quality(flags, algorithmQuality);
+    lame_set_VBR_q(flags, VbrQuality);
+    lame_set_quality(flags, AlgorithmQuality);
     lame_set_bWriteVbrTag(flags, 1);
     lame_set_write_id3tag_automatic(flags, 0);  // the info frame must be the file's first bytes
     if (const int code = lame_init_params(flags); code < 0)

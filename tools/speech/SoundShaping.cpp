@@ -8,16 +8,16 @@ namespace keysound::speech {
 
 namespace {
 
-constexpr double fullScale = 32767.0;
+constexpr double FullScale = 32767.0;
 
 // Quiet enough for espeak-ng's breath noise to count as silence, loud enough for a soft "h".
-constexpr double onsetLevel = 0.01;
-constexpr double tailLevel = 0.005;
-constexpr double peakLevel = 0.891;  // -1 dBFS
-constexpr int fadeInMilliseconds = 2;
-constexpr int fadeOutMilliseconds = 5;
+constexpr double OnsetLevel = 0.01;
+constexpr double TailLevel = 0.005;
+constexpr double PeakLevel = 0.891;  // -1 dBFS
+constexpr int FadeInMilliseconds = 2;
+constexpr int FadeOutMilliseconds = 5;
 
-bool reaches(int16_t sample, double level) { return std::abs(int(sample)) >= level * fullScale; }
+bool reaches(int16_t sample, double level) { return std::abs(int(sample)) >= level * FullScale; }
 
 }  // namespace
 
@@ -42,23 +42,23 @@ void fadeEdges(std::span<int16_t> samples, int fadeInFrames, int fadeOutFrames)
         samples[size - 1 - i] = int16_t(std::lround(samples[size - 1 - i] * double(i) / out));
 }
 
-void normalisePeak(std::span<int16_t> samples, double peakLevel)
+void normalisePeak(std::span<int16_t> samples, double PeakLevel)
 {
     int peak = 0;
     for (int16_t s : samples)
         peak = std::max(peak, std::abs(int(s)));
     if (peak == 0)
         return;
-    const double gain = peakLevel * fullScale / peak;
+    const double gain = PeakLevel * FullScale / peak;
     for (int16_t& s : samples)
         s = int16_t(std::clamp(std::lround(s * gain), -32768L, 32767L));
 }
 
 Samples shapeKeySound(std::span<const int16_t> samples, int sampleRate)
 {
-    Samples shaped = trimSilence(samples, onsetLevel, tailLevel);
-    normalisePeak(shaped, peakLevel);
-    fadeEdges(shaped, sampleRate * fadeInMilliseconds / 1000, sampleRate * fadeOutMilliseconds / 1000);
+    Samples shaped = trimSilence(samples, OnsetLevel, TailLevel);
+    normalisePeak(shaped, PeakLevel);
+    fadeEdges(shaped, sampleRate * FadeInMilliseconds / 1000, sampleRate * FadeOutMilliseconds / 1000);
     return shaped;
 }
 

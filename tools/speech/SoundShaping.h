@@ -17,8 +17,8 @@ Samples trimSilence(std::span<const int16_t> samples, double startLevel, double 
 // Ramps the first fadeInFrames samples up from silence and the last fadeOutFrames down to it.
 void fadeEdges(std::span<int16_t> samples, int fadeInFrames, int fadeOutFrames);
 
-// Scales the samples so that the loudest one reaches peakLevel; silence stays silence.
-void normalisePeak(std::span<int16_t> samples, double peakLevel);
+// Scales the samples so that the loudest one reaches PeakLevel; silence stays silence.
+void normalisePeak(std::span<int16_t> samples, double PeakLevel);
 
 // The whole shaping of a key sound: silence trimmed, normalised to -1 dBFS (an MP3's peaks
 // overshoot a little, so full scale would clip), short fades against clicks.

@@ -11,7 +11,7 @@ namespace {
 
 // The speed of the program's own sample sounds, a little slower than espeak-ng's 175, so that a
 // single word is clear.
-constexpr int wordsPerMinute = 160;
+constexpr int WordsPerMinute = 160;
 
 Samples* collected = nullptr;  // where the synthesis callback puts samples while speak() runs
 
@@ -89,7 +89,7 @@ void SpeechSynthesizer::useVoice(const QString& voice)
         throw Error(ErrorNumber::SpeechFailed,
                     QCoreApplication::translate("Speech", "espeak-ng could not load the voice \"%1\": %2.")
                         .arg(voice, statusText(status)));
-    espeak_ng_SetParameter(espeakRATE, wordsPerMinute, 0);
+    espeak_ng_SetParameter(espeakRATE, WordsPerMinute, 0);
     voice_ = voice;
 }
 

@@ -16,7 +16,7 @@ struct MarkName {
 
 // The marks a Chinese input method types, by the names a Chinese reader gives them.
 // clang-format off
-constexpr MarkName chineseMarkNames[] = {
+constexpr MarkName ChineseMarkNames[] = {
     {U'。', u"句号"}, {U'，', u"逗号"}, {U'、', u"顿号"}, {U'；', u"分号"}, {U'：', u"冒号"},
     {U'？', u"问号"}, {U'！', u"感叹号"}, {U'（', u"左括号"}, {U'）', u"右括号"}, {U'《', u"左书名号"},
     {U'》', u"右书名号"}, {U'【', u"左方括号"}, {U'】', u"右方括号"}, {U'…', u"省略号"}, {U'·', u"间隔号"},
@@ -36,9 +36,9 @@ bool hasLetterOrDigit(const QList<uint>& characters)
 
 std::optional<QString> chineseMarkName(char32_t c)
 {
-    const auto found = std::find_if(std::begin(chineseMarkNames), std::end(chineseMarkNames),
+    const auto found = std::find_if(std::begin(ChineseMarkNames), std::end(ChineseMarkNames),
                                     [c](const MarkName& entry) { return entry.mark == c; });
-    if (found == std::end(chineseMarkNames))
+    if (found == std::end(ChineseMarkNames))
         return std::nullopt;
     return QString::fromUtf16(found->name);
 }

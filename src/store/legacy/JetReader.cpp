@@ -23,14 +23,14 @@ class JetReaderText {
 };
 
 // Offsets in a row slot carry flag bits above these.
-constexpr int kRowOffsetMask = 0x1fff;
+constexpr int RowOffsetMask = 0x1fff;
 // The system catalog's table definition is always on this page.
-constexpr unsigned long kCatalogTablePage = 2;
+constexpr unsigned long CatalogTablePage = 2;
 // A memo/OLE value starts with a 12-byte header: length + flags, then where the data lives.
-constexpr quint32 kLongValueInline = 0x80000000u;
-constexpr quint32 kLongValueSinglePage = 0x40000000u;
-constexpr quint32 kLongValueLengthMask = 0x3fffffffu;
-constexpr int kMaxLongValuePages = 1 << 20;  // far beyond any real value: stops a looping chain
+constexpr quint32 LongValueInline = 0x80000000u;
+constexpr quint32 LongValueSinglePage = 0x40000000u;
+constexpr quint32 LongValueLengthMask = 0x3fffffffu;
+constexpr int MaxLongValuePages = 1 << 20;  // far beyond any real value: stops a looping chain
 
 JetColumnKind kindOf(int columnType)
 {
@@ -172,11 +172,11 @@ private:
             return QByteArray();
         const uchar* header = bytes(field);
         const quint32 lengthAndFlags = qFromLittleEndian<quint32>(header);
-        const quint32 length = lengthAndFlags & kLongValueLengthMask;
-        if (lengthAndFlags & kLongValueInline)
+        const quint32 length = lengthAndFlags & LongValueLengthMask;
+        if (lengthAndFlags & LongValueInline)
             return rawBytes(field).mid(MDB_MEMO_OVERHEAD);
         const qint32 firstPageRow = qFromLittleEndian<qint32>(header + 4);
-        if (lengthAndFlags & kLongValueSinglePage)
+        if (lengthAndFlags & LongValueSinglePage)
             return rowOfOtherPage(firstPageRow).left(length);
         if ((lengthAndFlags & 0xff000000u) != 0)
             fail_(JetReaderText::tr("a memo or OLE value has an unknown kind of storage"));
@@ -187,7 +187,7 @@ private:
     {
         QByteArray data;
         for (int pages = 0; pageRow != 0 && data.size() < qsizetype(length); ++pages) {
-            if (pages == kMaxLongValuePages)
+            if (pages == MaxLongValuePages)
                 fail_(JetReaderText::tr("the page chain of a memo or OLE value has no end"));
             const QByteArray row = rowOfOtherPage(pageRow);
             if (row.size() < 4)
@@ -271,7 +271,7 @@ void JetReader::checkCatalogComplete()
     catalog.mdb = library_->mdb;
     std::strcpy(catalog.object_name, "MSysObjects");
     catalog.object_type = MDB_TABLE;
-    catalog.table_pg = kCatalogTablePage;
+    catalog.table_pg = CatalogTablePage;
     TableDefinition def{mdb_read_table(&catalog)};
     if (!def.def || !mdb_read_columns(def.def))
         fail(JetReaderText::tr("its table catalog cannot be read"));
@@ -330,7 +330,7 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
         size_t size = 0;
         if (mdb_find_row(mdb, int(def.def->cur_row) - 1, &start, &size) != 0)
             failInTable(JetReaderText::tr("row %1 is not on its data page").arg(rows + 1));
-        const int count = mdb_crack_row(def.def, start & kRowOffsetMask, size, fields.data());
+        const int count = mdb_crack_row(def.def, start & RowOffsetMask, size, fields.data());
         if (count != table.columns.size())
             failInTable(JetReaderText::tr("row %1 cannot be decoded").arg(rows + 1));
         QVariantList values(count);

@@ -14,8 +14,8 @@ namespace keysound::store {
 
 namespace {
 
-constexpr qint64 kMegabyte = 1024 * 1024;
-constexpr int kExitFileUnreadable = 1;  // the reader wrote its reason as a failure record
+constexpr qint64 Megabyte = 1024 * 1024;
+constexpr int ExitFileUnreadable = 1;  // the reader wrote its reason as a failure record
 
 // The translation context of the import's messages.
 class LegacyImportText {
@@ -41,7 +41,7 @@ QString whyTheReaderFailed(const ProcessOutcome& outcome, const ProcessLimits& l
         return LegacyImportText::tr("reading did not end within %1 seconds")
             .arg(limits.wallClockMs / 1000.0, 0, 'f', 1);
     if (outcome.outputTooLarge)
-        return LegacyImportText::tr("what was read exceeded the limit of %1 MB").arg(limits.outputBytes / kMegabyte);
+        return LegacyImportText::tr("what was read exceeded the limit of %1 MB").arg(limits.outputBytes / Megabyte);
     if (outcome.signal == SIGXCPU)
         return LegacyImportText::tr("reading used up its %1 seconds of processor time").arg(limits.cpuSeconds);
     if (outcome.signal != 0)
@@ -63,10 +63,10 @@ QString jetReaderExecutable()
 ProcessLimits jetReaderLimits(qint64 fileBytes)
 {
     ProcessLimits limits;
-    limits.wallClockMs = int(std::min<qint64>(2000 + fileBytes * 1000 / kMegabyte, 600000));
+    limits.wallClockMs = int(std::min<qint64>(2000 + fileBytes * 1000 / Megabyte, 600000));
     limits.cpuSeconds = limits.wallClockMs / 1000 + 1;
-    limits.addressSpaceBytes = 512 * kMegabyte + 16 * fileBytes;
-    limits.outputBytes = 64 * kMegabyte + 8 * fileBytes;
+    limits.addressSpaceBytes = 512 * Megabyte + 16 * fileBytes;
+    limits.outputBytes = 64 * Megabyte + 8 * fileBytes;
     limits.diagnosticBytes = 16 * 1024;
     return limits;
 }
@@ -82,7 +82,7 @@ JetDatabase readJetDatabase(const QString& nativePath, DatabaseFormat claimed, c
     const ProcessLimits limits = jetReaderLimits(QFileInfo(nativePath).size());
     const ProcessOutcome outcome =
         runLimitedProcess(executable, {QStringLiteral("--"), QFileInfo(nativePath).absoluteFilePath()}, limits, whileWaiting);
-    const bool ended = outcome.exited && (outcome.exitCode == 0 || outcome.exitCode == kExitFileUnreadable);
+    const bool ended = outcome.exited && (outcome.exitCode == 0 || outcome.exitCode == ExitFileUnreadable);
     const std::optional<jetstream::Parsed> parsed = ended ? jetstream::parse(outcome.output) : std::nullopt;
     if (!parsed || parsed->database.has_value() != (outcome.exitCode == 0))
         throwDamaged(nativePath, claimed, whyTheReaderFailed(outcome, limits));

@@ -14,7 +14,7 @@ enum ValueType : quint8 { Null = 0,
                           Real = 2,
                           Text = 3,
                           Bytes = 4 };
-constexpr int kLastColumnKind = int(JetColumnKind::Other);
+constexpr int LastColumnKind = int(JetColumnKind::Other);
 
 class Encoder {
 public:
@@ -144,7 +144,7 @@ JetTable decodeTable(Decoder& in)
         const quint8 kind = in.u8();
         column.kind = JetColumnKind(kind);
         column.size = qint32(in.u32());
-        if (kind > kLastColumnKind)
+        if (kind > LastColumnKind)
             in.fail();
         table.columns.append(column);
     }

@@ -15,7 +15,7 @@ namespace keysound::store::legacyfiles {
 
 namespace {
 
-constexpr int kStaleAfterSeconds = 60;
+constexpr int StaleAfterSeconds = 60;
 
 QString formatTag(DatabaseFormat format)
 {
@@ -61,7 +61,7 @@ QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
     const QFileInfo info(nativeDbPath);
     platform::StagedFile copy(info.dir().filePath(QStringLiteral(".%1.original-XXXXXX").arg(info.fileName())));
     writeCopy(nativeDbPath, copy);
-    for (int n = 1; n <= kMaxBackupNames; ++n) {
+    for (int n = 1; n <= MaxBackupNames; ++n) {
         const QString backup = backupPath(nativeDbPath, format, n);
         if (!isNameTaken(backup) && moveIntoPlaceIfFree(copy.fileName(), backup)) {
             copy.keep();
@@ -72,7 +72,7 @@ QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
                     QCoreApplication::translate("LegacyImport", "the backup names %1 to -%2 are all taken; "
                                                                 "move the old backups away first")
                         .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
-                        .arg(kMaxBackupNames));
+                        .arg(MaxBackupNames));
 }
 
 void removeStaleTemporaries(const QString& nativeDbPath)
@@ -80,7 +80,7 @@ void removeStaleTemporaries(const QString& nativeDbPath)
     const QFileInfo info(nativeDbPath);
     const QRegularExpression ours(QStringLiteral("^\\.%1\\.(new|original)-[A-Za-z0-9]{6}$")
                                       .arg(QRegularExpression::escape(info.fileName())));
-    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-kStaleAfterSeconds);
+    const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-StaleAfterSeconds);
     const QFileInfoList candidates = info.dir().entryInfoList({QStringLiteral(".%1.*").arg(info.fileName())},
                                                               QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo& candidate : candidates) {

@@ -95,7 +95,7 @@ LegacyImportReport convert(const QString& source, DatabaseFormat claimed, const 
     report.format = database.format;
     report.tables = copyJetTables(database, writer);
     report.hadMappingTable = std::any_of(database.tables.cbegin(), database.tables.cend(), [](const JetTableData& data) {
-        return data.table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
+        return data.table.name.compare(schema::MappingTable, Qt::CaseInsensitive) == 0;
     });
     if (keepBackup)
         report.backupPath = legacyfiles::keepOriginal(source, database.format);

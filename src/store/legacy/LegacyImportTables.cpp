@@ -52,9 +52,9 @@ int indexOfColumn(const JetTable& table, const QString& name)
 
 QString mappingColumnDefinition(const JetColumn& column)
 {
-    if (column.name.compare(schema::keyColumn, Qt::CaseInsensitive) == 0)
+    if (column.name.compare(schema::KeyColumn, Qt::CaseInsensitive) == 0)
         return schema::keyColumnDefinition();
-    if (column.name.compare(schema::fileColumn, Qt::CaseInsensitive) == 0)
+    if (column.name.compare(schema::FileColumn, Qt::CaseInsensitive) == 0)
         return schema::fileColumnDefinition();
     return columnDefinition(column);
 }
@@ -62,7 +62,7 @@ QString mappingColumnDefinition(const JetColumn& column)
 TablePlan mappingTablePlan(const JetTable& table)
 {
     TablePlan plan;
-    plan.tableName = schema::mappingTable;
+    plan.tableName = schema::MappingTable;
     QStringList definitions;
     for (int i = 0; i < table.columns.size(); ++i) {
         definitions.append(mappingColumnDefinition(table.columns.at(i)));
@@ -70,8 +70,8 @@ TablePlan mappingTablePlan(const JetTable& table)
         plan.sourceIndexes.append(i);
     }
     // The program reads both columns: one the file lacks is added, empty, at the end.
-    const QList<std::pair<QString, QString>> required{{schema::keyColumn, schema::keyColumnDefinition()},
-                                                      {schema::fileColumn, schema::fileColumnDefinition()}};
+    const QList<std::pair<QString, QString>> required{{schema::KeyColumn, schema::keyColumnDefinition()},
+                                                      {schema::FileColumn, schema::fileColumnDefinition()}};
     for (const auto& [name, definition] : required) {
         if (indexOfColumn(table, name) >= 0)
             continue;
@@ -100,7 +100,7 @@ TablePlan plainTablePlan(const JetTable& table)
 
 bool isMappingTable(const JetTable& table)
 {
-    return table.name.compare(schema::mappingTable, Qt::CaseInsensitive) == 0;
+    return table.name.compare(schema::MappingTable, Qt::CaseInsensitive) == 0;
 }
 
 TablePlan planFor(const JetTable& table)

@@ -21,7 +21,7 @@ namespace keysound::store {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kPollIntervalMs = 40;
+constexpr int PollIntervalMs = 40;
 
 struct Pipe {
     int read = -1;
@@ -104,7 +104,7 @@ public:
                 kill();
                 break;
             }
-            waitForOutput(int(std::min<qint64>(left, kPollIntervalMs)));
+            waitForOutput(int(std::min<qint64>(left, PollIntervalMs)));
             readPipe(0, outcome.output, limits.outputBytes + 1);
             readPipe(1, outcome.diagnostics, limits.diagnosticBytes);
             if (outcome.output.size() > limits.outputBytes) {
