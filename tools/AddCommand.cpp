@@ -1,7 +1,7 @@
 // keysound-db add: sound files copied into MP3/ and mapped from their names, in one go.
 #include "DbCommand.h"
-#include "DbToolText.h"
 #include "DbTool.h"
+#include "DbToolText.h"
 #include "MappingTable.h"
 
 #include "audio/SoundChecker.h"
@@ -20,11 +20,11 @@ namespace keysound::tools {
 namespace {
 
 struct Addition {
-    QString source;           // native
-    QString key;              // the file's name without its last suffix: 你好.mp3 maps 你好
-    QString fileName;         // its name in MP3/
-    std::optional<int> row;   // the mapping it replaces
-    bool copy = true;         // false when MP3/ holds the same bytes under the name already
+    QString source;          // native
+    QString key;             // the file's name without its last suffix: 你好.mp3 maps 你好
+    QString fileName;        // its name in MP3/
+    std::optional<int> row;  // the mapping it replaces
+    bool copy = true;        // false when MP3/ holds the same bytes under the name already
 };
 
 bool sameBytes(const QString& a, const QString& b)
@@ -47,13 +47,13 @@ public:
         : table_(table)
         , folder_(folder)
         , overwrite_(overwrite)
-    {
-    }
+    {}
 
     void consider(const QString& source)
     {
         const QFileInfo info(source);
-        Addition addition{source, info.completeBaseName(), info.fileName(), table_.rowOfKey(info.completeBaseName()), true};
+        Addition addition{source, info.completeBaseName(), info.fileName(), table_.rowOfKey(info.completeBaseName()),
+                          true};
         if (std::optional<QString> why = refusal(addition))
             problems.append(QStringLiteral("%1: %2").arg(native(source), *why));
         else
@@ -78,7 +78,8 @@ private:
                 return DbToolText::tr("its key \"%1\" comes from %2 already").arg(addition.key, native(earlier.source));
         }
         if (addition.row && !overwrite_)
-            return DbToolText::tr("the key \"%1\" is mapped already (--overwrite replaces its mapping)").arg(addition.key);
+            return DbToolText::tr("the key \"%1\" is mapped already (--overwrite replaces its mapping)")
+                .arg(addition.key);
         const QString destination = platform::nativePath(store::soundPathText(folder_, addition.fileName));
         if (QFileInfo::exists(destination)) {
             addition.copy = !sameBytes(addition.source, destination);
@@ -128,9 +129,7 @@ int add(const Invocation& invocation, QTextStream& out)
     }
     for (const QString& problem : plan.problems)
         out << problem << '\n';
-    out << DbToolText::tr("%1: %n sound(s) added.", nullptr, int(plan.additions.size()))
-               .arg(native(folder))
-        << '\n';
+    out << DbToolText::tr("%1: %n sound(s) added.", nullptr, int(plan.additions.size())).arg(native(folder)) << '\n';
     return plan.problems.isEmpty() ? ExitStatus::Ok : ExitStatus::ProblemsFound;
 }
 

@@ -105,8 +105,9 @@ int init(const Invocation& invocation, QTextStream& out)
     writer.exec(QStringLiteral("BEGIN"));
     writer.exec(store::schema::mappingSchemaSql());
     {
-        store::SchemaWriter::Insert insert(writer, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
-                                                       .arg(store::schema::MappingTable, store::schema::KeyColumn, store::schema::FileColumn));
+        store::SchemaWriter::Insert insert(
+            writer, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
+                        .arg(store::schema::MappingTable, store::schema::KeyColumn, store::schema::FileColumn));
         for (const SeedMapping& mapping : seed)
             insert.run({mapping.key, mapping.fileName});
     }  // the statement must be finished before the file can be closed
@@ -296,17 +297,11 @@ int dispatch(const QStringList& arguments, QTextStream& out)
     return command.run({parser, parser.positionalArguments()}, out);
 }
 
-void report(QTextStream& err, const Error& error)
-{
-    err << QStringLiteral("keysound-db: %1\n").arg(errorText(error));
-}
+void report(QTextStream& err, const Error& error) { err << QStringLiteral("keysound-db: %1\n").arg(errorText(error)); }
 
 }  // namespace
 
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // The program's own rule, except that keysound-db never makes the user's folder.
 QString tableFolder(const QCommandLineParser& options)
@@ -319,10 +314,7 @@ QString tableFolder(const QCommandLineParser& options)
     return platform::chooseAppFolder(inputs);
 }
 
-QString tableFolder(const Invocation& invocation)
-{
-    return tableFolder(invocation.options);
-}
+QString tableFolder(const Invocation& invocation) { return tableFolder(invocation.options); }
 
 int runDbTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {

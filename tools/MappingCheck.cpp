@@ -61,10 +61,7 @@ QList<Mapping> readJetMappings(const QString& path, DatabaseFormat format)
     throw Error(ErrorNumber::TableNotFound, DbToolText::tr("\"%1\" has no table Config.").arg(path));
 }
 
-QString quoted(const QVariant& text)
-{
-    return QLatin1Char('"') + text.toString() + QLatin1Char('"');
-}
+QString quoted(const QVariant& text) { return QLatin1Char('"') + text.toString() + QLatin1Char('"'); }
 
 QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& appFolder)
 {

@@ -22,9 +22,10 @@ MappingTable::MappingTable(const QString& folder)
     fileColumn_ = recordset_.fieldIndex(store::schema::FileColumn);
     for (const QString& column : {store::schema::KeyColumn, store::schema::FileColumn}) {
         if (recordset_.fieldIndex(column) < 0)
-            throw Error(ErrorNumber::ItemNotFound,
-                        DbToolText::tr("The table %1 of \"%2\" has no column %3.")
-                            .arg(store::schema::MappingTable, platform::nativePath(store::databasePathText(folder)), column));
+            throw Error(
+                ErrorNumber::ItemNotFound,
+                DbToolText::tr("The table %1 of \"%2\" has no column %3.")
+                    .arg(store::schema::MappingTable, platform::nativePath(store::databasePathText(folder)), column));
     }
 }
 
@@ -38,10 +39,7 @@ std::optional<int> MappingTable::rowOfKey(const QString& keyText) const
     return std::nullopt;
 }
 
-void MappingTable::setFileName(int row, const QString& fileName)
-{
-    recordset_.setValueAt(row, fileColumn_, fileName);
-}
+void MappingTable::setFileName(int row, const QString& fileName) { recordset_.setValueAt(row, fileColumn_, fileName); }
 
 void MappingTable::append(const QString& keyText, const QString& fileName)
 {
@@ -50,9 +48,6 @@ void MappingTable::append(const QString& keyText, const QString& fileName)
     recordset_.setValue(store::schema::FileColumn, fileName);
 }
 
-void MappingTable::commit()
-{
-    recordset_.UpdateBatch(store::adAffectAll);
-}
+void MappingTable::commit() { recordset_.UpdateBatch(store::adAffectAll); }
 
 }  // namespace keysound::tools

@@ -1,7 +1,7 @@
 // keysound-db pack and unpack: a whole table with its sounds in one file, for handing it on.
 #include "DbCommand.h"
-#include "DbToolText.h"
 #include "DbTool.h"
+#include "DbToolText.h"
 #include "OutputFile.h"
 #include "TablePack.h"
 
@@ -33,7 +33,8 @@ int pack(const Invocation& invocation, QTextStream& out)
     const pack::PackReport report =
         pack::packTable(folder, packPath, [&](const QString& path) { return checker.problemWith(path); });
     for (const pack::LeftOutRow& row : report.leftOut) {
-        out << DbToolText::tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason) << '\n';
+        out << DbToolText::tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason)
+            << '\n';
     }
     out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) packed into %4.")
                .arg(native(folder))
@@ -48,15 +49,20 @@ int unpack(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
     const QString packPath = invocation.arguments.first();
-    const pack::UnpackMode mode = invocation.options.isSet(QStringLiteral("replace-table")) ? pack::UnpackMode::ReplaceTable
-                                                                                          : pack::UnpackMode::Merge;
+    const pack::UnpackMode mode = invocation.options.isSet(QStringLiteral("replace-table"))
+                                      ? pack::UnpackMode::ReplaceTable
+                                      : pack::UnpackMode::Merge;
     audio::SoundChecker checker;
     const pack::UnpackReport report =
         pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return checker.problemWith(path); });
     for (const SeedMapping& kept : report.keysKept)
-        out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out").arg(kept.key, kept.fileName) << '\n';
+        out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out")
+                   .arg(kept.key, kept.fileName)
+            << '\n';
     for (const pack::RenamedSound& renamed : report.renamedSounds)
-        out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2").arg(renamed.packPath, renamed.tablePath) << '\n';
+        out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2")
+                   .arg(renamed.packPath, renamed.tablePath)
+            << '\n';
     out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
                .arg(native(folder))
                .arg(report.rowsAdded)

@@ -13,7 +13,8 @@ namespace keysound::tools {
 namespace {
 
 // Each escape and the character it stands for, used both ways.
-constexpr std::pair<char16_t, char16_t> kEscapes[] = {{u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}, {u'#', u'#'}};
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {
+    {u't', u'\t'}, {u'n', u'\n'}, {u'r', u'\r'}, {u'\\', u'\\'}, {u'#', u'#'}};
 // U+FEFF at the start of a file is taken for the file's byte-order mark: one that begins a key
 // is written as this escape.
 const QString ByteOrderMarkEscape = QStringLiteral("\\uFEFF");
@@ -122,7 +123,8 @@ QByteArray seedFileText(const QList<SeedMapping>& mappings)
 {
     QString text;
     for (const SeedMapping& mapping : mappings)
-        text += escapeSeedField(mapping.key, true) + QLatin1Char('\t') + escapeSeedField(mapping.fileName, false) + QLatin1Char('\n');
+        text += escapeSeedField(mapping.key, true) + QLatin1Char('\t') + escapeSeedField(mapping.fileName, false) +
+                QLatin1Char('\n');
     return text.toUtf8();
 }
 

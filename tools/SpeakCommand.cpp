@@ -29,7 +29,7 @@ constexpr int GeneratedNameLength = 40;
 struct Utterance {
     std::optional<int> row;  // none: a key the table lacks, which gets a row of its own
     QString key;
-    QString soundPath;      // below MP3/, '/' separators
+    QString soundPath;       // below MP3/, '/' separators
     bool namedHere = false;  // the row had no file name: it gets this one once its sound is there
 };
 
@@ -113,7 +113,8 @@ private:
     {
         const QString base = fileNameFor(key) + QStringLiteral(".mp3");
         QString name = base;
-        for (int number = 2; taken_.contains(name.toCaseFolded()) || QFile::exists(QDir(soundFolder_).filePath(name)); ++number)
+        for (int number = 2; taken_.contains(name.toCaseFolded()) || QFile::exists(QDir(soundFolder_).filePath(name));
+             ++number)
             name = pack::numberedPath(base, number);
         taken_.insert(name.toCaseFolded());
         return name;
@@ -149,7 +150,8 @@ int speak(const Invocation& invocation, QTextStream& out)
         const QString path = QDir(soundFolder).filePath(utterance.soundPath);
         try {
             if (speech::speakKeyToFile(utterance.key, path, options) == speech::WriteOutcome::KeptExisting) {
-                plan.problems.append(DbToolText::tr("key \"%1\": MP3/%2 exists and is kept (--force replaces it)").arg(utterance.key, utterance.soundPath));
+                plan.problems.append(DbToolText::tr("key \"%1\": MP3/%2 exists and is kept (--force replaces it)")
+                                         .arg(utterance.key, utterance.soundPath));
                 continue;
             }
         } catch (const Error& error) {

@@ -34,7 +34,8 @@ private:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2 || SDL_Init(SDL_INIT_AUDIO) != 0 || Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 256, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
+    if (argc < 2 || SDL_Init(SDL_INIT_AUDIO) != 0 ||
+        Mix_OpenAudioDevice(44100, AUDIO_S16SYS, 2, 256, nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) != 0) {
         std::fprintf(stderr, "usage: bare_reference SOUNDFILE (with a working audio device)\n");
         return 1;
     }

@@ -98,10 +98,10 @@ void report(const char* name, const KeyRun& run)
 {
     const Figures latency = summarise(run.latencyMs);
     const Figures call = summarise(run.callMs);
-    std::printf("%-14s send->first loud mix: median %6.2f ms  p95 %6.2f ms  max %6.2f ms  (%d keys, %d missed)\n",
-                name, latency.median, latency.p95, latency.max, int(run.latencyMs.size()), run.missed);
-    std::printf("%-14s stop+play call on the caller's thread: median %6.3f ms  p95 %6.3f ms  max %6.3f ms\n",
-                name, call.median, call.p95, call.max);
+    std::printf("%-14s send->first loud mix: median %6.2f ms  p95 %6.2f ms  max %6.2f ms  (%d keys, %d missed)\n", name,
+                latency.median, latency.p95, latency.max, int(run.latencyMs.size()), run.missed);
+    std::printf("%-14s stop+play call on the caller's thread: median %6.3f ms  p95 %6.3f ms  max %6.3f ms\n", name,
+                call.median, call.p95, call.max);
 }
 }  // namespace
 
@@ -119,7 +119,8 @@ int main(int argc, char** argv)
     outputChannels = output->channels();
     std::printf("driver %s, %d Hz, %d channels, %d-frame buffer (%.2f ms per mix; half: %.2f ms)\n",
                 qPrintable(output->driverName()), output->frequency(), output->channels(), output->bufferFrames(),
-                1000.0 * output->bufferFrames() / output->frequency(), 500.0 * output->bufferFrames() / output->frequency());
+                1000.0 * output->bufferFrames() / output->frequency(),
+                500.0 * output->bufferFrames() / output->frequency());
 
     SoundChecker checker;
     SdlMixerBackend backend(output, checker);

@@ -43,7 +43,8 @@ pa_simple* openStream(const std::string& device, pa_stream_direction_t direction
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
     int error = 0;
-    pa_simple* stream = pa_simple_new(nullptr, "sink_probe", direction, device.c_str(), "probe", &spec, nullptr, &attr, &error);
+    pa_simple* stream =
+        pa_simple_new(nullptr, "sink_probe", direction, device.c_str(), "probe", &spec, nullptr, &attr, &error);
     if (!stream)
         std::fprintf(stderr, "sink_probe: cannot open %s\n", device.c_str());
     return stream;

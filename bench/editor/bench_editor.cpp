@@ -109,9 +109,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     keysound::platform::setBeepHandler([] {});
-    keysound::platform::setMessageBoxHandler([](QWidget*, const QString& text) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    });
+    keysound::platform::setMessageBoxHandler(
+        [](QWidget*, const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
     keysound::test::TestAppFolder folder;
     folder.addMappings(Mappings);
     std::printf("editor benchmark, %d mappings\n", Mappings);

@@ -14,8 +14,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,7 +40,9 @@ struct Figures {
 Figures summarise(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    const auto at = [&](double q) { return values[std::min(values.size() - 1, size_t(q * (values.size() - 1) + 0.5))]; };
+    const auto at = [&](double q) {
+        return values[std::min(values.size() - 1, size_t(q * (values.size() - 1) + 0.5))];
+    };
     return {at(0.5), at(0.95)};
 }
 
@@ -165,7 +167,8 @@ void measureLogGrowth(player::Form1& form)
         later.push_back(timedKey(form, QStringLiteral("a")));
     const double a = summarise(first).median;
     const double b = summarise(later).median;
-    std::printf("key with an empty log: median %.3f ms; with 100k log entries: median %.3f ms; ratio %.2fx\n", a, b, b / a);
+    std::printf("key with an empty log: median %.3f ms; with 100k log entries: median %.3f ms; ratio %.2fx\n", a, b,
+                b / a);
 }
 
 }  // namespace

@@ -7,20 +7,11 @@
 
 namespace keysound::bench {
 
-bool isShortCyrillicKey(int i)
-{
-    return i % 10 == 3;
-}
+bool isShortCyrillicKey(int i) { return i % 10 == 3; }
 
-bool isLongCyrillicKey(int i)
-{
-    return i % 50 == 7;
-}
+bool isLongCyrillicKey(int i) { return i % 50 == 7; }
 
-bool isVeryLongCyrillicKey(int i)
-{
-    return i % 50 == 17;
-}
+bool isVeryLongCyrillicKey(int i) { return i % 50 == 17; }
 
 QString storedKey(int i)
 {
@@ -38,7 +29,8 @@ MappingFolder::MappingFolder(int rows)
     const test::RawDatabase db(databasePath());
     db.exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT); BEGIN"));
     for (int i = 0; i < rows; ++i)
-        db.rows(QStringLiteral("INSERT INTO Config VALUES (?1, ?2)"), {storedKey(i), QStringLiteral("sound%1.mp3").arg(i)});
+        db.rows(QStringLiteral("INSERT INTO Config VALUES (?1, ?2)"),
+                {storedKey(i), QStringLiteral("sound%1.mp3").arg(i)});
     // The index comes last: building it once is faster than keeping it up to date row by row.
     db.exec(QStringLiteral("COMMIT; CREATE INDEX Config_键位 ON Config (键位);"));
 }
@@ -61,7 +53,8 @@ Figures measure(int samples, const std::function<void(int)>& run, int warmUps)
 
 void print(const QString& label, const Figures& figures)
 {
-    std::printf("  %-58s median %9.4f ms   p95 %9.4f ms\n", label.toUtf8().constData(), figures.medianMs, figures.p95Ms);
+    std::printf("  %-58s median %9.4f ms   p95 %9.4f ms\n", label.toUtf8().constData(), figures.medianMs,
+                figures.p95Ms);
     std::fflush(stdout);
 }
 

@@ -68,12 +68,14 @@ void benchmark(int rows, int samples, int scanSamples)
     for (const Kind& kind : kinds) {
         const std::vector<QString> keys = pickKeys(rows, samples, kind.test);
         bench::print(QStringLiteral("lookup, index: %1").arg(QString::fromUtf8(kind.label)),
-                     bench::measure(samples, [&](int i) { lookUp(connectionString, keyLookupStatement(keys[i % keys.size()])); }));
+                     bench::measure(
+                         samples, [&](int i) { lookUp(connectionString, keyLookupStatement(keys[i % keys.size()])); }));
     }
     const std::vector<QString> keys = pickKeys(rows, scanSamples, isAsciiKey);
     bench::print(QStringLiteral("lookup, full scan (NOT INDEXED): ASCII key"), bench::measure(scanSamples, [&](int i) {
-                     lookUp(connectionString, {QStringLiteral("SELECT * FROM Config NOT INDEXED WHERE 键位 = ?1 COLLATE NOCASE"),
-                                               {keys[i % keys.size()]}});
+                     lookUp(connectionString,
+                            {QStringLiteral("SELECT * FROM Config NOT INDEXED WHERE 键位 = ?1 COLLATE NOCASE"),
+                             {keys[i % keys.size()]}});
                  }));
     // A copy of the folder, which no connection has opened yet, so that none is kept for it.
     const QTemporaryDir shared;
@@ -85,9 +87,9 @@ void benchmark(int rows, int samples, int scanSamples)
     }
     const QString sharedConnection = connectionStringFor(shared.path());
     const std::vector<QString> asciiKeys = pickKeys(rows, samples, isAsciiKey);
-    bench::print(QStringLiteral("first lookup, read-only folder: copies the table"), bench::measure(1, [&](int) {
-                     lookUp(sharedConnection, keyLookupStatement(asciiKeys[0]));
-                 }, 0));
+    bench::print(QStringLiteral("first lookup, read-only folder: copies the table"),
+                 bench::measure(
+                     1, [&](int) { lookUp(sharedConnection, keyLookupStatement(asciiKeys[0])); }, 0));
     bench::print(QStringLiteral("lookup, index, read-only folder: ASCII key"), bench::measure(samples, [&](int i) {
                      lookUp(sharedConnection, keyLookupStatement(asciiKeys[i % asciiKeys.size()]));
                  }));

@@ -41,7 +41,8 @@ void navigation(Recordset& recordset)
     recordset.MoveFirst();
     printPerCall("MoveNext (through every row)", Rows - 1, [&](int) { recordset.MoveNext(); });
     printPerCall("MovePrevious (back through every row)", Rows - 1, [&](int) { recordset.MovePrevious(); });
-    printPerCall("setCurrentRow (grid pick, alternating ends)", Rows, [&](int i) { recordset.setCurrentRow(i % 2 ? 0 : Rows - 1); });
+    printPerCall("setCurrentRow (grid pick, alternating ends)", Rows,
+                 [&](int i) { recordset.setCurrentRow(i % 2 ? 0 : Rows - 1); });
     recordset.MoveLast();
     const QVariant last = recordset.Bookmark();
     recordset.MoveFirst();
@@ -72,7 +73,8 @@ int main(int argc, char** argv)
     recordset.Open(editorStatement(), connection);
     bench::print(QStringLiteral("Requery"), bench::measure(15, [&](int) { recordset.Requery(); }));
 
-    bench::print(QStringLiteral("UpdateBatch of 1,000 pending edits (spread over the table)"), bench::measure(15, [&](int sample) {
+    bench::print(QStringLiteral("UpdateBatch of 1,000 pending edits (spread over the table)"),
+                 bench::measure(15, [&](int sample) {
                      for (int k = 0; k < 1000; ++k)
                          recordset.setValueAt(k * (Rows / 1000), 1, QStringLiteral("edit%1-%2.mp3").arg(sample).arg(k));
                      recordset.UpdateBatch(adAffectAll);

@@ -24,11 +24,10 @@ const char englishWords[] =
     "large must big even such because turn here why ask went men read need land different home us move try "
     "kind hand picture again change off play spell air away animal house point page letter mother answer "
     "found study still learn should america world high every near add food between own below country plant";
-const char chineseWords[] =
-    "你好 谢谢 再见 老师 学生 学校 朋友 中国 北京 上海 今天 明天 昨天 早上 晚上 时间 "
-    "吃饭 喝水 米饭 面条 苹果 香蕉 西瓜 牛奶 鸡蛋 爸爸 妈妈 哥哥 姐姐 弟弟 妹妹 家人 "
-    "电脑 手机 汽车 飞机 火车 医生 医院 商店 书包 铅笔 黑板 作业 考试 汉字 拼音 句子 "
-    "天气 下雨 太阳 月亮 星星 春天 夏天 秋天 冬天 红色 蓝色 绿色 快乐 高兴 漂亮 运动";
+const char chineseWords[] = "你好 谢谢 再见 老师 学生 学校 朋友 中国 北京 上海 今天 明天 昨天 早上 晚上 时间 "
+                            "吃饭 喝水 米饭 面条 苹果 香蕉 西瓜 牛奶 鸡蛋 爸爸 妈妈 哥哥 姐姐 弟弟 妹妹 家人 "
+                            "电脑 手机 汽车 飞机 火车 医生 医院 商店 书包 铅笔 黑板 作业 考试 汉字 拼音 句子 "
+                            "天气 下雨 太阳 月亮 星星 春天 夏天 秋天 冬天 红色 蓝色 绿色 快乐 高兴 漂亮 运动";
 
 // Letters and digits, English words and Chinese words, one of each in turn while they last.
 QStringList benchKeys()
@@ -70,8 +69,8 @@ int main()
         return 1;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
-    QTextStream(stdout) << "bench_speak: " << keys.size() << " keys in " << QString::number(seconds, 'f', 2)
-                        << " s, " << QString::number(keys.size() / seconds, 'f', 1) << " keys/s, "
+    QTextStream(stdout) << "bench_speak: " << keys.size() << " keys in " << QString::number(seconds, 'f', 2) << " s, "
+                        << QString::number(keys.size() / seconds, 'f', 1) << " keys/s, "
                         << QString::number(bytes / 1024.0 / keys.size(), 'f', 1) << " KiB per file\n";
     return 0;
 }

@@ -68,13 +68,9 @@ bool mixerIsOpen(OutputState state)
 AudioOutput::AudioOutput(AudioSettings settings)
     : settings_(settings)
     , mixerStreamPassive_(OutputRest::makeMixerStreamPassive())
-{
-}
+{}
 
-AudioOutput::~AudioOutput()
-{
-    close();
-}
+AudioOutput::~AudioOutput() { close(); }
 
 bool AudioOutput::open()
 {
@@ -88,8 +84,9 @@ bool AudioOutput::open()
     state_ = OutputState::Opening;
     setHints();
     if (!openDevice()) {
-        const QString why = QCoreApplication::translate("AudioOutput", "keysound: no audio device could be opened; keys "
-                                                                       "stay silent until one can: %1");
+        const QString why =
+            QCoreApplication::translate("AudioOutput", "keysound: no audio device could be opened; keys "
+                                                       "stay silent until one can: %1");
         qWarning("%s", qPrintable(why.arg(QString::fromUtf8(SDL_GetError()))));
         state_ = OutputState::Closed;
         return false;
@@ -109,14 +106,17 @@ bool AudioOutput::openDevice()
 {
     if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    const bool resting = OutputRest::whenIdle(SDL_GetCurrentAudioDriver(), mixerStreamPassive_) == OutputRest::WhenIdle::Rest;
-    const int bufferFrames = driverIs("pipewire") ? std::min(settings_.bufferFrames, PipewireBufferFrames) : settings_.bufferFrames;
+    const bool resting =
+        OutputRest::whenIdle(SDL_GetCurrentAudioDriver(), mixerStreamPassive_) == OutputRest::WhenIdle::Rest;
+    const int bufferFrames =
+        driverIs("pipewire") ? std::min(settings_.bufferFrames, PipewireBufferFrames) : settings_.bufferFrames;
     // A passive mixer stream sounds only while something keeps its sink running.
     if (resting)
         rest_ = OutputRest::connect(settings_.frequency, bufferFrames);
     // Format and channel count stay fixed so the post-mix observer always sees 16-bit frames.
-    const bool opened = (!resting || rest_) && Mix_OpenAudioDevice(settings_.frequency, AUDIO_S16SYS, settings_.channels, bufferFrames,
-                                                                  nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) == 0;
+    const bool opened =
+        (!resting || rest_) && Mix_OpenAudioDevice(settings_.frequency, AUDIO_S16SYS, settings_.channels, bufferFrames,
+                                                   nullptr, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE) == 0;
     if (!opened) {
         rest_.reset();
         unloadDriver();  // so that a server that starts later is found by the next try
@@ -230,8 +230,10 @@ void AudioOutput::deliverPostMix(void* output, Uint8* stream, int length)
     const quint64 now = SDL_GetTicks64();
     self.lastMixMs_ = now;
     OutputState resting = OutputState::Resting;
-    const bool restOverdue = self.state_ == OutputState::Resting && now - self.restingSinceMs_ > self.settings_.restWhileOthersPlayMs;
-    if (restOverdue && self.state_.compare_exchange_strong(resting, OutputState::Lost) && QCoreApplication::instance()) {
+    const bool restOverdue =
+        self.state_ == OutputState::Resting && now - self.restingSinceMs_ > self.settings_.restWhileOthersPlayMs;
+    if (restOverdue && self.state_.compare_exchange_strong(resting, OutputState::Lost) &&
+        QCoreApplication::instance()) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [weak = self.weak_from_this()] {

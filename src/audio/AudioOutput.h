@@ -17,11 +17,13 @@ struct AudioSettings {
     quint64 restWhileOthersPlayMs = OutputRest::CloseMixedRestAfterMs;
 };
 
-enum class OutputState { Closed,
-                         Opening,  // on a worker thread; nobody else waits for it
-                         Open,
-                         Resting,  // the mixer is open, but its sink may suspend (OutputRest)
-                         Lost };   // the device was removed, its server went away, or it stopped mixing
+enum class OutputState {
+    Closed,
+    Opening,  // on a worker thread; nobody else waits for it
+    Open,
+    Resting,  // the mixer is open, but its sink may suspend (OutputRest)
+    Lost
+};  // the device was removed, its server went away, or it stopped mixing
 
 // The process's one sound output: an SDL audio device with the mixer on top. It is open while
 // sounds play and typing goes on, and rests or closes when idle, so that an idle program costs the

@@ -6,8 +6,7 @@
 
 namespace keysound::audio {
 
-enum class MediaVerb { Play,
-                       Stop };
+enum class MediaVerb { Play, Stop };
 
 struct MediaCommand {
     MediaVerb verb;

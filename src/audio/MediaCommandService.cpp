@@ -6,8 +6,7 @@ namespace keysound::audio {
 
 MediaCommandService::MediaCommandService(PlaybackBackend& backend)
     : backend_(backend)
-{
-}
+{}
 
 void MediaCommandService::sendString(const QByteArray& ansiCommand)
 {
@@ -15,12 +14,8 @@ void MediaCommandService::sendString(const QByteArray& ansiCommand)
     if (!command)
         return;
     switch (command->verb) {
-    case MediaVerb::Play:
-        backend_.play(command->pathText);
-        break;
-    case MediaVerb::Stop:
-        backend_.stop(command->pathText);
-        break;
+    case MediaVerb::Play: backend_.play(command->pathText); break;
+    case MediaVerb::Stop: backend_.stop(command->pathText); break;
     }
 }
 

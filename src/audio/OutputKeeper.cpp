@@ -7,7 +7,11 @@ namespace keysound::audio {
 namespace {
 qint64 monotonicMs()
 {
-    static QElapsedTimer timer = [] { QElapsedTimer t; t.start(); return t; }();
+    static QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
     return timer.elapsed();
 }
 }  // namespace
@@ -16,8 +20,7 @@ OutputKeeper::OutputKeeper(OutputDevice& device, KeeperTiming timing, Clock cloc
     : device_(device)
     , timing_(timing)
     , clock_(clock ? std::move(clock) : Clock(monotonicMs))
-{
-}
+{}
 
 bool OutputKeeper::prepareToPlay()
 {

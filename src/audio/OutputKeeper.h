@@ -6,8 +6,7 @@
 
 namespace keysound::audio {
 
-enum class CloseReason { Idle,
-                         Lost };
+enum class CloseReason { Idle, Lost };
 
 // The sound output as the keeper sees it: something that opens, closes, can get lost
 // (server gone, device removed, mixing stalled) and may be sounding right now.

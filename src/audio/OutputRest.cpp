@@ -39,15 +39,11 @@ std::unique_ptr<OutputRest> OutputRest::connect(int frequency, int bufferFrames)
 
 OutputRest::OutputRest(std::unique_ptr<SinkWaker> waker)
     : waker_(std::move(waker))
-{
-}
+{}
 
 OutputRest::~OutputRest() = default;
 
-void OutputRest::rest()
-{
-    waker_->setActive(false);
-}
+void OutputRest::rest() { waker_->setActive(false); }
 
 bool OutputRest::wake()
 {
@@ -57,9 +53,6 @@ bool OutputRest::wake()
     return true;
 }
 
-bool OutputRest::isLost() const
-{
-    return waker_->isLost();
-}
+bool OutputRest::isLost() const { return waker_->isLost(); }
 
 }  // namespace keysound::audio

@@ -26,9 +26,7 @@ class SinkWaker;
 //   next open takes a few milliseconds.
 class OutputRest {
 public:
-    enum class WhenIdle { Rest,
-                          CloseDevice,
-                          UnloadDriver };
+    enum class WhenIdle { Rest, CloseDevice, UnloadDriver };
 
     // Before any thread runs (it sets an environment variable): makes the mixer's PipeWire stream
     // passive, unless the user set stream properties of their own. True when it did.

@@ -118,10 +118,7 @@ void SdlMixerBackend::stop(const QString& pathText)
         Mix_HaltMusic();
 }
 
-QString SdlMixerBackend::playingPath() const
-{
-    return isSounding() ? musicPath_ : QString();
-}
+QString SdlMixerBackend::playingPath() const { return isSounding() ? musicPath_ : QString(); }
 
 // Mix_PlayMusic has already taken the old music off the mixer thread under its lock, so freeing
 // it here cannot pull it from under a running mix.
@@ -191,10 +188,7 @@ void SdlMixerBackend::finishOpening(bool opened)
     checkIdle();  // also closes it again if no key comes
 }
 
-bool SdlMixerBackend::isSounding() const
-{
-    return music_ != nullptr && output_->isOpen() && Mix_PlayingMusic();
-}
+bool SdlMixerBackend::isSounding() const { return music_ != nullptr && output_->isOpen() && Mix_PlayingMusic(); }
 
 bool SdlMixerBackend::Device::isOpen() const { return backend.output_->isOpen(); }
 // A resting output is back at once; otherwise this only starts opening, and the keeper counts it

@@ -14,10 +14,7 @@ namespace keysound::audio {
 
 namespace {
 
-bool sameEntry(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+bool sameEntry(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Sound folders held open, so that a file in a folder of any depth has a short name through the
 // folder's descriptor. The same folder keeps its descriptor, so a stop names what play started.
@@ -68,8 +65,7 @@ QByteArray aliasThroughHeldFolder(const QByteArray& nativePath, const struct sta
 {
     static HeldFolders heldFolders;  // used from the user-interface thread only
     const qsizetype slash = nativePath.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/")
-                                                                       : nativePath.left(slash);
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
     const int descriptor = heldFolders.descriptorOf(folder);
     if (descriptor < 0)
         return {};

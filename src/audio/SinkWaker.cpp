@@ -42,7 +42,7 @@ struct SinkWaker::PipeWireLibrary {
             void* handle = dlopen("libpipewire-0.3.so.0", RTLD_NOW | RTLD_LOCAL);
             static PipeWireLibrary library;
             bool complete = handle != nullptr;
-#define KEYSOUND_LOAD(name) \
+#define KEYSOUND_LOAD(name)                                                                                            \
     complete = complete && (library.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name))) != nullptr;
             KEYSOUND_PIPEWIRE_FUNCTIONS(KEYSOUND_LOAD)
 #undef KEYSOUND_LOAD
@@ -151,10 +151,10 @@ bool SinkWaker::Connection::connectStream(int frequency, int bufferFrames)
         return false;
     pw_core_add_listener(core, &coreListener, &coreEvents, this);
     const std::string latency = std::to_string(bufferFrames) + "/" + std::to_string(frequency);
-    pw_properties* properties = lib.pw_properties_new(
-        PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_APP_NAME, "keysound",
-        PW_KEY_NODE_NAME, "keysound-waker", PW_KEY_MEDIA_NAME, "keysound (keeps the output awake)",
-        PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
+    pw_properties* properties =
+        lib.pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_APP_NAME,
+                              "keysound", PW_KEY_NODE_NAME, "keysound-waker", PW_KEY_MEDIA_NAME,
+                              "keysound (keeps the output awake)", PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
     stream = lib.pw_stream_new(core, "keysound", properties);
     if (stream == nullptr)
         return false;
@@ -218,8 +218,7 @@ std::unique_ptr<SinkWaker> SinkWaker::connect(int frequency, int bufferFrames)
 
 SinkWaker::SinkWaker(std::unique_ptr<Connection> connection)
     : connection_(std::move(connection))
-{
-}
+{}
 
 SinkWaker::~SinkWaker() = default;
 
@@ -231,9 +230,6 @@ void SinkWaker::setActive(bool active)
     lib.pw_thread_loop_unlock(connection_->loop);
 }
 
-bool SinkWaker::isLost() const
-{
-    return connection_->lost;
-}
+bool SinkWaker::isLost() const { return connection_->lost; }
 
 }  // namespace keysound::audio

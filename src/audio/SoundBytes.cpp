@@ -24,10 +24,7 @@ size_t qHash(const FileIdentity& identity, size_t seed)
 }
 
 namespace {
-qint64 nanoseconds(const timespec& time)
-{
-    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
-}
+qint64 nanoseconds(const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; }
 }  // namespace
 
 std::shared_ptr<SoundFile> SoundFile::open(const QString& nativePath, Refusal* refusal)
@@ -61,13 +58,9 @@ std::shared_ptr<SoundFile> SoundFile::adopt(int descriptor)
 SoundFile::SoundFile(int descriptor, const FileIdentity& identity)
     : descriptor_(descriptor)
     , identity_(identity)
-{
-}
+{}
 
-SoundFile::~SoundFile()
-{
-    ::close(descriptor_);
-}
+SoundFile::~SoundFile() { ::close(descriptor_); }
 
 qint64 SoundFile::readAt(qint64 offset, char* into, qint64 length) const
 {

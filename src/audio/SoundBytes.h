@@ -37,9 +37,7 @@ size_t qHash(const FileIdentity& identity, size_t seed = 0);
 // the file's later renames: everything is read through the one descriptor.
 class SoundFile : public SoundBytes {
 public:
-    enum class Refusal { Missing,
-                         NotAFile,
-                         Unreadable };
+    enum class Refusal { Missing, NotAFile, Unreadable };
     // The file at a native path, or why it cannot be a sound file.
     static std::shared_ptr<SoundFile> open(const QString& nativePath, Refusal* refusal = nullptr);
     // Takes over a descriptor (the checking process gets its file this way).

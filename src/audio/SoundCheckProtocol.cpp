@@ -10,8 +10,7 @@ namespace keysound::audio::checkprotocol {
 
 namespace {
 
-template <typename Message>
-bool receiveWhole(int socket, Message& message, msghdr& header)
+template <typename Message> bool receiveWhole(int socket, Message& message, msghdr& header)
 {
     iovec part{&message, sizeof message};
     header.msg_iov = &part;

@@ -4,8 +4,8 @@
 #include "platform/InstallLayout.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -24,8 +24,8 @@ namespace protocol = checkprotocol;
 
 namespace {
 
-constexpr int RestartAfterMs = 1000;       // a checking process that cannot start is not tried at every key
-constexpr qsizetype KeptVerdicts = 4096;   // far more sounds than a table has
+constexpr int RestartAfterMs = 1000;      // a checking process that cannot start is not tried at every key
+constexpr qsizetype KeptVerdicts = 4096;  // far more sounds than a table has
 
 // The translation context of the verdicts.
 class SoundCheckerText {
@@ -54,10 +54,7 @@ SoundVerdict verdictOf(const protocol::Reply& reply, const SoundLayout& layout)
     return verdict;
 }
 
-SoundVerdict unavailable()
-{
-    return {};
-}
+SoundVerdict unavailable() { return {}; }
 
 // posix_spawn starts it without copying this process's memory, whatever its size, and without
 // running anything of ours in between. The process ends itself once this one is gone.
@@ -77,10 +74,7 @@ pid_t spawnServer(const QByteArray& executable, int socket)
 
 }  // namespace
 
-double SoundVerdict::seconds() const
-{
-    return frequency > 0 ? double(frames) / frequency : 0.0;
-}
+double SoundVerdict::seconds() const { return frequency > 0 ? double(frames) / frequency : 0.0; }
 
 std::optional<double> SoundVerdict::firstSoundSeconds() const
 {
@@ -117,10 +111,7 @@ QString describeVerdict(const SoundVerdict& verdict)
     return {};
 }
 
-QString SoundChecker::executable()
-{
-    return platform::helperExecutable(QStringLiteral("keysound-sound-checker"));
-}
+QString SoundChecker::executable() { return platform::helperExecutable(QStringLiteral("keysound-sound-checker")); }
 
 SoundChecker::SoundChecker() = default;
 
@@ -144,10 +135,7 @@ std::optional<SoundVerdict> SoundChecker::knownVerdict(const SoundFile& file)
     return notASound;
 }
 
-void SoundChecker::prepare()
-{
-    startServer();
-}
+void SoundChecker::prepare() { startServer(); }
 
 void SoundChecker::requestVerdict(const std::shared_ptr<SoundFile>& file, const TrialOutput& output,
                                   std::function<void()> checked)
@@ -159,7 +147,8 @@ void SoundChecker::requestVerdict(const std::shared_ptr<SoundFile>& file, const 
         }
     }
     const std::optional<SoundLayout> layout = readSoundLayout(*file);
-    const protocol::Request request{nextId_++, output.frequency, output.channels, protocol::trialTimeLimitMs(file->size())};
+    const protocol::Request request{nextId_++, output.frequency, output.channels,
+                                    protocol::trialTimeLimitMs(file->size())};
     if (!layout || !startServer()) {
         checked();
         return;

@@ -24,17 +24,18 @@ struct TrialOutput {
 // harm the program: in the checking process (keysound-sound-checker), each file in a disposable
 // child under limits of time and memory.
 struct SoundVerdict {
-    enum class Kind { Playable,
-                      Missing,
-                      NotAFile,     // a folder, a device, a FIFO ...
-                      Unreadable,
-                      Empty,
-                      NotASound,    // not MP3, WAV, Ogg or FLAC, or its header is damaged beyond use
-                      Refused,      // the decoder would not take it, or it decoded to nothing
-                      TooLong,      // more than a check plays (checkprotocol::MaxTrialSeconds)
-                      Crashed,      // the decoder crashed or ran out of memory or processor time
-                      TimedOut,     // the check did not end in time
-                      Unavailable,  // no checking process could be run: nothing is known of the file
+    enum class Kind {
+        Playable,
+        Missing,
+        NotAFile,  // a folder, a device, a FIFO ...
+        Unreadable,
+        Empty,
+        NotASound,    // not MP3, WAV, Ogg or FLAC, or its header is damaged beyond use
+        Refused,      // the decoder would not take it, or it decoded to nothing
+        TooLong,      // more than a check plays (checkprotocol::MaxTrialSeconds)
+        Crashed,      // the decoder crashed or ran out of memory or processor time
+        TimedOut,     // the check did not end in time
+        Unavailable,  // no checking process could be run: nothing is known of the file
     };
     Kind kind = Kind::Unavailable;
     std::optional<SoundLayout> layout;  // what the player hands the decoders; set when playable
@@ -42,8 +43,8 @@ struct SoundVerdict {
     QString refusal;                    // the decoder's own words
     qint64 frames = 0;                  // from the start of the sound to its end, at `frequency`
     int frequency = 0;
-    int peak = 0;                  // 0..32767
-    qint64 firstSoundFrame = -1;   // the first frame at least a hundredth of full scale
+    int peak = 0;                 // 0..32767
+    qint64 firstSoundFrame = -1;  // the first frame at least a hundredth of full scale
 
     bool isPlayable() const { return kind == Kind::Playable; }
     double seconds() const;
@@ -71,7 +72,8 @@ public:
     void prepare();
     // Starts the check of a file whose verdict is not known; `checked` runs once it is (also when
     // no checking process could be run, and then nothing is kept).
-    void requestVerdict(const std::shared_ptr<SoundFile>& file, const TrialOutput& output, std::function<void()> checked);
+    void requestVerdict(const std::shared_ptr<SoundFile>& file, const TrialOutput& output,
+                        std::function<void()> checked);
     bool isChecking() const { return !pending_.isEmpty(); }
     // The verdict, checked now if need be; waits for the check.
     SoundVerdict verdictNow(const std::shared_ptr<SoundFile>& file, const TrialOutput& output = {});

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -74,7 +74,8 @@ bool awaitReply(int resultPipe, int timeLimitMs, protocol::Reply& reply)
     size_t got = 0;
     auto* bytes = reinterpret_cast<char*>(&reply);
     while (got < sizeof reply) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd ready{resultPipe, POLLIN, 0};
         if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) == 0)
             return false;

@@ -16,25 +16,16 @@ constexpr int MaxWaveChannels = 8;
 constexpr quint32 MaxWaveRate = 768000;
 constexpr qint64 MaxWaveDataLength = 0xFFFFFFFFll - 36;  // what the header of our own can state
 
-quint32 le16(const QByteArray& b, int at)
-{
-    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8;
-}
+quint32 le16(const QByteArray& b, int at) { return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8; }
 
-quint32 le32(const QByteArray& b, int at)
-{
-    return le16(b, at) | le16(b, at + 2) << 16;
-}
+quint32 le32(const QByteArray& b, int at) { return le16(b, at) | le16(b, at + 2) << 16; }
 
 quint32 be24(const QByteArray& b, int at)
 {
     return quint32(uchar(b[at])) << 16 | quint32(uchar(b[at + 1])) << 8 | quint32(uchar(b[at + 2]));
 }
 
-void appendLe16(QByteArray& b, quint32 value)
-{
-    b.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF));
-}
+void appendLe16(QByteArray& b, quint32 value) { b.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF)); }
 
 void appendLe32(QByteArray& b, quint32 value)
 {
@@ -42,10 +33,7 @@ void appendLe32(QByteArray& b, quint32 value)
     appendLe16(b, value >> 16);
 }
 
-SoundPiece fileRange(qint64 offset, qint64 length)
-{
-    return {offset, length, {}};
-}
+SoundPiece fileRange(qint64 offset, qint64 length) { return {offset, length, {}}; }
 
 SoundPiece ownBytes(QByteArray bytes)
 {
@@ -74,8 +62,8 @@ std::optional<qint64> skipLeadingTags(const SoundBytes& file)
     constexpr qint64 step = 4096;
     for (qint64 padded = 0; padded < MaxPaddingAfterTags; padded += step) {
         const QByteArray padding = file.read(at, step);
-        const qsizetype zeros = qsizetype(std::find_if(padding.begin(), padding.end(), [](char c) { return c != 0; }) -
-                                          padding.begin());
+        const qsizetype zeros =
+            qsizetype(std::find_if(padding.begin(), padding.end(), [](char c) { return c != 0; }) - padding.begin());
         at += zeros;
         if (zeros < step)
             break;
@@ -242,7 +230,8 @@ std::optional<SoundLayout> waveLayout(const SoundBytes& file)
     dataLength -= dataLength % format->blockAlign;
     if (dataLength <= 0)
         return std::nullopt;
-    return SoundLayout{SoundFormat::Wav, {ownBytes(waveHeader(*format, quint32(dataLength))), fileRange(dataOffset, dataLength)}};
+    return SoundLayout{SoundFormat::Wav,
+                       {ownBytes(waveHeader(*format, quint32(dataLength))), fileRange(dataOffset, dataLength)}};
 }
 
 }  // namespace

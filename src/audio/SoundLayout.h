@@ -8,10 +8,7 @@
 
 namespace keysound::audio {
 
-enum class SoundFormat { Mp3,
-                         Wav,
-                         Ogg,
-                         Flac };
+enum class SoundFormat { Mp3, Wav, Ogg, Flac };
 
 // A run of the stream the decoders are given: bytes of the file, or bytes of our own.
 struct SoundPiece {

@@ -40,15 +40,9 @@ struct Stream {
     }
 };
 
-Stream& streamOf(SDL_RWops* rw)
-{
-    return *static_cast<Stream*>(rw->hidden.unknown.data1);
-}
+Stream& streamOf(SDL_RWops* rw) { return *static_cast<Stream*>(rw->hidden.unknown.data1); }
 
-Sint64 streamSize(SDL_RWops* rw)
-{
-    return streamOf(rw).size;
-}
+Sint64 streamSize(SDL_RWops* rw) { return streamOf(rw).size; }
 
 Sint64 streamSeek(SDL_RWops* rw, Sint64 offset, int whence)
 {

@@ -12,27 +12,19 @@ SDL_AudioSpec openedSpec{};
 
 namespace keysound::audio::trialdevice {
 
-bool isOpen()
-{
-    return opened;
-}
+bool isOpen() { return opened; }
 
-const SDL_AudioSpec& spec()
-{
-    return openedSpec;
-}
+const SDL_AudioSpec& spec() { return openedSpec; }
 
-void mix(Uint8* buffer)
-{
-    openedSpec.callback(openedSpec.userdata, buffer, int(openedSpec.size));
-}
+void mix(Uint8* buffer) { openedSpec.callback(openedSpec.userdata, buffer, int(openedSpec.size)); }
 
 }  // namespace keysound::audio::trialdevice
 
 // The five device calls the mixer makes (SDL_mixer 2.6). The mixer gets the output it asks for.
 extern "C" {
 
-SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int iscapture, const SDL_AudioSpec* desired, SDL_AudioSpec* obtained, int)
+SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int iscapture, const SDL_AudioSpec* desired, SDL_AudioSpec* obtained,
+                                      int)
 {
     if (iscapture || opened || desired->callback == nullptr || desired->channels == 0)
         return 0;
@@ -45,10 +37,7 @@ SDL_AudioDeviceID SDL_OpenAudioDevice(const char*, int iscapture, const SDL_Audi
     return StandInDevice;
 }
 
-void SDL_CloseAudioDevice(SDL_AudioDeviceID)
-{
-    opened = false;
-}
+void SDL_CloseAudioDevice(SDL_AudioDeviceID) { opened = false; }
 
 // One thread mixes, the one that asks: there is nothing to pause or to lock out.
 void SDL_PauseAudioDevice(SDL_AudioDeviceID, int) {}

@@ -17,7 +17,8 @@ ResizeOutcome resizeControls(const ResizeMetrics& m, const ResizedControls& curr
     ResizeOutcome out{current, {}};
     ResizedControls& c = out.controls;
     out.applied[0] = trySetSize(c.gridWidth, m.scaleWidth);
-    out.applied[1] = trySetSize(c.gridHeight, m.scaleHeight - m.gridTop - 30.0f - m.picButtonsHeight - m.picStatBoxHeight);
+    out.applied[1] =
+        trySetSize(c.gridHeight, m.scaleHeight - m.gridTop - 30.0f - m.picButtonsHeight - m.picStatBoxHeight);
     out.applied[2] = trySetSize(c.lblStatusWidth, m.width - 1500.0f);
     c.cmdNextLeft = c.lblStatusWidth + 700.0f;
     out.applied[3] = true;

@@ -20,12 +20,7 @@ inline constexpr int Ctrl = 2;
 inline constexpr int Alt = 4;
 }  // namespace ShiftMask
 
-enum class KeyCommand { None,
-                        Close,
-                        First,
-                        Previous,
-                        Next,
-                        Last };
+enum class KeyCommand { None, Close, First, Previous, Next, Last };
 
 // The command a key starts in browse state; Ctrl alone (shift state exactly 2) jumps to the ends.
 KeyCommand keyCommand(int keyCode, int shift);

@@ -38,12 +38,8 @@ QImage navigationPicture(NavigationPicture which)
         drawBar(image, 4);
         drawTriangle(image, 6, 6 + TriangleDepth);
         break;
-    case NavigationPicture::Previous:
-        drawTriangle(image, 4, 4 + TriangleDepth);
-        break;
-    case NavigationPicture::Next:
-        drawTriangle(image, 10, 10 - TriangleDepth);
-        break;
+    case NavigationPicture::Previous: drawTriangle(image, 4, 4 + TriangleDepth); break;
+    case NavigationPicture::Next: drawTriangle(image, 10, 10 - TriangleDepth); break;
     case NavigationPicture::Last:
         drawTriangle(image, 8, 8 - TriangleDepth);
         drawBar(image, 10);
@@ -64,9 +60,6 @@ QImage maskedNavigationPicture(NavigationPicture which)
     return image;
 }
 
-QIcon navigationIcon(NavigationPicture which)
-{
-    return QIcon(QPixmap::fromImage(maskedNavigationPicture(which)));
-}
+QIcon navigationIcon(NavigationPicture which) { return QIcon(QPixmap::fromImage(maskedNavigationPicture(which))); }
 
 }  // namespace keysound::editor

@@ -5,10 +5,7 @@
 
 namespace keysound::editor {
 
-enum class NavigationPicture { First,
-                               Previous,
-                               Next,
-                               Last };
+enum class NavigationPicture { First, Previous, Next, Last };
 
 inline constexpr int NavigationPictureSize = 16;
 inline constexpr QRgb NavigationMaskColour = 0xFFC0C0C0;  // RGB(192, 192, 192)

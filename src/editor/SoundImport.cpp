@@ -32,8 +32,7 @@ SoundImport::SoundImport(TextBox fileNameBox, store::Recordset* recordset, QStri
     : box_(std::move(fileNameBox))
     , recordset_(recordset)
     , appFolder_(std::move(appFolder))
-{
-}
+{}
 
 void SoundImport::run(const QString& pickedPathText)
 {

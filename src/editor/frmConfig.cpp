@@ -26,10 +26,7 @@
 namespace keysound::editor {
 
 namespace {
-QPushButton* barButton(QWidget* bar, const QString& caption)
-{
-    return new platform::CommandButton(caption, bar);
-}
+QPushButton* barButton(QWidget* bar, const QString& caption) { return new platform::CommandButton(caption, bar); }
 
 QPushButton* navigationButton(QWidget* bar, NavigationPicture picture)
 {
@@ -108,8 +105,26 @@ void frmConfig::createGrid()
 // The designed names, for accessibility tools and tests.
 void frmConfig::nameControls()
 {
-    const std::pair<QWidget*, const char*> names[] = {
-        {lblLabels[0], "lblLabels(0)"}, {txtFields[0], "txtFields(0)"}, {lblLabels[1], "lblLabels(1)"}, {txtFields[1], "txtFields(1)"}, {grdDataGrid, "grdDataGrid"}, {picStatBox, "picStatBox"}, {cmdFirst, "cmdFirst"}, {cmdPrevious, "cmdPrevious"}, {lblStatus, "lblStatus"}, {cmdNext, "cmdNext"}, {cmdLast, "cmdLast"}, {picButtons, "picButtons"}, {cmdAdd, "cmdAdd"}, {cmdEdit, "cmdEdit"}, {cmdDelete, "cmdDelete"}, {cmdRefresh, "cmdRefresh"}, {cmdClose, "cmdClose"}, {cmdUpdate, "cmdUpdate"}, {cmdCancel, "cmdCancel"}, {Command1, "Command1"}};
+    const std::pair<QWidget*, const char*> names[] = {{lblLabels[0], "lblLabels(0)"},
+                                                      {txtFields[0], "txtFields(0)"},
+                                                      {lblLabels[1], "lblLabels(1)"},
+                                                      {txtFields[1], "txtFields(1)"},
+                                                      {grdDataGrid, "grdDataGrid"},
+                                                      {picStatBox, "picStatBox"},
+                                                      {cmdFirst, "cmdFirst"},
+                                                      {cmdPrevious, "cmdPrevious"},
+                                                      {lblStatus, "lblStatus"},
+                                                      {cmdNext, "cmdNext"},
+                                                      {cmdLast, "cmdLast"},
+                                                      {picButtons, "picButtons"},
+                                                      {cmdAdd, "cmdAdd"},
+                                                      {cmdEdit, "cmdEdit"},
+                                                      {cmdDelete, "cmdDelete"},
+                                                      {cmdRefresh, "cmdRefresh"},
+                                                      {cmdClose, "cmdClose"},
+                                                      {cmdUpdate, "cmdUpdate"},
+                                                      {cmdCancel, "cmdCancel"},
+                                                      {Command1, "Command1"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QLatin1String(name));
     setObjectName(QStringLiteral("frmConfig"));
@@ -159,18 +174,12 @@ void frmConfig::createButtonBar()
 void frmConfig::connectHandlers()
 {
     const std::pair<QPushButton*, void (frmConfig::*)()> clicks[] = {
-        {cmdAdd, &frmConfig::cmdAdd_Click},
-        {cmdEdit, &frmConfig::cmdEdit_Click},
-        {cmdDelete, &frmConfig::cmdDelete_Click},
-        {cmdRefresh, &frmConfig::cmdRefresh_Click},
-        {cmdClose, &frmConfig::cmdClose_Click},
-        {cmdUpdate, &frmConfig::cmdUpdate_Click},
-        {cmdCancel, &frmConfig::cmdCancel_Click},
-        {cmdFirst, &frmConfig::cmdFirst_Click},
-        {cmdPrevious, &frmConfig::cmdPrevious_Click},
-        {cmdNext, &frmConfig::cmdNext_Click},
-        {cmdLast, &frmConfig::cmdLast_Click},
-        {Command1, &frmConfig::Command1_Click},
+        {cmdAdd, &frmConfig::cmdAdd_Click},           {cmdEdit, &frmConfig::cmdEdit_Click},
+        {cmdDelete, &frmConfig::cmdDelete_Click},     {cmdRefresh, &frmConfig::cmdRefresh_Click},
+        {cmdClose, &frmConfig::cmdClose_Click},       {cmdUpdate, &frmConfig::cmdUpdate_Click},
+        {cmdCancel, &frmConfig::cmdCancel_Click},     {cmdFirst, &frmConfig::cmdFirst_Click},
+        {cmdPrevious, &frmConfig::cmdPrevious_Click}, {cmdNext, &frmConfig::cmdNext_Click},
+        {cmdLast, &frmConfig::cmdLast_Click},         {Command1, &frmConfig::Command1_Click},
     };
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
@@ -181,9 +190,9 @@ void frmConfig::connectHandlers()
 
 void frmConfig::orderTabs()
 {
-    QWidget* const order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst, cmdPrevious, cmdNext, cmdLast,
-                              cmdAdd, cmdEdit, cmdDelete, cmdRefresh, cmdClose, cmdUpdate, cmdCancel,
-                              Command1};
+    QWidget* const order[] = {txtFields[0], txtFields[1], grdDataGrid, cmdFirst,  cmdPrevious,
+                              cmdNext,      cmdLast,      cmdAdd,      cmdEdit,   cmdDelete,
+                              cmdRefresh,   cmdClose,     cmdUpdate,   cmdCancel, Command1};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
     picStatBox->setFocusPolicy(Qt::NoFocus);
@@ -210,15 +219,9 @@ void frmConfig::Show(int modal)
         show();
 }
 
-void frmConfig::Unload()
-{
-    close();
-}
+void frmConfig::Unload() { close(); }
 
-QString frmConfig::GetStringBack(QString St, QString sP) const
-{
-    return getStringBack(St, sP);
-}
+QString frmConfig::GetStringBack(QString St, QString sP) const { return getStringBack(St, sP); }
 
 void frmConfig::Form_Load()
 {
@@ -232,8 +235,7 @@ void frmConfig::Form_Load()
     bindGrid(nullptr);
     adoPrimaryRS = std::make_unique<store::Recordset>();
     connect(adoPrimaryRS.get(), &store::Recordset::MoveComplete, this, &frmConfig::adoPrimaryRS_MoveComplete);
-    connect(adoPrimaryRS.get(), &store::Recordset::WillChangeRecord, this,
-            &frmConfig::adoPrimaryRS_WillChangeRecord);
+    connect(adoPrimaryRS.get(), &store::Recordset::WillChangeRecord, this, &frmConfig::adoPrimaryRS_WillChangeRecord);
     adoPrimaryRS->Open(store::editorStatement(), connection, store::adOpenStatic, store::adLockOptimistic,
                        store::adCmdUnspecified);
 
@@ -251,10 +253,7 @@ void frmConfig::Form_Unload()
         QApplication::restoreOverrideCursor();
 }
 
-void frmConfig::cmdClose_Click()
-{
-    Unload();
-}
+void frmConfig::cmdClose_Click() { Unload(); }
 
 void frmConfig::resizeEvent(QResizeEvent* event)
 {
@@ -285,10 +284,7 @@ void frmConfig::closeEvent(QCloseEvent* event)
     event->accept();  // hiding ends a modal showing
 }
 
-void frmConfig::reject()
-{
-    close();
-}
+void frmConfig::reject() { close(); }
 
 void frmConfig::bindGrid(store::Recordset* recordset)
 {

@@ -17,7 +17,7 @@ class QTableView;
 namespace keysound::store {
 class LegacyImportObserver;
 class Recordset;
-}
+}  // namespace keysound::store
 
 namespace keysound::editor {
 

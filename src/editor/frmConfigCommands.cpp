@@ -15,8 +15,7 @@ namespace keysound::editor {
 namespace {
 const QString ImportFilter = QStringLiteral("(*.mp3)|*.mp3|(*.*)|*.*");
 
-template <typename Step>
-void ignoringErrors(Step&& step)
+template <typename Step> void ignoringErrors(Step&& step)
 {
     try {
         step();

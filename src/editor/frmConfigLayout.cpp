@@ -32,10 +32,7 @@ constexpr TwipsRect StatusRect{690, 0, 3360, 285};
 constexpr int NextLeft = 4200;
 constexpr int LastLeft = 4545;
 
-void place(QWidget* widget, const TwipsRect& r)
-{
-    platform::placeInTwips(widget, r.left, r.top, r.width, r.height);
-}
+void place(QWidget* widget, const TwipsRect& r) { platform::placeInTwips(widget, r.left, r.top, r.width, r.height); }
 
 }  // namespace
 
@@ -60,7 +57,9 @@ void frmConfig::applyDesign()
     resized_ = {float(GridRect.width), float(GridRect.height), float(StatusRect.width), float(NextLeft),
                 float(LastLeft)};
 
-    const std::pair<QPushButton*, int> barLefts[] = {{cmdAdd, 59}, {cmdEdit, 1213}, {cmdDelete, 2367}, {cmdRefresh, 3521}, {cmdClose, 4675}, {cmdUpdate, 59}, {cmdCancel, 1213}};
+    const std::pair<QPushButton*, int> barLefts[] = {{cmdAdd, 59},       {cmdEdit, 1213},  {cmdDelete, 2367},
+                                                     {cmdRefresh, 3521}, {cmdClose, 4675}, {cmdUpdate, 59},
+                                                     {cmdCancel, 1213}};
     for (const auto& [button, left] : barLefts) {
         platform::placeInTwips(button, left, 0, BarButtonWidth, BarHeight);
         button->setVisible(button != cmdUpdate && button != cmdCancel);
@@ -83,8 +82,12 @@ ResizeMetrics frmConfig::resizeMetrics() const
 {
     const double dpi = platform::logicalDpi(this);
     const auto twips = [dpi](int pixels) { return float(platform::pixelsToTwips(pixels, dpi)); };
-    return {twips(width()), twips(height()), twips(frameGeometry().width()),
-            twips(grdDataGrid->y()), twips(picButtons->height()), twips(picStatBox->height())};
+    return {twips(width()),
+            twips(height()),
+            twips(frameGeometry().width()),
+            twips(grdDataGrid->y()),
+            twips(picButtons->height()),
+            twips(picStatBox->height())};
 }
 
 void frmConfig::placeResizedControls()

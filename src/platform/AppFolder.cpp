@@ -18,10 +18,7 @@ QString& chosenFolder()
     return folder;
 }
 
-QString absoluteFolder(const QString& folder)
-{
-    return QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-}
+QString absoluteFolder(const QString& folder) { return QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); }
 
 QString namedFolder(const QString& folder, const QString& namedBy)
 {
@@ -99,10 +96,7 @@ QString xdgFolder(const char* variable, const QString& fallbackBelowHome)
     return QDir::isAbsolutePath(folder) ? folder : QDir::homePath() + fallbackBelowHome;
 }
 
-QString dataHome()
-{
-    return xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share"));
-}
+QString dataHome() { return xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")); }
 }  // namespace
 
 AppFolderInputs AppFolderInputs::ofThisRun(std::optional<QString> commandLineFolder)
@@ -128,15 +122,9 @@ QString chooseAppFolder(const AppFolderInputs& inputs)
     return userFolder;
 }
 
-void decideAppFolder(const AppFolderInputs& inputs)
-{
-    chosenFolder() = chooseAppFolder(inputs);
-}
+void decideAppFolder(const AppFolderInputs& inputs) { chosenFolder() = chooseAppFolder(inputs); }
 
-QString usersOwnFolder()
-{
-    return absoluteFolder(QDir(dataHome()).filePath(QStringLiteral("keysound")));
-}
+QString usersOwnFolder() { return absoluteFolder(QDir(dataHome()).filePath(QStringLiteral("keysound"))); }
 
 QString usersCacheFolder()
 {
@@ -151,10 +139,7 @@ QString appFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-void setAppFolderOverride(const QString& folder)
-{
-    chosenFolder() = folder;
-}
+void setAppFolderOverride(const QString& folder) { chosenFolder() = folder; }
 
 QString nativePath(const QString& pathText)
 {

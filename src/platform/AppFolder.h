@@ -17,8 +17,8 @@ struct AppFolderInputs {
     std::optional<QString> commandLineFolder = std::nullopt;  // --folder DIR
     QString environmentFolder = {};                           // KEYSOUND_FOLDER; empty when unset
     QString executableFolder = {};
-    QString userDataHome = {};    // $XDG_DATA_HOME, else ~/.local/share
-    QString defaultsFolder = {};  // the installed default table and sounds
+    QString userDataHome = {};      // $XDG_DATA_HOME, else ~/.local/share
+    QString defaultsFolder = {};    // the installed default table and sounds
     bool mayMakeUserFolder = true;  // false: a user folder not made yet is named, not made (tools)
 
     static AppFolderInputs ofThisRun(std::optional<QString> commandLineFolder);

@@ -31,15 +31,9 @@ void Application::noteUserInput(const QEvent* event)
         userActivityHook_();
 }
 
-void Application::setUserActivityHook(std::function<void()> hook)
-{
-    userActivityHook_ = std::move(hook);
-}
+void Application::setUserActivityHook(std::function<void()> hook) { userActivityHook_ = std::move(hook); }
 
-QString Application::uncaughtErrorText(const Error& error)
-{
-    return errorText(error.number(), error.description());
-}
+QString Application::uncaughtErrorText(const Error& error) { return errorText(error.number(), error.description()); }
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {

@@ -90,10 +90,7 @@ MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)
     return std::exchange(messageBoxHandler(), std::move(handler));
 }
 
-BeepHandler setBeepHandler(BeepHandler handler)
-{
-    return std::exchange(beepHandler(), std::move(handler));
-}
+BeepHandler setBeepHandler(BeepHandler handler) { return std::exchange(beepHandler(), std::move(handler)); }
 
 OpenFileHandler setOpenFileHandler(OpenFileHandler handler)
 {

@@ -8,8 +8,7 @@ Error::Error(int number, QString description)
     : number_(number)
     , description_(std::move(description))
     , utf8_(description_.toUtf8())
-{
-}
+{}
 
 QString errorText(int number, const QString& description)
 {

@@ -89,7 +89,8 @@ void copyFileReplacing(const QString& sourcePathText, const QString& destination
         throwCopyError(source, destination, out.error());
     copyContent(in, out, source, destination);
     // rename() replaces the destination's directory entry itself, a link included.
-    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(destination.filePath()).constData()) != 0)
+    if (std::rename(QFile::encodeName(out.fileName()).constData(),
+                    QFile::encodeName(destination.filePath()).constData()) != 0)
         throwCopyError(source, destination, errno);
     out.keep();
 }

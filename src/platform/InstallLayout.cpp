@@ -27,10 +27,7 @@ QString helperExecutable(const QString& name, const QString& executableFolder)
     return beside;
 }
 
-QString helperExecutable(const QString& name)
-{
-    return helperExecutable(name, QCoreApplication::applicationDirPath());
-}
+QString helperExecutable(const QString& name) { return helperExecutable(name, QCoreApplication::applicationDirPath()); }
 
 QString installedDefaultsFolder()
 {

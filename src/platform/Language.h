@@ -6,8 +6,7 @@ namespace keysound::platform {
 
 // The language of the messages the program writes itself (errors, notes, keysound-db's output).
 // The windows' designed texts are Chinese whatever it is.
-enum class Language { Chinese,
-                      English };
+enum class Language { Chinese, English };
 
 // Chinese unless the locale name names another language: "C", "POSIX", an empty name and every
 // Chinese locale ("zh_CN.UTF-8", "zh_TW", "zh_HK"...) get Chinese; "en_US", "de_DE.UTF-8" and

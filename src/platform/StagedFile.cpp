@@ -90,10 +90,7 @@ bool StagedFile::finish()
     return ::close(descriptor) == 0 || fail(errno);
 }
 
-QString StagedFile::errorString() const
-{
-    return QString::fromLocal8Bit(std::strerror(error_));
-}
+QString StagedFile::errorString() const { return QString::fromLocal8Bit(std::strerror(error_)); }
 
 bool StagedFile::fail(int systemError)
 {
@@ -101,10 +98,7 @@ bool StagedFile::fail(int systemError)
     return false;
 }
 
-bool isNoRoomError(int systemError)
-{
-    return systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG;
-}
+bool isNoRoomError(int systemError) { return systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG; }
 
 int fileErrorNumber(int systemError)
 {

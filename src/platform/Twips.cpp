@@ -15,15 +15,9 @@ double logicalDpi(const QWidget* widget)
     return screen ? screen->logicalDotsPerInchX() : 96.0;
 }
 
-int twipsToPixels(double twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / TwipsPerInch));
-}
+int twipsToPixels(double twips, double dpi) { return static_cast<int>(std::lround(twips * dpi / TwipsPerInch)); }
 
-double pixelsToTwips(int pixels, double dpi)
-{
-    return pixels * TwipsPerInch / dpi;
-}
+double pixelsToTwips(int pixels, double dpi) { return pixels * TwipsPerInch / dpi; }
 
 void placeInTwips(QWidget* widget, int left, int top, int width, int height)
 {

@@ -88,12 +88,9 @@ void Form1::describeForAccessibility()
 int Form1::Check1Value() const
 {
     switch (Check1->checkState()) {
-    case Qt::Unchecked:
-        return 0;
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
+    case Qt::Unchecked: return 0;
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
     }
     return 0;
 }
@@ -111,15 +108,9 @@ void Form1::sendMediaCommand(const QString& verb, const QString& pathText)
     mediaCommands_.sendString(platform::toAnsi(verb + ShortPathName(pathText)));
 }
 
-void Form1::Form_Activate()
-{
-    Text1->setText(QString());
-}
+void Form1::Form_Activate() { Text1->setText(QString()); }
 
-void Form1::Text1_GotFocus()
-{
-    Text1->setText(QString());
-}
+void Form1::Text1_GotFocus() { Text1->setText(QString()); }
 
 void Form1::Command1_Click()
 {
@@ -212,8 +203,7 @@ bool Form1::handleText1Event(QEvent* event)
             Text1_GotFocus();
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -11,10 +11,7 @@ constexpr char32_t Backspace = 8;
 constexpr char32_t Delete = 127;  // Ctrl+Backspace
 constexpr char32_t Escape = 27;
 
-bool isTypedCharacter(char32_t code)
-{
-    return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0);
-}
+bool isTypedCharacter(char32_t code) { return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0); }
 
 constexpr Qt::KeyboardModifiers WindowsAltGr = Qt::ControlModifier | Qt::AltModifier;
 
@@ -25,10 +22,7 @@ Qt::KeyboardModifiers chordModifiers(const QKeyEvent& event)
 }
 }  // namespace
 
-bool isAltChord(const QKeyEvent& event)
-{
-    return chordModifiers(event) & (Qt::AltModifier | Qt::MetaModifier);
-}
+bool isAltChord(const QKeyEvent& event) { return chordModifiers(event) & (Qt::AltModifier | Qt::MetaModifier); }
 
 QList<char32_t> keyCodesOf(const QKeyEvent& event)
 {
@@ -37,14 +31,10 @@ QList<char32_t> keyCodesOf(const QKeyEvent& event)
     const bool ctrl = chordModifiers(event) & Qt::ControlModifier;
     switch (event.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return {ctrl ? LineFeed : Enter};
-    case Qt::Key_Backspace:
-        return {ctrl ? Delete : Backspace};
-    case Qt::Key_Escape:
-        return {Escape};
-    default:
-        break;
+    case Qt::Key_Enter: return {ctrl ? LineFeed : Enter};
+    case Qt::Key_Backspace: return {ctrl ? Delete : Backspace};
+    case Qt::Key_Escape: return {Escape};
+    default: break;
     }
     if (ctrl) {
         // Ctrl takes the letters and [ \ ] ^ _ down to the control characters 1 to 31.
@@ -68,9 +58,6 @@ QList<char32_t> keyCodesOfCommit(const QString& commitString)
     return codes;
 }
 
-QString keyText(char32_t keyCode)
-{
-    return QString::fromUcs4(&keyCode, 1);
-}
+QString keyText(char32_t keyCode) { return QString::fromUcs4(&keyCode, 1); }
 
 }  // namespace keysound::player

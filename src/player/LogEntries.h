@@ -11,10 +11,7 @@ struct LogEntry {
     QString lineEnds = QStringLiteral("\r\n\r\n");
 };
 
-inline LogEntry foundEntry(const QString& keyText)
-{
-    return {QStringLiteral("有对应音频记录,响应按键  "), keyText};
-}
+inline LogEntry foundEntry(const QString& keyText) { return {QStringLiteral("有对应音频记录,响应按键  "), keyText}; }
 
 inline LogEntry notFoundEntry(const QString& keyText)
 {

@@ -120,8 +120,7 @@ void LogTextBox::insertShown(QTextCursor& cursor, const QString& text, Blanks bl
         if (picture != runIsPictures && !run.isEmpty())
             flush();
         runIsPictures = picture;
-        run += lineEnd ? QChar(u'\n') : picture ? pictureOf(text[i])
-                                                : text[i];
+        run += lineEnd ? QChar(u'\n') : picture ? pictureOf(text[i]) : text[i];
         i += lineEnd ? 1 : 0;
     }
     if (!run.isEmpty())
@@ -129,9 +128,6 @@ void LogTextBox::insertShown(QTextCursor& cursor, const QString& text, Blanks bl
     cursor.endEditBlock();
 }
 
-void LogTextBox::keepNewestInView()
-{
-    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
-}
+void LogTextBox::keepNewestInView() { verticalScrollBar()->setValue(verticalScrollBar()->minimum()); }
 
 }  // namespace keysound::player

@@ -36,8 +36,7 @@ public:
     void prependEntry(const LogEntry& entry);
 
 private:
-    enum class Blanks { AsTyped,
-                        AsPictures };
+    enum class Blanks { AsTyped, AsPictures };
     void insertShown(QTextCursor& cursor, const QString& text, Blanks blanks);
     void keepNewestInView();
 };

@@ -12,7 +12,8 @@
 namespace keysound::store {
 
 namespace {
-std::unique_ptr<DatabaseHandle> openTable(const QString& nativePath, bool readOnly, LegacyImportObserver* importObserver)
+std::unique_ptr<DatabaseHandle> openTable(const QString& nativePath, bool readOnly,
+                                          LegacyImportObserver* importObserver)
 {
     const TableFile table = locateTableFile(nativePath, importObserver);
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::open(table, readOnly);
@@ -25,18 +26,11 @@ std::unique_ptr<DatabaseHandle> openTable(const QString& nativePath, bool readOn
 
 Connection::Connection(LegacyImportObserver* importObserver)
     : importObserver_(importObserver)
-{
-}
+{}
 
-Connection::~Connection()
-{
-    DatabaseHandle::giveBack(std::move(database_));
-}
+Connection::~Connection() { DatabaseHandle::giveBack(std::move(database_)); }
 
-sqlite3* Connection::handle() const
-{
-    return database_ ? database_->get() : nullptr;
-}
+sqlite3* Connection::handle() const { return database_ ? database_->get() : nullptr; }
 
 void Connection::Open(const QString& connectionString, const QString& /*userId*/, const QString& /*password*/,
                       int /*options*/)
@@ -56,10 +50,7 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     dataSource_ = dataSource;
 }
 
-bool Connection::isReadOnlyTable() const
-{
-    return database_ && database_->table().isSnapshot();
-}
+bool Connection::isReadOnlyTable() const { return database_ && database_->table().isSnapshot(); }
 
 void Connection::requireWritableTable() const
 {

@@ -10,11 +10,8 @@ namespace keysound::store {
 class DatabaseHandle;
 class LegacyImportObserver;
 
-enum CursorLocationEnum { adUseServer = 2,
-                          adUseClient = 3 };
-enum ConnectModeEnum { adModeUnknown = 0,
-                       adModeRead = 1,
-                       adModeReadWrite = 3 };
+enum CursorLocationEnum { adUseServer = 2, adUseClient = 3 };
+enum ConnectModeEnum { adModeUnknown = 0, adModeRead = 1, adModeReadWrite = 3 };
 enum ConnectOptionEnum { adConnectUnspecified = -1 };
 
 // A connection to db1.mdb, opened from a connection string whose Data Source names the file.
@@ -34,8 +31,8 @@ public:
     int Mode = adModeUnknown;  // adModeRead opens the file read-only
 
     // Throws keysound::Error: file missing, not a database, locked, unreadable, refused.
-    void Open(const QString& connectionString, const QString& userId = QString(),
-              const QString& password = QString(), int options = adConnectUnspecified);
+    void Open(const QString& connectionString, const QString& userId = QString(), const QString& password = QString(),
+              int options = adConnectUnspecified);
 
     bool isOpen() const { return database_ != nullptr; }
     DatabaseHandle* database() const { return database_.get(); }

@@ -21,13 +21,11 @@ struct Setting {
 // A value the connection-string syntax would cut or trim must travel in double quotes.
 bool needsQuoting(const QString& value)
 {
-    return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) ||
+           (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
 }
 
-QString nonNull(const QString& text)
-{
-    return text.isNull() ? QStringLiteral("") : text;
-}
+QString nonNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
 [[noreturn]] void throwSyntaxError(const QString& connectionString, const QString& why)
 {
@@ -120,7 +118,8 @@ QString connectionStringFor(const QString& appFolder)
 
 QString connectionStringForDatabase(const QString& dataSource)
 {
-    return DataSourcePrefix + (needsQuoting(dataSource) ? schema::quotedIdentifier(dataSource) : dataSource) + QLatin1Char(';');
+    return DataSourcePrefix + (needsQuoting(dataSource) ? schema::quotedIdentifier(dataSource) : dataSource) +
+           QLatin1Char(';');
 }
 
 QString connectionStringValue(const QString& connectionString, const QString& keyword)
@@ -133,15 +132,9 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
     return found;
 }
 
-QString databasePathText(const QString& appFolder)
-{
-    return appFolder + QLatin1Char('\\') + DatabaseFileName;
-}
+QString databasePathText(const QString& appFolder) { return appFolder + QLatin1Char('\\') + DatabaseFileName; }
 
-QString soundFolderPathText(const QString& appFolder)
-{
-    return appFolder + QStringLiteral("\\MP3\\");
-}
+QString soundFolderPathText(const QString& appFolder) { return appFolder + QStringLiteral("\\MP3\\"); }
 
 QString soundPathText(const QString& appFolder, const QString& fileName)
 {

@@ -49,10 +49,7 @@ class DatabaseHandleText {
     Q_DECLARE_TR_FUNCTIONS(DatabaseHandle)
 };
 
-QString tableFileText(const QString& nativePath)
-{
-    return QDir::toNativeSeparators(nativePath);
-}
+QString tableFileText(const QString& nativePath) { return QDir::toNativeSeparators(nativePath); }
 
 // Config must be a table of the file's own: a view runs a query of the file's at every key (one
 // that may never end), a virtual table code of a module's, and triggers statements of the file's
@@ -192,10 +189,7 @@ void DatabaseHandle::checkMappingTable()
         throw Error(ErrorNumber::TableRefused, *refusal);
 }
 
-bool DatabaseHandle::engineOpenedReadOnly() const
-{
-    return sqlite3_db_readonly(db_, "main") == 1;
-}
+bool DatabaseHandle::engineOpenedReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 void DatabaseHandle::startClock()
 {

@@ -43,7 +43,7 @@ public:
     sqlite3* get() const { return db_; }
     const TableFile& table() const { return table_; }
     const QString& path() const { return table_.path; }  // the one messages name
-    bool engineOpenedReadOnly() const;  // asked to write, the file system let the engine only read
+    bool engineOpenedReadOnly() const;                   // asked to write, the file system let the engine only read
 
     // The time the engine's work on this handle may take, chosen by the work: a statement runs
     // from its first step to its last against the clock, and a parse (which may read the schema)

@@ -15,10 +15,7 @@ namespace {
 
 constexpr char32_t LastCasedCodePoint = 0x1FFFF;  // no letter with case lies beyond plane 1
 
-bool isAscii(char32_t c)
-{
-    return c < 0x80;
-}
+bool isAscii(char32_t c) { return c < 0x80; }
 
 using CaseClasses = QHash<char32_t, QList<char32_t>>;  // folded code point -> its class
 
@@ -49,8 +46,7 @@ const CaseClasses& caseClasses()
 qsizetype decodeUtf8(const unsigned char* s, qsizetype size, qsizetype i, char32_t& c)
 {
     const unsigned char lead = s[i];
-    int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3
-                                               : 4;
+    int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     if (lead < 0xC0 || i + length > size) {
         c = lead;  // a stray byte passes through unchanged
         return 1;
@@ -138,9 +134,9 @@ QList<char32_t> caseVariants(char32_t codePoint)
 
 void registerKeyFolding(sqlite3* db)
 {
-    const int rc = sqlite3_create_function_v2(db, KeyFoldFunction, 1,
-                                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                              sqlFold, nullptr, nullptr, nullptr);
+    const int rc =
+        sqlite3_create_function_v2(db, KeyFoldFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                   nullptr, sqlFold, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         const QString action = QCoreApplication::translate("DatabaseEngine", "registering the SQL function %1");
         throw engineError(db, rc, action.arg(QLatin1String(KeyFoldFunction)));

@@ -23,7 +23,7 @@ void MappingBatch::appendMapping(const QString& key, const QString& fileName)
     if (!insert_)
         insert_ = std::make_unique<PreparedStatement>(
             *connection_->database(), QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
-                                       .arg(schema::MappingTable, schema::KeyColumn, schema::FileColumn));
+                                          .arg(schema::MappingTable, schema::KeyColumn, schema::FileColumn));
     insert_->reset();
     insert_->bindAll({key, fileName});
     insert_->run();

@@ -189,15 +189,9 @@ void Recordset::load(Statement statement, ConnectionPtr connection, int reason)
     emit MoveComplete(reason, adStatusOK, this);
 }
 
-bool Recordset::isOpen() const
-{
-    return d->open;
-}
+bool Recordset::isOpen() const { return d->open; }
 
-ConnectionPtr Recordset::activeConnection() const
-{
-    return d->connection;
-}
+ConnectionPtr Recordset::activeConnection() const { return d->connection; }
 
 void Recordset::requireOpen(const char* operation) const
 {
@@ -205,15 +199,9 @@ void Recordset::requireOpen(const char* operation) const
         throw Error(ErrorNumber::OperationNotAllowed, tr("Cannot %1: the recordset is not open.").arg(tr(operation)));
 }
 
-int Recordset::fieldCount() const
-{
-    return int(d->columns.size());
-}
+int Recordset::fieldCount() const { return int(d->columns.size()); }
 
-QStringList Recordset::fieldNames() const
-{
-    return d->columns;
-}
+QStringList Recordset::fieldNames() const { return d->columns; }
 
 int Recordset::fieldIndex(const QString& name) const
 {

@@ -15,12 +15,9 @@ namespace keysound::store {
 enum CursorTypeEnum { adOpenStatic = 3 };
 enum LockTypeEnum { adLockOptimistic = 3 };
 enum CommandTypeEnum { adCmdUnspecified = -1 };
-enum AffectEnum { adAffectCurrent = 1,
-                  adAffectAll = 3 };
+enum AffectEnum { adAffectCurrent = 1, adAffectAll = 3 };
 enum ExecuteOptionEnum { adOptionUnspecified = -1 };
-enum PositionEnum { adPosUnknown = -1,
-                    adPosBOF = -2,
-                    adPosEOF = -3 };
+enum PositionEnum { adPosUnknown = -1, adPosBOF = -2, adPosEOF = -3 };
 enum EventReasonEnum {
     adRsnAddNew = 1,
     adRsnDelete = 2,

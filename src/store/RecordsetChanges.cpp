@@ -43,15 +43,9 @@ void Recordset::setValueAt(int row, int column, const QVariant& value)
     emit rowChanged(row);
 }
 
-bool Recordset::isRowPending(int row) const
-{
-    return row >= 0 && row < d->rowCount() && d->rows[row].isPending();
-}
+bool Recordset::isRowPending(int row) const { return row >= 0 && row < d->rowCount() && d->rows[row].isPending(); }
 
-bool Recordset::hasPendingChanges() const
-{
-    return d->pendingRows > 0;
-}
+bool Recordset::hasPendingChanges() const { return d->pendingRows > 0; }
 
 void Recordset::requireUpdatable(const char* operation) const
 {

@@ -15,10 +15,7 @@ bool Recordset::EOF_() const
     return d->place == Impl::Place::AfterLast || (d->rows.empty() && d->place != Impl::Place::OnDeleted);
 }
 
-int Recordset::RecordCount() const
-{
-    return d->rowCount();
-}
+int Recordset::RecordCount() const { return d->rowCount(); }
 
 int Recordset::AbsolutePosition() const
 {
@@ -54,8 +51,7 @@ QString Recordset::placeDescription() const
     case Impl::Place::AfterLast:
         return d->rows.empty() ? tr("is empty (BOF and EOF)") : tr("is after its last row (EOF)");
     case Impl::Place::OnDeleted: return tr("is on a deleted row");
-    case Impl::Place::OnRow:
-        break;
+    case Impl::Place::OnRow: break;
     }
     return tr("is on row %1").arg(d->index + 1);
 }
@@ -95,12 +91,9 @@ void Recordset::MoveNext()
         throw Error(ErrorNumber::NoCurrentRecord,
                     tr("Cannot %1: the recordset %2.").arg(tr(operation), placeDescription()));
     switch (d->place) {
-    case Impl::Place::BeforeFirst:
-        return moveTo(0, adRsnMoveNext);
-    case Impl::Place::OnDeleted:
-        return moveTo(d->index, adRsnMoveNext);
-    default:
-        return moveTo(d->index + 1, adRsnMoveNext);
+    case Impl::Place::BeforeFirst: return moveTo(0, adRsnMoveNext);
+    case Impl::Place::OnDeleted: return moveTo(d->index, adRsnMoveNext);
+    default: return moveTo(d->index + 1, adRsnMoveNext);
     }
 }
 
@@ -125,10 +118,7 @@ void Recordset::setCurrentRow(int row)
     moveTo(row, adRsnMove);
 }
 
-int Recordset::currentRow() const
-{
-    return d->place == Impl::Place::OnRow ? d->index : -1;
-}
+int Recordset::currentRow() const { return d->place == Impl::Place::OnRow ? d->index : -1; }
 
 QVariant Recordset::Bookmark() const
 {

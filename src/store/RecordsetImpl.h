@@ -20,10 +20,7 @@ struct Recordset::Row {
 };
 
 struct Recordset::Impl {
-    enum class Place { BeforeFirst,
-                       OnRow,
-                       AfterLast,
-                       OnDeleted };
+    enum class Place { BeforeFirst, OnRow, AfterLast, OnDeleted };
 
     ConnectionPtr connection;
     Statement statement;

@@ -14,8 +14,7 @@ RecordsetWriter::RecordsetWriter(DatabaseHandle& database, QString table, QStrin
     , table_(std::move(table))
     , rowidName_(std::move(rowidName))
     , columns_(std::move(columns))
-{
-}
+{}
 
 PreparedStatement& RecordsetWriter::statement(const QString& sql)
 {
@@ -67,8 +66,9 @@ void RecordsetWriter::update(qint64 rowid, const QBitArray& columns, const QVari
     const QStringList names = namesOf(columns);
     for (int i = 0; i < names.size(); ++i)
         assignments.append(QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1));
-    PreparedStatement& update = statement(
-        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4").arg(table_, assignments.join(u','), rowidName_).arg(names.size() + 1));
+    PreparedStatement& update = statement(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?%4")
+                                              .arg(table_, assignments.join(u','), rowidName_)
+                                              .arg(names.size() + 1));
     bindValues(update, columns, values);
     update.bind(names.size() + 1, rowid);
     update.run();

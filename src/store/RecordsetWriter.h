@@ -9,8 +9,8 @@
 
 namespace keysound::store {
 
-// Writes rows of one table by their row id, reached under rowidName (a name no column hides). Statements are prepared once per set of columns and reused,
-// so a batch of many similar changes costs one prepare per shape.
+// Writes rows of one table by their row id, reached under rowidName (a name no column hides). Statements are prepared
+// once per set of columns and reused, so a batch of many similar changes costs one prepare per shape.
 class RecordsetWriter {
 public:
     RecordsetWriter(DatabaseHandle& database, QString table, QString rowidName, QStringList columns);

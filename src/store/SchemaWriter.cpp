@@ -28,10 +28,7 @@ class SchemaWriterText {
     throw Error(number, SchemaWriterText::tr("Cannot write the database \"%1\": %2.").arg(path, why));
 }
 
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
 QString temporaryTemplate(const QString& destination)
 {
@@ -55,8 +52,8 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
         staged_.setPermissions(existing.permissions());
     if (!staged_.finish())  // SQLite writes it; an empty file is a valid empty database
         throwFileError(platform::fileErrorNumber(staged_.error()), destination_, staged_.errorString());
-    const int code = sqlite3_open_v2(QFile::encodeName(staged_.fileName()).constData(), &db_,
-                                     SQLITE_OPEN_READWRITE, nullptr);
+    const int code =
+        sqlite3_open_v2(QFile::encodeName(staged_.fileName()).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK)
         failWithEngineError(SchemaWriterText::tr("opening the new file"), code);
     // A file that is thrown away whole when anything fails needs no journal on the disk, and so

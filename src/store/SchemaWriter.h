@@ -39,8 +39,7 @@ public:
         std::unique_ptr<PreparedStatement> statement_;
     };
 
-    enum class Placement { KeepExisting,
-                           ReplaceExisting };
+    enum class Placement { KeepExisting, ReplaceExisting };
     // Closes the database and renames it into place. KeepExisting fails rather than
     // overwrite a file that is already at the destination.
     void commit(Placement placement);

@@ -153,10 +153,8 @@ TableFile takeSnapshot(const QString& nativePath, LegacyImportObserver* importOb
             copySqliteFile(nativePath, snapshot, cacheFolder);
         removeOlderSnapshots(cacheFolder, key, snapshot);
     }
-    return {.path = nativePath,
-            .openedPath = snapshot,
-            .usersOwn = isUsersOwnTable(nativePath),
-            .copiedFrom = identity};
+    return {
+        .path = nativePath, .openedPath = snapshot, .usersOwn = isUsersOwnTable(nativePath), .copiedFrom = identity};
 }
 
 }  // namespace keysound::store

@@ -131,10 +131,7 @@ Error engineError(sqlite3* db, int resultCode, const QString& action, const QStr
     }
 }
 
-QString statementAction(const QString& sql)
-{
-    return DatabaseEngine::tr("running the statement \"%1\"").arg(sql);
-}
+QString statementAction(const QString& sql) { return DatabaseEngine::tr("running the statement \"%1\"").arg(sql); }
 
 PreparedStatement::PreparedStatement(sqlite3* db, const QString& sql)
     : db_(db)
@@ -193,22 +190,16 @@ void PreparedStatement::bind(int index, const QVariant& value)
 {
     int rc = SQLITE_OK;
     switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        rc = sqlite3_bind_null(statement_, index);
-        break;
+    case QMetaType::UnknownType: rc = sqlite3_bind_null(statement_, index); break;
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
     case QMetaType::LongLong:
     case QMetaType::Short:
-    case QMetaType::Char:
-        rc = sqlite3_bind_int64(statement_, index, value.toLongLong());
-        break;
+    case QMetaType::Char: rc = sqlite3_bind_int64(statement_, index, value.toLongLong()); break;
     case QMetaType::Double:
-    case QMetaType::Float:
-        rc = sqlite3_bind_double(statement_, index, value.toDouble());
-        break;
+    case QMetaType::Float: rc = sqlite3_bind_double(statement_, index, value.toDouble()); break;
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         rc = sqlite3_bind_blob64(statement_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
@@ -260,10 +251,7 @@ void PreparedStatement::reset()
     sqlite3_clear_bindings(statement_);
 }
 
-int PreparedStatement::columnCount() const
-{
-    return sqlite3_column_count(statement_);
-}
+int PreparedStatement::columnCount() const { return sqlite3_column_count(statement_); }
 
 QString PreparedStatement::columnName(int column) const
 {
@@ -273,10 +261,8 @@ QString PreparedStatement::columnName(int column) const
 QVariant PreparedStatement::value(int column) const
 {
     switch (sqlite3_column_type(statement_, column)) {
-    case SQLITE_INTEGER:
-        return QVariant::fromValue<qint64>(sqlite3_column_int64(statement_, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement_, column);
+    case SQLITE_INTEGER: return QVariant::fromValue<qint64>(sqlite3_column_int64(statement_, column));
+    case SQLITE_FLOAT: return sqlite3_column_double(statement_, column);
     case SQLITE_BLOB: {
         const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
         return QByteArray(data, sqlite3_column_bytes(statement_, column));
@@ -286,25 +272,15 @@ QVariant PreparedStatement::value(int column) const
         const int bytes = sqlite3_column_bytes(statement_, column);
         return bytes == 0 ? QVariant(QStringLiteral("")) : QVariant(platform::fromUtf8Exact({text, bytes}));
     }
-    default:
-        return QVariant();
+    default: return QVariant();
     }
 }
 
-qint64 PreparedStatement::int64(int column) const
-{
-    return sqlite3_column_int64(statement_, column);
-}
+qint64 PreparedStatement::int64(int column) const { return sqlite3_column_int64(statement_, column); }
 
-void execute(DatabaseHandle& database, const QString& sql)
-{
-    PreparedStatement(database, sql).run();
-}
+void execute(DatabaseHandle& database, const QString& sql) { PreparedStatement(database, sql).run(); }
 
-void execute(sqlite3* db, const QString& sql)
-{
-    PreparedStatement(db, sql).run();
-}
+void execute(sqlite3* db, const QString& sql) { PreparedStatement(db, sql).run(); }
 
 WriteTransaction::WriteTransaction(DatabaseHandle& database)
     : database_(database)

@@ -40,8 +40,7 @@ class PreparedStatement {
 public:
     // Keep: the handle keeps the statement when done, for the next statement of the same text,
     // which then skips parsing it (a cold parse is a good part of a key's lookup).
-    enum class Reuse { Once,
-                       Keep };
+    enum class Reuse { Once, Keep };
     // A statement on a table file: its parse, and its run from the first step to the last, end
     // within the handle's time limit; its errors name the table file.
     PreparedStatement(DatabaseHandle& database, const QString& sql, Reuse reuse = Reuse::Once);

@@ -99,43 +99,37 @@ Statement rangeLookup(const QString& keyText, const KeyShape& shape)
         for (qsizetype i : rangePositions)
             highest[i] = shape.variants[i].back();
         parameters << fromCodePoints(lowest) << fromCodePoints(highest);
-        ranges.append(QStringLiteral("SELECT rowid FROM Config WHERE 键位 COLLATE NOCASE BETWEEN ?%1 AND ?%2 AND %3(键位) = ?1")
-                          .arg(parameters.size() - 1)
-                          .arg(parameters.size())
-                          .arg(QLatin1String(KeyFoldFunction)));
+        ranges.append(
+            QStringLiteral("SELECT rowid FROM Config WHERE 键位 COLLATE NOCASE BETWEEN ?%1 AND ?%2 AND %3(键位) = ?1")
+                .arg(parameters.size() - 1)
+                .arg(parameters.size())
+                .arg(QLatin1String(KeyFoldFunction)));
     }
     // One subquery per range: the planner gives each its own index search, where a long OR of
     // ranges would make it fall back to a full scan.
-    return {LookupColumns + QStringLiteral("rowid IN (%1) ORDER BY rowid").arg(ranges.join(QStringLiteral(" UNION ALL "))),
+    return {LookupColumns +
+                QStringLiteral("rowid IN (%1) ORDER BY rowid").arg(ranges.join(QStringLiteral(" UNION ALL "))),
             parameters, bounds::KeyLookupTime};
 }
 
 }  // namespace
 
-Statement editorStatement()
-{
-    return {QStringLiteral("select * from Config"), {}, bounds::WholeTableTime};
-}
+Statement editorStatement() { return {QStringLiteral("select * from Config"), {}, bounds::WholeTableTime}; }
 
 Statement keyLookupStatement(const QString& keyText)
 {
     const QString key = keyText.isNull() ? QStringLiteral("") : keyText;
     const KeyShape shape = shapeOf(key);
     if (shape.spellings == 1)
-        return {LookupColumns + QStringLiteral("键位 = ?1 COLLATE NOCASE ORDER BY rowid"), {key}, bounds::KeyLookupTime};
+        return {
+            LookupColumns + QStringLiteral("键位 = ?1 COLLATE NOCASE ORDER BY rowid"), {key}, bounds::KeyLookupTime};
     if (shape.spellings <= MaxEnumeratedSpellings)
         return enumeratedLookup(key, shape);
     return rangeLookup(key, shape);
 }
 
-void prepareKeyLookup()
-{
-    caseVariants(U'\u00e9');
-}
+void prepareKeyLookup() { caseVariants(U'\u00e9'); }
 
-bool keysMatch(const QString& a, const QString& b)
-{
-    return foldKeyText(a) == foldKeyText(b);
-}
+bool keysMatch(const QString& a, const QString& b) { return foldKeyText(a) == foldKeyText(b); }
 
 }  // namespace keysound::store

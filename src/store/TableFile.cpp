@@ -58,9 +58,6 @@ TableFile locateTableFile(const QString& nativePath, LegacyImportObserver* impor
     return {.path = nativePath, .openedPath = nativePath, .usersOwn = isUsersOwnTable(nativePath)};
 }
 
-TableFile snapshotInstead(const TableFile& table)
-{
-    return takeSnapshot(table.path);
-}
+TableFile snapshotInstead(const TableFile& table) { return takeSnapshot(table.path); }
 
 }  // namespace keysound::store

@@ -53,8 +53,7 @@ ProgressReporter::ProgressReporter(QIODevice& out, int total, Style style, Clock
     , style_(style)
     , clock_(std::move(clock))
     , start_(clock_())
-{
-}
+{}
 
 ProgressReporter::~ProgressReporter() = default;
 

@@ -19,8 +19,7 @@ std::optional<qint64> estimateRemainingMilliseconds(qint64 elapsedMilliseconds, 
 // line of its own.
 class ProgressReporter {
 public:
-    enum class Style { InPlace,
-                       Lines };
+    enum class Style { InPlace, Lines };
     using Clock = std::function<qint64()>;  // milliseconds on a clock that never goes back
 
     ProgressReporter(QIODevice& out, int total, Style style, Clock clock);

@@ -5,10 +5,8 @@
 
 namespace keysound::speech {
 
-enum class ExistingFile { Keep,
-                          Replace };
-enum class WriteOutcome { Written,
-                          KeptExisting };
+enum class ExistingFile { Keep, Replace };
+enum class WriteOutcome { Written, KeptExisting };
 
 // Writes a file (a native path) whole or not at all: the bytes go to a temporary file in the
 // destination folder, which is then renamed into place. An existing file is replaced only when

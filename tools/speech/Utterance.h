@@ -6,8 +6,7 @@
 namespace keysound::speech {
 
 // How the synthesizer reads a text: as words, or character by character by the characters' names.
-enum class Reading { Words,
-                     Characters };
+enum class Reading { Words, Characters };
 
 // What is said for one key text, and by which espeak-ng voice.
 struct Utterance {

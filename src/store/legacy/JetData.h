@@ -9,18 +9,20 @@
 namespace keysound::store {
 
 // The kinds of column a Jet file can hold, as far as the copy into SQLite cares.
-enum class JetColumnKind { Boolean,
-                           Integer,
-                           Real,
-                           Currency,
-                           Decimal,
-                           DateTime,
-                           Text,
-                           Memo,
-                           Binary,
-                           LongBinary,
-                           Guid,
-                           Other };
+enum class JetColumnKind {
+    Boolean,
+    Integer,
+    Real,
+    Currency,
+    Decimal,
+    DateTime,
+    Text,
+    Memo,
+    Binary,
+    LongBinary,
+    Guid,
+    Other
+};
 
 struct JetColumn {
     QString name;

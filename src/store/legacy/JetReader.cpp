@@ -100,14 +100,12 @@ struct TableDefinition {
 
 class RowDecoder {
 public:
-    RowDecoder(const JetReader& reader, MdbHandle* mdb, MdbTableDef* table,
-               std::function<void(const QString&)> fail)
+    RowDecoder(const JetReader& reader, MdbHandle* mdb, MdbTableDef* table, std::function<void(const QString&)> fail)
         : reader_(reader)
         , mdb_(mdb)
         , table_(table)
         , fail_(std::move(fail))
-    {
-    }
+    {}
 
     QVariant value(const MdbField& field) const
     {
@@ -240,10 +238,7 @@ JetReader::JetReader(const QString& nativePath)
     }
 }
 
-JetReader::~JetReader()
-{
-    close();
-}
+JetReader::~JetReader() { close(); }
 
 void JetReader::close()
 {
@@ -258,10 +253,7 @@ DatabaseFormat JetReader::format() const
     return library_->mdb->f->jet_version == MDB_VER_JET3 ? DatabaseFormat::Jet3 : DatabaseFormat::Jet4;
 }
 
-void JetReader::fail(const QString& why) const
-{
-    throw Error(ErrorNumber::UnrecognizedFormat, why);
-}
+void JetReader::fail(const QString& why) const { throw Error(ErrorNumber::UnrecognizedFormat, why); }
 
 // libmdb lists whatever rows of the system catalog it can read; a catalog that lost rows
 // would silently hide tables, so its rows are counted against its own definition first.

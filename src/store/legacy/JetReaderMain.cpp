@@ -19,7 +19,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(usage));
         return 2;
     }
-    const auto toStdout = [](const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout); };
+    const auto toStdout = [](const QByteArray& bytes) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    };
     const bool whole = keysound::store::writeJetStream(QFile::decodeName(argv[2]), toStdout);
     return std::fflush(stdout) == 0 && whole ? 0 : 1;
 }

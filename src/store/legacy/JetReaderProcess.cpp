@@ -30,10 +30,7 @@ class LegacyImportText {
                     .arg(QDir::toNativeSeparators(nativePath), formatName(claimed), why));
 }
 
-QString firstLine(const QByteArray& text)
-{
-    return QString::fromLocal8Bit(text.left(text.indexOf('\n'))).left(200);
-}
+QString firstLine(const QByteArray& text) { return QString::fromLocal8Bit(text.left(text.indexOf('\n'))).left(200); }
 
 QString whyTheReaderFailed(const ProcessOutcome& outcome, const ProcessLimits& limits)
 {
@@ -54,10 +51,7 @@ QString whyTheReaderFailed(const ProcessOutcome& outcome, const ProcessLimits& l
 
 }  // namespace
 
-QString jetReaderExecutable()
-{
-    return platform::helperExecutable(QStringLiteral("keysound-jet-reader"));
-}
+QString jetReaderExecutable() { return platform::helperExecutable(QStringLiteral("keysound-jet-reader")); }
 
 // A few seconds for a db1.mdb of a few MB; libmdb needs far less when the file is whole.
 ProcessLimits jetReaderLimits(qint64 fileBytes)
@@ -71,7 +65,8 @@ ProcessLimits jetReaderLimits(qint64 fileBytes)
     return limits;
 }
 
-JetDatabase readJetDatabase(const QString& nativePath, DatabaseFormat claimed, const std::function<void()>& whileWaiting)
+JetDatabase readJetDatabase(const QString& nativePath, DatabaseFormat claimed,
+                            const std::function<void()>& whileWaiting)
 {
     const QString executable = jetReaderExecutable();
     if (!QFileInfo(executable).isExecutable())
@@ -80,8 +75,8 @@ JetDatabase readJetDatabase(const QString& nativePath, DatabaseFormat claimed, c
                                          "found.")
                         .arg(QDir::toNativeSeparators(executable), QDir::toNativeSeparators(nativePath)));
     const ProcessLimits limits = jetReaderLimits(QFileInfo(nativePath).size());
-    const ProcessOutcome outcome =
-        runLimitedProcess(executable, {QStringLiteral("--"), QFileInfo(nativePath).absoluteFilePath()}, limits, whileWaiting);
+    const ProcessOutcome outcome = runLimitedProcess(
+        executable, {QStringLiteral("--"), QFileInfo(nativePath).absoluteFilePath()}, limits, whileWaiting);
     const bool ended = outcome.exited && (outcome.exitCode == 0 || outcome.exitCode == ExitFileUnreadable);
     const std::optional<jetstream::Parsed> parsed = ended ? jetstream::parse(outcome.output) : std::nullopt;
     if (!parsed || parsed->database.has_value() != (outcome.exitCode == 0))

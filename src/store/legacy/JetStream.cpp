@@ -9,11 +9,7 @@ namespace keysound::store::jetstream {
 
 namespace {
 
-enum ValueType : quint8 { Null = 0,
-                          Integer = 1,
-                          Real = 2,
-                          Text = 3,
-                          Bytes = 4 };
+enum ValueType : quint8 { Null = 0, Integer = 1, Real = 2, Text = 3, Bytes = 4 };
 constexpr int LastColumnKind = int(JetColumnKind::Other);
 
 class Encoder {
@@ -42,8 +38,7 @@ public:
     void sendTo(const Sink& sink) const { sink(bytes_); }
 
 private:
-    template <typename T>
-    Encoder& raw(T v)
+    template <typename T> Encoder& raw(T v)
     {
         bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
         return *this;
@@ -99,7 +94,10 @@ public:
         return p ? QByteArray(p, qsizetype(size)) : QByteArray();
     }
     QString text() { return platform::fromUtf8Exact(blob()); }
-    bool fits(quint64 count, int minimumBytesEach) const { return count <= quint64(bytes_.size() - at_) / minimumBytesEach; }
+    bool fits(quint64 count, int minimumBytesEach) const
+    {
+        return count <= quint64(bytes_.size() - at_) / minimumBytesEach;
+    }
     void fail() { ok_ = false; }
 
 private:
@@ -154,7 +152,8 @@ JetTable decodeTable(Decoder& in)
 void decodeRow(Decoder& in, JetDatabase& database)
 {
     const quint32 count = in.u32();
-    if (database.tables.isEmpty() || count != quint32(database.tables.last().table.columns.size()) || !in.fits(count, 1)) {
+    if (database.tables.isEmpty() || count != quint32(database.tables.last().table.columns.size()) ||
+        !in.fits(count, 1)) {
         in.fail();
         return;
     }
@@ -190,15 +189,9 @@ void writeRow(const Sink& sink, const QVariantList& values)
     out.sendTo(sink);
 }
 
-void writeFailure(const Sink& sink, const QString& why)
-{
-    Encoder('F').text(why).sendTo(sink);
-}
+void writeFailure(const Sink& sink, const QString& why) { Encoder('F').text(why).sendTo(sink); }
 
-void writeEnd(const Sink& sink)
-{
-    Encoder('E').sendTo(sink);
-}
+void writeEnd(const Sink& sink) { Encoder('E').sendTo(sink); }
 
 std::optional<Parsed> parse(const QByteArray& stream)
 {

@@ -78,8 +78,8 @@ QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
 void removeStaleTemporaries(const QString& nativeDbPath)
 {
     const QFileInfo info(nativeDbPath);
-    const QRegularExpression ours(QStringLiteral("^\\.%1\\.(new|original)-[A-Za-z0-9]{6}$")
-                                      .arg(QRegularExpression::escape(info.fileName())));
+    const QRegularExpression ours(
+        QStringLiteral("^\\.%1\\.(new|original)-[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(info.fileName())));
     const QDateTime staleBefore = QDateTime::currentDateTimeUtc().addSecs(-StaleAfterSeconds);
     const QFileInfoList candidates = info.dir().entryInfoList({QStringLiteral(".%1.*").arg(info.fileName())},
                                                               QDir::Files | QDir::Hidden | QDir::NoSymLinks);

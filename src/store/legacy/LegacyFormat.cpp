@@ -38,12 +38,9 @@ bool isJetHeader(const QByteArray& header)
 DatabaseFormat jetVersion(const QByteArray& header)
 {
     switch (static_cast<unsigned char>(header[JetVersionOffset])) {
-    case 0:
-        return DatabaseFormat::Jet3;
-    case 1:
-        return DatabaseFormat::Jet4;
-    default:
-        return DatabaseFormat::Ace;
+    case 0: return DatabaseFormat::Jet3;
+    case 1: return DatabaseFormat::Jet4;
+    default: return DatabaseFormat::Ace;
     }
 }
 
@@ -117,16 +114,11 @@ QString formatName(DatabaseFormat format)
     switch (format) {
     case DatabaseFormat::Missing: return QCoreApplication::translate("LegacyFormat", "missing");
     case DatabaseFormat::Empty: return QCoreApplication::translate("LegacyFormat", "empty file");
-    case DatabaseFormat::Sqlite3:
-        return QStringLiteral("SQLite 3");
-    case DatabaseFormat::Jet3:
-        return QStringLiteral("Jet 3");
-    case DatabaseFormat::Jet4:
-        return QStringLiteral("Jet 4");
-    case DatabaseFormat::Ace:
-        return QStringLiteral("ACE");
-    case DatabaseFormat::Unknown:
-        break;
+    case DatabaseFormat::Sqlite3: return QStringLiteral("SQLite 3");
+    case DatabaseFormat::Jet3: return QStringLiteral("Jet 3");
+    case DatabaseFormat::Jet4: return QStringLiteral("Jet 4");
+    case DatabaseFormat::Ace: return QStringLiteral("ACE");
+    case DatabaseFormat::Unknown: break;
     }
     return QCoreApplication::translate("LegacyFormat", "unknown");
 }

@@ -4,13 +4,7 @@
 
 namespace keysound::store {
 
-enum class DatabaseFormat { Missing,
-                            Empty,
-                            Sqlite3,
-                            Jet3,
-                            Jet4,
-                            Ace,
-                            Unknown };
+enum class DatabaseFormat { Missing, Empty, Sqlite3, Jet3, Jet4, Ace, Unknown };
 
 // Recognises a database file by its first bytes. Missing: nothing at that path. Throws
 // keysound::Error for what cannot be read, and for a folder, a FIFO, a device or a socket,

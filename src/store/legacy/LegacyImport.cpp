@@ -23,10 +23,7 @@ class LegacyImportText {
     Q_DECLARE_TR_FUNCTIONS(LegacyImport)
 };
 
-bool isJet(DatabaseFormat format)
-{
-    return format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4;
-}
+bool isJet(DatabaseFormat format) { return format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4; }
 
 }  // namespace
 
@@ -94,9 +91,10 @@ LegacyImportReport convert(const QString& source, DatabaseFormat claimed, const 
     report.databasePath = destination;
     report.format = database.format;
     report.tables = copyJetTables(database, writer);
-    report.hadMappingTable = std::any_of(database.tables.cbegin(), database.tables.cend(), [](const JetTableData& data) {
-        return data.table.name.compare(schema::MappingTable, Qt::CaseInsensitive) == 0;
-    });
+    report.hadMappingTable =
+        std::any_of(database.tables.cbegin(), database.tables.cend(), [](const JetTableData& data) {
+            return data.table.name.compare(schema::MappingTable, Qt::CaseInsensitive) == 0;
+        });
     if (keepBackup)
         report.backupPath = legacyfiles::keepOriginal(source, database.format);
     writer.commit(placement);
@@ -155,7 +153,8 @@ LegacyImportReport importLegacyDatabaseFile(const QString& nativeSourcePath, con
         throw Error(ErrorNumber::FileAccess,
                     LegacyImportText::tr("Cannot import into \"%1\": a file of that name is already there.")
                         .arg(nativeDestinationPath));
-    return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false, observer);
+    return convert(nativeSourcePath, format, nativeDestinationPath, SchemaWriter::Placement::KeepExisting, false,
+                   observer);
 }
 
 QString legacyImportMessage(const LegacyImportReport& report)

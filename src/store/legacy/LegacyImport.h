@@ -25,9 +25,7 @@ struct LegacyImportReport {
 
 // While an import reads the legacy file: Started once, Working every few tens of milliseconds,
 // Finished once (also after a failure), so that the application can show it is busy.
-enum class LegacyImportPhase { Started,
-                               Working,
-                               Finished };
+enum class LegacyImportPhase { Started, Working, Finished };
 struct LegacyImportActivity {
     LegacyImportPhase phase;
     QString databasePath;  // native

@@ -28,7 +28,7 @@ struct ProcessOutcome {
 // Runs executable with arguments under limits and collects its output. whileWaiting is called
 // every few tens of milliseconds until the child has ended, so that a window can repaint.
 // Throws keysound::Error when the process cannot be started.
-ProcessOutcome runLimitedProcess(const QString& executable, const QStringList& arguments,
-                                 const ProcessLimits& limits, const std::function<void()>& whileWaiting);
+ProcessOutcome runLimitedProcess(const QString& executable, const QStringList& arguments, const ProcessLimits& limits,
+                                 const std::function<void()>& whileWaiting);
 
 }  // namespace keysound::store
