@@ -66,8 +66,10 @@ private slots:
         row("letters and digits: words", {.key = "F1", .expectedVoice = englishVoice, .expectedText = "F1"});
         row("ASCII mark: its name", {.key = "?", .expectedVoice = englishVoice, .expectedText = "?",
             .expectedReading = Reading::Characters});
+        row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = mandarinVoice, .expectedText = "句号"});
         row("full-width mark: as ASCII", {.key = "＠", .expectedVoice = englishVoice, .expectedText = "@",
             .expectedReading = Reading::Characters});
+        row("space key", {.key = " ", .expectedVoice = englishVoice, .expectedText = "space"});
         row("override", {.key = "你好", .voice = "cmn", .expectedVoice = "cmn", .expectedText = "你好"});
         // clang-format on
     }
