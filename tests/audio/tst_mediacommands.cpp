@@ -180,7 +180,6 @@ private slots:
         QTest::newRow("play with empty path") << QByteArray("play ") << QStringList();
         QTest::newRow("verb glued to the path") << QByteArray("play/a/x.mp3") << QStringList();
         QTest::newRow("upper-case verb") << QByteArray("PLAY /a/x.mp3") << QStringList();
-        QTest::newRow("unknown verb") << QByteArray("open /a/x.mp3") << QStringList();
         // clang-format on
     }
     void grammar()

@@ -1,6 +1,7 @@
 #include "TestAppFolder.h"
 
 #include "RawDatabase.h"
+#include "TestFiles.h"
 #include "platform/AppFolder.h"
 
 #include <QDir>
@@ -54,11 +55,7 @@ void TestAppFolder::addMappings(int count) const
 
 QString TestAppFolder::writeFile(const QString& relativePath, const QByteArray& content) const
 {
-    const QString target = dir_.filePath(relativePath);
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    if (QFile file(target); file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return target;
+    return keysound::test::writeFile(dir_.filePath(relativePath), content);
 }
 
 QString dataDir() { return QStringLiteral(KEYSOUND_DATA_DIR); }

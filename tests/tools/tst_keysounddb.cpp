@@ -242,8 +242,6 @@ private slots:
         QTest::addColumn<ImportRun>("r");
         const auto row = [](const char* name, const ImportRun& r) { QTest::newRow(name) << r; };
         row("a legacy file is copied", {.legacySample = "legacy-db1.mdb", .mappings = expectedConfigRows()});
-        row("a legacy file without Config gets an empty one", {.legacySample = "testV1997.mdb"});
-        row("a damaged legacy file is refused", {.legacySample = "damaged/byte-8247-is-77.mdb", .refusal = "old.mdb"});
         row("an SQLite file is refused", {.legacySample = {}, .refusal = "old.mdb"});
         row("an existing destination is kept",
             {.legacySample = "legacy-db1.mdb", .destinationExists = true, .refusal = "new.db"});

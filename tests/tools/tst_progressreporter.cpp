@@ -7,13 +7,6 @@ using keysound::tools::ProgressReporter;
 using Style = ProgressReporter::Style;
 
 namespace {
-struct Estimate {
-    qint64 elapsedMs;
-    int done;
-    int total;
-    std::optional<qint64> remainingMs;  // none: no rate to go by
-};
-
 struct ReportCase {
     Style style;
     int total;
@@ -24,26 +17,12 @@ struct ReportCase {
     QString lastShows = {};
 };
 }  // namespace
-Q_DECLARE_METATYPE(Estimate)
 Q_DECLARE_METATYPE(ReportCase)
 
 class ProgressReporterTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void estimate_data()
-    {
-        QTest::addColumn<Estimate>("e");
-        QTest::newRow("nothing done yet: no rate") << Estimate{.elapsedMs = 5000, .done = 0, .total = 10};
-        QTest::newRow("the rate so far") << Estimate{.elapsedMs = 3000, .done = 2, .total = 10, .remainingMs = 12000};
-        QTest::newRow("all done") << Estimate{.elapsedMs = 3000, .done = 3, .total = 3, .remainingMs = 0};
-    }
-    void estimate()
-    {
-        QFETCH(Estimate, e);
-        QCOMPARE(keysound::tools::estimateRemainingMilliseconds(e.elapsedMs, e.done, e.total), e.remainingMs);
-    }
-
     void report_data()
     {
         QTest::addColumn<ReportCase>("row");

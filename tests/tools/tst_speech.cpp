@@ -59,8 +59,6 @@ private slots:
         row("English word", {.key = "hello", .expectedVoice = englishVoice, .expectedText = "hello"});
         row("single letter: the letter, in either case", {.key = "A", .expectedVoice = englishVoice,
             .expectedText = "a", .expectedReading = Reading::Characters});
-        row("digit", {.key = "7", .expectedVoice = englishVoice, .expectedText = "7",
-            .expectedReading = Reading::Characters});
         row("mixed Latin and Han: Mandarin", {.key = "Shift键", .expectedVoice = mandarinVoice,
             .expectedText = "Shift键"});
         row("letters and digits: words", {.key = "F1", .expectedVoice = englishVoice, .expectedText = "F1"});
