@@ -111,7 +111,10 @@ struct PrivatePipeWire {
     bool running = false;
 };
 
-qint64 residentBytes() { return fileBytes("/proc/self/statm").split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE); }
+qint64 residentBytes()
+{
+    return fileBytes("/proc/self/statm").split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+}
 
 int threadsNamed(const QByteArray& name)
 {

@@ -32,9 +32,15 @@ struct EditorSeams {
     {
         platform::setMessageBoxHandler([this](QWidget*, const QString& text) { messages << text; });
         platform::setBeepHandler([this] { ++beeps; });
-        platform::setOpenFileHandler([this](QWidget*, const QString& filter) { filters << filter; return nextPick; });
+        platform::setOpenFileHandler([this](QWidget*, const QString& filter) {
+            filters << filter;
+            return nextPick;
+        });
     }
-    ~EditorSeams() { platform::setMessageBoxHandler({}), platform::setBeepHandler({}), platform::setOpenFileHandler({}); }
+    ~EditorSeams()
+    {
+        platform::setMessageBoxHandler({}), platform::setBeepHandler({}), platform::setOpenFileHandler({});
+    }
 };
 
 // Makes a file unwritable for its lifetime, also for root (immutable attribute); ok is false
@@ -42,10 +48,12 @@ struct EditorSeams {
 struct WriteProtectedFile {
     const QString path;
     const bool root = geteuid() == 0;
-    const bool ok = root ? QProcess::execute("chattr", {"+i", path}) == 0 : QFile::setPermissions(path, QFile::ReadOwner);
+    const bool ok =
+        root ? QProcess::execute("chattr", {"+i", path}) == 0 : QFile::setPermissions(path, QFile::ReadOwner);
     ~WriteProtectedFile()
     {
-        root ? QProcess::execute("chattr", {"-i", path}) : QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        root ? QProcess::execute("chattr", {"-i", path})
+             : QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     }
 };
 
@@ -79,14 +87,18 @@ inline QString stateOf(const editor::frmConfig& w)
 {
     if (!w.isVisible())
         return w.isLoaded() ? "hidden but loaded" : "closed";
-    const QList<bool> asInBrowse{w.cmdAdd->isVisible(), w.cmdEdit->isVisible(), w.cmdDelete->isVisible(), w.cmdRefresh->isVisible(),
-                                 w.cmdClose->isVisible(), !w.cmdUpdate->isVisible(), !w.cmdCancel->isVisible(),
-                                 w.cmdFirst->isEnabled(), w.cmdPrevious->isEnabled(), w.cmdNext->isEnabled(), w.cmdLast->isEnabled()};
+    const QList<bool> asInBrowse{w.cmdAdd->isVisible(),     w.cmdEdit->isVisible(),  w.cmdDelete->isVisible(),
+                                 w.cmdRefresh->isVisible(), w.cmdClose->isVisible(), !w.cmdUpdate->isVisible(),
+                                 !w.cmdCancel->isVisible(), w.cmdFirst->isEnabled(), w.cmdPrevious->isEnabled(),
+                                 w.cmdNext->isEnabled(),    w.cmdLast->isEnabled()};
     if (!asInBrowse.contains(false) && !w.editing && !w.addingNew)
         return "browse";
     if (!asInBrowse.contains(true) && w.editing != w.addingNew)
         return w.addingNew ? "adding" : "editing";
-    return QString("flags %1/%2 with %3 of 11 buttons as in browse").arg(w.addingNew).arg(w.editing).arg(asInBrowse.count(true));
+    return QString("flags %1/%2 with %3 of 11 buttons as in browse")
+        .arg(w.addingNew)
+        .arg(w.editing)
+        .arg(asInBrowse.count(true));
 }
 
 // A test folder with mappings k0=f0.mp3, k1=f1.mp3, ... and the editor window loaded over it,
@@ -117,9 +129,9 @@ struct LoadedEditor {
 // Steps, named as test::runRecordsetScript names the recordset calls they lead to: Go<n> chooses
 // grid row n, Click<n> and DClick<n> click on it; Key:<text> and File:<text> type into a box;
 // Outside adds a mapping through another connection; Rename moves the table away; Import clicks Command1;
-// Lock, Protect and Reject put an obstacle on db1.mdb, ReadOnly on its folder, Free takes them away; Reload closes the window and shows it again; a button's
-// name without "cmd" clicks it (also a hidden one, as its handler runs then); anything else is a
-// key chord, sent to the key box or to the control named after '@'.
+// Lock, Protect and Reject put an obstacle on db1.mdb, ReadOnly on its folder, Free takes them away; Reload closes the
+// window and shows it again; a button's name without "cmd" clicks it (also a hidden one, as its handler runs then);
+// anything else is a key chord, sent to the key box or to the control named after '@'.
 inline void LoadedEditor::run(const QString& script)
 {
     for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
@@ -146,7 +158,8 @@ inline void LoadedEditor::run(const QString& script)
         else if (step == "Rename")
             folder.exec("ALTER TABLE Config RENAME TO Elsewhere");
         else if (step == "Reject")  // refuses any change to row 2, after row 1 was written
-            folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+            folder.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Config WHEN OLD.键位 = 'k1' BEGIN SELECT RAISE(ABORT, "
+                        "'refused'); END");
         else if (step == "Free") {
             lock.reset();
             protection.reset();

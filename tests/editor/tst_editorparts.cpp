@@ -21,8 +21,12 @@ struct Resize {
 
 ResizeMetrics designedWith(float scaleWidth, float scaleHeight, float width)
 {
-    return {.scaleWidth = scaleWidth, .scaleHeight = scaleHeight, .width = width, .gridTop = 960,
-            .picButtonsHeight = 300, .picStatBoxHeight = 300};
+    return {.scaleWidth = scaleWidth,
+            .scaleHeight = scaleHeight,
+            .width = width,
+            .gridTop = 960,
+            .picButtonsHeight = 300,
+            .picStatBoxHeight = 300};
 }
 }  // namespace
 Q_DECLARE_METATYPE(Resize)
@@ -35,13 +39,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<Expected>("expected");
-        QTest::newRow("empty text") << "" << "\\" << Expected("");
-        QTest::newRow("full path gives its last component")
-            << "C:\\sounds\\按键.mp3" << "\\" << Expected("按键.mp3");
-        QTest::newRow("slash separator kept, later backslashes dropped")
-            << "a/b/c\\d.mp3" << "/" << Expected("/cd.mp3");
-        QTest::newRow("separator compared case-sensitively") << "aXbxc" << "x" << Expected("xc");
-        QTest::newRow("no separator") << "a.mp3" << "\\" << invalidArgument;
+        QTest::newRow("empty text") << ""
+                                    << "\\" << Expected("");
+        QTest::newRow("full path gives its last component") << "C:\\sounds\\按键.mp3"
+                                                            << "\\" << Expected("按键.mp3");
+        QTest::newRow("slash separator kept, later backslashes dropped") << "a/b/c\\d.mp3"
+                                                                         << "/" << Expected("/cd.mp3");
+        QTest::newRow("separator compared case-sensitively") << "aXbxc"
+                                                             << "x" << Expected("xc");
+        QTest::newRow("no separator") << "a.mp3"
+                                      << "\\" << invalidArgument;
     }
     void getStringBack()
     {
@@ -82,8 +89,8 @@ private slots:
     void formResize()
     {
         QFETCH(Resize, r);
-        const ResizedControls designed{.gridWidth = 5760, .gridHeight = 1305, .lblStatusWidth = 3360,
-                                       .cmdNextLeft = 4200, .cmdLastLeft = 4545};
+        const ResizedControls designed{
+            .gridWidth = 5760, .gridHeight = 1305, .lblStatusWidth = 3360, .cmdNextLeft = 4200, .cmdLastLeft = 4545};
         const ResizeOutcome outcome = resizeControls(r.metrics, designed);
         QCOMPARE(outcome.controls, r.controls);
         QCOMPARE(outcome.applied, r.applied);

@@ -154,76 +154,111 @@ private slots:
                                  chord(Qt::Key_BracketRight, ctrl, "") + chord(Qt::Key_AsciiCircum, ctrlShift, "") +
                                  chord(Qt::Key_Underscore, ctrlShift, "");
         const QString m = QStringLiteral("无对应音频记录 ---响应按键 ");
-        row("same key again is stopped and played again",
-            {.presses = typed("aa"), .commands = {"play a.mp3", "stop a.mp3", "play a.mp3"}, .log = hit("a") + hit("a"),
-             .box = "a", .tag = "a.mp3"});
+        row("same key again is stopped and played again", {.presses = typed("aa"),
+                                                           .commands = {"play a.mp3", "stop a.mp3", "play a.mp3"},
+                                                           .log = hit("a") + hit("a"),
+                                                           .box = "a",
+                                                           .tag = "a.mp3"});
         row("a miss stops the sound, keeps it current, goes on top",
-            {.presses = typed("azz"), .commands = {"play a.mp3", "stop a.mp3", "stop a.mp3"},
-             .log = miss("z") + miss("z") + hit("a"), .box = "z", .tag = "a.mp3"});
-        row("found row whose file is missing: logged, nothing plays or is stopped",
-            {.presses = typed("ba"), .commands = {"play a.mp3"}, .log = hit("a") + hit("b"), .box = "a",
+            {.presses = typed("azz"),
+             .commands = {"play a.mp3", "stop a.mp3", "stop a.mp3"},
+             .log = miss("z") + miss("z") + hit("a"),
+             .box = "z",
              .tag = "a.mp3"});
+        row("found row whose file is missing: logged, nothing plays or is stopped", {.presses = typed("ba"),
+                                                                                     .commands = {"play a.mp3"},
+                                                                                     .log = hit("a") + hit("b"),
+                                                                                     .box = "a",
+                                                                                     .tag = "a.mp3"});
         row("NULL file name: the sound folder itself, nothing plays",
             {.presses = typed("n"), .log = hit("n"), .box = "n", .tag = ""});
         row("file name with a folder part",
-            {.presses = typed("s"), .commands = {"play sub\\s.mp3"}, .log = hit("s"), .box = "s",
-             .tag = "sub\\s.mp3"});
+            {.presses = typed("s"), .commands = {"play sub\\s.mp3"}, .log = hit("s"), .box = "s", .tag = "sub\\s.mp3"});
         row("one event with two characters, one outside the BMP, is two keys",
             {.presses = chord(Qt::Key_unknown, 0, "😀a"),
-             .commands = {"play smile.mp3", "stop smile.mp3", "play a.mp3"}, .log = hit("a") + hit("😀"), .box = "😀a",
+             .commands = {"play smile.mp3", "stop smile.mp3", "play a.mp3"},
+             .log = hit("a") + hit("😀"),
+             .box = "😀a",
              .tag = "a.mp3"});
         row("Enter, Backspace, Esc, Ctrl+A, Ctrl+Z, space are looked up as 13, 8, 27, 1, 26, 32; shown as pictures",
             {.presses = typed("\r\b\x1b\x01\x1a "),
-             .log = miss(" ") + miss("\x1a") + miss("\x01") + miss("\x1b") + miss("\b") + miss("\r"), .box = " ",
-             .shown = m + "\u2420\n\n" + m + "\u241A\n\n" + m + "\u2401\n\n" + m + "\u241B\n\n" + m + "\u2408\n\n" +
-                      m + "\u21B5\n\n"});
+             .log = miss(" ") + miss("\x1a") + miss("\x01") + miss("\x1b") + miss("\b") + miss("\r"),
+             .box = " ",
+             .shown = m + "\u2420\n\n" + m + "\u241A\n\n" + m + "\u2401\n\n" + m + "\u241B\n\n" + m + "\u2408\n\n" + m +
+                      "\u21B5\n\n"});
         row("keypad Enter, Ctrl+letter without text, keypad digit",
             {.presses = chord(Qt::Key_Enter, Qt::KeypadModifier, "\r") + chord(Qt::Key_A, ctrl, "") +
                         chord(Qt::Key_5, Qt::KeypadModifier, "5"),
-             .log = miss("5") + miss("\x01") + miss("\r"), .box = "5"});
+             .log = miss("5") + miss("\x01") + miss("\r"),
+             .box = "5"});
         row("Ctrl with Enter, Backspace, [ \\ ] ^ _ is looked up as 10, 127, 27 to 31",
-            {.presses = ctrlKeys, .log = miss("\x1f") + miss("\x1e") + miss("\x1d") + miss("\x1c") + miss("\x1b") +
-                                         miss("\x7f") + miss("\n")});
+            {.presses = ctrlKeys,
+             .log =
+                 miss("\x1f") + miss("\x1e") + miss("\x1d") + miss("\x1c") + miss("\x1b") + miss("\x7f") + miss("\n")});
         row("word mode: Ctrl+Enter looks nothing up",
             {.presses = typed("hello") + ctrlKeys.first(1), .mode = word, .box = "hello"});
         row("keys without a code neither stop nor look up",
             {.presses = typed("a") + chord(Qt::Key_Delete, 0, "\x7f") + chord(Qt::Key_F5, 0, "") +
                         chord(Qt::Key_1, ctrl, "1") + chord(Qt::Key_Left, 0, ""),
-             .commands = {"play a.mp3"}, .log = hit("a"), .box = "a", .tag = "a.mp3"});
-        row("Alt chord types nothing, stops nothing",
-            {.presses = typed("a") + chord(Qt::Key_L, Qt::AltModifier, "l"), .commands = {"play a.mp3"},
-             .log = hit("a"), .box = "a", .tag = "a.mp3"});
-        row("AltGr as Ctrl+Alt types, stops and looks up",
-            {.presses = typed("a") + chord(Qt::Key_Q, ctrlAlt, "@"), .commands = {"play a.mp3", "stop a.mp3"},
-             .log = miss("@") + hit("a"), .box = "@", .tag = "a.mp3"});
+             .commands = {"play a.mp3"},
+             .log = hit("a"),
+             .box = "a",
+             .tag = "a.mp3"});
+        row("Alt chord types nothing, stops nothing", {.presses = typed("a") + chord(Qt::Key_L, Qt::AltModifier, "l"),
+                                                       .commands = {"play a.mp3"},
+                                                       .log = hit("a"),
+                                                       .box = "a",
+                                                       .tag = "a.mp3"});
+        row("AltGr as Ctrl+Alt types, stops and looks up", {.presses = typed("a") + chord(Qt::Key_Q, ctrlAlt, "@"),
+                                                            .commands = {"play a.mp3", "stop a.mp3"},
+                                                            .log = miss("@") + hit("a"),
+                                                            .box = "@",
+                                                            .tag = "a.mp3"});
         row("word mode: Alt, Alt+Shift, logo chords type nothing",
             {.presses = typed("hel") + chord(Qt::Key_L, Qt::AltModifier, "l") +
                         chord(Qt::Key_L, Qt::AltModifier | Qt::ShiftModifier, "L") +
                         chord(Qt::Key_L, Qt::MetaModifier, "l"),
-             .mode = word, .box = "hel"});
+             .mode = word,
+             .box = "hel"});
         row("word mode: AltGr on X11 and as Ctrl+Alt types",
             {.presses = typed("hel") + chord(Qt::Key_At, Qt::GroupSwitchModifier, "@") + chord(Qt::Key_Q, ctrlAlt, "@"),
-             .mode = word, .box = "hel@@"});
+             .mode = word,
+             .box = "hel@@"});
         row("word mode: Backspace edits, Esc keeps the word, Enter looks up the first row",
-            {.presses = typed("helx\bl\x1bo\r"), .mode = word, .commands = {"play hello.mp3"}, .log = hit("hello"),
+            {.presses = typed("helx\bl\x1bo\r"),
+             .mode = word,
+             .commands = {"play hello.mp3"},
+             .log = hit("hello"),
              .tag = "hello.mp3"});
-        row("word mode: every key stops the current sound",
-            {.presses = typed("hello\rx"), .mode = word, .commands = {"play hello.mp3", "stop hello.mp3"},
-             .log = hit("hello"), .box = "x", .tag = "hello.mp3"});
-        row("word mode: a word with an apostrophe",
-            {.presses = typed("it's\r"), .mode = word, .commands = {"play it's.mp3"}, .log = hit("it's"),
-             .tag = "it's.mp3"});
+        row("word mode: every key stops the current sound", {.presses = typed("hello\rx"),
+                                                             .mode = word,
+                                                             .commands = {"play hello.mp3", "stop hello.mp3"},
+                                                             .log = hit("hello"),
+                                                             .box = "x",
+                                                             .tag = "hello.mp3"});
+        row("word mode: a word with an apostrophe", {.presses = typed("it's\r"),
+                                                     .mode = word,
+                                                     .commands = {"play it's.mp3"},
+                                                     .log = hit("it's"),
+                                                     .tag = "it's.mp3"});
         row("word mode: quotes cannot widen the lookup",
             {.presses = typed("a' or '1'='1\r"), .mode = word, .log = miss("a' or '1'='1")});
-        row("word mode: a found word's message keeps its blanks",
-            {.presses = typed("a b\r"), .mode = word, .commands = {"play a.mp3"}, .log = hit("a b"), .tag = "a.mp3",
-             .shown = "有对应音频记录,响应按键  a\u2420b\n\n"});
-        row("greyed mode box means word mode",
-            {.presses = typed("hello\r"), .mode = Qt::PartiallyChecked, .commands = {"play hello.mp3"},
-             .log = hit("hello"), .tag = "hello.mp3"});
-        row("input method: each committed character is one key",
-            {.presses = commit("你好"), .commands = {"play ni.mp3", "stop ni.mp3"}, .log = miss("好") + hit("你"),
-             .box = "好", .tag = "ni.mp3"});
+        row("word mode: a found word's message keeps its blanks", {.presses = typed("a b\r"),
+                                                                   .mode = word,
+                                                                   .commands = {"play a.mp3"},
+                                                                   .log = hit("a b"),
+                                                                   .tag = "a.mp3",
+                                                                   .shown = "有对应音频记录,响应按键  a\u2420b\n\n"});
+        row("greyed mode box means word mode", {.presses = typed("hello\r"),
+                                                .mode = Qt::PartiallyChecked,
+                                                .commands = {"play hello.mp3"},
+                                                .log = hit("hello"),
+                                                .tag = "hello.mp3"});
+        row("input method: each committed character is one key", {.presses = commit("你好"),
+                                                                  .commands = {"play ni.mp3", "stop ni.mp3"},
+                                                                  .log = miss("好") + hit("你"),
+                                                                  .box = "好",
+                                                                  .tag = "ni.mp3"});
         row("input method, word mode: committed characters join the word",
             {.presses = commit("你好"), .mode = word, .box = "你好"});
         row("input method: composing looks nothing up", {.presses = commit("")});
@@ -249,7 +284,8 @@ private slots:
 
     void logBoxTakesAltGrButNotAltChords()
     {
-        press(chord(Qt::Key_L, Qt::AltModifier, "l") + chord(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@"), form->Text2);
+        press(chord(Qt::Key_L, Qt::AltModifier, "l") + chord(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@"),
+              form->Text2);
         QCOMPARE(form->Text2->Text(), QStringLiteral("@"));
     }
 
@@ -279,7 +315,8 @@ private slots:
             form->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(form.get()));
         } else {
-            QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4), form->Text1->mapToGlobal(QPoint(4, 4)));
+            QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                                      form->Text1->mapToGlobal(QPoint(4, 4)));
             QCoreApplication::sendEvent(form->Text1, &request);
             QTRY_VERIFY(QApplication::activePopupWidget());
             QApplication::activePopupWidget()->close();
@@ -344,7 +381,8 @@ private slots:
         QString name;
         for (int i = 0; i < 15; ++i)
             name += QString(85, QChar(0x58F0 + i)) + u'\\';
-        name += QString(4000 - int((sound(name) + QStringLiteral(".mp3")).toUtf8().size()), u'x') + QStringLiteral(".mp3");
+        name +=
+            QString(4000 - int((sound(name) + QStringLiteral(".mp3")).toUtf8().size()), u'x') + QStringLiteral(".mp3");
         QCOMPARE(sound(name).toUtf8().size(), 4000);
         folder->writeFile(QStringLiteral("MP3/") + QString(name).replace(u'\\', u'/'), "the deep sound");
         folder->addMapping(QStringLiteral("d"), name);

@@ -16,7 +16,10 @@ class RawDatabase {
 public:
     explicit RawDatabase(const QString& path);
     void exec(const QString& sql) const;  // one or more statements
-    QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const { return queryRows(db_.get(), sql, parameters); }
+    QList<QVariantList> rows(const QString& sql, const QVariantList& parameters = {}) const
+    {
+        return queryRows(db_.get(), sql, parameters);
+    }
 
 private:
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db_;

@@ -35,7 +35,8 @@ ReadOnlyMount::ReadOnlyMount(const QString& folder, const QString& keepWritable)
     }
     // Recursive, so that the file's own mount comes along; the remount makes only the folder's read-only.
     folderMounted_ = bindMount(folder_, MS_REC);
-    ok_ = folderMounted_ && ::mount(nullptr, folder_.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    ok_ = folderMounted_ &&
+          ::mount(nullptr, folder_.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
 ReadOnlyMount::~ReadOnlyMount()

@@ -12,8 +12,9 @@ namespace keysound::test {
 
 void createMappingDatabase(const QString& nativePath)
 {
-    RawDatabase(nativePath).exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT);"
-                                                "CREATE INDEX Config_键位 ON Config (键位);"));
+    RawDatabase(nativePath)
+        .exec(QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT);"
+                             "CREATE INDEX Config_键位 ON Config (键位);"));
 }
 
 TestAppFolder::TestAppFolder(Content content, Place place)
@@ -43,7 +44,8 @@ void TestAppFolder::exec(const QString& sql) const { RawDatabase(databasePath())
 
 void TestAppFolder::addMapping(const QVariant& key, const QVariant& fileName) const
 {
-    RawDatabase(databasePath()).rows(QStringLiteral("INSERT INTO Config (键位, 文件名) VALUES (?1, ?2)"), {key, fileName});
+    RawDatabase(databasePath())
+        .rows(QStringLiteral("INSERT INTO Config (键位, 文件名) VALUES (?1, ?2)"), {key, fileName});
 }
 
 void TestAppFolder::addMappings(int count) const

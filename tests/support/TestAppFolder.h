@@ -12,13 +12,11 @@ namespace keysound::test {
 // and the program's application folder pointed at it for the folder's lifetime.
 class TestAppFolder {
 public:
-    enum Content { WithDatabase,
-                   WithoutDatabase };
+    enum Content { WithDatabase, WithoutDatabase };
     // A temporary folder anywhere, or the user's own keysound folder (platform::usersOwnFolder(),
     // one at a time, with the data home moved for its lifetime), the one folder where keysound
     // lets a table have triggers.
-    enum Place { Anywhere,
-                 UsersOwnFolder };
+    enum Place { Anywhere, UsersOwnFolder };
     explicit TestAppFolder(Content content = WithDatabase, Place place = Anywhere);
     ~TestAppFolder();  // not copyable, as its QTemporaryDir
 

@@ -57,7 +57,7 @@ void deleteFirstRow(const QString& databasePath, int mode = store::adModeUnknown
 Q_DECLARE_METATYPE(Cause)
 Q_DECLARE_METATYPE(Locale)
 
-class tst_messagelanguage : public QObject {
+class MessageLanguageTest : public QObject {
     Q_OBJECT
 private slots:
     void oneLanguage_data()
@@ -143,5 +143,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_messagelanguage)
+QTEST_GUILESS_MAIN(MessageLanguageTest)
 #include "tst_messagelanguage.moc"

@@ -34,10 +34,7 @@ struct RawEntry {
     quint16 method = ZIP_CM_STORE;
 };
 
-void put16(QByteArray& out, quint32 value)
-{
-    out.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
-}
+void put16(QByteArray& out, quint32 value) { out.append(char(value & 0xff)).append(char((value >> 8) & 0xff)); }
 
 void put32(QByteArray& out, quint32 value)
 {
@@ -154,8 +151,10 @@ private slots:
         QMap<QByteArray, quint16> methods;  // sounds are stored as they are, the table deflated
         for (qint64 i = 0; i < zip.entryCount(); ++i)
             methods.insert(zip.entry(i).rawName, zip.entry(i).method);
-        QCOMPARE(methods, (QMap<QByteArray, quint16>{{"format", ZIP_CM_STORE}, {"mappings.tsv", ZIP_CM_DEFLATE},
-                                                     {"MP3/a.mp3", ZIP_CM_STORE}, {"MP3/sub/b.mp3", ZIP_CM_STORE},
+        QCOMPARE(methods, (QMap<QByteArray, quint16>{{"format", ZIP_CM_STORE},
+                                                     {"mappings.tsv", ZIP_CM_DEFLATE},
+                                                     {"MP3/a.mp3", ZIP_CM_STORE},
+                                                     {"MP3/sub/b.mp3", ZIP_CM_STORE},
                                                      {"MP3/中文 名.mp3", ZIP_CM_STORE},
                                                      {"MP3/sub/deeper/c.mp3", ZIP_CM_STORE}}));
 
@@ -200,41 +199,45 @@ private slots:
     void unpackIntoATable_data()
     {
         QTest::addColumn<MergeCase>("c");
-        QTest::newRow("merge: a key the table has, in other case, keeps its mapping") << MergeCase{
-            .tableRows = {{"é", "mine.mp3"}, {"a", "mine.mp3"}},
-            .tableFiles = {{"mine.mp3", "mine"}},
-            .packRows = {{"É", "theirs.mp3"}, {"A", "theirs.mp3"}, {"b", "theirs.mp3"}},
-            .packFiles = {{"theirs.mp3", "theirs"}},
-            .rowsAfter = {{"é", "mine.mp3"}, {"a", "mine.mp3"}, {"b", "theirs.mp3"}},
-            .filesAfter = {{"mine.mp3", "mine"}, {"theirs.mp3", "theirs"}},
-            .reported = {"kept É", "kept A"}};
+        QTest::newRow("merge: a key the table has, in other case, keeps its mapping")
+            << MergeCase{.tableRows = {{"é", "mine.mp3"}, {"a", "mine.mp3"}},
+                         .tableFiles = {{"mine.mp3", "mine"}},
+                         .packRows = {{"É", "theirs.mp3"}, {"A", "theirs.mp3"}, {"b", "theirs.mp3"}},
+                         .packFiles = {{"theirs.mp3", "theirs"}},
+                         .rowsAfter = {{"é", "mine.mp3"}, {"a", "mine.mp3"}, {"b", "theirs.mp3"}},
+                         .filesAfter = {{"mine.mp3", "mine"}, {"theirs.mp3", "theirs"}},
+                         .reported = {"kept É", "kept A"}};
         QTest::newRow("merge: a name with other bytes gets a free name, its rows follow") << MergeCase{
             .tableRows = {{"k", "x.mp3"}, {"m", "sub\\x-3.mp3"}},
             .tableFiles = {{"x.mp3", "old"}, {"sub/x.mp3", "old"}, {"sub/x-2.mp3", "older"}},
             .packRows = {{"n", "x.mp3"}, {"o", "sub\\x.mp3"}, {"p", "sub/x.mp3"}},
             .packFiles = {{"x.mp3", "new"}, {"sub/x.mp3", "new"}},
-            .rowsAfter = {{"k", "x.mp3"}, {"m", "sub\\x-3.mp3"}, {"n", "x-2.mp3"}, {"o", "sub\\x-4.mp3"},
-                          {"p", "sub/x-4.mp3"}},
-            .filesAfter = {{"x.mp3", "old"}, {"x-2.mp3", "new"}, {"sub/", ""}, {"sub/x.mp3", "old"},
-                           {"sub/x-2.mp3", "older"}, {"sub/x-4.mp3", "new"}},
+            .rowsAfter =
+                {{"k", "x.mp3"}, {"m", "sub\\x-3.mp3"}, {"n", "x-2.mp3"}, {"o", "sub\\x-4.mp3"}, {"p", "sub/x-4.mp3"}},
+            .filesAfter = {{"x.mp3", "old"},
+                           {"x-2.mp3", "new"},
+                           {"sub/", ""},
+                           {"sub/x.mp3", "old"},
+                           {"sub/x-2.mp3", "older"},
+                           {"sub/x-4.mp3", "new"}},
             .reported = {"renamed x.mp3 -> x-2.mp3", "renamed sub/x.mp3 -> sub/x-4.mp3"}};
-        QTest::newRow("merge: the same bytes under the name are used as they are") << MergeCase{
-            .tableRows = {{"k", "x.mp3"}},
-            .tableFiles = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
-            .packRows = {{"n", "x.mp3"}, {"o", "y.mp3"}},
-            .packFiles = {{"x.mp3", "same"}, {"y.mp3", "new"}},
-            .rowsAfter = {{"k", "x.mp3"}, {"n", "x.mp3"}, {"o", "y-2.mp3"}},
-            .filesAfter = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
-            .reported = {"renamed y.mp3 -> y-2.mp3", "reused x.mp3", "reused y-2.mp3"}};
-        QTest::newRow("replace: the pack's rows only; a clashing sound still gets a free name") << MergeCase{
-            .mode = UnpackMode::ReplaceTable,
-            .tableRows = {{"a", "x.mp3"}, {"b", "gone.mp3"}},
-            .tableFiles = {{"x.mp3", "old"}},
-            .packRows = {{"A", "x.mp3"}, {"c", "gone.mp3"}},
-            .packFiles = {{"x.mp3", "new"}, {"gone.mp3", "back"}},
-            .rowsAfter = {{"A", "x-2.mp3"}, {"c", "gone.mp3"}},
-            .filesAfter = {{"x.mp3", "old"}, {"x-2.mp3", "new"}, {"gone.mp3", "back"}},
-            .reported = {"renamed x.mp3 -> x-2.mp3"}};
+        QTest::newRow("merge: the same bytes under the name are used as they are")
+            << MergeCase{.tableRows = {{"k", "x.mp3"}},
+                         .tableFiles = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
+                         .packRows = {{"n", "x.mp3"}, {"o", "y.mp3"}},
+                         .packFiles = {{"x.mp3", "same"}, {"y.mp3", "new"}},
+                         .rowsAfter = {{"k", "x.mp3"}, {"n", "x.mp3"}, {"o", "y-2.mp3"}},
+                         .filesAfter = {{"x.mp3", "same"}, {"y.mp3", "old"}, {"y-2.mp3", "new"}},
+                         .reported = {"renamed y.mp3 -> y-2.mp3", "reused x.mp3", "reused y-2.mp3"}};
+        QTest::newRow("replace: the pack's rows only; a clashing sound still gets a free name")
+            << MergeCase{.mode = UnpackMode::ReplaceTable,
+                         .tableRows = {{"a", "x.mp3"}, {"b", "gone.mp3"}},
+                         .tableFiles = {{"x.mp3", "old"}},
+                         .packRows = {{"A", "x.mp3"}, {"c", "gone.mp3"}},
+                         .packFiles = {{"x.mp3", "new"}, {"gone.mp3", "back"}},
+                         .rowsAfter = {{"A", "x-2.mp3"}, {"c", "gone.mp3"}},
+                         .filesAfter = {{"x.mp3", "old"}, {"x-2.mp3", "new"}, {"gone.mp3", "back"}},
+                         .reported = {"renamed x.mp3 -> x-2.mp3"}};
     }
     void unpackIntoATable()
     {
@@ -302,7 +305,8 @@ private slots:
         QTest::newRow("not a zip") << HostileCase{.pack = "keysound table pack 1\n", .named = "table.kspack"};
         const QDir damaged(QStringLiteral(KEYSOUND_PACK_FIXTURES_DIR "/damaged"));  // the fuzzer's findings
         for (const QString& name : damaged.entryList(QDir::Files))
-            QTest::newRow(qPrintable(name)) << HostileCase{.pack = fileBytes(damaged.filePath(name)), .named = "table.kspack"};
+            QTest::newRow(qPrintable(name))
+                << HostileCase{.pack = fileBytes(damaged.filePath(name)), .named = "table.kspack"};
     }
     void hostilePackChangesNothing()
     {
@@ -325,7 +329,8 @@ private slots:
         const TestAppFolder source;
         fill(source, {{"fine", "new/x.mp3"}, {"boom", "y.mp3"}}, {{"new/x.mp3", "x"}, {"y.mp3", "y"}});
         packTable(source.path(), packPath(), fakeVerdict);
-        const TestAppFolder target(TestAppFolder::WithDatabase, TestAppFolder::UsersOwnFolder);  // triggers run only there
+        const TestAppFolder target(TestAppFolder::WithDatabase,
+                                   TestAppFolder::UsersOwnFolder);  // triggers run only there
         fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
         target.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Config WHEN NEW.键位 = 'boom' "
                                    "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"));

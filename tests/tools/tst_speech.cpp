@@ -55,19 +55,19 @@ private slots:
         QTest::addColumn<ChoiceCase>("row");
         const auto row = [](const char* name, const ChoiceCase& c) { QTest::newRow(name) << c; };
         // clang-format off
-        row("Chinese word", {.key = "你好", .expectedVoice = mandarinVoice, .expectedText = "你好"});
-        row("English word", {.key = "hello", .expectedVoice = englishVoice, .expectedText = "hello"});
-        row("single letter: the letter, in either case", {.key = "A", .expectedVoice = englishVoice,
+        row("Chinese word", {.key = "你好", .expectedVoice = MandarinVoice, .expectedText = "你好"});
+        row("English word", {.key = "hello", .expectedVoice = EnglishVoice, .expectedText = "hello"});
+        row("single letter: the letter, in either case", {.key = "A", .expectedVoice = EnglishVoice,
             .expectedText = "a", .expectedReading = Reading::Characters});
-        row("mixed Latin and Han: Mandarin", {.key = "Shift键", .expectedVoice = mandarinVoice,
+        row("mixed Latin and Han: Mandarin", {.key = "Shift键", .expectedVoice = MandarinVoice,
             .expectedText = "Shift键"});
-        row("letters and digits: words", {.key = "F1", .expectedVoice = englishVoice, .expectedText = "F1"});
-        row("ASCII mark: its name", {.key = "?", .expectedVoice = englishVoice, .expectedText = "?",
+        row("letters and digits: words", {.key = "F1", .expectedVoice = EnglishVoice, .expectedText = "F1"});
+        row("ASCII mark: its name", {.key = "?", .expectedVoice = EnglishVoice, .expectedText = "?",
             .expectedReading = Reading::Characters});
-        row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = mandarinVoice, .expectedText = "句号"});
-        row("full-width mark: as ASCII", {.key = "＠", .expectedVoice = englishVoice, .expectedText = "@",
+        row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = MandarinVoice, .expectedText = "句号"});
+        row("full-width mark: as ASCII", {.key = "＠", .expectedVoice = EnglishVoice, .expectedText = "@",
             .expectedReading = Reading::Characters});
-        row("space key", {.key = " ", .expectedVoice = englishVoice, .expectedText = "space"});
+        row("space key", {.key = " ", .expectedVoice = EnglishVoice, .expectedText = "space"});
         row("override", {.key = "你好", .voice = "cmn", .expectedVoice = "cmn", .expectedText = "你好"});
         // clang-format on
     }
@@ -191,8 +191,10 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("voice");
-        QTest::newRow("a voice espeak-ng does not have") << "a" << "no-such-voice";
-        QTest::newRow("nothing to say") << "\t" << "";
+        QTest::newRow("a voice espeak-ng does not have") << "a"
+                                                         << "no-such-voice";
+        QTest::newRow("nothing to say") << "\t"
+                                        << "";
     }
     void refusals()
     {

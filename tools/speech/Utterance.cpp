@@ -47,16 +47,16 @@ Utterance chooseByContent(const QString& text)
 {
     const QList<uint> characters = text.toUcs4();
     if (hasHan(characters))
-        return {mandarinVoice, text, Reading::Words};
+        return {MandarinVoice, text, Reading::Words};
     if (characters.size() == 1) {
         if (QChar::isLetterOrNumber(characters.front()))
-            return {englishVoice, text.toLower(), Reading::Characters};
+            return {EnglishVoice, text.toLower(), Reading::Characters};
         if (const std::optional<QString> name = chineseMarkName(characters.front()))
-            return {mandarinVoice, *name, Reading::Words};
+            return {MandarinVoice, *name, Reading::Words};
     }
     if (hasLetterOrDigit(characters))
-        return {englishVoice, text, Reading::Words};
-    return {englishVoice, text.normalized(QString::NormalizationForm_KC), Reading::Characters};
+        return {EnglishVoice, text, Reading::Words};
+    return {EnglishVoice, text.normalized(QString::NormalizationForm_KC), Reading::Characters};
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ std::optional<Utterance> chooseUtterance(const QString& keyText, const QString& 
     if (!text.isEmpty())
         utterance = chooseByContent(text);
     else if (keyText == QStringLiteral(" "))
-        utterance = Utterance{englishVoice, QStringLiteral("space"), Reading::Words};
+        utterance = Utterance{EnglishVoice, QStringLiteral("space"), Reading::Words};
     if (utterance && !voice.isEmpty())
         utterance->voice = voice;
     return utterance;

@@ -15,10 +15,10 @@ struct Utterance {
     Reading reading = Reading::Words;
 };
 
-inline constexpr char englishVoice[] = "en-us";
+inline constexpr char EnglishVoice[] = "en-us";
 // espeak-ng 1.51's plain "cmn" voice reads some characters (你, 好) as English spellings of their
 // pinyin; its pinyin variant is the same Mandarin voice with a dictionary that reads them right.
-inline constexpr char mandarinVoice[] = "cmn-latn-pinyin";
+inline constexpr char MandarinVoice[] = "cmn-latn-pinyin";
 
 // Chooses what to say for a key text (blanks around it are ignored):
 // - any Han character: the Mandarin voice reads the whole text as words; espeak-ng's Mandarin

@@ -28,10 +28,22 @@ QByteArray bytes(std::initializer_list<int> values)
         r += char(v);
     return r;
 }
-Conversion jet4(const QByteArray& stored) { return [=] { return legacy::decodeJet4Text(stored); }; }
-Conversion jet3(const QByteArray& stored, int page) { return [=] { return legacy::decodeJet3Text(stored, page); }; }
-Conversion date(double days) { return [=] { return legacy::jetDateTimeToIso(days); }; }
-Conversion currency(qint64 value) { return [=] { return legacy::jetCurrencyToText(value); }; }
+Conversion jet4(const QByteArray& stored)
+{
+    return [=] { return legacy::decodeJet4Text(stored); };
+}
+Conversion jet3(const QByteArray& stored, int page)
+{
+    return [=] { return legacy::decodeJet3Text(stored, page); };
+}
+Conversion date(double days)
+{
+    return [=] { return legacy::jetDateTimeToIso(days); };
+}
+Conversion currency(qint64 value)
+{
+    return [=] { return legacy::jetCurrencyToText(value); };
+}
 // A text value as the reading process hands it over.
 Conversion handedOver(const QString& text)
 {
@@ -68,9 +80,9 @@ enum class Limit { Time, Output };
 // A damaged file, or a reader that misbehaves.
 struct Refusal {
     QString sample = QStringLiteral("legacy-db1.mdb");
-    std::optional<qint64> resizeTo = {};     // the file cut short or lengthened to this size
-    std::optional<QByteArray> reader = {};   // a shell script in place of the reading process
-    std::optional<Limit> limit = {};         // the one the message names
+    std::optional<qint64> resizeTo = {};    // the file cut short or lengthened to this size
+    std::optional<QByteArray> reader = {};  // a shell script in place of the reading process
+    std::optional<Limit> limit = {};        // the one the message names
 };
 }  // namespace
 
@@ -156,7 +168,8 @@ private slots:
         for (char16_t c = 1; c <= 0xFF; ++c)
             everyLatin1 += QChar(c);
         Rows unicodeRows;
-        for (const QString& text : QStringList{"only ascii chars", "ääkkösiä", "Мир",
+        for (const QString& text : QStringList{
+                 "only ascii chars", "ääkkösiä", "Мир",
                  "\u03F0\u03B1\u1F76 \u03C4\u1F79\u03C4' \u1F10\u03B3\u1F7C \u039A\u1F7B\u03F0\u03BB\u03C9\u03C0\u03B1",
                  "漢字仮名交じり文", "3L9\u001D52\u0002_AB(\u00A5\u0005!!V", "ümlaut", everyLatin1})
             unicodeRows.append({qint64(unicodeRows.size() + 1), text});
@@ -199,8 +212,8 @@ private slots:
         const QStringList keyAndFileBetweenOthers{"ID", "键位", "备注ID", "文件名", "备注"};
         QTest::newRow("key and file between other columns")
             << keyAndFileBetweenOthers << keyAndFileBetweenOthers << "found.mp3";
-        QTest::newRow("no file column")
-            << QStringList{"键位", "ID"} << QStringList{"键位", "ID", "文件名"} << QString();
+        QTest::newRow("no file column") << QStringList{"键位", "ID"} << QStringList{"键位", "ID", "文件名"}
+                                        << QString();
     }
     void mappingTableKeepsColumnOrder()
     {
@@ -227,8 +240,11 @@ private slots:
         QTest::addColumn<TakenNames>("c");
         const auto row = [](const char* name, const TakenNames& c) { QTest::newRow(name) << c; };
         row("an earlier backup, a folder and a dangling link are skipped",
-            {.sample = "legacy-db1.mdb", .files = {"db1.jet4-original.mdb"}, .folders = {"db1.jet4-original-2.mdb"},
-             .danglingLinks = {"db1.jet4-original-3.mdb"}, .backup = "db1.jet4-original-4.mdb"});
+            {.sample = "legacy-db1.mdb",
+             .files = {"db1.jet4-original.mdb"},
+             .folders = {"db1.jet4-original-2.mdb"},
+             .danglingLinks = {"db1.jet4-original-3.mdb"},
+             .backup = "db1.jet4-original-4.mdb"});
         row("Jet 3 says so in its name",
             {.sample = "testV1997.mdb", .files = {"db1.jet4-original.mdb"}, .backup = "db1.jet3-original.mdb"});
         QStringList all{"db1.jet4-original.mdb"};

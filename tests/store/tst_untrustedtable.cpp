@@ -14,8 +14,8 @@ namespace {
 // A db1.mdb made to do harm, or damaged, from the Config table of keys k0, k1, k2 a test folder has.
 struct HostileTable {
     std::function<void(const test::TestAppFolder&)> make;
-    int lookupError = 0;  // of a key's lookup of k1; 0: it finds k1's row
-    int loadError = 0;    // of loading the whole table, as the editor and keysound-db check load it
+    int lookupError = 0;         // of a key's lookup of k1; 0: it finds k1's row
+    int loadError = 0;           // of loading the whole table, as the editor and keysound-db check load it
     bool foundByFuzzer = false;  // a file scripts/fuzz.sh kept: refused in time, by whichever error
 };
 
@@ -69,7 +69,7 @@ Q_DECLARE_METATYPE(HostileTable)
 // A table file from a folder others may write: whatever it holds, a key's lookup and the load of
 // the whole table end quickly, with a clear error naming the file or a result within the bounds.
 // The fuzzer's findings join the hostile tables.
-class TestUntrustedTable : public QObject {
+class UntrustedTableTest : public QObject {
     Q_OBJECT
 private slots:
     void endsQuickly_data()
@@ -150,5 +150,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestUntrustedTable)
-#include "tst_UntrustedTable.moc"
+QTEST_GUILESS_MAIN(UntrustedTableTest)
+#include "tst_untrustedtable.moc"

@@ -27,7 +27,7 @@ struct ReadOnlyTable {
 Q_DECLARE_METATYPE(ReadOnlyTable)
 
 // Opening db1.mdb from the program's connection string, and finding a key's rows in it.
-class TestConnection : public QObject {
+class ConnectionTest : public QObject {
     Q_OBJECT
     std::optional<QTemporaryDir> cacheHome_;  // a cache folder of each test's own, for the snapshots
 
@@ -62,7 +62,8 @@ private slots:
         QFETCH(QString, keyword);
         QFETCH(QString, expected);
         QString value = QStringLiteral("<error>");
-        const int number = test::errorNumberOf([&] { value = store::connectionStringValue(connectionString, keyword); });
+        const int number =
+            test::errorNumberOf([&] { value = store::connectionStringValue(connectionString, keyword); });
         QVERIFY2(value == expected && value.isNull() == expected.isNull(), qPrintable(value));
         QCOMPARE(number, expected == "<error>" ? int(ErrorNumber::InvalidArgument) : 0);
     }
@@ -105,16 +106,19 @@ private slots:
         else if (content == "<fifo>")
             QCOMPARE(::mkfifo(QFile::encodeName(folder.databasePath()).constData(), 0600), 0);
         else if (content.startsWith("CREATE"))
-            folder.exec(QString::fromUtf8(content) + (content.contains("键位 TEXT") ? "; INSERT INTO Config (键位) VALUES ('a')" : ""));
+            folder.exec(QString::fromUtf8(content) +
+                        (content.contains("键位 TEXT") ? "; INSERT INTO Config (键位) VALUES ('a')" : ""));
         else if (content != "<missing>")
             folder.writeFile(QStringLiteral("db1.mdb"), content);
         Recordset recordset;
         const auto error = test::errorOf([&] {
-            recordset.Open(lookup ? keyLookupStatement(QStringLiteral("a")) : editorStatement(), test::openStore(folder.path()));
+            recordset.Open(lookup ? keyLookupStatement(QStringLiteral("a")) : editorStatement(),
+                           test::openStore(folder.path()));
             recordset.Value(QStringLiteral("文件名"));
         });
         QCOMPARE(error ? error->number() : 0, number);
-        QVERIFY2(error->description().contains(names.isEmpty() ? folder.databasePath() : names), qPrintable(error->description()));
+        QVERIFY2(error->description().contains(names.isEmpty() ? folder.databasePath() : names),
+                 qPrintable(error->description()));
         QCOMPARE(QFile::exists(folder.databasePath()), content != "<missing>");  // never created
     }
 
@@ -163,9 +167,11 @@ private slots:
         QCOMPARE(test::lookUp(folder.path(), key), files);
         const Statement lookup = keyLookupStatement(key);  // found through the index, whatever the key
         QString plan;
-        for (const QVariantList& row : test::queryRows(test::openStore(folder.path())->handle(), "EXPLAIN QUERY PLAN " + lookup.sql, lookup.parameters))
+        for (const QVariantList& row : test::queryRows(test::openStore(folder.path())->handle(),
+                                                       "EXPLAIN QUERY PLAN " + lookup.sql, lookup.parameters))
             plan += row.last().toString() + u';';
-        QVERIFY2(plan.contains(QStringLiteral("INDEX Config_键位")) && !plan.contains(QStringLiteral("SCAN")), qPrintable(plan));
+        QVERIFY2(plan.contains(QStringLiteral("INDEX Config_键位")) && !plan.contains(QStringLiteral("SCAN")),
+                 qPrintable(plan));
 
         // The same rows in a Config made by another tool, its 键位 plain TEXT: still found ignoring case.
         folder.exec("CREATE TABLE Plain (键位 TEXT, 文件名 TEXT);"
@@ -276,5 +282,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConnection)
-#include "tst_Connection.moc"
+QTEST_GUILESS_MAIN(ConnectionTest)
+#include "tst_connection.moc"

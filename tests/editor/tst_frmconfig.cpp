@@ -34,7 +34,7 @@ struct ImportCase {
 Q_DECLARE_METATYPE(CommandCase)
 Q_DECLARE_METATYPE(ImportCase)
 
-class tst_frmConfig : public QObject {
+class FrmConfigTest : public QObject {
     Q_OBJECT
 private slots:
     void commands_data()
@@ -108,7 +108,8 @@ private slots:
         QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);  // the narrow box shows the start of a file name
         QVERIFY2(e.seams.messages.size() == c.messages, qPrintable(e.seams.messages.join('|')));
         QCOMPARE(e.seams.beeps, c.beeps);
-        QCOMPARE(e.window.grdDataGrid->selectionModel()->selectedRows().value(0).row(), e.window.adoPrimaryRS->currentRow());
+        QCOMPARE(e.window.grdDataGrid->selectionModel()->selectedRows().value(0).row(),
+                 e.window.adoPrimaryRS->currentRow());
         QVERIFY(c.state != "browse" || !e.window.adoPrimaryRS->hasPendingChanges());  // showing a row writes nothing
         e.run("Free");
         e.window.close();
@@ -225,7 +226,8 @@ private slots:
         const QString outside = e.folder.writeFile("outside/" + name, "outside");
         if (!c.old.isEmpty())
             e.folder.writeFile("MP3/" + name, c.old);
-        e.seams.nextPick = c.picked.startsWith("MP3/") ? destination : e.folder.writeFile("picked/" + name, "new sound");
+        e.seams.nextPick =
+            c.picked.startsWith("MP3/") ? destination : e.folder.writeFile("picked/" + name, "new sound");
         if (c.setup.startsWith("link"))
             QFile::link(c.setup == "link outside" ? outside : e.seams.nextPick, destination);
         else if (c.setup == "no folder")
@@ -246,13 +248,17 @@ private slots:
         QCOMPARE(e.seams.filters.last(), "(*.mp3)|*.mp3|(*.*)|*.*");
         QCOMPARE(e.seams.messages.size(), c.fails ? 1 : 0);
         if (c.fails)  // names the file, in native form
-            QVERIFY2(e.seams.messages[0].contains(name) && (c.setup == "backslash" || !e.seams.messages[0].contains('\\')),
+            QVERIFY2(e.seams.messages[0].contains(name) &&
+                         (c.setup == "backslash" || !e.seams.messages[0].contains('\\')),
                      qPrintable(e.seams.messages[0]));
         QCOMPARE(e.window.txtFields[1]->text(), c.shown);
         QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);
         QCOMPARE(e.window.adoPrimaryRS->isRowPending(e.window.adoPrimaryRS->currentRow()), c.shown != "f1.mp3");
         QVERIFY(!QFileInfo(destination).isSymLink());
-        const auto read = [](QString p) { QFile f(p); return f.open(QFile::ReadOnly) ? f.readAll() : "<unreadable>"; };
+        const auto read = [](QString p) {
+            QFile f(p);
+            return f.open(QFile::ReadOnly) ? f.readAll() : "<unreadable>";
+        };
         QCOMPARE(read(destination), c.content);
         QCOMPARE(read(outside), "outside");
         const QStringList left = QDir(e.folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -264,8 +270,9 @@ private slots:
 
     void tabVisitsEveryControlInOrder()
     {
-        const QStringList browse{"txtFields(1)", "grdDataGrid", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdAdd",
-                                 "cmdEdit", "cmdDelete", "cmdRefresh", "cmdClose", "Command1", "txtFields(0)"};
+        const QStringList browse{"txtFields(1)", "grdDataGrid", "cmdFirst",    "cmdPrevious", "cmdNext",
+                                 "cmdLast",      "cmdAdd",      "cmdEdit",     "cmdDelete",   "cmdRefresh",
+                                 "cmdClose",     "Command1",    "txtFields(0)"};
         const QStringList editing{"txtFields(1)", "grdDataGrid", "cmdUpdate", "cmdCancel", "Command1", "txtFields(0)"};
         for (const auto& [script, order] : {std::pair{"Go2", browse}, {"Go2 Edit", editing}}) {
             LoadedEditor e(3);
@@ -289,17 +296,19 @@ private slots:
         QCOMPARE(w.windowTitle(), "Config");
         // The desktop's title is the caption followed by any non-empty display name.
         QCOMPARE(QGuiApplication::applicationDisplayName(), "");
-        const QList<std::pair<QWidget*, QString>> expected{{w.txtFields[0], "键位"}, {w.txtFields[1], "文件名"}, {w.cmdFirst, "第一条"}, {w.cmdLast, "最后一条"}};
+        const QList<std::pair<QWidget*, QString>> expected{
+            {w.txtFields[0], "键位"}, {w.txtFields[1], "文件名"}, {w.cmdFirst, "第一条"}, {w.cmdLast, "最后一条"}};
         for (const auto& [widget, name] : expected)
             QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
         QVERIFY(!QAccessible::queryAccessibleInterface(w.grdDataGrid)->text(QAccessible::Name).isEmpty());
         const auto pixels = [dpi = platform::logicalDpi(&w)](int t) { return platform::twipsToPixels(t, dpi); };
-        const QList<std::pair<QWidget*, QRect>> places{
-            {w.txtFields[1], {2040, 380, 495, 285}}, {w.cmdLast, {4545, 0, 345, 300}}, {w.picButtons, {0, 2370, 6045, 300}}};
+        const QList<std::pair<QWidget*, QRect>> places{{w.txtFields[1], {2040, 380, 495, 285}},
+                                                       {w.cmdLast, {4545, 0, 345, 300}},
+                                                       {w.picButtons, {0, 2370, 6045, 300}}};
         for (const auto& [control, t] : places)
             QCOMPARE(control->geometry(), QRect(pixels(t.x()), pixels(t.y()), pixels(t.width()), pixels(t.height())));
     }
 };
 
-QTEST_MAIN(tst_frmConfig)
-#include "tst_frmConfig.moc"
+QTEST_MAIN(FrmConfigTest)
+#include "tst_frmconfig.moc"

@@ -1,9 +1,9 @@
 #include "StoreTestSupport.h"
 
 #include <QTest>
-#include <sqlite3.h>
 #include <QThread>
 #include <future>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace keysound;
@@ -24,12 +24,15 @@ struct EditorRows {
     }
     QString stored() const  // the keys in the file, in rowid order
     {
-        const QString sql("SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY rowid)");
+        const QString sql(
+            "SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY rowid)");
         return test::RawDatabase(folder.databasePath()).rows(sql)[0][0].toString();
     }
 };
 
-const QHash<int, QString> ReasonNames{{adRsnMove, "move"}, {adRsnMoveFirst, "first"}, {adRsnMoveLast, "last"}, {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
+const QHash<int, QString> ReasonNames{
+    {adRsnMove, "move"},     {adRsnMoveFirst, "first"},       {adRsnMoveLast, "last"},
+    {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
 
 struct Script {
     int rows;               // stored k0.. before the recordset opens
@@ -44,7 +47,7 @@ struct Script {
 
 Q_DECLARE_METATYPE(Script)
 
-class TestRecordset : public QObject {
+class RecordsetTest : public QObject {
     Q_OBJECT
 private slots:
     void script_data()
@@ -102,7 +105,8 @@ private slots:
         QCOMPARE(recordset.AbsolutePosition(), script.position);
         QStringList shown;
         for (int row = 0; row < recordset.RecordCount(); ++row)
-            shown.append(recordset.valueAt(row, 0).isValid() ? recordset.valueAt(row, 0).toString() : QStringLiteral("<null>"));
+            shown.append(recordset.valueAt(row, 0).isValid() ? recordset.valueAt(row, 0).toString()
+                                                             : QStringLiteral("<null>"));
         QCOMPARE(shown.join(u' '), script.shown);
         QCOMPARE(opened.stored(), script.stored);
         QCOMPARE(recordset.hasPendingChanges(), script.shown != script.stored);
@@ -208,16 +212,20 @@ private slots:
         QFETCH(QStringList, hiding);
         QFETCH(bool, writable);
         auto values = [&](int id) { return QStringList(hiding.size(), QString::number(id)).join(u','); };
-        EditorRows opened(0, adModeUnknown, QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
-                                                           "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
-                                                .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
+        EditorRows opened(
+            0, adModeUnknown,
+            QStringLiteral("CREATE TABLE Config (键位 TEXT COLLATE NOCASE, 文件名 TEXT, %1 INTEGER);"
+                           "INSERT INTO Config VALUES ('a', 'a.mp3', %2), ('b', 'b.mp3', %2), ('c', 'c.mp3', %3)")
+                .arg(hiding.join(QStringLiteral(" INTEGER, ")), values(2), values(1)));
         const QString steps("Key:A Update Next Delete Add Key:d Update Key:e Update");
-        QCOMPARE(test::runRecordsetScript(opened.recordset, opened.folder, steps), writable ? 0 : int(ErrorNumber::OperationNotAllowed));
-        const QString sorted("SELECT group_concat(键位, ' ') FROM (SELECT 键位 FROM Config ORDER BY 1)");  // rowid is hidden
+        QCOMPARE(test::runRecordsetScript(opened.recordset, opened.folder, steps),
+                 writable ? 0 : int(ErrorNumber::OperationNotAllowed));
+        const QString sorted(
+            "SELECT group_concat(键位, ' ') FROM (SELECT 键位 FROM Config ORDER BY 1)");  // rowid is hidden
         QCOMPARE(test::RawDatabase(opened.folder.databasePath()).rows(sorted)[0][0], writable ? "aA c de" : "a b c");
         QCOMPARE(opened.recordset.fieldNames().mid(2), hiding);
     }
 };
 
-QTEST_GUILESS_MAIN(TestRecordset)
-#include "tst_Recordset.moc"
+QTEST_GUILESS_MAIN(RecordsetTest)
+#include "tst_recordset.moc"
