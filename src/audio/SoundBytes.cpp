@@ -17,16 +17,6 @@ QByteArray SoundBytes::read(qint64 offset, qint64 length) const
     return bytes;
 }
 
-size_t qHash(const FileIdentity& identity, size_t seed)
-{
-    return qHashMulti(seed, quint64(identity.device), quint64(identity.inode), identity.size, identity.modifiedNs,
-                      identity.changedNs);
-}
-
-namespace {
-qint64 nanoseconds(const timespec& time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; }
-}  // namespace
-
 std::shared_ptr<SoundFile> SoundFile::open(const QString& nativePath, Refusal* refusal)
 {
     Refusal ignored;
@@ -50,9 +40,7 @@ std::shared_ptr<SoundFile> SoundFile::adopt(int descriptor)
         ::close(descriptor);
         return nullptr;
     }
-    const FileIdentity identity{info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim),
-                                nanoseconds(info.st_ctim)};
-    return std::shared_ptr<SoundFile>(new SoundFile(descriptor, identity));
+    return std::shared_ptr<SoundFile>(new SoundFile(descriptor, platform::identityOf(info)));
 }
 
 SoundFile::SoundFile(int descriptor, const FileIdentity& identity)

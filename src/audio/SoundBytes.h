@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -21,17 +23,7 @@ public:
     QByteArray read(qint64 offset, qint64 length) const;
 };
 
-// Which file a sound file is, as it was last written: replacing or rewriting it changes this.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    qint64 size = 0;
-    qint64 modifiedNs = 0;
-    qint64 changedNs = 0;
-
-    bool operator==(const FileIdentity&) const = default;
-};
-size_t qHash(const FileIdentity& identity, size_t seed = 0);
+using platform::FileIdentity;
 
 // An open regular file. Opening never blocks (a FIFO is refused, not waited on) and never follows
 // the file's later renames: everything is read through the one descriptor.

@@ -41,8 +41,8 @@ QString stateKey(const FileIdentity& identity)
                          .arg(identity.device)
                          .arg(identity.inode)
                          .arg(identity.size)
-                         .arg(identity.modifiedSeconds)
-                         .arg(identity.modifiedNanoseconds)
+                         .arg(identity.modifiedNs / 1000000000)
+                         .arg(identity.modifiedNs % 1000000000)
                          .toLatin1());
 }
 

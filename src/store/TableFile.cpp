@@ -26,15 +26,6 @@ bool refusesWriting(const QString& nativePath)
 
 }  // namespace
 
-std::optional<FileIdentity> identityOf(const QString& nativePath)
-{
-    struct stat info {};
-    if (::stat(QFile::encodeName(nativePath).constData(), &info) != 0)
-        return std::nullopt;
-    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec),
-                        qint64(info.st_mtim.tv_nsec)};
-}
-
 bool isReadOnlyTable(const QString& nativePath)
 {
     if (!QFileInfo::exists(nativePath))

@@ -1,23 +1,16 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <optional>
 
 namespace keysound::store {
 
-// Which file stands at a path, as it was written last: replacing or rewriting the file changes it.
 class LegacyImportObserver;
-
-struct FileIdentity {
-    quint64 device = 0;
-    quint64 inode = 0;
-    qint64 size = 0;
-    qint64 modifiedSeconds = 0;
-    qint64 modifiedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-std::optional<FileIdentity> identityOf(const QString& nativePath);  // nothing when it cannot be read
+using platform::FileIdentity;
+using platform::identityOf;
 
 // A table file as a connection reaches it. One that cannot be written is never opened where it
 // lies: the engine reads a snapshot of it in the user's cache folder (see Snapshot.h), and every
