@@ -103,7 +103,6 @@ class LegacyImportTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
     RecordingObserver observer_;
-    QList<LegacyImportReport>& notifications_ = observer_.notifications;
     QString dbPath() const { return dir_->filePath(QStringLiteral("db1.mdb")); }
     void open() { Connection(&observer_).Open(QStringLiteral("Data Source=%1").arg(dbPath())); }
     QStringList entries() const
@@ -319,8 +318,8 @@ private slots:
         QCOMPARE(phases.value(0), LegacyImportPhase::Started);
         QCOMPARE(phases.count(LegacyImportPhase::Finished), 1);
         QCOMPARE(phases.constLast(), LegacyImportPhase::Finished);
-        QCOMPARE(notifications_.size(), 1);
-        const LegacyImportReport& report = notifications_.first();
+        QCOMPARE(observer_.notifications.size(), 1);
+        const LegacyImportReport& report = observer_.notifications.first();
         QCOMPARE(report.format, DatabaseFormat::Jet4);
         QCOMPARE(report.databasePath, dbPath());
         QCOMPARE(report.backupPath, dir_->filePath(QStringLiteral("db1.jet4-original.mdb")));
@@ -379,7 +378,7 @@ private slots:
             QVERIFY2(reason.contains(QString::number(limits.outputBytes / (1024 * 1024))), qPrintable(reason));
         QCOMPARE(fileBytes(dbPath()), before);
         QCOMPARE(filesIn(dir_->path()), filesAfter);
-        QVERIFY(notifications_.isEmpty());
+        QVERIFY(observer_.notifications.isEmpty());
     }
 };
 
