@@ -24,7 +24,7 @@ std::optional<QString> fakeVerdict(const QString& nativePath)
     return std::nullopt;
 }
 
-// A raw zip of stored entries, written byte by byte so that a test can say what libzip would
+// A raw zip of stored entries, written field by field so that a test can say what libzip would
 // refuse to write: duplicate names, sizes that lie, any name and file type.
 struct RawEntry {
     QByteArray name{};
@@ -34,50 +34,37 @@ struct RawEntry {
     quint16 method = ZIP_CM_STORE;
 };
 
-void put16(QByteArray& out, quint32 value) { out.append(char(value & 0xff)).append(char((value >> 8) & 0xff)); }
-
-void put32(QByteArray& out, quint32 value)
-{
-    put16(out, value & 0xffff);
-    put16(out, value >> 16);
-}
-
 QByteArray rawZip(const QList<RawEntry>& entries)
 {
     QByteArray out, directory;
+    QDataStream local(&out, QIODevice::WriteOnly);
+    QDataStream central(&directory, QIODevice::WriteOnly);
+    local.setByteOrder(QDataStream::LittleEndian);
+    central.setByteOrder(QDataStream::LittleEndian);
     for (const RawEntry& e : entries) {
-        const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size()));
+        const quint32 size = quint32(e.data.size());
+        const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), size);
         const quint32 offset = quint32(out.size());
-        const auto sizes = [&](QByteArray& header) {
-            put32(header, crc);
-            put32(header, quint32(e.data.size()));
-            put32(header, e.statedSize.value_or(quint32(e.data.size())));
-            put16(header, quint32(e.name.size()));
+        // version needed, UTF-8 names, method, time, date, checksum, sizes, the name's length
+        const auto common = [&](QDataStream& header) {
+            header << quint16(20) << quint16(0x0800) << e.method << quint16(0) << quint16(0) << crc << size
+                   << e.statedSize.value_or(size) << quint16(e.name.size());
         };
-        put32(out, 0x04034b50);
-        for (quint32 field : {20u, 0x0800u, quint32(e.method), 0u, 0u})  // version, UTF-8 names, method, time, date
-            put16(out, field);
-        sizes(out);
-        put16(out, 0);
-        out += e.name + e.data;
-        put32(directory, 0x02014b50);
-        for (quint32 field : {0x0314u, 20u, 0x0800u, quint32(e.method), 0u, 0u})  // made on Unix
-            put16(directory, field);
-        sizes(directory);
-        for (int i = 0; i < 4; ++i)  // extra, comment, disk, internal attributes
-            put16(directory, 0);
-        put32(directory, e.unixMode << 16);
-        put32(directory, offset);
-        directory += e.name;
+        local << quint32(0x04034b50);
+        common(local);
+        local << quint16(0);  // no extra field
+        local.writeRawData((e.name + e.data).constData(), int(e.name.size() + size));
+        central << quint32(0x02014b50) << quint16(0x0314);  // made on Unix
+        common(central);
+        // no extra field, comment, disk or internal attributes
+        central << quint16(0) << quint16(0) << quint16(0) << quint16(0) << (e.unixMode << 16) << offset;
+        central.writeRawData(e.name.constData(), int(e.name.size()));
     }
     const quint32 directoryOffset = quint32(out.size());
-    out += directory;
-    put32(out, 0x06054b50);
-    for (quint32 field : {0u, 0u, quint32(entries.size()), quint32(entries.size())})
-        put16(out, field);
-    put32(out, quint32(directory.size()));
-    put32(out, directoryOffset);
-    put16(out, 0);
+    local.writeRawData(directory.constData(), int(directory.size()));
+    const auto count = quint16(entries.size());
+    local << quint32(0x06054b50) << quint16(0) << quint16(0) << count << count << quint32(directory.size())
+          << directoryOffset << quint16(0);
     return out;
 }
 
