@@ -171,8 +171,6 @@ private slots:
             {.arguments = {"init", "db1.mdb"}, .given = {{"db1.mdb", old}}, .refusal = "db1.mdb"});
         row("--force replaces it, no seed: empty",
             {.arguments = {"init", "--force", "db1.mdb"}, .given = {{"db1.mdb", old}}});
-        row("seed line without a tab",
-            {.arguments = seeded, .given = {{"seed.tsv", "a\ta.mp3\nb b.mp3\n"}}, .refusal = "seed.tsv:2:"});
         row("seed line with an empty file name",
             {.arguments = {"init", "--force", "--seed=seed.tsv", "db1.mdb"},
              .given = {{"seed.tsv", "a\ta.mp3\nb\t\n"}, {"db1.mdb", old}}, .refusal = "seed.tsv:2:"});
