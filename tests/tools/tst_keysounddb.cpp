@@ -31,19 +31,12 @@ struct ProcessRun {
     std::optional<int> number = {};    // the error number standard error reports
 };
 
-struct InitRun {
-    std::optional<QByteArray> seed = {};      // given by --seed
-    std::optional<QByteArray> existing = {};  // a file at the path already
-    bool force = false;
-    Rows mappings = {};
-    std::optional<QString> refusal = {};  // what the refusal names
-};
-
-struct ImportRun {
-    std::optional<QString> legacySample;  // else an SQLite table
-    bool destinationExists = false;
-    std::optional<QString> refusal = {};  // the file the refusal names
-    Rows mappings = {};
+// A command that makes db1.mdb: init, or import from old.mdb.
+struct Making {
+    QStringList arguments;
+    Files given = {};                     // the folder's files before
+    std::optional<QString> refusal = {};  // what the refusal names; every file then stays as it was
+    Rows mappings = {};                   // db1.mdb's afterwards
 };
 
 // A command that fills a table with sounds. Its own files, named in arguments as in/NAME:
@@ -64,8 +57,7 @@ struct Check {
 };
 }  // namespace
 Q_DECLARE_METATYPE(ProcessRun)
-Q_DECLARE_METATYPE(InitRun)
-Q_DECLARE_METATYPE(ImportRun)
+Q_DECLARE_METATYPE(Making)
 Q_DECLARE_METATYPE(Filling)
 Q_DECLARE_METATYPE(Check)
 
@@ -108,7 +100,6 @@ private slots:
         row("--help after -- is a file name", {.arguments = {"init", "--", "--help"}, .status = 0, .made = {"--help"}});
         row("--help before -- asks for help", {.arguments = {"init", "--help", "--", "x.db"}, .status = 0});
         row("--version after the command", {.arguments = {"export", "--version"}, .status = 0});
-        row("check found problems", {.arguments = {"check", "."}, .status = 1});
         row("no command", {.arguments = {}, .status = 2});
         row("unknown option", {.arguments = {"init", "--colour", "x.db"}, .status = 2});
         row("option without its value", {.arguments = {"init", "x.db", "--seed"}, .status = 2});
@@ -154,51 +145,63 @@ private slots:
         QCOMPARE(made, r.made);
     }
 
-    void initCommand_data()
+    void makingATableFile_data()
     {
-        QTest::addColumn<InitRun>("r");
-        const auto row = [](const char* name, const InitRun& r) { QTest::newRow(name) << r; };
+        QTest::addColumn<Making>("m");
+        const auto row = [](const char* name, const Making& m) { QTest::newRow(name) << m; };
+        const QStringList seeded{"init", "--seed=seed.tsv", "db1.mdb"};
+        const QStringList import{"import", "old.mdb", "db1.mdb"};
         const QByteArray old("old content");
+        const QByteArray legacy = fileBytes(QDir(jetFixturesDir()).filePath("legacy-db1.mdb"));
+        const QTemporaryDir scratch;
+        createMappingDatabase(scratch.filePath("sqlite.db"));
+        const QByteArray sqlite = fileBytes(scratch.filePath("sqlite.db"));
         const QString bom = QStringLiteral("\uFEFF");
         // clang-format off
         row("seed: BOM, CRLF, comments, blank lines, an empty key, in order",
-            {.seed = "\xEF\xBB\xBF# comment\r\na\ta.mp3\r\n\nB\tB upper.mp3\n好\t好.mp3\n\tno key.mp3\n",
+            {.arguments = seeded,
+             .given = {{"seed.tsv", "\xEF\xBB\xBF# comment\r\na\ta.mp3\r\n\nB\tB upper.mp3\n好\t好.mp3\n"
+                                    "\tno key.mp3\n"}},
              .mappings = {{"a", "a.mp3"}, {"B", "B upper.mp3"}, {"好", "好.mp3"}, {"", "no key.mp3"}}});
         row("seed: the file's one BOM is dropped; a second one and \\uFEFF begin keys",
-            {.seed = "\xEF\xBB\xBF\xEF\xBB\xBF" "a\ta.mp3\n\\uFEFFb\t\\ufeffb.mp3\n",
+            {.arguments = seeded,
+             .given = {{"seed.tsv", "\xEF\xBB\xBF\xEF\xBB\xBF" "a\ta.mp3\n\\uFEFFb\t\\ufeffb.mp3\n"}},
              .mappings = {{bom + "a", "a.mp3"}, {bom + "b", bom + "b.mp3"}}});
-        row("an existing file stays without --force", {.existing = old, .refusal = "db1.mdb"});
-        row("--force replaces it, no seed: empty", {.existing = old, .force = true});
-        row("seed line without a tab", {.seed = "a\ta.mp3\nb b.mp3\n", .refusal = "seed.tsv:2:"});
+        row("an existing file stays without --force",
+            {.arguments = {"init", "db1.mdb"}, .given = {{"db1.mdb", old}}, .refusal = "db1.mdb"});
+        row("--force replaces it, no seed: empty",
+            {.arguments = {"init", "--force", "db1.mdb"}, .given = {{"db1.mdb", old}}});
         row("seed line with an empty file name",
-            {.seed = "a\ta.mp3\nb\t\n", .existing = old, .force = true, .refusal = "seed.tsv:2:"});
-        row("seed with an unknown escape", {.seed = "a\\q\ta.mp3\n", .refusal = "seed.tsv:1:"});
+            {.arguments = {"init", "--force", "--seed=seed.tsv", "db1.mdb"},
+             .given = {{"seed.tsv", "a\ta.mp3\nb\t\n"}, {"db1.mdb", old}}, .refusal = "seed.tsv:2:"});
+        row("seed with an unknown escape",
+            {.arguments = seeded, .given = {{"seed.tsv", "a\\q\ta.mp3\n"}}, .refusal = "seed.tsv:1:"});
+        row("import: a legacy file is copied",
+            {.arguments = import, .given = {{"old.mdb", legacy}}, .mappings = expectedConfigRows()});
+        row("import: an SQLite file is refused",
+            {.arguments = import, .given = {{"old.mdb", sqlite}}, .refusal = "old.mdb"});
+        row("import: an existing destination is kept",
+            {.arguments = import, .given = {{"old.mdb", legacy}, {"db1.mdb", old}}, .refusal = "db1.mdb"});
         // clang-format on
     }
-    void initCommand()
+    void makingATableFile()
     {
-        QFETCH(InitRun, r);
-        QStringList arguments{"init", "db1.mdb"};
-        if (r.seed) {
-            writeFile("seed.tsv", *r.seed);
-            arguments.insert(1, "--seed=seed.tsv");
-        }
-        if (r.existing)
-            writeFile("db1.mdb", *r.existing);
-        if (r.force)
-            arguments.insert(1, "--force");
-        const QStringList filesBefore = filesIn(".");
-        if (r.refusal) {  // nothing new, no temporary left over, an existing file kept
-            QCOMPARE(run(arguments), ExitStatus::Failure);
-            QVERIFY2(err_.contains(*r.refusal), qPrintable(err_));
-            QCOMPARE(filesIn("."), filesBefore);
-            QCOMPARE(fileBytes("db1.mdb"), r.existing.value_or(QByteArray()));
+        QFETCH(Making, m);
+        for (auto file = m.given.cbegin(); file != m.given.cend(); ++file)
+            writeFile(file.key(), file.value());
+        if (m.refusal) {  // nothing new, nothing changed, no temporary left over
+            QCOMPARE(run(m.arguments), ExitStatus::Failure);
+            QVERIFY2(err_.contains(*m.refusal), qPrintable(err_));
+            QCOMPARE(filesBelow("."), m.given);
             return;
         }
-        QCOMPARE(run(arguments), ExitStatus::Ok);
-        QCOMPARE(mappingsIn("db1.mdb"), r.mappings);
-        for (const QVariantList& mapping : r.mappings)  // the key column ignores case
-            QCOMPARE(lookUp(dir_->path(), mapping[0].toString().toUpper()), QStringList{mapping[1].toString()});
+        QCOMPARE(run(m.arguments), ExitStatus::Ok);
+        QCOMPARE(err_, QString());
+        QCOMPARE(mappingsIn("db1.mdb"), m.mappings);
+        Files others = filesBelow(".");
+        others.remove("db1.mdb");
+        m.given.remove("db1.mdb");
+        QCOMPARE(others, m.given);  // the sources as they were, nothing left beside
     }
 
     // export writes what init --seed reads back row for row, whatever the texts hold.
@@ -237,42 +240,6 @@ private slots:
         QCOMPARE(out_.toUtf8(), fileBytes("seed.tsv"));
     }
 
-    void import_data()
-    {
-        QTest::addColumn<ImportRun>("r");
-        const auto row = [](const char* name, const ImportRun& r) { QTest::newRow(name) << r; };
-        row("a legacy file is copied", {.legacySample = "legacy-db1.mdb", .mappings = expectedConfigRows()});
-        row("an SQLite file is refused", {.legacySample = {}, .refusal = "old.mdb"});
-        row("an existing destination is kept",
-            {.legacySample = "legacy-db1.mdb", .destinationExists = true, .refusal = "new.db"});
-    }
-    void import()
-    {
-        QFETCH(ImportRun, r);
-        if (r.legacySample)
-            copySample(*r.legacySample, ".", QStringLiteral("old.mdb"));
-        else
-            createMappingDatabase("old.mdb");
-        QStringList filesAfter{"old.mdb"};
-        if (r.destinationExists)
-            writeFile("new.db", "keep me");
-        if (r.destinationExists || !r.refusal)
-            filesAfter.prepend("new.db");
-        const QByteArray before = fileBytes("old.mdb");
-        if (r.refusal) {
-            QCOMPARE(run({"import", "old.mdb", "new.db"}), ExitStatus::Failure);
-            QVERIFY2(err_.contains(*r.refusal), qPrintable(err_));
-        } else {
-            QCOMPARE(run({"import", "old.mdb", "new.db"}), ExitStatus::Ok);
-            QCOMPARE(err_, QString());
-            QCOMPARE(mappingsIn("new.db"), r.mappings);
-        }
-        QCOMPARE(fileBytes("old.mdb"), before);
-        QCOMPARE(filesIn("."), filesAfter);
-        if (r.destinationExists)
-            QCOMPARE(fileBytes("new.db"), QByteArray("keep me"));
-    }
-
     void fillingTheTable_data()
     {
         QTest::addColumn<Filling>("filling");
@@ -292,9 +259,6 @@ private slots:
         row("speak --force: a key after -- replaces its sound",
             {.mappings = {{"-a", "a.mp3"}}, .sounds = {{"a.mp3", mp3}}, .arguments = {"speak", "--force", "--", "-a"},
              .status = 0, .table = {"-a=a.mp3"}, .changedSounds = {"a.mp3"}});
-        row("add: the file's name is its key",
-            {.mappings = {{"b", "b.mp3"}}, .sounds = {{"b.mp3", mp3}}, .arguments = {"add", "in/你好.mp3"}, .status = 0,
-             .table = {"b=b.mp3", "你好=你好.mp3"}, .changedSounds = {"你好.mp3"}});
         row("add: a file that does not play is refused, the others come in",
             {.mappings = {}, .sounds = {}, .arguments = {"add", "in/bad.mp3", "in/你好.mp3"}, .status = 1,
              .table = {"你好=你好.mp3"}, .changedSounds = {"你好.mp3"}});
@@ -331,31 +295,16 @@ private slots:
         QCOMPARE(changed, filling.changedSounds);
     }
 
-    // Every command works on the table the program would use, or the one --folder names, of the
-    // two tables a and b.
-    void tableFolderRule_data()
+    // Without a folder named, check reads the table KEYSOUND_FOLDER names, as the program would.
+    void environmentNamesTheTable()
     {
-        QTest::addColumn<QString>("environment");  // KEYSOUND_FOLDER
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("checked");  // the table whose db1.mdb was read
-        QTest::newRow("KEYSOUND_FOLDER") << "a" << QStringList{"check"} << "a";
-        QTest::newRow("--folder wins over KEYSOUND_FOLDER") << "a" << QStringList{"check", "--folder", "b"} << "b";
-        QTest::newRow("check FOLDER, as before --folder") << "" << QStringList{"check", "b"} << "b";
-    }
-    void tableFolderRule()
-    {
-        QFETCH(QString, environment);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, checked);
-        for (const QString table : {"a", "b"}) {
-            QVERIFY(QDir().mkpath(table + "/MP3"));
-            createMappingDatabase(table + "/db1.mdb");
-        }
-        qputenv("KEYSOUND_FOLDER", environment.toUtf8());
-        const int status = run(arguments);
+        QVERIFY(QDir().mkpath("named/MP3"));
+        createMappingDatabase("named/db1.mdb");
+        qputenv("KEYSOUND_FOLDER", "named");
+        const int status = run({"check"});
         qunsetenv("KEYSOUND_FOLDER");
         QCOMPARE(status, ExitStatus::Ok);
-        QVERIFY2(out_.contains(checked + "/db1.mdb"), qPrintable(out_));
+        QVERIFY2(out_.contains("named/db1.mdb"), qPrintable(out_));
     }
 
     void check_data()

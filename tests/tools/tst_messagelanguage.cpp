@@ -70,8 +70,7 @@ private slots:
         const Locale locales[] = {
             {.name = "C", .lcAll = "C", .language = Language::Chinese},
             {.name = "POSIX", .lcAll = "POSIX", .language = Language::Chinese},
-            {.name = "zh_CN.UTF-8", .lang = "zh_CN.UTF-8", .language = Language::Chinese},
-            {.name = "zh_TW", .lang = "zh_TW", .language = Language::Chinese},
+            {.name = "zh_TW.UTF-8", .lang = "zh_TW.UTF-8", .language = Language::Chinese},
             {.name = "en_US.UTF-8", .lang = "en_US.UTF-8", .language = Language::English},
             {.name = "de_DE before LANG", .lcMessages = "de_DE", .lang = "zh_CN.UTF-8", .language = Language::English},
             {.name = "none", .language = Language::Chinese}};

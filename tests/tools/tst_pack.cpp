@@ -24,7 +24,7 @@ std::optional<QString> fakeVerdict(const QString& nativePath)
     return std::nullopt;
 }
 
-// A raw zip of stored entries, written byte by byte so that a test can say what libzip would
+// A raw zip of stored entries, written field by field so that a test can say what libzip would
 // refuse to write: duplicate names, sizes that lie, any name and file type.
 struct RawEntry {
     QByteArray name{};
@@ -34,50 +34,37 @@ struct RawEntry {
     quint16 method = ZIP_CM_STORE;
 };
 
-void put16(QByteArray& out, quint32 value) { out.append(char(value & 0xff)).append(char((value >> 8) & 0xff)); }
-
-void put32(QByteArray& out, quint32 value)
-{
-    put16(out, value & 0xffff);
-    put16(out, value >> 16);
-}
-
 QByteArray rawZip(const QList<RawEntry>& entries)
 {
     QByteArray out, directory;
+    QDataStream local(&out, QIODevice::WriteOnly);
+    QDataStream central(&directory, QIODevice::WriteOnly);
+    local.setByteOrder(QDataStream::LittleEndian);
+    central.setByteOrder(QDataStream::LittleEndian);
     for (const RawEntry& e : entries) {
-        const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size()));
+        const quint32 size = quint32(e.data.size());
+        const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), size);
         const quint32 offset = quint32(out.size());
-        const auto sizes = [&](QByteArray& header) {
-            put32(header, crc);
-            put32(header, quint32(e.data.size()));
-            put32(header, e.statedSize.value_or(quint32(e.data.size())));
-            put16(header, quint32(e.name.size()));
+        // version needed, UTF-8 names, method, time, date, checksum, sizes, the name's length
+        const auto common = [&](QDataStream& header) {
+            header << quint16(20) << quint16(0x0800) << e.method << quint16(0) << quint16(0) << crc << size
+                   << e.statedSize.value_or(size) << quint16(e.name.size());
         };
-        put32(out, 0x04034b50);
-        for (quint32 field : {20u, 0x0800u, quint32(e.method), 0u, 0u})  // version, UTF-8 names, method, time, date
-            put16(out, field);
-        sizes(out);
-        put16(out, 0);
-        out += e.name + e.data;
-        put32(directory, 0x02014b50);
-        for (quint32 field : {0x0314u, 20u, 0x0800u, quint32(e.method), 0u, 0u})  // made on Unix
-            put16(directory, field);
-        sizes(directory);
-        for (int i = 0; i < 4; ++i)  // extra, comment, disk, internal attributes
-            put16(directory, 0);
-        put32(directory, e.unixMode << 16);
-        put32(directory, offset);
-        directory += e.name;
+        local << quint32(0x04034b50);
+        common(local);
+        local << quint16(0);  // no extra field
+        local.writeRawData((e.name + e.data).constData(), int(e.name.size() + size));
+        central << quint32(0x02014b50) << quint16(0x0314);  // made on Unix
+        common(central);
+        // no extra field, comment, disk or internal attributes
+        central << quint16(0) << quint16(0) << quint16(0) << quint16(0) << (e.unixMode << 16) << offset;
+        central.writeRawData(e.name.constData(), int(e.name.size()));
     }
     const quint32 directoryOffset = quint32(out.size());
-    out += directory;
-    put32(out, 0x06054b50);
-    for (quint32 field : {0u, 0u, quint32(entries.size()), quint32(entries.size())})
-        put16(out, field);
-    put32(out, quint32(directory.size()));
-    put32(out, directoryOffset);
-    put16(out, 0);
+    local.writeRawData(directory.constData(), int(directory.size()));
+    const auto count = quint16(entries.size());
+    local << quint32(0x06054b50) << quint16(0) << quint16(0) << count << count << quint32(directory.size())
+          << directoryOffset << quint16(0);
     return out;
 }
 
@@ -92,13 +79,13 @@ const RawEntry soundK{.name = "MP3/k.mp3", .data = "k sound"};
 
 struct MergeCase {
     UnpackMode mode = UnpackMode::Merge;
-    Rows tableRows;
-    Files tableFiles;
+    Rows tableRows = {};
+    Files tableFiles = {};
     Rows packRows;
     Files packFiles;
     Rows rowsAfter;
     Files filesAfter;
-    QStringList reported;  // "kept KEY", "renamed A -> B", "reused A"
+    QStringList reported = {};  // "kept KEY", "renamed A -> B", "reused A"
 };
 
 struct HostileCase {
@@ -131,40 +118,6 @@ class PackTest : public QObject {
 private slots:
     void init() { dir_ = std::make_unique<QTemporaryDir>(); }
 
-    void roundTripIntoAnEmptyTable()
-    {
-        const TestAppFolder source;
-        const Rows rows{{"a", "a.mp3"},
-                        {"key\twith tab", "sub\\b.mp3"},
-                        {"#leading hash", "a.mp3"},
-                        {"line\nbreak\r", "中文 名.mp3"},
-                        {"好", "sub/deeper/c.mp3"},
-                        {"", "a.mp3"},
-                        {"back\\slash", "sub\\b.mp3"}};
-        const Files files{
-            {"a.mp3", "a sound"}, {"sub/b.mp3", "b sound"}, {"中文 名.mp3", "c sound"}, {"sub/deeper/c.mp3", "d"}};
-        fill(source, rows, files);
-        const PackReport packed = packTable(source.path(), packPath(), fakeVerdict);
-        QCOMPARE(packed.leftOut.size(), 0);
-        QCOMPARE(packed.soundsStored, 4);
-        const ZipReader zip(packPath());
-        QMap<QByteArray, quint16> methods;  // sounds are stored as they are, the table deflated
-        for (qint64 i = 0; i < zip.entryCount(); ++i)
-            methods.insert(zip.entry(i).rawName, zip.entry(i).method);
-        QCOMPARE(methods, (QMap<QByteArray, quint16>{{"format", ZIP_CM_STORE},
-                                                     {"mappings.tsv", ZIP_CM_DEFLATE},
-                                                     {"MP3/a.mp3", ZIP_CM_STORE},
-                                                     {"MP3/sub/b.mp3", ZIP_CM_STORE},
-                                                     {"MP3/中文 名.mp3", ZIP_CM_STORE},
-                                                     {"MP3/sub/deeper/c.mp3", ZIP_CM_STORE}}));
-
-        const TestAppFolder target;
-        const UnpackReport unpacked = unpackTable(packPath(), target.path(), UnpackMode::Merge, fakeVerdict);
-        QCOMPARE(mappingsIn(target.databasePath()), rows);
-        QCOMPARE(filesBelow(target.soundFolderPath()), filesBelow(source.soundFolderPath()));
-        QCOMPARE(unpacked.rowsAdded, rows.size());
-    }
-
     void packLeavesOutRowsItCannotCarry_data()
     {
         QTest::addColumn<QVariantList>("row");
@@ -173,7 +126,7 @@ private slots:
         QTest::newRow("no key") << QVariantList{QVariant(), "b.mp3"} << Files{{"b.mp3", "b"}};
         QTest::newRow("no file name") << QVariantList{"b", ""} << Files{};
         QTest::newRow("a file name leading out of MP3/") << QVariantList{"b", "..\\..\\b.mp3"} << Files{};
-        QTest::newRow("an absolute file name") << QVariantList{"b", "/etc/hostname"} << Files{};
+        QTest::newRow("an empty part in the file name") << QVariantList{"b", "sub//b.mp3"} << Files{{"sub/b.mp3", "b"}};
         QTest::newRow("a missing sound") << QVariantList{"b", "gone.mp3"} << Files{};
         QTest::newRow("a sound that does not decode") << QVariantList{"b", "b.mp3"} << Files{{"b.mp3", "bad bytes"}};
         QTest::newRow("a name the pack has in other case") << QVariantList{"b", "A.mp3"} << Files{{"A.mp3", "other"}};
@@ -199,6 +152,23 @@ private slots:
     void unpackIntoATable_data()
     {
         QTest::addColumn<MergeCase>("c");
+        const Rows everything{{"a", "a.mp3"},
+                              {"key\twith tab", "sub\\b.mp3"},
+                              {"#leading hash", "a.mp3"},
+                              {"line\nbreak\r", "中文 名.mp3"},
+                              {"好", "sub/deeper/c.mp3"},
+                              {"", "a.mp3"},
+                              {"back\\slash", "sub\\b.mp3"}};
+        QTest::newRow("into an empty table: every row, each sound once, in its folders") << MergeCase{
+            .packRows = everything,
+            .packFiles = {{"a.mp3", "a"}, {"sub/b.mp3", "b"}, {"中文 名.mp3", "c"}, {"sub/deeper/c.mp3", "d"}},
+            .rowsAfter = everything,
+            .filesAfter = {{"a.mp3", "a"},
+                           {"sub/", ""},
+                           {"sub/b.mp3", "b"},
+                           {"sub/deeper/", ""},
+                           {"sub/deeper/c.mp3", "d"},
+                           {"中文 名.mp3", "c"}}};
         QTest::newRow("merge: a key the table has, in other case, keeps its mapping")
             << MergeCase{.tableRows = {{"é", "mine.mp3"}, {"a", "mine.mp3"}},
                          .tableFiles = {{"mine.mp3", "mine"}},
@@ -244,11 +214,16 @@ private slots:
         QFETCH(MergeCase, c);
         const TestAppFolder source;
         fill(source, c.packRows, c.packFiles);
-        packTable(source.path(), packPath(), fakeVerdict);
+        const PackReport packed = packTable(source.path(), packPath(), fakeVerdict);
+        QCOMPARE(packed.soundsStored, c.packFiles.size());  // each once, however many rows use it
+        const ZipReader zip(packPath());
+        for (qint64 i = 0; i < zip.entryCount(); ++i)  // the table deflated, the sounds stored as they are
+            QCOMPARE(zip.entry(i).method == ZIP_CM_DEFLATE, zip.entry(i).rawName == "mappings.tsv");
         const TestAppFolder target;
         fill(target, c.tableRows, c.tableFiles);
 
         const UnpackReport report = unpackTable(packPath(), target.path(), c.mode, fakeVerdict);
+        QCOMPARE(report.rowsAdded + report.keysKept.size(), c.packRows.size());
         QCOMPARE(mappingsIn(target.databasePath()), c.rowsAfter);
         QCOMPARE(filesBelow(target.soundFolderPath()), c.filesAfter);
         QStringList reported;
@@ -272,13 +247,9 @@ private slots:
         const auto only = [&](const RawEntry& sound) { return packOf(table, {sound}); };
         // clang-format off
         refused("a sound leading out with ..", packOf("k\t..\\\\k.mp3\n", {{.name = "MP3/../k.mp3"}}), "MP3/../k.mp3");
-        refused("a name leading out with ..", plus({.name = "../k.mp3"}), "../k.mp3");
-        refused("an absolute name", plus({.name = "/tmp/k.mp3"}), "/tmp/k.mp3");
-        refused("a backslash", plus({.name = "MP3\\..\\k.mp3"}), "MP3\\..\\k.mp3");
-        refused("a symbolic link", only({.name = "MP3/k.mp3", .data = "/etc", .unixMode = 0120777}), "MP3/k.mp3");
+        refused("an entry outside MP3/, leading out with ..", plus({.name = "../k.mp3"}), "../k.mp3");
         refused("a folder entry that is a link", plus({.name = "MP3/sub/", .unixMode = 0120777}), "MP3/sub/");
         refused("a folder under a file's name", only({.name = "MP3/k.mp3", .unixMode = 040755}), "MP3/k.mp3");
-        refused("an entry that is no part of a pack", plus({.name = "run.sh"}), "run.sh");
         refused("a name twice", plus({.name = "mappings.tsv", .data = table}), "mappings.tsv");
         refused("one name ignoring case", packOf("k\tk.mp3\nK\tK.mp3\n", {soundK, {.name = "MP3/K.mp3"}}), "MP3/K.mp3");
         refused("a sound's name is another's folder",

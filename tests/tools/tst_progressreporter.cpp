@@ -28,18 +28,15 @@ private slots:
         QTest::addColumn<ReportCase>("row");
         const auto row = [](const char* name, const ReportCase& c) { QTest::newRow(name) << c; };
         // clang-format off
-        row("lines: one per item, a line break in a key kept out",
-            {.style = Style::Lines, .total = 3, .items = {"a", "b\nc", "d"}, .lineBreaks = 3,
-             .lastShows = "[3/3] d"});
+        row("lines: one per item, a line break in a key kept out; time left at one item a second",
+            {.style = Style::Lines, .total = 100, .items = {"a", "b\nc", "d"}, .lineBreaks = 3,
+             .lastShows = "1 min 38 s"});
         row("in place: one line rewritten, ended by finish",
             {.style = Style::InPlace, .total = 3, .items = {"a", "b", "c"}, .lineBreaks = 1, .rewrites = 3,
              .lastShows = "[3/3] c"});
         row("in place, unfinished: the line stays open",
             {.style = Style::InPlace, .total = 3, .items = {"a", "b"}, .finished = false, .lineBreaks = 0,
              .rewrites = 2, .lastShows = "[2/3] b"});
-        row("time left at one item a second",
-            {.style = Style::Lines, .total = 100, .items = {"a", "b"}, .lineBreaks = 2,
-             .lastShows = "1 min 39 s"});
         // clang-format on
     }
     void report()
