@@ -120,13 +120,6 @@ QList<QVariantList> expectedConfigRows()
     return rows;
 }
 
-void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::ReadWrite) && file.seek(offset))
-        file.write(bytes);
-}
-
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 }  // namespace keysound::test

@@ -43,7 +43,6 @@ Files filesBelow(const QString& folder);
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QStringLiteral("db1.mdb"));
 // Config's rows as legacy-db1.csv lists them.
 QList<QVariantList> expectedConfigRows();
-void overwriteBytes(const QString& path, qint64 offset, const QByteArray& bytes);
 QStringList filesIn(const QString& folder);  // plain and hidden files, by name
 
 }  // namespace keysound::test
