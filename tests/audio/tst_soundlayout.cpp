@@ -6,19 +6,15 @@ using namespace keysound::audio;
 
 namespace {
 
-QByteArray le32(quint32 value)
+template <typename Number>
+QByteArray littleEndian(Number value)
 {
-    QByteArray bytes(4, '\0');
+    QByteArray bytes(sizeof value, '\0');
     qToLittleEndian(value, bytes.data());
     return bytes;
 }
-
-QByteArray le16(quint16 value)
-{
-    QByteArray bytes(2, '\0');
-    qToLittleEndian(value, bytes.data());
-    return bytes;
-}
+QByteArray le32(quint32 value) { return littleEndian(value); }
+QByteArray le16(quint16 value) { return littleEndian(value); }
 
 QByteArray chunk(const QByteArray& kind, const QByteArray& body) { return kind + le32(quint32(body.size())) + body; }
 
