@@ -49,7 +49,7 @@ private slots:
             {.text = "C:\\sounds\\按键.mp3", .separator = "\\", .piece = "按键.mp3"});
         row("slash separator kept, later backslashes dropped",
             {.text = "a/b/c\\d.mp3", .separator = "/", .piece = "/cd.mp3"});
-        row("separator compared case-sensitively", {.text = "aXbxc", .separator = "x", .piece = "xc"});
+        row("separator compared case-sensitively", {.text = "axbXc", .separator = "x", .piece = "xbXc"});
         row("no separator", {.text = "a.mp3", .separator = "\\", .piece = std::nullopt});
     }
     void getStringBack()
