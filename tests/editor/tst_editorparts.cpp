@@ -4,13 +4,18 @@
 #include "ErrorOf.h"
 
 #include <QTest>
+#include <optional>
 
 using namespace keysound::editor;
 using keysound::test::errorNumberOf;
 
 namespace {
-using Expected = std::optional<QString>;
-const Expected invalidArgument;  // the call throws InvalidArgument
+// The text, the separator and the piece getStringBack gives; none where it throws InvalidArgument.
+struct Back {
+    QString text;
+    QString separator;
+    std::optional<QString> piece;
+};
 
 // Resize metrics (window as designed, but for its client area and outer width) and what follows.
 struct Resize {
@@ -29,6 +34,7 @@ ResizeMetrics designedWith(float scaleWidth, float scaleHeight, float width)
             .picStatBoxHeight = 300};
 }
 }  // namespace
+Q_DECLARE_METATYPE(Back)
 Q_DECLARE_METATYPE(Resize)
 
 class EditorPartsTest : public QObject {
@@ -36,33 +42,27 @@ class EditorPartsTest : public QObject {
 private slots:
     void getStringBack_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<Expected>("expected");
-        QTest::newRow("empty text") << ""
-                                    << "\\" << Expected("");
-        QTest::newRow("full path gives its last component") << "C:\\sounds\\按键.mp3"
-                                                            << "\\" << Expected("按键.mp3");
-        QTest::newRow("slash separator kept, later backslashes dropped") << "a/b/c\\d.mp3"
-                                                                         << "/" << Expected("/cd.mp3");
-        QTest::newRow("separator compared case-sensitively") << "aXbxc"
-                                                             << "x" << Expected("xc");
-        QTest::newRow("no separator") << "a.mp3"
-                                      << "\\" << invalidArgument;
+        QTest::addColumn<Back>("b");
+        const auto row = [](const char* name, const Back& b) { QTest::newRow(name) << b; };
+        row("empty text", {.text = "", .separator = "\\", .piece = ""});
+        row("full path gives its last component",
+            {.text = "C:\\sounds\\按键.mp3", .separator = "\\", .piece = "按键.mp3"});
+        row("slash separator kept, later backslashes dropped",
+            {.text = "a/b/c\\d.mp3", .separator = "/", .piece = "/cd.mp3"});
+        row("separator compared case-sensitively", {.text = "axbXc", .separator = "x", .piece = "xbXc"});
+        row("no separator", {.text = "a.mp3", .separator = "\\", .piece = std::nullopt});
     }
     void getStringBack()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, separator);
-        QFETCH(Expected, expected);
-        QString back;
-        const int number = errorNumberOf([&] { back = keysound::editor::getStringBack(text, separator); });
-        if (!expected) {
+        QFETCH(Back, b);
+        QString piece;
+        const int number = errorNumberOf([&] { piece = keysound::editor::getStringBack(b.text, b.separator); });
+        if (!b.piece) {
             QCOMPARE(number, keysound::ErrorNumber::InvalidArgument);
             return;
         }
         QCOMPARE(number, 0);
-        QCOMPARE(back, *expected);
+        QCOMPARE(piece, *b.piece);
     }
 
     void formResize_data()

@@ -1,6 +1,7 @@
 // The services the windows rely on: the file-open dialog's entries, twips, the normal-file
 // lookup and what the replacing copy leaves when the disk is full (the rest of the copy is tried
 // through the editor's import).
+#include "ErrorOf.h"
 #include "TestAppFolder.h"
 #include "TestFiles.h"
 
@@ -15,14 +16,12 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace keysound;
 
 namespace {
 
-// A copy run in a child process of its own, so that its file-size limit and umask touch nothing else.
+// A copy under a file-size limit and a umask of its own, both put back afterwards.
 struct CopyCase {
     qint64 sourceBytes;
     rlim_t sizeLimit = RLIM_INFINITY;  // beyond it write() fails with EFBIG, as on a full disk
@@ -32,38 +31,19 @@ struct CopyCase {
     int mode = 0;                        // the new sound's, when it is copied
 };
 
-// The error the copy threw in the child: its number and description.
-std::optional<Error> copyInChild(const CopyCase& c, const QString& source, const QString& destination)
+// The error the copy throws under the case's file-size limit and umask.
+std::optional<Error> copyLimited(const CopyCase& c, const QString& source, const QString& destination)
 {
-    int report[2];
-    if (::pipe(report) != 0)
-        return Error(-1, QStringLiteral("no pipe"));
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(report[0]);
-        ::umask(c.umask);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{c.sizeLimit, c.sizeLimit};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        QByteArray result;
-        try {
-            platform::copyFileReplacing(source, destination);
-        } catch (const Error& error) {
-            result = QByteArray::number(error.number()) + '\n' + error.description().toUtf8();
-        }
-        if (::write(report[1], result.constData(), size_t(result.size())) != result.size())
-            ::_exit(1);
-        ::_exit(0);
-    }
-    ::close(report[1]);
-    QFile reader;
-    reader.open(report[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray result = reader.readAll();
-    ::waitpid(child, nullptr, 0);
-    if (result.isEmpty())
-        return std::nullopt;
-    const QString text = QString::fromUtf8(result);
-    return Error(text.section(u'\n', 0, 0).toInt(), text.section(u'\n', 1));
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit limit{std::min(c.sizeLimit, before.rlim_max), before.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead of ending the test
+    const mode_t umaskBefore = ::umask(c.umask);
+    const auto error = test::errorOf([&] { platform::copyFileReplacing(source, destination); });
+    ::umask(umaskBefore);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    return error;
 }
 
 }  // namespace
@@ -124,7 +104,7 @@ private slots:
         const QString destination = folder.soundFolderPath() + "/a.mp3";
         if (c.old)
             folder.writeFile("MP3/a.mp3", *c.old);
-        const std::optional<Error> error = copyInChild(c, source, destination);
+        const std::optional<Error> error = copyLimited(c, source, destination);
         QCOMPARE(error.value_or(Error(0, {})).number(), c.number);
         if (error) {  // says what could not be written and why; the old sound stays whole
             QVERIFY2(error->description().contains(destination), qPrintable(error->description()));
