@@ -68,15 +68,6 @@ struct WriteProtectedFile {
     }
 };
 
-// The stored mappings as "key=file" texts, in the table's order, as another reader sees them.
-QStringList storedRows(const TestAppFolder& folder)
-{
-    QStringList rows;
-    for (const QVariantList& row : test::mappingsIn(folder.databasePath()))
-        rows << row[0].toString() + '=' + row[1].toString();
-    return rows;
-}
-
 // "browse", "adding", "editing" or "closed" where the two flags and the eleven button properties agree.
 QString stateOf(const editor::frmConfig& w)
 {
@@ -111,6 +102,7 @@ struct LoadedEditor {
         active = QTest::qWaitForWindowActive(&window);
     }
     QWidget* control(const QString& name) const { return window.findChild<QWidget*>(name); }
+    QStringList stored() const { return test::mappingTexts(folder.databasePath()); }  // as another reader sees them
     void run(const QString& script);
     void pressKeys(const QString& step);
 
@@ -307,7 +299,7 @@ private slots:
         QVERIFY(c.state != "browse" || !e.window.adoPrimaryRS->hasPendingChanges());  // showing a row writes nothing
         e.run("Free");
         e.window.close();
-        QCOMPARE(storedRows(e.folder), c.stored);
+        QCOMPARE(e.stored(), c.stored);
     }
 
     // NULL stays NULL, long texts are not cut, and columns the window does not show keep their values.
@@ -335,7 +327,7 @@ private slots:
         QCOMPARE(e.window.grdDataGrid->model()->index(0, 0).data(), key);
         e.run("Edit Key:q Update");
         QCOMPARE(e.seams.messages, QStringList());
-        QCOMPARE(storedRows(e.folder), QStringList{key.toString() + "q=" + fileName.toString()});
+        QCOMPARE(e.stored(), QStringList{key.toString() + "q=" + fileName.toString()});
         e.run("Reload");  // read back
         QCOMPARE(e.window.adoPrimaryRS->Value("文件名"), fileName);
         QCOMPARE(e.window.adoPrimaryRS->Value("数据").toByteArray(), QByteArray("\x00\xff", 2));
@@ -404,10 +396,10 @@ private slots:
         QCOMPARE(test::fileBytes(outside), "outside");
         QStringList left = QDir(e.folder.soundFolderPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         left.removeAll(name);
-        QCOMPARE(left, QStringList());                                            // no temporary file either
-        QCOMPARE(storedRows(e.folder), (QStringList{"k0=f0.mp3", "k1=f1.mp3"}));  // pending until Update
+        QCOMPARE(left, QStringList());                                  // no temporary file either
+        QCOMPARE(e.stored(), (QStringList{"k0=f0.mp3", "k1=f1.mp3"}));  // pending until Update
         e.run("Update");
-        QVERIFY(storedRows(e.folder).contains(e.window.txtFields[0]->text() + '=' + c.shown));
+        QVERIFY(e.stored().contains(e.window.txtFields[0]->text() + '=' + c.shown));
     }
 
     void tabVisitsEveryControlInOrder()

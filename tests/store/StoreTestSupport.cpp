@@ -71,6 +71,14 @@ QList<QVariantList> mappingsIn(const QString& databasePath)
     return RawDatabase(databasePath).rows(QStringLiteral("SELECT 键位, 文件名 FROM Config ORDER BY rowid"));
 }
 
+QStringList mappingTexts(const QString& databasePath)
+{
+    QStringList texts;
+    for (const QVariantList& row : mappingsIn(databasePath))
+        texts.append(row.at(0).toString() + u'=' + row.at(1).toString());
+    return texts;
+}
+
 void fill(const TestAppFolder& folder, const QList<QVariantList>& mappings, const Files& sounds)
 {
     for (const QVariantList& mapping : mappings)

@@ -32,6 +32,8 @@ int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder,
                        const QList<QVariant>& bookmarks = {});
 // Config's (键位, 文件名) rows in rowid order, NULL as an invalid QVariant.
 QList<QVariantList> mappingsIn(const QString& databasePath);
+// The same rows as "key=file name" texts.
+QStringList mappingTexts(const QString& databasePath);
 
 // Files below a folder by relative path; a folder listed by filesBelow as "name/" with no bytes.
 using Files = QMap<QString, QByteArray>;

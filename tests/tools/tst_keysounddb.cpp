@@ -282,10 +282,7 @@ private slots:
         writeFile("in/bad.mp3", "not a sound");
         const Files before = filesBelow(folder.soundFolderPath());
         QCOMPARE(run(QStringList{"--folder", folder.path()} + filling.arguments), filling.status);
-        QStringList table;
-        for (const QVariantList& row : mappingsIn(folder.databasePath()))
-            table.append(row.value(0).toString() + "=" + row.value(1).toString());
-        QCOMPARE(table, filling.table);
+        QCOMPARE(mappingTexts(folder.databasePath()), filling.table);
         const Files after = filesBelow(folder.soundFolderPath());
         QStringList changed;
         for (auto sound = after.begin(); sound != after.end(); ++sound) {
