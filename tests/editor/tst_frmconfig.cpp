@@ -33,15 +33,15 @@ namespace {
 
 // Answers the window's message boxes, beeps and file-open dialogs for one test and records them.
 struct EditorSeams {
-    QStringList messages, filters;
-    int beeps = 0;
+    QStringList messages;
+    int beeps = 0, dialogs = 0;
     QString nextPick;  // what the file-open dialog answers: a native path, or "" for a cancel
     EditorSeams()
     {
         platform::setMessageBoxHandler([this](QWidget*, const QString& text) { messages << text; });
         platform::setBeepHandler([this] { ++beeps; });
-        platform::setOpenFileHandler([this](QWidget*, const QString& filter) {
-            filters << filter;
+        platform::setOpenFileHandler([this](QWidget*, const QString&) {
+            ++dialogs;
             return nextPick;
         });
     }
@@ -290,7 +290,7 @@ private slots:
         QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);  // the narrow box shows the start of a file name
         QVERIFY2(e.seams.messages.size() == c.messages, qPrintable(e.seams.messages.join('|')));
         QCOMPARE(e.seams.beeps, c.beeps);
-        QCOMPARE(e.seams.filters.size(), 0);
+        QCOMPARE(e.seams.dialogs, 0);
         if (const auto refusal =
                 test::errorOf([&] { e.window.adoPrimaryRS->activeConnection()->requireWritableTable(); }))
             QCOMPARE(e.seams.messages, QStringList{refusal->description()});
@@ -381,7 +381,6 @@ private slots:
             e.seams.nextPick.clear();
         }
         e.run(c.script + " Import");
-        QCOMPARE(e.seams.filters.last(), "(*.mp3)|*.mp3|(*.*)|*.*");
         QCOMPARE(e.seams.messages.size(), qsizetype(c.fails));
         if (c.fails)  // names the file
             QVERIFY2(e.seams.messages[0].contains(name), qPrintable(e.seams.messages[0]));
