@@ -19,8 +19,8 @@ const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiter
 
 // A table in a folder made read-only; both kinds map 好 to 好.mp3.
 struct ReadOnlyTable {
-    QString jetSample;     // a legacy sample as db1.mdb; empty: an SQLite table
-    QString keepWritable;  // a file of the folder that stays writable
+    QString jetSample = {};     // a legacy sample as db1.mdb; empty: an SQLite table
+    QString keepWritable = {};  // a file of the folder that stays writable
 };
 }  // namespace
 
@@ -177,6 +177,8 @@ private slots:
 
     // A table file this process may not write is read from a snapshot in the user's cache: keys
     // find their sounds, nothing is written beside the file, and a change is refused naming it.
+    // The snapshot follows the table file: a key finds what was written to it since, and the
+    // snapshot of its earlier state goes.
     void readOnlyTableIsReadFromASnapshot_data()
     {
         QTest::addColumn<ReadOnlyTable>("table");
@@ -197,35 +199,27 @@ private slots:
         }
         const QStringList filesBefore = test::filesIn(folder.path());
         const QByteArray bytesBefore = test::fileBytes(folder.databasePath());
-        const test::ReadOnlyMount readOnly(folder.path(), table.keepWritable);
-        if (!readOnly.ok())
+        std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path(), table.keepWritable);
+        if (!readOnly->ok())
             QSKIP("this process may not mount a folder read-only");
 
         QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("好.mp3")});
-        Recordset recordset;
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
-        const auto refusal = test::errorOf([&] { recordset.AddNew(); });
-        QCOMPARE(refusal.value_or(Error(0, {})).number(), ErrorNumber::ReadOnlyDatabase);
-        QVERIFY2(refusal->description().contains(folder.databasePath()), qPrintable(refusal->description()));
+        {  // its handle given back before the file changes, so that the next lookup may find it kept
+            Recordset recordset;
+            recordset.Open(editorStatement(), test::openStore(folder.path()));
+            const auto refusal = test::errorOf([&] { recordset.AddNew(); });
+            QCOMPARE(refusal.value_or(Error(0, {})).number(), ErrorNumber::ReadOnlyDatabase);
+            QVERIFY2(refusal->description().contains(folder.databasePath()), qPrintable(refusal->description()));
+        }
         QCOMPARE(test::filesIn(folder.path()), filesBefore);
         QCOMPARE(test::fileBytes(folder.databasePath()), bytesBefore);
         QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
-    }
-
-    // The snapshot follows the table file: a key finds what was written to it since, and the
-    // snapshot of its earlier state goes.
-    void snapshotFollowsTheTableFile()
-    {
-        test::TestAppFolder folder;
-        folder.addMapping(QStringLiteral("a"), QStringLiteral("first.mp3"));
-        std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path());
-        if (!readOnly->ok())
-            QSKIP("this process may not mount a folder read-only");
-        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("first.mp3")});
+        if (!table.jetSample.isEmpty())
+            return;  // the engine cannot write a Jet file
         readOnly.reset();
         folder.exec(QStringLiteral("UPDATE Config SET 文件名 = 'second.mp3'"));
-        readOnly.emplace(folder.path());
-        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("second.mp3")});
+        readOnly.emplace(folder.path(), table.keepWritable);
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("second.mp3")});
         QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
     }
 };
