@@ -5,7 +5,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 using namespace keysound;
 using namespace keysound::store;
@@ -20,8 +19,8 @@ const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiter
 
 // A table in a folder made read-only; both kinds map 好 to 好.mp3.
 struct ReadOnlyTable {
-    QString jetSample;     // a legacy sample as db1.mdb; empty: an SQLite table
-    QString keepWritable;  // a file of the folder that stays writable
+    QString jetSample = {};     // a legacy sample as db1.mdb; empty: an SQLite table
+    QString keepWritable = {};  // a file of the folder that stays writable
 };
 }  // namespace
 
@@ -72,60 +71,6 @@ private slots:
         QCOMPARE(number, 0);
         QCOMPARE(value, *expected);
         QCOMPARE(value.isNull(), expected->isNull());
-    }
-
-    void openFailures_data()
-    {
-        // clang-format off
-        // content of db1.mdb: "<missing>", "<folder>", "<fifo>", or a schema to create; lookup: the lookup
-        // statement, else the editor's; names: the missing table or column the message names, empty: the
-        // file's native path
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("lookup");
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("names");
-        const int NotFound = ErrorNumber::DatabaseNotFound, Unrecognized = ErrorNumber::UnrecognizedFormat, NoItem = ErrorNumber::ItemNotFound;
-        const int NoFile = ErrorNumber::FileAccess;
-        const QByteArray noKey("CREATE TABLE Config (文件名 TEXT)"), noFile("CREATE TABLE Config (键位 TEXT)");
-        QTest::newRow("missing file") << QByteArray("<missing>") << false << NotFound << "";
-        QTest::newRow("folder instead of file: no missing file") << QByteArray("<folder>") << false << NoFile << "";
-        QTest::newRow("FIFO instead of file: refused, not waited on") << QByteArray("<fifo>") << false << NoFile << "";
-        QTest::newRow("empty file") << QByteArray() << false << Unrecognized << "";
-        QTest::newRow("text file") << QByteArray("key,file\na,a.mp3\n") << false << Unrecognized << "";
-        const QByteArray ace = QByteArray("\0\x01\0\0Standard ACE DB\0\x02", 21) + QByteArray(200, 0);
-        QTest::newRow("ACE header") << ace << false << Unrecognized << "";
-        QTest::newRow("damaged SQLite file") << QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f') << false << Unrecognized << "";
-        QTest::newRow("no Config table") << QByteArray("CREATE TABLE Other (x)") << true << ErrorNumber::TableNotFound << "Config";
-        QTest::newRow("no 键位 column, lookup") << noKey << true << NoItem << "键位";
-        QTest::newRow("no 文件名 column, editor") << noFile << false << NoItem << "文件名";
-        // clang-format on
-    }
-    void openFailures()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, lookup);
-        QFETCH(int, number);
-        QFETCH(QString, names);
-        test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
-        if (content == "<folder>")
-            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("db1.mdb")));
-        else if (content == "<fifo>")
-            QCOMPARE(::mkfifo(QFile::encodeName(folder.databasePath()).constData(), 0600), 0);
-        else if (content.startsWith("CREATE"))
-            folder.exec(QString::fromUtf8(content) +
-                        (content.contains("键位 TEXT") ? "; INSERT INTO Config (键位) VALUES ('a')" : ""));
-        else if (content != "<missing>")
-            folder.writeFile(QStringLiteral("db1.mdb"), content);
-        Recordset recordset;
-        const auto error = test::errorOf([&] {
-            recordset.Open(lookup ? keyLookupStatement(QStringLiteral("a")) : editorStatement(),
-                           test::openStore(folder.path()));
-            recordset.Value(QStringLiteral("文件名"));
-        });
-        QCOMPARE(error.value_or(Error(0, {})).number(), number);
-        QVERIFY2(error->description().contains(names.isEmpty() ? folder.databasePath() : names),
-                 qPrintable(error->description()));
-        QCOMPARE(QFile::exists(folder.databasePath()), content != "<missing>");  // never created
     }
 
     void lookup_data()
@@ -232,6 +177,8 @@ private slots:
 
     // A table file this process may not write is read from a snapshot in the user's cache: keys
     // find their sounds, nothing is written beside the file, and a change is refused naming it.
+    // The snapshot follows the table file: a key finds what was written to it since, and the
+    // snapshot of its earlier state goes.
     void readOnlyTableIsReadFromASnapshot_data()
     {
         QTest::addColumn<ReadOnlyTable>("table");
@@ -252,35 +199,27 @@ private slots:
         }
         const QStringList filesBefore = test::filesIn(folder.path());
         const QByteArray bytesBefore = test::fileBytes(folder.databasePath());
-        const test::ReadOnlyMount readOnly(folder.path(), table.keepWritable);
-        if (!readOnly.ok())
+        std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path(), table.keepWritable);
+        if (!readOnly->ok())
             QSKIP("this process may not mount a folder read-only");
 
         QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("好.mp3")});
-        Recordset recordset;
-        recordset.Open(editorStatement(), test::openStore(folder.path()));
-        const auto refusal = test::errorOf([&] { recordset.AddNew(); });
-        QCOMPARE(refusal.value_or(Error(0, {})).number(), ErrorNumber::ReadOnlyDatabase);
-        QVERIFY2(refusal->description().contains(folder.databasePath()), qPrintable(refusal->description()));
+        {  // its handle given back before the file changes, so that the next lookup may find it kept
+            Recordset recordset;
+            recordset.Open(editorStatement(), test::openStore(folder.path()));
+            const auto refusal = test::errorOf([&] { recordset.AddNew(); });
+            QCOMPARE(refusal.value_or(Error(0, {})).number(), ErrorNumber::ReadOnlyDatabase);
+            QVERIFY2(refusal->description().contains(folder.databasePath()), qPrintable(refusal->description()));
+        }
         QCOMPARE(test::filesIn(folder.path()), filesBefore);
         QCOMPARE(test::fileBytes(folder.databasePath()), bytesBefore);
         QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
-    }
-
-    // The snapshot follows the table file: a key finds what was written to it since, and the
-    // snapshot of its earlier state goes.
-    void snapshotFollowsTheTableFile()
-    {
-        test::TestAppFolder folder;
-        folder.addMapping(QStringLiteral("a"), QStringLiteral("first.mp3"));
-        std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path());
-        if (!readOnly->ok())
-            QSKIP("this process may not mount a folder read-only");
-        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("first.mp3")});
+        if (!table.jetSample.isEmpty())
+            return;  // the engine cannot write a Jet file
         readOnly.reset();
         folder.exec(QStringLiteral("UPDATE Config SET 文件名 = 'second.mp3'"));
-        readOnly.emplace(folder.path());
-        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("a")), QStringList{QStringLiteral("second.mp3")});
+        readOnly.emplace(folder.path(), table.keepWritable);
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("second.mp3")});
         QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
     }
 };

@@ -40,13 +40,15 @@ const QHash<int, QString> ReasonNames{
     {adRsnMove, "move"},     {adRsnMoveFirst, "first"},       {adRsnMoveLast, "last"},
     {adRsnMoveNext, "next"}, {adRsnMovePrevious, "previous"}, {adRsnRequery, "requery"}};
 
+// A script on a recordset over k0 k1 k2 (see test::runRecordsetScript) and what it leaves.
 struct Script {
-    int rows;               // stored k0.. before the recordset opens
-    QString steps;          // see test::runRecordsetScript
-    int position;           // AbsolutePosition afterwards
-    QString shown, stored;  // keys of the recordset's rows and of the file afterwards
-    QString moves;          // MoveComplete: reason@AbsolutePosition when raised
-    int failure = 0;        // error number of the failing step
+    int rows = 3;                        // stored k0.. before the recordset opens
+    QString steps;                       // see test::runRecordsetScript
+    int at;                              // AbsolutePosition afterwards
+    QString moves = {};                  // MoveComplete: reason@AbsolutePosition when raised
+    QString shown = "k0 k1 k2";          // keys of the recordset's rows afterwards
+    std::optional<QString> stored = {};  // keys of the file afterwards; none: those shown
+    int fails = 0;                       // error number of the failing step
 };
 
 }  // namespace
@@ -60,34 +62,39 @@ private slots:
     {
         // clang-format off
         QTest::addColumn<Script>("script");
-        const QString K3 = QStringLiteral("k0 k1 k2");
+        const auto row = [](const char* name, const Script& script) { QTest::newRow(name) << script; };
         const int BOF = adPosBOF, EOF_ = adPosEOF, None = adPosUnknown, NoRecord = ErrorNumber::NoCurrentRecord;
-        QTest::newRow("opening makes the first row current") << Script{3, "Reload", 1, K3, K3, "move@1"};
-        QTest::newRow("next at EOF fails") << Script{3, "Last Next Next", EOF_, K3, K3, "last@3 next@-3", NoRecord};
-        QTest::newRow("previous at BOF fails") << Script{3, "Previous Previous", BOF, K3, K3, "previous@-2", NoRecord};
-        QTest::newRow("previous from EOF, then first")
-            << Script{3, "Last Next Previous First", 1, K3, K3, "last@3 next@-3 previous@3 first@1"};
-        QTest::newRow("first on the first row still notifies") << Script{3, "First", 1, K3, K3, "first@1"};
-        QTest::newRow("grid picks a row, not the current one") << Script{3, "Go3 Go3", 3, K3, K3, "move@3"};
-        QTest::newRow("bookmark returns to its row") << Script{3, "Last Bookmark2", 2, K3, K3, "last@3 move@2"};
-        QTest::newRow("bookmark 0") << Script{3, "Last Bookmark:0", 3, K3, K3, "last@3", ErrorNumber::InvalidBookmark};
-        QTest::newRow("empty: opening") << Script{0, "Reload", None, "", "", "move@-1"};
-        QTest::newRow("AddNew: a new empty current row") << Script{3, "Add", 4, "k0 k1 k2 <null>", K3, "move@4"};
-        QTest::newRow("CancelUpdate of a new row: last row") << Script{3, "Go2 Add Key:n Cancel Update", 3, K3, K3, "move@2 move@4 move@3"};
-        QTest::newRow("CancelUpdate of an edit") << Script{3, "Next Key:x Cancel Update", 2, K3, K3, "next@2"};
-        QTest::newRow("UpdateBatch writes edits and new rows")
-            << Script{3, "Key:a Add Key:n Add Update", 5, "k0a k1 k2 n <null>", "k0a k1 k2 n <null>", "move@4 move@5"};
-        QTest::newRow("a written new row is updated later")
-            << Script{3, "Add Key:n Update Key:m Update", 4, "k0 k1 k2 nm", "k0 k1 k2 nm", "move@4"};
-        QTest::newRow("Delete: gone from the file at once") << Script{3, "Go2 Delete", None, "k0 k2", "k0 k2", "move@2"};
-        QTest::newRow("Delete of the first row, previous") << Script{3, "Delete Previous", BOF, "k1 k2", "k1 k2", "previous@-2"};
-        QTest::newRow("Delete of the first row, next") << Script{3, "Delete Next", 1, "k1 k2", "k1 k2", "next@1"};
-        QTest::newRow("Delete of the last row, next") << Script{3, "Last Delete Next", EOF_, "k0 k1", "k0 k1", "last@3 next@-3"};
-        QTest::newRow("Delete: its bookmark is invalid") << Script{3, "Delete Bookmark1", None, "k1 k2", "k1 k2", "", ErrorNumber::InvalidBookmark};
-        QTest::newRow("Delete: other bookmarks stay") << Script{3, "Delete Bookmark3", 2, "k1 k2", "k1 k2", "move@2"};
-        QTest::newRow("Delete of a new row writes nothing") << Script{3, "Add Key:n Delete Update", None, K3, K3, "move@4"};
-        QTest::newRow("Requery reloads and drops pending changes")
-            << Script{3, "Key:x Add Outside Refresh", 1, "k0 k1 k2 outside", "k0 k1 k2 outside", "move@4 requery@1"};
+        const int BadBookmark = ErrorNumber::InvalidBookmark;
+        row("next at EOF fails", {.steps = "Last Next Next", .at = EOF_, .moves = "last@3 next@-3", .fails = NoRecord});
+        row("previous at BOF fails",
+            {.steps = "Previous Previous", .at = BOF, .moves = "previous@-2", .fails = NoRecord});
+        row("previous from EOF, then first",
+            {.steps = "Last Next Previous First", .at = 1, .moves = "last@3 next@-3 previous@3 first@1"});
+        row("first on the first row still notifies", {.steps = "First", .at = 1, .moves = "first@1"});
+        row("grid picks a row, not the current one", {.steps = "Go3 Go3", .at = 3, .moves = "move@3"});
+        row("bookmark 0", {.steps = "Last Bookmark:0", .at = 3, .moves = "last@3", .fails = BadBookmark});
+        row("empty: opening", {.rows = 0, .steps = "Reload", .at = None, .moves = "move@-1", .shown = ""});
+        row("AddNew: a new empty current row",
+            {.steps = "Add", .at = 4, .moves = "move@4", .shown = "k0 k1 k2 <null>", .stored = "k0 k1 k2"});
+        row("CancelUpdate of a new row: last row",
+            {.steps = "Go2 Add Key:n Cancel Update", .at = 3, .moves = "move@2 move@4 move@3"});
+        row("CancelUpdate of an edit", {.steps = "Next Key:x Cancel Update", .at = 2, .moves = "next@2"});
+        row("UpdateBatch writes edits and new rows",
+            {.steps = "Key:a Add Key:n Add Update", .at = 5, .moves = "move@4 move@5", .shown = "k0a k1 k2 n <null>"});
+        row("a written new row is updated later",
+            {.steps = "Add Key:n Update Key:m Update", .at = 4, .moves = "move@4", .shown = "k0 k1 k2 nm"});
+        row("Delete of the first row, previous",
+            {.steps = "Delete Previous", .at = BOF, .moves = "previous@-2", .shown = "k1 k2"});
+        row("Delete of the first row, next", {.steps = "Delete Next", .at = 1, .moves = "next@1", .shown = "k1 k2"});
+        row("Delete of the last row, next",
+            {.steps = "Last Delete Next", .at = EOF_, .moves = "last@3 next@-3", .shown = "k0 k1"});
+        row("Delete: its bookmark is invalid",
+            {.steps = "Delete Bookmark1", .at = None, .shown = "k1 k2", .fails = BadBookmark});
+        row("Delete: other bookmarks stay",
+            {.steps = "Delete Bookmark3", .at = 2, .moves = "move@2", .shown = "k1 k2"});
+        row("Delete of a new row writes nothing", {.steps = "Add Key:n Delete Update", .at = None, .moves = "move@4"});
+        row("Requery reloads and drops pending changes",
+            {.steps = "Key:x Add Outside Refresh", .at = 1, .moves = "move@4 requery@1", .shown = "k0 k1 k2 outside"});
         // clang-format on
     }
     void script()
@@ -106,21 +113,21 @@ private slots:
             raised.append(ReasonNames.value(reason) + u'@' + QString::number(recordset.AbsolutePosition()));
         });
         const int failure = test::runRecordsetScript(recordset, opened.folder, script.steps, bookmarks);
-        QCOMPARE(failure, script.failure);
+        QCOMPARE(failure, script.fails);
         QCOMPARE(raised.join(u' '), script.moves);
-        QCOMPARE(recordset.AbsolutePosition(), script.position);
+        QCOMPARE(recordset.AbsolutePosition(), script.at);
         QStringList shown;
         for (int row = 0; row < recordset.RecordCount(); ++row)
             shown.append(recordset.valueAt(row, 0).isValid() ? recordset.valueAt(row, 0).toString()
                                                              : QStringLiteral("<null>"));
         QCOMPARE(shown.join(u' '), script.shown);
-        QCOMPARE(opened.stored(), script.stored);
-        QCOMPARE(recordset.hasPendingChanges(), script.shown != script.stored);
-        const bool noRows = shown.isEmpty() && (failure || !script.steps.endsWith("Delete"));
-        QCOMPARE(recordset.BOF(), script.position == adPosBOF || noRows);
-        QCOMPARE(recordset.EOF_(), script.position == adPosEOF || noRows);
-        QCOMPARE(recordset.currentRow(), script.position > 0 ? script.position - 1 : -1);
-        const int noRecord = script.position > 0 ? 0 : int(ErrorNumber::NoCurrentRecord);
+        const QString stored = script.stored.value_or(script.shown);
+        QCOMPARE(opened.stored(), stored);
+        QCOMPARE(recordset.hasPendingChanges(), script.shown != stored);
+        QCOMPARE(recordset.BOF(), script.at == adPosBOF || shown.isEmpty());
+        QCOMPARE(recordset.EOF_(), script.at == adPosEOF || shown.isEmpty());
+        QCOMPARE(recordset.currentRow(), std::max(script.at, 0) - 1);
+        const int noRecord = script.at > 0 ? 0 : int(ErrorNumber::NoCurrentRecord);
         QCOMPARE(test::errorNumberOf([&] { recordset.Value(QStringLiteral("键位")); }), noRecord);
     }
 

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <chrono>
+#include <sys/stat.h>
 
 using namespace keysound;
 using namespace keysound::store;
@@ -11,12 +12,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A db1.mdb made to do harm, or damaged, from the Config table of keys k0, k1, k2 a test folder has.
+// A db1.mdb made to do harm, damaged, or missing, from the Config table of keys k0, k1, k2 a test
+// folder has.
 struct HostileTable {
     std::function<void(const test::TestAppFolder&)> make;
-    int lookupError = 0;         // of a key's lookup of k1; 0: it finds k1's row
-    int loadError = 0;           // of loading the whole table, as the editor and keysound-db check load it
-    bool foundByFuzzer = false;  // a file scripts/fuzz.sh kept: refused in time, by whichever error
+    int error = 0;                      // of a key's lookup of k1; 0: it finds k1's row
+    std::optional<int> loadError = {};  // of loading the whole table, as the editor and keysound-db check load
+                                        // it, where it differs from the lookup's
+    std::optional<QString> names = {};  // what the errors name; none: the file's native path
+    bool foundByFuzzer = false;         // a file scripts/fuzz.sh kept: refused in time, by whichever error
 };
 
 struct Outcome {
@@ -24,12 +28,17 @@ struct Outcome {
     std::chrono::milliseconds took;
 };
 
-// A recordset opened as the player and keysound-db check open theirs: a read-only connection.
+// A recordset opened as the player and keysound-db check open theirs, on a read-only connection,
+// and its current row's sound read.
 Outcome openRecordset(const QString& folder, const Statement& statement)
 {
     QElapsedTimer clock;
     clock.start();
-    const auto error = test::errorOf([&] { Recordset().Open(statement, test::openStore(folder, adModeRead)); });
+    const auto error = test::errorOf([&] {
+        Recordset recordset;
+        recordset.Open(statement, test::openStore(folder, adModeRead));
+        recordset.Value(QStringLiteral("文件名"));
+    });
     return {error, std::chrono::milliseconds(clock.elapsed())};
 }
 
@@ -38,13 +47,22 @@ std::function<void(const test::TestAppFolder&)> sql(const QString& statements)
     return [=](const test::TestAppFolder& folder) { folder.exec(statements); };
 }
 
-std::function<void(const test::TestAppFolder&)> copyOf(const QString& file)
+// db1.mdb removed, and put in its place what make makes at its path, if anything.
+std::function<void(const test::TestAppFolder&)> replaced(const std::function<void(const QString&)>& make)
 {
     return [=](const test::TestAppFolder& folder) {
-        QFile::remove(folder.databasePath());
-        QFile::copy(file, folder.databasePath());
+        QVERIFY(QFile::remove(folder.databasePath()));
+        make(folder.databasePath());
     };
 }
+
+std::function<void(const test::TestAppFolder&)> bytes(const QByteArray& content)
+{
+    return replaced([=](const QString& path) { test::writeFile(path, content); });
+}
+
+void makeFolder(const QString& path) { QVERIFY(QDir().mkdir(path)); }
+void makeFifo(const QString& path) { QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); }
 
 // Garbage over the cell pointers of Config's root page, a page of pointers to further pages.
 void damageConfigRoot(const test::TestAppFolder& folder)
@@ -69,9 +87,9 @@ constexpr auto LoadMayTake = bounds::OpeningTime + bounds::WholeTableTime + Marg
 
 Q_DECLARE_METATYPE(HostileTable)
 
-// A table file from a folder others may write: whatever it holds, a key's lookup and the load of
-// the whole table end quickly, with a clear error naming the file or a result within the bounds.
-// The fuzzer's findings join the hostile tables.
+// A table file from a folder others may write: whatever it holds, or whatever stands in its place,
+// a key's lookup and the load of the whole table end quickly, with a clear error naming the file
+// (or what it lacks) or a result within the bounds. The fuzzer's findings join the hostile tables.
 class UntrustedTableTest : public QObject {
     Q_OBJECT
 private slots:
@@ -83,17 +101,13 @@ private slots:
         row("a view named Config that recurses without end",
             {.make = sql("DROP TABLE Config; CREATE VIEW Config AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL "
                          "SELECT n + 1 FROM r) SELECT 'k' || (n % 3) AS 键位, n || '.mp3' AS 文件名 FROM r"),
-             .lookupError = Refused,
-             .loadError = Refused});
+             .error = Refused});
         row("a virtual table named Config",
             {.make = sql("DROP TABLE Config; CREATE VIRTUAL TABLE Config USING fts5(键位, 文件名);"
                          "INSERT INTO Config VALUES ('k1', 'f1.mp3')"),
-             .lookupError = Refused,
-             .loadError = Refused});
+             .error = Refused});
         row("a trigger on Config, in a folder not the user's own",
-            {.make = sql("CREATE TRIGGER spy AFTER INSERT ON Config BEGIN SELECT 1; END"),
-             .lookupError = Refused,
-             .loadError = Refused});
+            {.make = sql("CREATE TRIGGER spy AFTER INSERT ON Config BEGIN SELECT 1; END"), .error = Refused});
         row("one row more than a recordset holds",
             {.make = [](const test::TestAppFolder& folder) { folder.addMappings(int(bounds::MaxRecordsetRows) + 1); },
              .loadError = Refused});
@@ -104,10 +118,30 @@ private slots:
                                         "INSERT INTO Config SELECT 'big' || i, printf('%.*c', 999000, 'x') FROM n")
                              .arg(bigValues)),
              .loadError = Refused});
-        row("a damaged b-tree", {.make = damageConfigRoot, .lookupError = Damaged, .loadError = Damaged});
+        row("a damaged b-tree", {.make = damageConfigRoot, .error = Damaged});
+        row("no file: none made", {.make = replaced([](const QString&) {}), .error = ErrorNumber::DatabaseNotFound});
+        row("a folder instead of the file", {.make = replaced(makeFolder), .error = ErrorNumber::FileAccess});
+        row("a FIFO instead of the file: not waited on",
+            {.make = replaced(makeFifo), .error = ErrorNumber::FileAccess});
+        row("an empty file", {.make = bytes({}), .error = Damaged});
+        row("a text file", {.make = bytes("key,file\na,a.mp3\n"), .error = Damaged});
+        row("an ACE header",
+            {.make = bytes(QByteArray("\0\x01\0\0Standard ACE DB\0\x02", 21) + QByteArray(200, 0)), .error = Damaged});
+        row("a damaged SQLite header",
+            {.make = bytes(QByteArray("SQLite format 3\0", 16) + QByteArray(4000, '\x7f')), .error = Damaged});
+        const int NoTable = ErrorNumber::TableNotFound, NoColumn = ErrorNumber::ItemNotFound;
+        row("no Config table",
+            {.make = sql("DROP TABLE Config; CREATE TABLE Other (x)"), .error = NoTable, .names = "Config"});
+        row("no 键位 column: the whole table still loads",
+            {.make = sql("DROP INDEX Config_键位; ALTER TABLE Config DROP COLUMN 键位"),
+             .error = NoColumn,
+             .loadError = 0,
+             .names = "键位"});
+        row("no 文件名 column",
+            {.make = sql("ALTER TABLE Config DROP COLUMN 文件名"), .error = NoColumn, .names = "文件名"});
         const QDir findings(QStringLiteral(KEYSOUND_DATABASE_FIXTURES_DIR "/damaged"));
         for (const QString& name : findings.entryList(QDir::Files))
-            row(qPrintable(name), {.make = copyOf(findings.filePath(name)), .foundByFuzzer = true});
+            row(qPrintable(name), {.make = bytes(test::fileBytes(findings.filePath(name))), .foundByFuzzer = true});
     }
     void endsQuickly()
     {
@@ -115,17 +149,25 @@ private slots:
         test::TestAppFolder folder;
         folder.addMappings(3);
         table.make(folder);
+        const bool existed = QFile::exists(folder.databasePath());
 
         const Outcome lookup = openRecordset(folder.path(), keyLookupStatement(QStringLiteral("k1")));
         QVERIFY2(lookup.took < LookupMayTake, qPrintable(QString::number(lookup.took.count())));
         const Outcome load = openRecordset(folder.path(), editorStatement());
         QVERIFY2(load.took < LoadMayTake, qPrintable(QString::number(load.took.count())));
-        QVERIFY(load.error.has_value());
-        QVERIFY2(load.error->description().contains(folder.databasePath()), qPrintable(load.error->description()));
-        if (table.foundByFuzzer)
+        QCOMPARE(QFile::exists(folder.databasePath()), existed);
+        if (table.foundByFuzzer) {
+            QVERIFY(load.error.has_value());
+            QVERIFY2(load.error->description().contains(folder.databasePath()), qPrintable(load.error->description()));
             return;
-        QCOMPARE(lookup.error.value_or(Error(0, {})).number(), table.lookupError);
-        QCOMPARE(load.error->number(), table.loadError);
+        }
+        QCOMPARE(lookup.error.value_or(Error(0, {})).number(), table.error);
+        QCOMPARE(load.error.value_or(Error(0, {})).number(), table.loadError.value_or(table.error));
+        for (const std::optional<Error>& error : {lookup.error, load.error}) {
+            if (error)
+                QVERIFY2(error->description().contains(table.names.value_or(folder.databasePath())),
+                         qPrintable(error->description()));
+        }
     }
 };
 
