@@ -39,7 +39,7 @@ struct Press {
 using Presses = QList<Press>;
 
 // Text as the keyboard types it: Enter, Backspace and Esc by their keys, other control characters
-// as Ctrl+letter without text, as some platforms send it.
+// as Ctrl+letter with that text, as X11 sends it.
 Presses typed(const QString& keys)
 {
     const QHash<char32_t, int> named{{U'\r', Qt::Key_Return}, {U'\b', Qt::Key_Backspace}, {27, Qt::Key_Escape}};
@@ -47,7 +47,7 @@ Presses typed(const QString& keys)
     for (char32_t code : keys.toUcs4()) {
         Press press{.key = named.value(code, Qt::Key_unknown), .text = QString::fromUcs4(&code, 1)};
         if (code < 27 && !named.contains(code))
-            press = {.key = Qt::Key_A + int(code) - 1, .modifiers = Qt::ControlModifier, .text = {}};
+            press = {.key = Qt::Key_A + int(code) - 1, .modifiers = Qt::ControlModifier, .text = press.text};
         presses << press;
     }
     return presses;
@@ -172,8 +172,10 @@ private slots:
              .log = hit("a") + hit("😀"),
              .box = "😀a",
              .tag = "a.mp3"});
-        row("keypad Enter, Backspace, Esc, Ctrl+A, Ctrl+Z, space: looked up as 13, 8, 27, 1, 26, 32, shown as pictures",
-            {.presses = chord(Qt::Key_Enter, Qt::KeypadModifier, "\r") + typed("\b\x1b\x01\x1a "),
+        row("keypad Enter, Backspace, Esc, Ctrl+A, Ctrl+Z without text, space: looked up as 13, 8, 27, 1, 26, 32, "
+            "shown as pictures",
+            {.presses = chord(Qt::Key_Enter, Qt::KeypadModifier, "\r") + typed("\b\x1b\x01") +
+                        chord(Qt::Key_Z, ctrl, "") + typed(" "),
              .log = miss(" ") + miss("\x1a") + miss("\x01") + miss("\x1b") + miss("\b") + miss("\r"),
              .box = " ",
              .shown = m + "\u2420\n\n" + m + "\u241A\n\n" + m + "\u2401\n\n" + m + "\u241B\n\n" + m + "\u2408\n\n" + m +
