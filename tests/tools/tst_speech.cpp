@@ -24,10 +24,6 @@ struct ChoiceCase {
     QString expectedText;
     Reading expectedReading = Reading::Words;
 };
-struct TrimCase {
-    Samples input;
-    Samples expected;  // at a start level of 1 % of full scale (328) and an end level of 0.5 % (164)
-};
 struct WriteCase {
     QString name = "key.mp3";               // in a folder that holds the folder "folder"
     std::optional<QByteArray> before = {};  // what the file holds before, if it exists
@@ -45,7 +41,6 @@ const QByteArray oldBytes = "old sound";
 const QByteArray newBytes = "new sound";
 }  // namespace
 Q_DECLARE_METATYPE(ChoiceCase)
-Q_DECLARE_METATYPE(TrimCase)
 Q_DECLARE_METATYPE(WriteCase)
 Q_DECLARE_METATYPE(SpokenCase)
 
@@ -85,44 +80,25 @@ private slots:
         QCOMPARE(utterance->reading, row.expectedReading);
     }
 
-    void trimSilence_data()
-    {
-        QTest::addColumn<TrimCase>("row");
-        const auto row = [](const char* name, const TrimCase& c) { QTest::newRow(name) << c; };
-        row("silence trimmed, quiet inner samples kept",
-            {.input = {0, 5, 400, -20, -500, 100, 0}, .expected = {400, -20, -500}});
-        row("a tail quieter than the onset is kept", {.input = {0, -400, 200, 100}, .expected = {-400, 200}});
-        row("all silent", {.input = {0, 300, -300, 0}, .expected = {}});
-    }
-    void trimSilence()
-    {
-        QFETCH(TrimCase, row);
-        QCOMPARE(speech::trimSilence(row.input, 0.01, 0.005), row.expected);
-    }
-    void fadesAndPeak()
-    {
-        Samples faded(8, 1000);
-        fadeEdges(faded, 4, 2);
-        QCOMPARE(faded, (Samples{0, 250, 500, 750, 1000, 1000, 500, 0}));
-        Samples loudened{100, -200, 50};
-        normalisePeak(loudened, 0.5);
-        QCOMPARE(loudened, (Samples{8192, -16384, 4096}));
-    }
-    // A 0.2 s tone at a fifth of full scale between 0.1 s silences, as espeak-ng's output looks.
+    // A 0.2 s tone at a fifth of full scale between 0.1 s silences, as espeak-ng's output looks,
+    // with a quiet tail: loud enough to keep (0.75 % of full scale), too quiet to start a sound.
     void keySoundShape()
     {
         Samples input(2205, 0);
         for (int i = 0; i < 4410; ++i)
             input.push_back(int16_t(6553 * std::sin(2 * M_PI * 440 * i / 22050.0)));
+        for (int i = 0; i < 300; ++i)
+            input.push_back(int16_t(250 - 500 * (i % 2)));
         input.insert(input.end(), 2205, 0);
         const Samples shaped = shapeKeySound(input, 22050);
-        QCOMPARE_GT(shaped.size(), 4400u);  // the tone starts at once
-        QCOMPARE_LE(shaped.size(), 4410u);
+        QCOMPARE_GT(shaped.size(), 4700u);  // the tone starts at once, its tail stays
+        QCOMPARE_LE(shaped.size(), 4710u);
         QCOMPARE(shaped.front(), 0);  // faded in
         QCOMPARE(shaped.back(), 0);   // faded out
         const int peak = *std::max_element(shaped.begin(), shaped.end());
         QCOMPARE_GT(peak, 0.85 * 32767);
         QCOMPARE_LT(peak, 32767);
+        QCOMPARE(shapeKeySound(Samples(100, 300), 22050), Samples());  // nothing loud enough: nothing
     }
 
     // A failed write leaves nothing behind, a successful one nothing beside the file.
