@@ -111,16 +111,6 @@ qint64 residentBytes()
     return fileBytes("/proc/self/statm").split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
 }
 
-int threadsNamed(const QByteArray& name)
-{
-    int count = 0;
-    for (const QFileInfo& task : QDir("/proc/self/task").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (fileBytes(task.filePath() + "/comm").trimmed() == name)
-            ++count;
-    }
-    return count;
-}
-
 void addRowPerFile(const QString& folder)
 {
     QTest::addColumn<QString>("file");
@@ -269,28 +259,6 @@ private slots:
         QTRY_VERIFY(output_->isOpen());
         QCOMPARE_GT(loudness(0.1), loud);
         QCOMPARE(output_->driverName(), driver);
-    }
-
-    // Without a sound server, an idle output leaves no thread of SDL's ALSA driver behind: it looks
-    // for new devices ten times a second for as long as it is loaded. The next key plays again.
-    void anIdleAlsaOutputLeavesNoThreadBehind()
-    {
-        const QString nullDevice = writeFile(dir_.filePath("alsa.conf"), "pcm.!default { type null }\n");
-        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(nullDevice));
-        useDriver("alsa", {});
-        makeOutput();
-        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
-        backend_->play(shortTone);
-        QTRY_COMPARE(output_->driverName(), "alsa");
-        QCOMPARE_GT(threadsNamed("SDLHotplugALSA"), 0);
-        backend_->stop(shortTone);
-        QTRY_VERIFY(!output_->isOpen());
-        QCOMPARE(threadsNamed("SDLHotplugALSA"), 0);
-        const int silentUntil = mixed();
-        backend_->play(shortTone);
-        QTRY_COMPARE_GT(peakSince(silentUntil), loud);  // the null device mixes faster than time passes
-        backend_.reset();
-        qunsetenv("ALSA_CONFIG_PATH");
     }
 
     // A server that takes the connection and never answers holds an open for half a minute; keys
