@@ -62,50 +62,6 @@ Step play(const QString& path) { return {.command = "play " + path.toUtf8()}; }
 Step stop(const QString& path) { return {.command = "stop " + path.toUtf8()}; }
 Step listen(double seconds) { return {.listenSeconds = seconds}; }
 
-// A PipeWire server and session manager (on a session bus) of the test's own with one null sink,
-// found through XDG_RUNTIME_DIR for as long as the object lives.
-struct PrivatePipeWire {
-    explicit PrivatePipeWire(const QString& dir)
-        : savedRuntimeDir(qgetenv("XDG_RUNTIME_DIR"))
-    {
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
-            qputenv(name, QFile::encodeName(dir));
-        const QString busAddress = "unix:path=" + dir + "/bus";
-        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
-        bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=" + busAddress});
-        server.start("pipewire", {});
-        if (!QTest::qWaitFor([&] { return QFile::exists(dir + "/pipewire-0"); }, 5000))
-            return;
-        sessionManager.start("wireplumber", {});
-        const QString nullSink = "{ factory.name=support.null-audio-sink node.name=test media.class=Audio/Sink "
-                                 "object.linger=true }";
-        if (QProcess::execute("pw-cli", {"create-node", "adapter", nullSink}) != 0)
-            return;
-        // The session manager is ready to link streams once it has made the sink the default.
-        const auto sinkIsDefault = [] {
-            QProcess wpctl;  // quiet: it reports every try that finds no default yet
-            wpctl.start("wpctl", {"inspect", "@DEFAULT_AUDIO_SINK@"});
-            return wpctl.waitForFinished() && wpctl.exitStatus() == QProcess::NormalExit && wpctl.exitCode() == 0;
-        };
-        running = QTest::qWaitFor(sinkIsDefault, 10000);
-    }
-    ~PrivatePipeWire()
-    {
-        for (QProcess* process : {&sessionManager, &server, &bus}) {
-            process->kill();
-            process->waitForFinished();
-        }
-        qputenv("XDG_RUNTIME_DIR", savedRuntimeDir);
-    }
-    QByteArray savedRuntimeDir;
-    QProcess bus;
-    QProcess server;
-    QProcess sessionManager;
-    bool running = false;
-};
-
 qint64 residentBytes()
 {
     return fileBytes("/proc/self/statm").split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
@@ -143,7 +99,12 @@ private slots:
     void init()
     {
         useDriver("disk", dir_.filePath("device.raw"));
-        makeOutput();
+        output_ = std::make_shared<AudioOutput>();
+        output_->setPostMixObserver([this, output = output_.get()](const int16_t* samples, int frames) {
+            const auto [low, high] = std::minmax_element(samples, samples + frames * output->channels());
+            QMutexLocker lock(&mutex_);
+            peaks_.append(std::max(-int(*low), int(*high)));
+        });
         QVERIFY(output_->open());
         backend_.reset(new SdlMixerBackend(output_, checker_));
     }
@@ -342,67 +303,12 @@ private slots:
         backend_.reset();
     }
 
-    // On PipeWire an idle output rests instead of closing: nothing is mixed while it rests, and a
-    // key brings it back at once, without a new stream for the session manager to link.
-    void aKeyAfterRestSoundsAtOnce()
-    {
-        for (const char* program : {"pipewire", "wireplumber"}) {  // with pw-cli, pw-play and wpctl
-            if (QStandardPaths::findExecutable(program).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("needs a PipeWire of its own; %1 is not installed").arg(program)));
-        }
-        const PrivatePipeWire pipewire(dir_.filePath(QStringLiteral("pipewire")));
-        QVERIFY2(pipewire.running, "the test's own PipeWire server and session manager did not start");
-        backend_.reset();
-        useDriver("pipewire", {});
-        makeOutput({.restWhileOthersPlayMs = 1000});
-        backend_.reset(new SdlMixerBackend(output_, checker_, quickTiming));
-        backend_->play(longTone);
-        QTRY_VERIFY_WITH_TIMEOUT(output_->isOpen(), 5000);
-        QCOMPARE_GT(loudness(0.1), loud);
-        backend_->stop(longTone);
-        QTRY_VERIFY(!output_->isOpen());
-        QVERIFY(!mixesWithin(100, 300));
-        backend_->play(longTone);
-        QVERIFY(output_->isOpen());
-        QCOMPARE_GT(loudness(0.1), loud);
-
-        // Another program's sound runs the sink, and the resting mixer with it: it closes.
-        backend_->stop(longTone);
-        QTRY_VERIFY(!output_->isOpen());
-        QProcess otherProgram;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("PIPEWIRE_PROPS"));  // it would make its stream passive too
-        otherProgram.setProcessEnvironment(environment);
-        otherProgram.start(QStringLiteral("pw-play"), {longTone});
-        QTRY_VERIFY(mixesWithin(0, 100));
-        QTRY_VERIFY_WITH_TIMEOUT(!mixesWithin(0, 300), 3000);
-        backend_->play(longTone);
-        QTRY_VERIFY(output_->isOpen());
-        QCOMPARE_GT(loudness(0.1), loud);
-        otherProgram.kill();
-        otherProgram.waitForFinished();
-        backend_.reset();
-    }
-
 private:
     static void verifyWindowIsNotHeldUpBy(const std::function<void()>& call)
     {
         const Cost cost = costOf(call);
         QCOMPARE_LT(cost.runningMs, windowMayRunMs);
         QCOMPARE_LT(cost.takenMs, windowMayWaitMs);
-    }
-
-    // The output for a test; closing the one before it first, as the mixer is one per process.
-    void makeOutput(AudioSettings settings = {})
-    {
-        if (output_)
-            output_->close();
-        output_ = std::make_shared<AudioOutput>(settings);
-        output_->setPostMixObserver([this, output = output_.get()](const int16_t* samples, int frames) {
-            const auto [low, high] = std::minmax_element(samples, samples + frames * output->channels());
-            QMutexLocker lock(&mutex_);
-            peaks_.append(std::max(-int(*low), int(*high)));
-        });
     }
 
     // Peak of the next `seconds` of mixed audio (audio time: a busy machine cannot stretch a
@@ -422,14 +328,6 @@ private:
         if (since == peaks_.end())
             return 0;
         return *std::max_element(since, peaks_.end());
-    }
-    // Whether anything is mixed in the `ms` after the first `afterMs`.
-    bool mixesWithin(int afterMs, int ms)
-    {
-        QTest::qWait(afterMs);
-        const int before = mixed();
-        QTest::qWait(ms);
-        return mixed() > before;
     }
     int mixed()
     {
