@@ -292,18 +292,6 @@ private slots:
         QCOMPARE(changed, filling.changedSounds);
     }
 
-    // Without a folder named, check reads the table KEYSOUND_FOLDER names, as the program would.
-    void environmentNamesTheTable()
-    {
-        QVERIFY(QDir().mkpath("named/MP3"));
-        createMappingDatabase("named/db1.mdb");
-        qputenv("KEYSOUND_FOLDER", "named");
-        const int status = run({"check"});
-        qunsetenv("KEYSOUND_FOLDER");
-        QCOMPARE(status, ExitStatus::Ok);
-        QVERIFY2(out_.contains("named/db1.mdb"), qPrintable(out_));
-    }
-
     void check_data()
     {
         QTest::addColumn<Check>("c");
