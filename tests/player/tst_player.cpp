@@ -12,7 +12,6 @@
 #include "player/Form1.h"
 #include "player/TextBoxes.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QtTest>
@@ -254,13 +253,6 @@ private slots:
             QCOMPARE(form->Text2->toPlainText(), *k.shown);
     }
 
-    void logBoxTakesAltGrButNotAltChords()
-    {
-        press(chord(Qt::Key_L, Qt::AltModifier, "l") + chord(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@"),
-              form->Text2);
-        QCOMPARE(form->Text2->Text(), QStringLiteral("@"));
-    }
-
     void focusComingBack_data()
     {
         QTest::addColumn<FocusReturn>("how");
@@ -311,15 +303,6 @@ private slots:
         QVERIFY(form->Text2->Text().isEmpty());  // Tab was no key in either box
     }
 
-    // Activation comes later from the window system, and may never come.
-    void designedTextGoesAsTheWindowShows()
-    {
-        player::Form1 fresh(*media);
-        fresh.show();
-        QVERIFY(!fresh.isActiveWindow());
-        QCOMPARE(fresh.Text1->text(), QString());
-    }
-
     // What the editor saves is what the next key finds; the visit clears the box but leaves the log
     // and the mode alone, and every visit shows the same editor, in browse state.
     void editorButton()
@@ -344,26 +327,6 @@ private slots:
         QCOMPARE(media->commands, QStringList{"play " + sound("new.mp3")});
         QCOMPARE(form->Text2->Text(), hit("z") + miss("z"));
         QCOMPARE(visitEditor([](editor::frmConfig&) {}), first);
-    }
-
-    // Nested folders of Chinese names: the play command names a short alias that opens the file,
-    // and the next key stops the same alias.
-    void soundInAFolder4000BytesDeepPlaysThroughItsAlias()
-    {
-        QString name;
-        for (int i = 0; i < 15; ++i)
-            name += QString(85, QChar(0x58F0 + i)) + u'\\';
-        name +=
-            QString(4000 - int((sound(name) + QStringLiteral(".mp3")).toUtf8().size()), u'x') + QStringLiteral(".mp3");
-        QCOMPARE(sound(name).toUtf8().size(), 4000);
-        folder->writeFile(QStringLiteral("MP3/") + QString(name).replace(u'\\', u'/'), "the deep sound");
-        folder->addMapping(QStringLiteral("d"), name);
-
-        press(typed("dd"));
-        QVERIFY(!media->commands.isEmpty());
-        const QString alias = media->commands[0].mid(5);
-        QCOMPARE(media->commands, (QStringList{"play " + alias, "stop " + alias, "play " + alias}));
-        QCOMPARE(test::fileBytes(alias), "the deep sound");
     }
 
     void uncaughtErrorIsShownAndEndsTheProgram_data()
