@@ -132,15 +132,6 @@ private slots:
         QCOMPARE(entries("data/keysound/MP3"), QStringList());
     }
 
-    void decidedOnceForTheRun()
-    {
-        write("bin/db1.mdb", "mappings");
-        platform::decideAppFolder(inputs());
-        QVERIFY(QFile::remove(path("bin/db1.mdb")));
-        QCOMPARE(platform::appFolder(), path("bin"));
-        platform::setAppFolderOverride({});
-    }
-
     void commandLine_data()
     {
         constexpr int usageError = platform::CommandLine::UsageErrorExitCode;

@@ -1,17 +1,13 @@
-// The services the windows rely on: the file-open dialog's entries, twips, the normal-file
-// lookup and what the replacing copy leaves when the disk is full (the rest of the copy is tried
-// through the editor's import).
+// The services the windows rely on: twips, the normal-file lookup and what the replacing copy
+// leaves when the disk is full (the rest of the copy is tried through the editor's import).
 #include "ErrorOf.h"
 #include "TestAppFolder.h"
 #include "TestFiles.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/Twips.h"
 
-#include <QComboBox>
-#include <QFileDialog>
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -53,18 +49,6 @@ Q_DECLARE_METATYPE(CopyCase)
 class PlatformTest : public QObject {
     Q_OBJECT
 private slots:
-    void openDialogShowsTheEntriesByName()
-    {
-        QFileDialog dialog;
-        platform::prepareOpenDialog(dialog, "(*.mp3)|*.mp3|(*.*)|*.*");
-        auto* entries = dialog.findChild<QComboBox*>("fileTypeCombo");
-        QCOMPARE(entries->count(), 2);
-        QCOMPARE(entries->itemText(0), "(*.mp3)");
-        QCOMPARE(entries->itemText(1), "(*.*)");
-        QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
-        QVERIFY(dialog.nameFilters().value(1).endsWith("(*)"));  // "*.*" would hide files without an extension
-    }
-
     void twips()  // to the nearest pixel, and back
     {
         QCOMPARE(platform::twipsToPixels(345, 96), 23);
@@ -122,5 +106,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(PlatformTest)
+QTEST_GUILESS_MAIN(PlatformTest)
 #include "tst_platform.moc"
