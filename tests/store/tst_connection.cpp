@@ -49,9 +49,7 @@ private slots:
         QTest::newRow("absent keyword is null") << connectionStringFor("C:\\k") << "User ID" << Value(QString());
         QTest::newRow("folder with ; and quotes is quoted") << connectionStringFor("C:\\a;b \"hi\"") << "data SOURCE" << Value("C:\\a;b \"hi\"\\db1.mdb");
         QTest::newRow("folder with a leading blank is quoted") << connectionStringFor(" C:\\k 按键") << "Data Source" << Value(" C:\\k 按键\\db1.mdb");
-        QTest::newRow("quoted value keeps ; and blanks") << "Data Source=\" a;b \";Mode=1" << "Data Source" << Value(" a;b ");
         QTest::newRow("doubled quotes inside quotes") << "Data Source=\"a\"\"b\"\";c\"" << "Data Source" << Value("a\"b\";c");
-        QTest::newRow("last setting wins") << "Mode=1;Mode=3" << "Mode" << Value("3");
         QTest::newRow("unterminated quote") << "Data Source=\"C:\\k\\db1.mdb;" << "Data Source" << refused;
         QTest::newRow("text after closing quote") << "Data Source=\"a\"b;" << "Data Source" << refused;
         // clang-format on
