@@ -231,7 +231,7 @@ void AudioOutput::deliverPostMix(void* output, Uint8* stream, int length)
     self.lastMixMs_ = now;
     OutputState resting = OutputState::Resting;
     const bool restOverdue =
-        self.state_ == OutputState::Resting && now - self.restingSinceMs_ > self.settings_.restWhileOthersPlayMs;
+        self.state_ == OutputState::Resting && now - self.restingSinceMs_ > OutputRest::CloseMixedRestAfterMs;
     if (restOverdue && self.state_.compare_exchange_strong(resting, OutputState::Lost) &&
         QCoreApplication::instance()) {
         QMetaObject::invokeMethod(

@@ -14,7 +14,6 @@ struct AudioSettings {
     int frequency = 44100;  // the device may choose another rate; channels and format stay fixed
     int channels = 2;
     int bufferFrames = 256;  // small, so a sound starts within a few milliseconds; at most 128 on PipeWire
-    quint64 restWhileOthersPlayMs = OutputRest::CloseMixedRestAfterMs;
 };
 
 enum class OutputState {
