@@ -1,10 +1,11 @@
-# cmake -DLUPDATE=<lupdate> -DSOURCES=<list file for lupdate> -DCATALOGUE=<.ts> -DWORK=<folder> -P CheckCatalogue.cmake
+# cmake -DLUPDATE=<lupdate> -DOPTIONS=<its options> -DSOURCES=<list file for lupdate> -DCATALOGUE=<.ts>
+#       -DWORK=<folder> -P CheckCatalogue.cmake
 # Fails, naming the texts, when a source text has no finished translation, or when the catalogue
 # holds texts the sources no longer have: a message would show in English under a Chinese locale,
 # or the catalogue has gone stale. `cmake --build build --target update_translations` refreshes it.
 set(updated ${WORK}/catalogue.ts)
 configure_file(${CATALOGUE} ${updated} COPYONLY)
-execute_process(COMMAND ${LUPDATE} -locations none -no-obsolete @${SOURCES} -ts ${updated}
+execute_process(COMMAND ${LUPDATE} ${OPTIONS} @${SOURCES} -ts ${updated}
                 RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE report)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "lupdate failed (${status}):\n${report}")
