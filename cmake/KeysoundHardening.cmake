@@ -49,7 +49,12 @@ endfunction()
 
 check_pie_supported(LANGUAGES CXX)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-keysound_harden_compile(-fstack-protector-strong -Wformat -Werror=format-security)
+# -fstack-clash-protection and -fcf-protection: what newer dpkg-buildflags adds on amd64 too.
+# -Werror=format-security is checked with -Wformat, without which the compiler ignores it.
+set(CMAKE_REQUIRED_FLAGS -Wformat)
+keysound_harden_compile(-fstack-protector-strong -fstack-clash-protection -fcf-protection -Wformat
+                        -Werror=format-security)
+unset(CMAKE_REQUIRED_FLAGS)
 keysound_harden_link(-Wl,-z,relro -Wl,-z,now)
 # _FORTIFY_SOURCE checks only optimised code, and AddressSanitizer (the fuzz build) replaces the
 # same functions. A value given in CPPFLAGS wins.

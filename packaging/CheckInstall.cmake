@@ -21,7 +21,7 @@ if(NOT sounds)
   message(FATAL_ERROR "the installed folder has no sounds in MP3/")
 endif()
 run(desktop-file-validate "${PREFIX}/${APP_ID}.desktop")
-run(appstreamcli validate --no-net "${PREFIX}/${APP_ID}.metainfo.xml")
+run(appstreamcli validate --pedantic --no-net "${PREFIX}/${APP_ID}.metainfo.xml")
 
 file(WRITE "${PREFIX}/db1.mdb" "the user's own mappings")
 run(${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}")
