@@ -7,14 +7,16 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev libsdl2-dev libsdl2-mixer-dev libpipewire-0.3-dev mdbtools-dev libzip-dev
   libespeak-ng-dev libmp3lame-dev
   fonts-noto-cjk fonts-symbola libbenchmark-dev
+  libseccomp-dev
   qt6-translations-l10n desktop-file-utils appstream
   xvfb xauth xdotool imagemagick
 )
 # A private PipeWire for the audio tests. Not for running: on a PulseAudio desktop these would
-# add PipeWire's user services. The package test builds the .deb (dpkg-shlibdeps from dpkg-dev,
-# which CPack runs only where `file` is installed) and has lintian check it.
+# add PipeWire's user services. The packaging tests build the source package and check it with
+# lintian and this build's programs with hardening-check (devscripts); scripts/check-package.sh
+# builds the package with debhelper and checks it with blhc and autopkgtest too.
 if [ "${1:-}" = --tests ]; then
-  packages+=(pipewire-bin wireplumber dbus dpkg-dev file lintian)
+  packages+=(pipewire-bin wireplumber dbus dpkg-dev lintian devscripts debhelper blhc autopkgtest equivs)
 fi
 missing=()
 for p in "${packages[@]}"; do
