@@ -42,8 +42,10 @@ case $layout in
   system|system-folder|system-env) ;;
   *) fail "unknown layout $layout" ;;
 esac
-# The user's own folder: the user's table when no other folder is named.
-export XDG_DATA_HOME=$work/home XDG_CACHE_HOME=$work/cache
+# The user's own folder: the user's table when no other folder is named. A session's runtime
+# folder too, which a login would have made.
+export XDG_DATA_HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 own_folder=$XDG_DATA_HOME/keysound
 
 if [ "$layout" = portable ] || [ "$layout" = installed ]; then
