@@ -25,6 +25,7 @@ tar -C "$source" "${excludes[@]}" -c . | tar -C "$scratch/keysound-$version" -x
 # Every tag counts; each one kept is overridden, with its reason, in debian/source/lintian-overrides.
 lintian --pedantic --display-info --fail-on error,warning,info,pedantic "$scratch/keysound_$packaged.dsc" ||
   fail "lintian reports the tags above"
-hardening-check "$@"
+# --nocfprotection: Debian 12's C start files carry no IBT/SHSTK note (see scripts/check-package.sh).
+hardening-check --nocfprotection "$@"
 rm -rf "$scratch"
 echo "1 passed, 0 failed"

@@ -37,7 +37,9 @@ rm -rf unpacked
 dpkg-deb -x "$deb" unpacked
 mapfile -t programs < <(find unpacked -type f -exec sh -c 'head -c 4 "$1" | grep -q ELF' _ {} \; -print | sort)
 [ ${#programs[@]} -gt 0 ] || fail "no programs in $deb"
-hardening-check "${programs[@]}"
+# --nocfprotection: Debian 12's C start files (crt1.o, crti.o) carry no IBT/SHSTK note, so no
+# program linked there is marked for control-flow protection, whatever it is compiled with.
+hardening-check --nocfprotection "${programs[@]}"
 
 echo "== blhc"
 blhc --all build.log
