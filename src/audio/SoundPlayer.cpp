@@ -25,11 +25,8 @@ SoundPlayer::SoundPlayer(SoundOutput& output, SoundDecoder& decoder, qint64 budg
     , cache_(budgetBytes)
 {}
 
-void SoundPlayer::warmUp()
-{
-    decoder_.prepare();
-    output_.warmUp();
-}
+// The decoder is started by the first decode, which the table's sounds start once the window shows.
+void SoundPlayer::warmUp() { output_.warmUp(); }
 
 // A file that is missing, no file, or no playable sound leaves whatever plays now playing.
 void SoundPlayer::play(const QString& pathText)

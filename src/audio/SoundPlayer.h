@@ -20,7 +20,7 @@ class SoundPlayer : public PlaybackBackend {
 public:
     SoundPlayer(SoundOutput& output, SoundDecoder& decoder, qint64 budgetBytes = PcmCache::DefaultBudgetBytes);
 
-    // Opens the output and starts a decoder ahead of the first key.
+    // Opens the output ahead of the first key.
     void warmUp();
     // Decodes these sounds (path texts) in this order in the background, instead of any still
     // waiting; sounds already held are skipped.
