@@ -219,8 +219,6 @@ bool isKeyboardPack(const QString& path)
                QFileInfo(QDir(path).filePath(ConfigFileName)).isSymLink();
     try {
         const pack::ZipReader zip(path);
-        if (zip.entryCount() > pack::limits::MaxEntries)
-            return false;  // refused as a table pack, before its names are read
         const ZipNames names = namesOf(zip);
         return !names.index.contains(pack::FormatEntryName) && configFolderOf(names).has_value();
     } catch (const Error&) {
