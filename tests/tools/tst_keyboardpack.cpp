@@ -3,6 +3,7 @@
 #include "SpriteSlices.h"
 #include "speech/Mp3Encoder.h"
 
+#include "OggVorbis.h"
 #include "StoreTestSupport.h"
 
 #include <QtTest>
@@ -67,6 +68,21 @@ QByteArray sliceMp3(qint64 frames, qint64 first, qint64 end)
     return speech::encodeMp3(std::span(samples).subspan(size_t(first * 2), size_t((end - first) * 2)),
                              {.channels = 2, .sampleRate = 44100, .outputRate = 44100});
 }
+
+// The root mean square of the difference, as a part of the expected samples' own.
+double relativeError(std::span<const int16_t> actual, std::span<const int16_t> expected)
+{
+    double difference = 0;
+    double signal = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        difference += std::pow(double(actual[i]) - expected[i], 2);
+        signal += std::pow(double(expected[i]), 2);
+    }
+    return std::sqrt(difference / signal);
+}
+
+// How far an MP3 of a slice, decoded, may differ from the samples it was made of.
+constexpr double EncoderTolerance = 0.1;
 
 enum class Form { Folder, Zip, ZipInTopFolder };
 
@@ -242,6 +258,33 @@ private slots:
             cutKeptMs.append(cut.keptMs);
         QCOMPARE(cutKeptMs, c.cutSlicesKeptMs);
         QVERIFY(judge.decoded <= 1);  // a sprite is decoded once
+    }
+
+    // With keysound's own decoder: every slice plays the sprite's samples at its place.
+    void slicesPlayTheSpriteAtTheirPlace()
+    {
+        const Files pack{{"config.json", R"({"name": "Sweep", "key_define_type": "single", "sound": "sweep.ogg",
+                "defines": {"30": [0, 100], "48": [250, 120], "57": [930, 200]}})"},
+                         {"sweep.ogg", oggVorbisOf(sweep(1.0))}};
+        const TestAppFolder target;
+        const std::unique_ptr<SoundJudge> judge = sandboxedJudge();
+        const ImportReport report = importKeyboardPack(writePack(dir_->path(), pack, Form::ZipInTopFolder),
+                                                       target.path(), pack::UnpackMode::Merge, *judge);
+        QCOMPARE(report.cutSlices.size(), 1);
+        const DecodedPcm sprite = judge->decode(writeFile(dir_->filePath("sweep.ogg"), pack.value("sweep.ogg")));
+        QVERIFY(!sprite.problem);
+        const qint64 spriteFrames = qint64(sprite.samples.size() / 2);
+        const KeyFiles keys = keysIn(target);
+        for (const auto& [key, startMs, endMs] : {std::tuple{"a", 0, 100}, {"b", 250, 370}, {" ", 930, 1130}}) {
+            const DecodedPcm slice = judge->decode(target.soundFolderPath() + u'/' + keys.value(key));
+            QVERIFY2(!slice.problem, qPrintable(slice.problem.value_or(QString())));
+            const qint64 first = startMs * 441 / 10;
+            const qint64 end = std::min<qint64>(endMs * 441 / 10, spriteFrames);
+            const auto expected = sprite.samples.subspan(size_t(first * 2), size_t((end - first) * 2));
+            QCOMPARE(slice.samples.size(), expected.size());
+            const double error = relativeError(slice.samples, expected);
+            QVERIFY2(error < EncoderTolerance, qPrintable(QStringLiteral("key %1: %2").arg(key).arg(error)));
+        }
     }
 
     void mergeAndReplaceCarryOver()
