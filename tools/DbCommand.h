@@ -37,8 +37,8 @@ int add(const Invocation& invocation, QTextStream& out);
 int pack(const Invocation& invocation, QTextStream& out);
 int unpack(const Invocation& invocation, QTextStream& out);
 
-// unpack's half for keyboard sound packs, and what both say of the table's changes.
+// unpack's half for keyboard sound packs, and what both say of sounds renamed on the way in.
 int unpackKeyboardPack(const QString& packPath, const QString& folder, pack::UnpackMode mode, QTextStream& out);
-void reportTableChanges(const pack::UnpackReport& report, QTextStream& out);
+void reportRenamedSounds(const pack::UnpackReport& report, QTextStream& out);
 
 }  // namespace keysound::tools

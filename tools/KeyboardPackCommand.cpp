@@ -5,16 +5,39 @@
 #include "KeyboardPackImport.h"
 #include "progress/ProgressReporter.h"
 
+#include <QHash>
+
 namespace keysound::tools {
 
 namespace {
 
 constexpr int ListedCodes = 12;  // a list longer than this is cut short
 
-QString codeList(const QStringList& codes)
+QString shortList(const QStringList& items)
 {
-    QString list = codes.mid(0, ListedCodes).join(QStringLiteral(", "));
-    return codes.size() > ListedCodes ? list + QStringLiteral(", …") : list;
+    QString list = items.mid(0, ListedCodes).join(QStringLiteral(", "));
+    return items.size() > ListedCodes ? list + QStringLiteral(", …") : list;
+}
+
+// The keys that type control characters or a blank, by name: printed as they are, they would
+// move the terminal's cursor or vanish.
+QString keyName(const QString& key)
+{
+    static const QHash<QString, const char*> names{{QStringLiteral("\r"), QT_TRANSLATE_NOOP("DbTool", "Enter")},
+                                                    {QStringLiteral("\b"), QT_TRANSLATE_NOOP("DbTool", "Backspace")},
+                                                    {QStringLiteral("\t"), QT_TRANSLATE_NOOP("DbTool", "Tab")},
+                                                    {QStringLiteral("\x1b"), QT_TRANSLATE_NOOP("DbTool", "Esc")},
+                                                    {QStringLiteral(" "), QT_TRANSLATE_NOOP("DbTool", "Space")}};
+    const char* name = names.value(key);
+    return name ? DbToolText::tr(name) : key;
+}
+
+QString keyList(const QList<SeedMapping>& mappings)
+{
+    QStringList keys;
+    for (const SeedMapping& mapping : mappings)
+        keys.append(keyName(mapping.key));
+    return shortList(keys);
 }
 
 QString leftOutReason(keyboardpack::LeftOut reason)
@@ -34,7 +57,7 @@ void reportPack(const keyboardpack::ImportReport& report, QTextStream& out)
 {
     for (auto reason = report.leftOut.cbegin(); reason != report.leftOut.cend(); ++reason)
         out << DbToolText::tr("%n key(s) left out, %1: %2", nullptr, int(reason->size()))
-                   .arg(leftOutReason(reason.key()), codeList(*reason))
+                   .arg(leftOutReason(reason.key()), shortList(*reason))
             << '\n';
     if (report.releaseSounds > 0)
         out << DbToolText::tr("%n release sound(s) not brought in: keysound sounds a key when it is pressed.", nullptr,
@@ -64,7 +87,12 @@ int unpackKeyboardPack(const QString& packPath, const QString& folder, pack::Unp
     if (progress)
         progress->finish();
     reportPack(report, out);
-    reportTableChanges(report.table, out);
+    if (!report.table.keysKept.isEmpty())
+        out << DbToolText::tr("%n key(s) mapped already keep their mapping: %1", nullptr,
+                              int(report.table.keysKept.size()))
+                   .arg(keyList(report.table.keysKept))
+            << '\n';
+    reportRenamedSounds(report.table, out);
     int leftOut = 0;
     for (const QStringList& codes : report.leftOut)
         leftOut += int(codes.size());

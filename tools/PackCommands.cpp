@@ -24,12 +24,8 @@ QString describeKey(const QVariant& key)
 
 }  // namespace
 
-void reportTableChanges(const pack::UnpackReport& report, QTextStream& out)
+void reportRenamedSounds(const pack::UnpackReport& report, QTextStream& out)
 {
-    for (const SeedMapping& kept : report.keysKept)
-        out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out")
-                   .arg(kept.key, kept.fileName)
-            << '\n';
     for (const pack::RenamedSound& renamed : report.renamedSounds)
         out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2")
                    .arg(renamed.packPath, renamed.tablePath)
@@ -70,7 +66,11 @@ int unpack(const Invocation& invocation, QTextStream& out)
     audio::SoundChecker checker;
     const pack::UnpackReport report =
         pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return checker.problemWith(path); });
-    reportTableChanges(report, out);
+    for (const SeedMapping& kept : report.keysKept)
+        out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out")
+                   .arg(kept.key, kept.fileName)
+            << '\n';
+    reportRenamedSounds(report, out);
     out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
                .arg(native(folder))
                .arg(report.rowsAdded)
