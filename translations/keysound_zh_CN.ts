@@ -805,6 +805,10 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
         <source>this build has no decoder that returns a sound&apos;s samples</source>
         <translation>这个版本没有能返回声音采样的解码器</translation>
     </message>
+    <message>
+        <source>it decodes to nothing</source>
+        <translation>它解码后什么也没有</translation>
+    </message>
 </context>
 <context>
     <name>LegacyFormat</name>
