@@ -1,9 +1,7 @@
 // Bringing a keyboard sound pack of 100 keys into an empty table: one 20 s Ogg Vorbis sound,
 // a 150 ms slice of it for each key (the keys of a full PC keyboard, of which some type
 // nothing), zipped as such packs are shared. Decoded, cut, encoded and judged by keysound's
-// own decoder. Prints the median of a few imports in seconds; also with the sprite's samples
-// handed over instead of decoded, which is all that can be measured while the decoder child
-// returns no samples.
+// own decoder. Prints the median of a few imports in seconds.
 #include "KeyboardPackImport.h"
 #include "OggVorbis.h"
 #include "TestAppFolder.h"
@@ -36,20 +34,6 @@ QList<int> keyboard()
     return codes;
 }
 
-// Judges every sound with keysound's decoder, but hands over the sprite's samples as made.
-class GivenSprite : public SoundJudge {
-public:
-    explicit GivenSprite(std::vector<int16_t> samples)
-        : samples_(std::make_shared<std::vector<int16_t>>(std::move(samples)))
-    {}
-    std::optional<QString> problemWith(const QString& nativePath) override { return judge_->problemWith(nativePath); }
-    DecodedPcm decode(const QString&) override { return {.problem = {}, .owner = samples_, .samples = *samples_}; }
-
-private:
-    std::unique_ptr<SoundJudge> judge_ = sandboxedJudge();
-    std::shared_ptr<std::vector<int16_t>> samples_;
-};
-
 QByteArray packZip(const QList<int>& codes)
 {
     QByteArray defines;
@@ -73,13 +57,13 @@ QByteArray packZip(const QList<int>& codes)
 }
 
 // Median seconds of imports into empty tables, each with a judge of its own, as keysound-db has.
-void measure(const char* label, const QString& pack, const std::function<std::unique_ptr<SoundJudge>()>& judgeOfRun)
+void measure(const char* label, const QString& pack)
 {
     std::vector<double> seconds;
     ImportReport report;
     for (int run = 0; run < Runs; ++run) {
         const test::TestAppFolder table;
-        const std::unique_ptr<SoundJudge> judge = judgeOfRun();
+        const std::unique_ptr<SoundJudge> judge = sandboxedJudge();
         QElapsedTimer timer;
         timer.start();
         report = importKeyboardPack(pack, table.path(), pack::UnpackMode::Merge, *judge);
@@ -95,19 +79,13 @@ void measure(const char* label, const QString& pack, const std::function<std::un
 
 int main(int argc, char** argv)
 {
-    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
+    qputenv("KEYSOUND_DECODER", KEYSOUND_DECODER);
     QCoreApplication app(argc, argv);
     const QList<int> codes = keyboard();
     QTemporaryDir dir;
     const QString pack = test::writeFile(dir.filePath(QStringLiteral("pack.zip")), packZip(codes));
     std::printf("bench_keyboardpack: a single pack of %lld keys, %lld KB zipped\n", qlonglong(codes.size()),
                 qlonglong(QFileInfo(pack).size() >> 10));
-    if (sandboxedJudgeDecodes())
-        measure("import, the sound decoded by keysound's decoder", pack, [] { return sandboxedJudge(); });
-    else
-        std::printf("  (this build's decoder child returns no samples: the whole import is not measured)\n");
-    measure("import, the sound's samples given, not decoded", pack, [&] {
-        return std::make_unique<GivenSprite>(test::sweep(codes.size() * SpacingMs / 1000.0));
-    });
+    measure("import, the sound decoded by keysound's decoder", pack);
     return 0;
 }

@@ -4,20 +4,15 @@
 #include "KeyboardPackText.h"
 #include "SpriteSlices.h"
 
-#if __has_include("audio/SoundDecoder.h")
 #include "audio/SoundDecoder.h"
-#define KEYSOUND_DECODER_RETURNS_SAMPLES 1
-#else
-#include "audio/SoundChecker.h"
-#define KEYSOUND_DECODER_RETURNS_SAMPLES 0
-#endif
 
 namespace keysound::keyboardpack {
 
 namespace {
 
-#if KEYSOUND_DECODER_RETURNS_SAMPLES
-static_assert(audio::PcmFormat::Frequency == PcmFrequency && audio::PcmFormat::Channels == PcmChannels);
+// A sprite holds every key's sound, so it may be longer than one sound a key plays (64 MiB of PCM,
+// six minutes); a longer one is refused rather than streamed, as it has to be cut.
+constexpr qint64 HeldSpriteBytes = qint64(64) << 20;
 
 class SandboxedJudge : public SoundJudge {
 public:
@@ -26,40 +21,25 @@ public:
     DecodedPcm decode(const QString& nativePath) override
     {
         const audio::DecodedSound sound = decoder_.decodeNow(nativePath);
+        if (!sound.verdict.isPlayable())
+            return refused(audio::describeVerdict(sound.verdict));
         if (!sound.pcm)
-            return {.problem = decoder_.problemWith(nativePath).value_or(KeyboardPack::tr("it decodes to nothing")),
-                    .owner = {},
-                    .samples = {}};
+            return refused(KeyboardPack::tr("it lasts %1 s; a sound cut into keys may last %2 s at most")
+                               .arg(qRound(sound.verdict.seconds()))
+                               .arg(HeldSpriteBytes / audio::decodeprotocol::BytesPerFrame / PcmFrequency));
         return {.problem = {},
                 .owner = sound.pcm,
                 .samples = {sound.pcm->samples(), size_t(sound.pcm->frames() * PcmChannels)}};
     }
 
 private:
-    audio::SoundDecoder decoder_;
-};
-#else
-// Until the decoder child returns samples, a sound can only be judged, not cut.
-class SandboxedJudge : public SoundJudge {
-public:
-    std::optional<QString> problemWith(const QString& nativePath) override { return checker_.problemWith(nativePath); }
+    static DecodedPcm refused(const QString& why) { return {.problem = why, .owner = {}, .samples = {}}; }
 
-    DecodedPcm decode(const QString&) override
-    {
-        return {.problem = KeyboardPack::tr("this build has no decoder that returns a sound's samples"),
-                .owner = {},
-                .samples = {}};
-    }
-
-private:
-    audio::SoundChecker checker_;
+    audio::SoundDecoder decoder_{HeldSpriteBytes};
 };
-#endif
 
 }  // namespace
 
 std::unique_ptr<SoundJudge> sandboxedJudge() { return std::make_unique<SandboxedJudge>(); }
-
-bool sandboxedJudgeDecodes() { return KEYSOUND_DECODER_RETURNS_SAMPLES; }
 
 }  // namespace keysound::keyboardpack

@@ -26,8 +26,5 @@ public:
 
 // The sandboxed decoder, for this thread.
 std::unique_ptr<SoundJudge> sandboxedJudge();
-// Whether it returns samples, so that a single pack's sound can be cut (only with the decoder
-// child that returns PCM; before it, single packs are refused as not decodable).
-bool sandboxedJudgeDecodes();
 
 }  // namespace keysound::keyboardpack

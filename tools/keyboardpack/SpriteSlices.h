@@ -2,15 +2,17 @@
 
 #include "PackConfig.h"
 
+#include "audio/DecodeProtocol.h"
+
 #include <cstdint>
 #include <span>
 
 // Cutting a single pack's sound into its keys' slices, on the PCM keysound plays.
 namespace keysound::keyboardpack {
 
-// PCM as keysound plays it: interleaved signed 16-bit samples, 44100 Hz, 2 channels.
-inline constexpr int PcmFrequency = 44100;
-inline constexpr int PcmChannels = 2;
+// PCM as keysound plays it: interleaved signed 16-bit samples.
+inline constexpr int PcmFrequency = audio::decodeprotocol::Frequency;
+inline constexpr int PcmChannels = audio::decodeprotocol::Channels;
 
 struct FrameSpan {
     qint64 first = 0;
