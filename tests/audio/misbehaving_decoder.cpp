@@ -50,7 +50,7 @@ int main()
     protocol::Request request;
     int soundFile = -1;
     int output = -1;
-    if (!protocol::receiveRequest(protocol::SocketDescriptor, request, soundFile, output) || !enterDecoderSandbox())
+    if (!enterDecoderSandbox() || !protocol::receiveRequest(protocol::SocketDescriptor, request, soundFile, output))
         return 2;
     char tail[17] = {};
     const off_t size = ::lseek(soundFile, 0, SEEK_END);

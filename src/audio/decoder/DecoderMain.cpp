@@ -39,13 +39,14 @@ int main()
 {
     std::signal(SIGPIPE, SIG_IGN);  // a stream whose listener has gone ends with a failed write
     prepareDecoding();
+    // The sandbox closes before the work arrives: a spare decoder waits in it.
+    if (!enterDecoderSandbox())
+        return 2;
     protocol::Request request;
     int soundFile = -1;
     int output = -1;
     if (!protocol::receiveRequest(protocol::SocketDescriptor, request, soundFile, output))
         return 0;  // keysound ended, or had no more work for this spare decoder
-    if (!enterDecoderSandbox())
-        return 2;
     const protocol::Reply reply = decodeJob(request, SoundFile::adopt(soundFile), [output](const char* bytes, size_t length) {
         return writeAll(output, bytes, length);
     });
