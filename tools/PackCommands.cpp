@@ -3,6 +3,7 @@
 #include "DbTool.h"
 #include "DbToolText.h"
 #include "OutputFile.h"
+#include "PackFiles.h"
 #include "TablePack.h"
 
 #include "audio/SoundDecoder.h"
@@ -22,6 +23,14 @@ QString describeKey(const QVariant& key)
 }
 
 }  // namespace
+
+void reportRenamedSounds(const pack::UnpackReport& report, QTextStream& out)
+{
+    for (const pack::RenamedSound& renamed : report.renamedSounds)
+        out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2")
+                   .arg(renamed.packPath, renamed.tablePath)
+            << '\n';
+}
 
 int pack(const Invocation& invocation, QTextStream& out)
 {
@@ -52,6 +61,8 @@ int unpack(const Invocation& invocation, QTextStream& out)
     const pack::UnpackMode mode = invocation.options.isSet(QStringLiteral("replace-table"))
                                       ? pack::UnpackMode::ReplaceTable
                                       : pack::UnpackMode::Merge;
+    if (keyboardpack::isKeyboardPack(packPath))  // told apart by what it holds, not by its name
+        return unpackKeyboardPack(packPath, folder, mode, out);
     audio::SoundDecoder decoder;
     const pack::UnpackReport report =
         pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return decoder.problemWith(path); });
@@ -59,10 +70,7 @@ int unpack(const Invocation& invocation, QTextStream& out)
         out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out")
                    .arg(kept.key, kept.fileName)
             << '\n';
-    for (const pack::RenamedSound& renamed : report.renamedSounds)
-        out << DbToolText::tr("MP3/%1 holds another sound: the pack's came in as MP3/%2")
-                   .arg(renamed.packPath, renamed.tablePath)
-            << '\n';
+    reportRenamedSounds(report, out);
     out << DbToolText::tr("%1: %2 mapping(s) and %3 sound(s) brought in from %4.")
                .arg(native(folder))
                .arg(report.rowsAdded)

@@ -22,8 +22,6 @@ namespace keysound::tools {
 
 namespace {
 
-// More keys than this, and the run is long enough to show its progress.
-constexpr int QuietRunKeys = 3;
 constexpr int GeneratedNameLength = 40;
 
 struct Utterance {
@@ -139,7 +137,7 @@ int speak(const Invocation& invocation, QTextStream& out)
         options.existing = speech::ExistingFile::Replace;
 
     std::unique_ptr<ProgressReporter> progress;
-    if (plan.utterances.size() > QuietRunKeys)
+    if (plan.utterances.size() > QuietRunItems)
         progress = ProgressReporter::onStandardError(int(plan.utterances.size()));
     audio::SoundDecoder decoder;
     QStringList written;  // new files whose rows learn their names below
