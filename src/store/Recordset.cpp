@@ -196,6 +196,7 @@ QVariant Recordset::valueAt(int row, int column) const
 void Recordset::Requery(int)
 {
     requireOpen(QT_TR_NOOP("read the records again"));
+    d->connection->reopenIfChanged();  // as if closed and opened again: a replaced file, a new snapshot
     load(d->statement, d->connection, adRsnRequery);
 }
 

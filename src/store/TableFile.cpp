@@ -27,6 +27,19 @@ bool refusesWriting(const QString& nativePath)
 
 }  // namespace
 
+QString walPathOf(const QString& nativePath) { return nativePath + QStringLiteral("-wal"); }
+
+std::optional<TableState> tableStateOf(const QString& nativePath)
+{
+    const std::optional<FileIdentity> file = identityOf(nativePath);
+    if (!file)
+        return std::nullopt;
+    std::optional<FileIdentity> wal = identityOf(walPathOf(nativePath));
+    if (wal && wal->size == 0)
+        wal.reset();
+    return TableState{.file = *file, .wal = wal};
+}
+
 bool isReadOnlyTable(const QString& nativePath)
 {
     if (!QFileInfo::exists(nativePath))
