@@ -239,6 +239,7 @@ private slots:
         QFETCH(MergeCase, c);
         const TestAppFolder source;
         fill(source, c.packRows, c.packFiles);
+        writeFile(packPath(), "an older pack, replaced");
         const PackReport packed = packTable(source.path(), packPath(), fakeVerdict);
         QCOMPARE(packed.soundsStored, c.packFiles.size());  // each once, however many rows use it
         const ZipReader zip(packPath());
