@@ -31,7 +31,7 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 foreach(expected /usr/bin/keysound /usr/bin/keysound-db /usr/libexec/keysound/keysound-jet-reader
-        /usr/libexec/keysound/keysound-sound-checker /usr/share/keysound/db1.mdb /usr/share/keysound/MP3/a.mp3
+        /usr/libexec/keysound/keysound-decoder /usr/share/keysound/db1.mdb /usr/share/keysound/MP3/a.mp3
         /usr/share/applications/${APP_ID}.desktop /usr/share/metainfo/${APP_ID}.metainfo.xml
         /usr/share/icons/hicolor/48x48/apps/${APP_ID}.png /usr/share/icons/hicolor/256x256/apps/${APP_ID}.png
         /usr/share/icons/hicolor/scalable/apps/${APP_ID}.svg

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev libsdl2-dev libsdl2-mixer-dev libpipewire-0.3-dev mdbtools-dev libzip-dev
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev libsdl2-dev libsdl2-mixer-dev libseccomp-dev libpipewire-0.3-dev mdbtools-dev libzip-dev
   libespeak-ng-dev libmp3lame-dev
   fonts-noto-cjk fonts-symbola libbenchmark-dev
   qt6-translations-l10n desktop-file-utils appstream

@@ -5,7 +5,7 @@
 #include "OutputFile.h"
 #include "TablePack.h"
 
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -29,9 +29,9 @@ int pack(const Invocation& invocation, QTextStream& out)
     const QString packPath = invocation.arguments.first();
     if (QFileInfo::exists(packPath) && !invocation.options.isSet(QStringLiteral("force")))
         throw existingFileError(packPath);
-    audio::SoundChecker checker;
+    audio::SoundDecoder decoder;
     const pack::PackReport report =
-        pack::packTable(folder, packPath, [&](const QString& path) { return checker.problemWith(path); });
+        pack::packTable(folder, packPath, [&](const QString& path) { return decoder.problemWith(path); });
     for (const pack::LeftOutRow& row : report.leftOut) {
         out << DbToolText::tr("row %1 (key %2) left out: %3").arg(row.row).arg(describeKey(row.key), row.reason)
             << '\n';
@@ -52,9 +52,9 @@ int unpack(const Invocation& invocation, QTextStream& out)
     const pack::UnpackMode mode = invocation.options.isSet(QStringLiteral("replace-table"))
                                       ? pack::UnpackMode::ReplaceTable
                                       : pack::UnpackMode::Merge;
-    audio::SoundChecker checker;
+    audio::SoundDecoder decoder;
     const pack::UnpackReport report =
-        pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return checker.problemWith(path); });
+        pack::unpackTable(packPath, folder, mode, [&](const QString& path) { return decoder.problemWith(path); });
     for (const SeedMapping& kept : report.keysKept)
         out << DbToolText::tr("key \"%1\" is mapped already and keeps its mapping; the pack's (%2) was left out")
                    .arg(kept.key, kept.fileName)

@@ -21,10 +21,10 @@
     </message>
 </context>
 <context>
-    <name>AudioOutput</name>
+    <name>ChildProcess</name>
     <message>
-        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
-        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
+        <source>Cannot start the program %1: %2.</source>
+        <translation>无法启动程序 %1：%2。</translation>
     </message>
 </context>
 <context>
@@ -693,10 +693,6 @@ The table here: none (%1)
         <translation>无法启动读取进程：%1。</translation>
     </message>
     <message>
-        <source>Cannot start the reading process %1: %2.</source>
-        <translation>无法启动读取进程 %1：%2。</translation>
-    </message>
-    <message>
         <source>The database file &quot;%1&quot; was not found. To make a new one, run &quot;keysound-db init &apos;%1&apos;&quot; in the program&apos;s folder, then add keys and sounds in the editor.</source>
         <translation>找不到数据库文件“%1”。可以在程序文件夹中运行“keysound-db init &apos;%1&apos;”新建一个，然后在编辑器里添加按键和声音。</translation>
     </message>
@@ -774,7 +770,7 @@ The table here: none (%1)
     </message>
 </context>
 <context>
-    <name>SoundChecker</name>
+    <name>SoundDecoder</name>
     <message>
         <source>does not exist</source>
         <translation>不存在</translation>
@@ -804,14 +800,18 @@ The table here: none (%1)
         <translation>无法解码为声音（%1）</translation>
     </message>
     <message numerus="yes">
-        <source>plays for more than %n minute(s)</source>
+        <source>plays for more than %n hour(s)</source>
         <translation>
-            <numerusform>播放时长超过 %n 分钟</numerusform>
+            <numerusform>播放时间超过 %n 小时</numerusform>
         </translation>
     </message>
     <message>
         <source>is damaged: decoding it used up its processor time</source>
         <translation>已损坏：解码用尽了处理器时间</translation>
+    </message>
+    <message>
+        <source>is damaged: its decoder failed</source>
+        <translation>已损坏：解码程序失败</translation>
     </message>
     <message>
         <source>is damaged: decoding it crashed (%1)</source>
@@ -822,8 +822,8 @@ The table here: none (%1)
         <translation>已损坏：解码未能按时结束</translation>
     </message>
     <message>
-        <source>could not be checked: the program keysound-sound-checker cannot be run</source>
-        <translation>无法检查：无法运行 keysound-sound-checker 程序</translation>
+        <source>could not be decoded: the program keysound-decoder cannot be run</source>
+        <translation>无法解码：无法运行 keysound-decoder 程序</translation>
     </message>
 </context>
 <context>
@@ -831,6 +831,13 @@ The table here: none (%1)
     <message>
         <source>Cannot import &quot;%1&quot;: its path holds a backslash &quot;\&quot;, which this program takes for a folder separator. Rename the file or the folder first.</source>
         <translation>无法导入“%1”：路径里有反斜杠“\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。</translation>
+    </message>
+</context>
+<context>
+    <name>SoundOutput</name>
+    <message>
+        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
+        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
     </message>
 </context>
 <context>

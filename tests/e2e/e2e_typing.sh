@@ -5,7 +5,7 @@
 # is made from the defaults at the first start.
 # Every wait is for a condition with a deadline, never a fixed pause, so that a loaded machine
 # only makes the run slower.
-# Usage: e2e_typing.sh portable|installed <keysound> <keysound-db> <keysound-sound-checker> <sample.mp3>
+# Usage: e2e_typing.sh portable|installed <keysound> <keysound-db> <keysound-decoder> <sample.mp3>
 set -euo pipefail
 layout=$1 keysound=$2 tool=$3 checker=$4 sample=$5
 

@@ -185,7 +185,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const auto error = test::errorOf([&] { recordset.UpdateBatch(adAffectAll); });
-        QCOMPARE_LT(clock.elapsed(), 100 + 1000);
+        QCOMPARE_LT(clock.elapsed(), 100 + 10000);  // stopped, not run to its end: generous for a busy machine
         QCOMPARE(error.value_or(Error(0, {})).number(), number);
         QVERIFY2(error->description().contains(opened.folder.databasePath()), qPrintable(error->description()));
         if (number == ErrorNumber::TimeLimitExceeded)

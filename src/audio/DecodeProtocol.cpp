@@ -1,4 +1,4 @@
-#include "audio/SoundCheckProtocol.h"
+#include "audio/DecodeProtocol.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace keysound::audio::checkprotocol {
+namespace keysound::audio::decodeprotocol {
 
 namespace {
 
@@ -36,43 +36,47 @@ bool sendWhole(int socket, const void* message, size_t size, msghdr& header)
 
 }  // namespace
 
-std::int32_t trialTimeLimitMs(std::int64_t fileBytes)
+std::int32_t decodeTimeLimitMs(std::int64_t fileBytes)
 {
     constexpr std::int64_t leastMs = 2000;
-    constexpr std::int64_t mostMs = 30000;
+    constexpr std::int64_t mostMs = 10 * 60 * 1000;  // a three-hour recording
     return std::int32_t(std::min(mostMs, leastMs + fileBytes / 100));
 }
 
-bool sendRequest(int socket, const Request& request, int fileDescriptor)
+bool sendRequest(int socket, const Request& request, int soundFile, int output)
 {
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    const int passed[2] = {soundFile, output};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof passed)] = {};
     msghdr header{};
     header.msg_control = control;
     header.msg_controllen = sizeof control;
     cmsghdr* rights = CMSG_FIRSTHDR(&header);
     rights->cmsg_level = SOL_SOCKET;
     rights->cmsg_type = SCM_RIGHTS;
-    rights->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(rights), &fileDescriptor, sizeof(int));
+    rights->cmsg_len = CMSG_LEN(sizeof passed);
+    std::memcpy(CMSG_DATA(rights), passed, sizeof passed);
     return sendWhole(socket, &request, sizeof request, header);
 }
 
-bool receiveRequest(int socket, Request& request, int& fileDescriptor)
+bool receiveRequest(int socket, Request& request, int& soundFile, int& output)
 {
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    int passed[2] = {-1, -1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof passed)] = {};
     msghdr header{};
     header.msg_control = control;
     header.msg_controllen = sizeof control;
-    fileDescriptor = -1;
     const bool whole = receiveWhole(socket, request, header);
     const cmsghdr* rights = CMSG_FIRSTHDR(&header);
     if (rights && rights->cmsg_level == SOL_SOCKET && rights->cmsg_type == SCM_RIGHTS &&
-        rights->cmsg_len == CMSG_LEN(sizeof(int)))
-        std::memcpy(&fileDescriptor, CMSG_DATA(rights), sizeof(int));
-    if (whole && fileDescriptor >= 0)
+        rights->cmsg_len == CMSG_LEN(sizeof passed))
+        std::memcpy(passed, CMSG_DATA(rights), sizeof passed);
+    soundFile = passed[0];
+    output = passed[1];
+    if (whole && soundFile >= 0 && output >= 0)
         return true;
-    if (fileDescriptor >= 0)
-        ::close(fileDescriptor);
+    for (const int fd : passed)
+        if (fd >= 0)
+            ::close(fd);
     return false;
 }
 
@@ -88,4 +92,4 @@ bool receiveReply(int socket, Reply& reply)
     return receiveWhole(socket, reply, header);
 }
 
-}  // namespace keysound::audio::checkprotocol
+}  // namespace keysound::audio::decodeprotocol

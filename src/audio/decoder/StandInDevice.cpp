@@ -1,4 +1,4 @@
-#include "audio/TrialDevice.h"
+#include "StandInDevice.h"
 
 #include <SDL.h>
 
@@ -10,7 +10,7 @@ SDL_AudioSpec openedSpec{};
 
 }  // namespace
 
-namespace keysound::audio::trialdevice {
+namespace keysound::audio::standindevice {
 
 bool isOpen() { return opened; }
 
@@ -18,7 +18,7 @@ const SDL_AudioSpec& spec() { return openedSpec; }
 
 void mix(Uint8* buffer) { openedSpec.callback(openedSpec.userdata, buffer, int(openedSpec.size)); }
 
-}  // namespace keysound::audio::trialdevice
+}  // namespace keysound::audio::standindevice
 
 // The five device calls the mixer makes (SDL_mixer 2.6). The mixer gets the output it asks for.
 extern "C" {

@@ -1,4 +1,4 @@
-#include "audio/SoundStream.h"
+#include "SoundStream.h"
 
 #include <SDL_mixer.h>
 #include <cstring>
