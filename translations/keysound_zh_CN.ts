@@ -15,6 +15,10 @@
         <source>The default mappings in &quot;%1&quot; are missing, so your own keysound folder &quot;%2&quot; cannot be made. Install keysound again, or start it with --folder and a folder of your own.</source>
         <translation>“%1”中的默认映射不见了，因此无法创建你自己的 keysound 文件夹“%2”。请重新安装 keysound，或用 --folder 指定一个你自己的文件夹来启动。</translation>
     </message>
+    <message>
+        <source>Your home folder is unknown: HOME is not set and the user database has no home folder for you. Set HOME, or start keysound with --folder and a folder of your own.</source>
+        <translation>不知道您的主文件夹：没有设置 HOME，用户数据库里也没有您的主文件夹。请设置 HOME，或者用 --folder 和您自己的一个文件夹启动按键音。</translation>
+    </message>
 </context>
 <context>
     <name>ChildProcess</name>
@@ -541,6 +545,10 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
             <numerusform>%n 个按键已有对应，保持不变：%1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>the line is longer than the %1 bytes a line may have</source>
+        <translation>这一行超过了一行最多可有的 %1 字节</translation>
+    </message>
 </context>
 <context>
     <name>Error</name>
@@ -983,6 +991,10 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
         <source>The table &quot;%1&quot; cannot be written, so keysound would read a copy of it, but at %2 MB it is larger than the %3 MB it copies. A key table is far smaller; check where the file came from.</source>
         <translation>表“%1”不可写入，因此 keysound 本应读取它的副本，但它有 %2 MB，超过了可复制的上限 %3 MB。按键表远比这小；请检查这个文件的来源。</translation>
     </message>
+    <message>
+        <source>the table was written to while it was copied; try again when it is not being changed</source>
+        <translation>复制对应表时它正在被写入；请在它不再被修改时重试</translation>
+    </message>
 </context>
 <context>
     <name>SoundDecoder</name>
@@ -1294,6 +1306,14 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     <message>
         <source>The table pack &quot;%1&quot; is damaged: %2.</source>
         <translation>表包“%1”已损坏：%2。</translation>
+    </message>
+    <message>
+        <source>its table has more than the %1 rows a table may have</source>
+        <translation>它的对应表超过了一个对应表最多可有的 %1 行</translation>
+    </message>
+    <message>
+        <source>its key and sound file name are longer than the %1 bytes a pack&apos;s row may have</source>
+        <translation>它的按键和声音文件名超过了包里一行最多可有的 %1 字节</translation>
     </message>
 </context>
 <context>

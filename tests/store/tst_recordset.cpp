@@ -104,6 +104,8 @@ private slots:
         row("Delete of a new row writes nothing", {.steps = "Add Key:n Delete Update", .at = None, .moves = "move@4"});
         row("Requery reloads and drops pending changes",
             {.steps = "Key:x Add Outside Refresh", .at = 1, .moves = "move@4 requery@1", .shown = "k0 k1 k2 outside"});
+        row("Requery after db1.mdb was replaced by rename reads the new file, and writes it",
+            {.steps = "Replace Refresh Last Key:x Update", .at = 4, .moves = "requery@1 last@4", .shown = "k0 k1 k2 replacedx"});
         // clang-format on
     }
     void script()

@@ -56,6 +56,9 @@ private:
         const std::optional<QString> path = soundPathOf(fileName);
         if (!path)
             return TablePack::tr("its sound file name leads out of the sound folder");
+        if (tools::seedFileText({{mapping.key.toString(), fileName}}).size() - 1 > limits::MaxTableLineBytes)
+            return TablePack::tr("its key and sound file name are longer than the %1 bytes a pack's row may have")
+                .arg(limits::MaxTableLineBytes);
         if (!verdicts_.contains(*path))
             verdicts_.insert(*path, soundProblem(*path, fileName));
         return verdicts_.value(*path);
