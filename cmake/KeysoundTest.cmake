@@ -15,7 +15,7 @@ function(keysound_add_test name)
   target_link_libraries(${name} PRIVATE Qt6::Test keysound_testsupport ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;LC_ALL=C.UTF-8;KEYSOUND_JET_READER=$<TARGET_FILE:keysound-jet-reader>;KEYSOUND_SOUND_CHECKER=$<TARGET_FILE:keysound-sound-checker>"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;LC_ALL=C.UTF-8;KEYSOUND_JET_READER=$<TARGET_FILE:keysound-jet-reader>;KEYSOUND_DECODER=$<TARGET_FILE:keysound-decoder>"
     TIMEOUT 300)
   keysound_isolate_test(${name})
 endfunction()

@@ -1,15 +1,16 @@
-// The path a key takes to start a sound, on arbitrary bytes: our layout of the file, then the
-// mixer's decoders playing it to its end. Crashes in the decoders are what the checking process
-// exists for; the fuzz script keeps every finding as a damaged sample for the tests.
+// The decoder process's work on arbitrary bytes: our layout of the file, then the mixer's decoders
+// decoding it to its end. Crashes in the decoders are what the sandboxed decoder process exists
+// for; the fuzz script keeps every finding as a damaged sample for the tests.
 #include "audio/SoundBytes.h"
 #include "audio/SoundLayout.h"
-#include "audio/TrialPlay.h"
+#include "DecodeJob.h"
+#include "MixerDecode.h"
 
 using namespace keysound::audio;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    prepareTrials();
+    prepareDecoding();
     return 0;
 }
 
@@ -24,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (piece.length < 0 || (piece.literal.isEmpty() && piece.fileOffset + piece.length > bytes->size()))
             __builtin_trap();
     }
-    playThrough(bytes, *layout, {});
+    decodeJob({1, decodeprotocol::Mode::Whole, 44100}, bytes, [](const char*, size_t) { return true; });
     return 0;
 }

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer harnesses for SECONDS each (or only HARNESS) from the seed corpora in
 # fuzz/corpus/, built with clang in build-fuzz/. Jet files that crash or hang the reader, sound
-# files that crash or hang the mixer's decoders, packs the reader mishandles and table files that
-# crash, hang or swell the store are copied to tests/fixtures/{jet,sounds,packs,databases}/damaged/,
+# files that crash or hang the mixer's decoders, packs the readers mishandle and table files that
+# crash, hang or swell the store are copied to tests/fixtures/{jet,sounds,packs,keyboardpacks,databases}/damaged/,
 # where tests expect keysound to refuse each in time.
-#   scripts/fuzz.sh SECONDS [jet|sound|pack|database|connection_string|media_command|string_back]
+#   scripts/fuzz.sh SECONDS [jet|sound|pack|keyboardpack|database|connection_string|media_command|string_back]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [harness]}
-harnesses=(${2:-jet sound pack database connection_string media_command string_back})
+harnesses=(${2:-jet sound pack keyboardpack database connection_string media_command string_back})
 
 if ! command -v clang++ >/dev/null || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -43,6 +43,7 @@ for h in "${harnesses[@]}"; do
   [ "$h" = sound ] && options+=(-max_len=16384)
   # Packs: room for a few entries with sounds of some KB.
   [ "$h" = pack ] && options+=(-max_len=65536)
+  [ "$h" = keyboardpack ] && options+=(-max_len=65536)
   # Table files of some pages; the store's own time limits (a key's lookup, a whole table's load)
   # stop the engine first, so only a hang past them counts as one.
   [ "$h" = database ] && options+=(-max_len=65536 -timeout=15)
@@ -53,6 +54,7 @@ for h in "${harnesses[@]}"; do
     jet) keep=tests/fixtures/jet/damaged suffix=.mdb ;;
     sound) keep=tests/fixtures/sounds/damaged suffix=.sound ;;
     pack) keep=tests/fixtures/packs/damaged suffix=.kspack ;;
+    keyboardpack) keep=tests/fixtures/keyboardpacks/damaged suffix=.zip ;;
     database) keep=tests/fixtures/databases/damaged suffix=.mdb ;;
     *) keep="" ;;
   esac

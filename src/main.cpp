@@ -1,13 +1,15 @@
 // keysound: the typing-sound program. Reads its command line and decides where its table lives,
 // opens the audio output once, then shows the main window.
-#include "audio/AudioOutput.h"
 #include "audio/MediaCommandService.h"
-#include "audio/SdlMixerBackend.h"
+#include "audio/SoundDecoder.h"
+#include "audio/SoundOutput.h"
+#include "audio/SoundPlayer.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Language.h"
 #include "platform/Startup.h"
 #include "player/Form1.h"
+#include "player/TableSounds.h"
 #include "store/Statements.h"
 #include "store/legacy/LegacyImport.h"
 
@@ -62,7 +64,7 @@ private:
 int main(int argc, char** argv)
 {
     // First, before any thread starts: it may set an environment variable.
-    const auto audioOutput = std::make_shared<keysound::audio::AudioOutput>();
+    keysound::audio::SoundOutput::prepareEnvironment();
     keysound::platform::Application app(argc, argv);
     keysound::platform::installTranslations(keysound::platform::messageLanguage());
     QApplication::setApplicationName(QStringLiteral("keysound"));
@@ -78,8 +80,9 @@ int main(int argc, char** argv)
     LegacyImportDisplay legacyImportDisplay;
 
     keysound::store::prepareKeyLookup();
-    keysound::audio::SoundChecker soundChecker;
-    keysound::audio::SdlMixerBackend playback(audioOutput, soundChecker);
+    keysound::audio::SoundOutput soundOutput;
+    keysound::audio::SoundDecoder soundDecoder;
+    keysound::audio::SoundPlayer playback(soundOutput, soundDecoder);
     // The output opens at once and again at each sign of typing after it closed when idle: a word
     // typed with an input method or in word mode sounds at once, as does a key after a click.
     playback.warmUp();
@@ -87,7 +90,12 @@ int main(int argc, char** argv)
     keysound::audio::MediaCommandService mediaCommands(playback);
 
     keysound::player::Form1 mainWindow(mediaCommands, &legacyImportDisplay);
+    // The table's sounds are decoded once the window shows, and again whenever the table may have
+    // changed, so that each key finds its sound ready.
+    QObject::connect(&mainWindow, &keysound::player::Form1::soundsMayHaveChanged, &mainWindow,
+                     [&playback] { playback.decodeAhead(keysound::player::tableSoundPaths()); });
     mainWindow.show();
+    QMetaObject::invokeMethod(&mainWindow, &keysound::player::Form1::soundsMayHaveChanged, Qt::QueuedConnection);
     const int status = QApplication::exec();
     app.setUserActivityHook({});
     return status;

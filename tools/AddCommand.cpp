@@ -4,7 +4,7 @@
 #include "DbToolText.h"
 #include "MappingTable.h"
 
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
@@ -69,7 +69,7 @@ private:
         // The program's path texts take a backslash for a folder separator.
         if (addition.source.contains(u'\\'))
             return DbToolText::tr("its path holds a backslash, which keysound takes for a folder separator");
-        if (std::optional<QString> problem = checker_.problemWith(addition.source))
+        if (std::optional<QString> problem = decoder_.problemWith(addition.source))
             return *problem;
         if (addition.key.isEmpty())
             return DbToolText::tr("its name gives no key");
@@ -92,7 +92,7 @@ private:
     const MappingTable& table_;
     QString folder_;
     bool overwrite_;
-    audio::SoundChecker checker_;
+    audio::SoundDecoder decoder_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TablePack.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -34,5 +36,9 @@ int speak(const Invocation& invocation, QTextStream& out);
 int add(const Invocation& invocation, QTextStream& out);
 int pack(const Invocation& invocation, QTextStream& out);
 int unpack(const Invocation& invocation, QTextStream& out);
+
+// unpack's half for keyboard sound packs, and what both say of sounds renamed on the way in.
+int unpackKeyboardPack(const QString& packPath, const QString& folder, pack::UnpackMode mode, QTextStream& out);
+void reportRenamedSounds(const pack::UnpackReport& report, QTextStream& out);
 
 }  // namespace keysound::tools

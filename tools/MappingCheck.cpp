@@ -1,7 +1,7 @@
 #include "MappingCheck.h"
 
 #include "DbToolText.h"
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
@@ -65,7 +65,7 @@ QString quoted(const QVariant& text) { return QLatin1Char('"') + text.toString()
 
 QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& appFolder)
 {
-    audio::SoundChecker checker;
+    audio::SoundDecoder decoder;
     QStringList problems;
     for (const Mapping& mapping : mappings) {
         const QString name = mapping.fileName.toString();
@@ -80,7 +80,7 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
         // The path the program itself plays; a name may hold a folder part of its own.
         const QString path = platform::nativePath(store::soundPathText(appFolder, name));
         const QString relative = QDir(appFolder).relativeFilePath(path);
-        const audio::SoundVerdict verdict = checker.verdictNow(path);
+        const audio::SoundVerdict verdict = decoder.verdictNow(path);
         if (!verdict.isPlayable())
             problems.append(DbToolText::tr("row %1 (key %2): sound file \"%3\" %4")
                                 .arg(mapping.row)

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+#include <cstring>
+#include <utility>
 
 namespace keysound::tools {
 
@@ -94,28 +96,61 @@ QList<SeedMapping> readSeedFile(const QString& path)
     return parseSeedText(file.readAll(), path);
 }
 
-QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
+SeedTextReader::SeedTextReader(QString path, qsizetype maxLineBytes, std::function<void(SeedMapping)> onMapping)
+    : path_(std::move(path))
+    , maxLineBytes_(maxLineBytes)
+    , onMapping_(std::move(onMapping))
+{}
+
+void SeedTextReader::add(const char* data, qsizetype size)
 {
+    for (const char* end = data + size; data < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(data, '\n', size_t(end - data)));
+        const char* pieceEnd = lineEnd ? lineEnd : end;
+        if (pending_.size() + (pieceEnd - data) > maxLineBytes_)
+            throwSeedError(path_, lineNumber_ + 1,
+                           DbToolText::tr("the line is longer than the %1 bytes a line may have").arg(maxLineBytes_));
+        pending_.append(data, pieceEnd - data);
+        data = pieceEnd;
+        if (lineEnd) {
+            takeLine(std::exchange(pending_, {}));
+            ++data;
+        }
+    }
+}
+
+void SeedTextReader::finish()
+{
+    if (!pending_.isEmpty())
+        takeLine(std::exchange(pending_, {}));
+}
+
+// A line never splits a UTF-8 sequence: the line feed is no part of one.
+void SeedTextReader::takeLine(QByteArray bytes)
+{
+    ++lineNumber_;
     // Every U+FEFF is kept as read; only the file's own byte-order mark is dropped below.
     using Flag = QStringDecoder::Flag;
     QStringDecoder utf8(QStringDecoder::Utf8, Flag::Stateless | Flag::ConvertInitialBom);
-    QString text = utf8(bytes);
+    QString line = utf8(bytes);
     if (utf8.hasError())
         throw Error(ErrorNumber::InvalidArgument,
-                    DbToolText::tr("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path)));
-    if (text.startsWith(ByteOrderMark))  // the file's own, not part of the first key
-        text.remove(0, 1);
+                    DbToolText::tr("The seed file \"%1\" is not UTF-8 text.").arg(QDir::toNativeSeparators(path_)));
+    if (lineNumber_ == 1 && line.startsWith(ByteOrderMark))  // the file's own, not part of the first key
+        line.remove(0, 1);
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    if ((line.trimmed().isEmpty() && !line.contains(QLatin1Char('\t'))) || line.startsWith(QLatin1Char('#')))
+        return;
+    onMapping_(parseLine(path_, lineNumber_, line));
+}
 
+QList<SeedMapping> parseSeedText(const QByteArray& bytes, const QString& path)
+{
     QList<SeedMapping> mappings;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if ((line.trimmed().isEmpty() && !line.contains(QLatin1Char('\t'))) || line.startsWith(QLatin1Char('#')))
-            continue;
-        mappings.append(parseLine(path, i + 1, line));
-    }
+    SeedTextReader reader(path, bytes.size(), [&](SeedMapping mapping) { mappings.append(std::move(mapping)); });
+    reader.add(bytes.constData(), bytes.size());
+    reader.finish();
     return mappings;
 }
 

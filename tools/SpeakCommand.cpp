@@ -8,7 +8,7 @@
 #include "speech/KeySpeech.h"
 
 #include "DbTool.h"
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/ConnectionString.h"
@@ -22,8 +22,6 @@ namespace keysound::tools {
 
 namespace {
 
-// More keys than this, and the run is long enough to show its progress.
-constexpr int QuietRunKeys = 3;
 constexpr int GeneratedNameLength = 40;
 
 struct Utterance {
@@ -139,9 +137,9 @@ int speak(const Invocation& invocation, QTextStream& out)
         options.existing = speech::ExistingFile::Replace;
 
     std::unique_ptr<ProgressReporter> progress;
-    if (plan.utterances.size() > QuietRunKeys)
+    if (plan.utterances.size() > QuietRunItems)
         progress = ProgressReporter::onStandardError(int(plan.utterances.size()));
-    audio::SoundChecker checker;
+    audio::SoundDecoder decoder;
     QStringList written;  // new files whose rows learn their names below
     int spoken = 0;
     for (const Utterance& utterance : plan.utterances) {
@@ -158,7 +156,7 @@ int speak(const Invocation& invocation, QTextStream& out)
             plan.problems.append(DbToolText::tr("key \"%1\": %2").arg(utterance.key, error.description()));
             continue;
         }
-        if (const std::optional<QString> problem = checker.problemWith(path)) {
+        if (const std::optional<QString> problem = decoder.problemWith(path)) {
             QFile::remove(path);
             plan.problems.append(DbToolText::tr("key \"%1\": the spoken sound %2").arg(utterance.key, *problem));
             continue;

@@ -15,12 +15,16 @@
         <source>The default mappings in &quot;%1&quot; are missing, so your own keysound folder &quot;%2&quot; cannot be made. Install keysound again, or start it with --folder and a folder of your own.</source>
         <translation>“%1”中的默认映射不见了，因此无法创建你自己的 keysound 文件夹“%2”。请重新安装 keysound，或用 --folder 指定一个你自己的文件夹来启动。</translation>
     </message>
+    <message>
+        <source>Your home folder is unknown: HOME is not set and the user database has no home folder for you. Set HOME, or start keysound with --folder and a folder of your own.</source>
+        <translation>不知道您的主文件夹：没有设置 HOME，用户数据库里也没有您的主文件夹。请设置 HOME，或者用 --folder 和您自己的一个文件夹启动按键音。</translation>
+    </message>
 </context>
 <context>
-    <name>AudioOutput</name>
+    <name>ChildProcess</name>
     <message>
-        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
-        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
+        <source>Cannot start the program %1: %2.</source>
+        <translation>无法启动程序 %1：%2。</translation>
     </message>
 </context>
 <context>
@@ -282,98 +286,6 @@
         <translation>种子文件“%1”不是 UTF-8 文本。</translation>
     </message>
     <message>
-        <source>Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS
-Manage keysound&apos;s mapping database db1.mdb (key -&gt; sound file in MP3/).
-
-Commands:
-  init [--seed FILE.tsv] [--force] PATH
-        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file
-        of &quot;key&lt;TAB&gt;file name&quot; lines (&apos;#&apos; starts a comment line). PATH must not exist
-        unless --force is given; it is replaced only once the new file is complete.
-  import LEGACY.mdb NEW.db
-        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:
-        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.
-  export [--force] DB1 [FILE.tsv]
-        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed
-        reads back exactly (to standard output without FILE; an existing FILE is kept
-        unless --force is given). In both, a backslash escapes
-        \t tab, \n line feed, \r carriage return, \\ backslash, \# a key&apos;s leading &apos;#&apos;
-        and \uFEFF a key&apos;s leading U+FEFF; one byte-order mark that starts the file is
-        not part of the first key.
-  check
-        List mappings whose sound file is missing or not playable, keys that occur more
-        than once ignoring case, and empty keys (check APPFOLDER: the table of APPFOLDER).
-  speak [--voice VOICE] [--force] [KEY...]
-        Speak each key and write it as an MP3 into MP3/: every mapping whose sound file is
-        missing, or only the KEYs named (a KEY the table lacks is mapped). A mapping without
-        a file name gets one. The voice is chosen for each key (Mandarin for Chinese,
-        English otherwise); --voice names an espeak-ng voice for all. An existing sound is
-        replaced only with --force.
-  add [--overwrite] FILE...
-        Copy each sound file into MP3/ and map its name to it (&quot;你好.mp3&quot; maps the key
-        &quot;你好&quot;). A key that is mapped already, or a name MP3/ holds with another sound, is
-        skipped unless --overwrite is given. A file that does not play is refused.
-  pack [--force] FILE.kspack
-        Write the table and every sound it uses into one file, to hand it on.
-  unpack [--replace-table] FILE.kspack
-        Bring a pack into the table: its mappings join the table&apos;s (a key the table has
-        keeps its mapping) or, with --replace-table, replace them. No sound is ever
-        overwritten: one whose name is taken comes in under a new name.
-
-Options, also after the command:
-  --folder DIR   the table in DIR (db1.mdb and MP3/); without it, KEYSOUND_FOLDER or the
-                 table keysound itself would use
-  --             every word after it is an argument, even one starting with &apos;-&apos;
-  -h, --help     show this help and exit
-  --version      show the version and exit
-
-Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
-</source>
-        <translation>用法：keysound-db 命令 [选项] 参数
-管理 keysound 的映射数据库 db1.mdb（键位 -&gt; MP3/ 中的声音文件）。
-
-命令：
-  init [--seed FILE.tsv] [--force] PATH
-        在 PATH 新建一个空的映射数据库。--seed 用一个 UTF-8 文件填充它，文件每行为
-        “键位&lt;TAB&gt;文件名”（以“#”开头的行是注释）。除非加 --force，PATH 不能已存在；
-        只有新文件完整写好后才会替换原文件。
-  import LEGACY.mdb NEW.db
-        把旧版的 Jet 3 / Jet 4 数据库复制成一个新的 SQLite 文件：所有表、列和行。
-        LEGACY.mdb 不会被改动；NEW.db 不能已存在。
-  export [--force] DB1 [FILE.tsv]
-        把 DB1（SQLite 或 Jet 文件）中的映射写成种子文件，init --seed 能原样读回
-        （不给 FILE 时写到标准输出；已有的 FILE 保留不动，除非加 --force）。两者中反斜杠
-        转义：\t 制表符，\n 换行，\r 回车，\\ 反斜杠，\# 键位开头的“#”，\uFEFF 键位开头的
-        U+FEFF；文件开头的一个字节顺序标记不属于第一个键位。
-  check
-        列出声音文件缺失或无法播放的映射、不区分大小写时重复出现的键位，以及空键位
-        （check APPFOLDER：检查 APPFOLDER 中的对应表）。
-  speak [--voice VOICE] [--force] [KEY...]
-        朗读每个键位，写成 MP3 放进 MP3/：所有声音文件缺失的映射，或只朗读列出的 KEY
-        （对应表中没有的 KEY 会新建映射）。没有文件名的映射会得到一个文件名。每个键位的
-        语音自动选择（中文用普通话，其余用英语）；--voice 为所有键位指定一个 espeak-ng
-        语音。已有的声音只在加 --force 时才被替换。
-  add [--overwrite] FILE...
-        把每个声音文件复制到 MP3/，并把它的文件名映射到它（“你好.mp3”映射键位“你好”）。
-        已有映射的键位，或 MP3/ 中同名但内容不同的声音，都会跳过，除非加 --overwrite。
-        无法播放的文件会被拒绝。
-  pack [--force] FILE.kspack
-        把对应表和它用到的所有声音写进一个文件，方便分发。
-  unpack [--replace-table] FILE.kspack
-        把一个包导入对应表：包中的映射并入对应表（对应表已有的键位保持原映射），或者在加
-        --replace-table 时替换整个对应表。声音绝不会被覆盖：名字已被占用的声音换个新名字导入。
-
-选项（也可写在命令之后）：
-  --folder DIR   使用 DIR 中的对应表（db1.mdb 和 MP3/）；不给时，使用 KEYSOUND_FOLDER
-                 或 keysound 本身会用的对应表
-  --             其后的每个词都是参数，即使以“-”开头
-  -h, --help     显示本帮助并退出
-  --version      显示版本并退出
-
-退出状态：0 成功，1 检查发现问题，2 用法错误，3 失败。
-</translation>
-    </message>
-    <message>
         <source>
 The table here: %1
 </source>
@@ -472,6 +384,170 @@ The table here: none (%1)
         <translation>
             <numerusform>%1：已朗读 %n 个键位，写入 MP3/。</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Usage: keysound-db COMMAND [OPTIONS] ARGUMENTS
+Manage keysound&apos;s mapping database db1.mdb (key -&gt; sound file in MP3/).
+
+Commands:
+  init [--seed FILE.tsv] [--force] PATH
+        Create a new, empty mapping database at PATH. --seed fills it from a UTF-8 file
+        of &quot;key&lt;TAB&gt;file name&quot; lines (&apos;#&apos; starts a comment line). PATH must not exist
+        unless --force is given; it is replaced only once the new file is complete.
+  import LEGACY.mdb NEW.db
+        Copy a Jet 3 / Jet 4 database of an earlier version into a new SQLite file:
+        every table, column and row. LEGACY.mdb is not changed; NEW.db must not exist.
+  export [--force] DB1 [FILE.tsv]
+        Write the mappings of DB1 (an SQLite or Jet file) as a seed file that init --seed
+        reads back exactly (to standard output without FILE; an existing FILE is kept
+        unless --force is given). In both, a backslash escapes
+        \t tab, \n line feed, \r carriage return, \\ backslash, \# a key&apos;s leading &apos;#&apos;
+        and \uFEFF a key&apos;s leading U+FEFF; one byte-order mark that starts the file is
+        not part of the first key.
+  check
+        List mappings whose sound file is missing or not playable, keys that occur more
+        than once ignoring case, and empty keys (check APPFOLDER: the table of APPFOLDER).
+  speak [--voice VOICE] [--force] [KEY...]
+        Speak each key and write it as an MP3 into MP3/: every mapping whose sound file is
+        missing, or only the KEYs named (a KEY the table lacks is mapped). A mapping without
+        a file name gets one. The voice is chosen for each key (Mandarin for Chinese,
+        English otherwise); --voice names an espeak-ng voice for all. An existing sound is
+        replaced only with --force.
+  add [--overwrite] FILE...
+        Copy each sound file into MP3/ and map its name to it (&quot;你好.mp3&quot; maps the key
+        &quot;你好&quot;). A key that is mapped already, or a name MP3/ holds with another sound, is
+        skipped unless --overwrite is given. A file that does not play is refused.
+  pack [--force] FILE.kspack
+        Write the table and every sound it uses into one file, to hand it on.
+  unpack [--replace-table] PACK
+        Bring a pack into the table: its mappings join the table&apos;s (a key the table has
+        keeps its mapping) or, with --replace-table, replace them. No sound is ever
+        overwritten: one whose name is taken comes in under a new name. PACK is a
+        .kspack, or a keyboard sound pack: a folder with config.json, or a zip of one.
+
+Options, also after the command:
+  --folder DIR   the table in DIR (db1.mdb and MP3/); without it, KEYSOUND_FOLDER or the
+                 table keysound itself would use
+  --             every word after it is an argument, even one starting with &apos;-&apos;
+  -h, --help     show this help and exit
+  --version      show the version and exit
+
+Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
+</source>
+        <translation>用法：keysound-db 命令 [选项] 参数
+管理 keysound 的映射数据库 db1.mdb（键位 -&gt; MP3/ 中的声音文件）。
+
+命令：
+  init [--seed FILE.tsv] [--force] PATH
+        在 PATH 新建一个空的映射数据库。--seed 用一个 UTF-8 文件填充它，文件每行为
+        “键位&lt;TAB&gt;文件名”（以“#”开头的行是注释）。除非加 --force，PATH 不能已存在；
+        只有新文件完整写好后才会替换原文件。
+  import LEGACY.mdb NEW.db
+        把旧版的 Jet 3 / Jet 4 数据库复制成一个新的 SQLite 文件：所有表、列和行。
+        LEGACY.mdb 不会被改动；NEW.db 不能已存在。
+  export [--force] DB1 [FILE.tsv]
+        把 DB1（SQLite 或 Jet 文件）中的映射写成种子文件，init --seed 能原样读回
+        （不给 FILE 时写到标准输出；已有的 FILE 保留不动，除非加 --force）。两者中反斜杠
+        转义：\t 制表符，\n 换行，\r 回车，\\ 反斜杠，\# 键位开头的“#”，\uFEFF 键位开头的
+        U+FEFF；文件开头的一个字节顺序标记不属于第一个键位。
+  check
+        列出声音文件缺失或无法播放的映射、不区分大小写时重复出现的键位，以及空键位
+        （check APPFOLDER：检查 APPFOLDER 中的对应表）。
+  speak [--voice VOICE] [--force] [KEY...]
+        朗读每个键位，写成 MP3 放进 MP3/：所有声音文件缺失的映射，或只朗读列出的 KEY
+        （对应表中没有的 KEY 会新建映射）。没有文件名的映射会得到一个文件名。每个键位的
+        语音自动选择（中文用普通话，其余用英语）；--voice 为所有键位指定一个 espeak-ng
+        语音。已有的声音只在加 --force 时才被替换。
+  add [--overwrite] FILE...
+        把每个声音文件复制到 MP3/，并把它的文件名映射到它（“你好.mp3”映射键位“你好”）。
+        已有映射的键位，或 MP3/ 中同名但内容不同的声音，都会跳过，除非加 --overwrite。
+        无法播放的文件会被拒绝。
+  pack [--force] FILE.kspack
+        把对应表和它用到的所有声音写进一个文件，方便分发。
+  unpack [--replace-table] PACK
+        把一个包导入对应表：包中的映射并入对应表（对应表已有的键位保持原映射），或者在加
+        --replace-table 时替换整个对应表。声音绝不会被覆盖：名字已被占用的声音换个新名字导入。
+        PACK 是 .kspack 表包，或者键盘音效包：带 config.json 的文件夹，或它的 zip 压缩包。
+
+选项（也可写在命令之后）：
+  --folder DIR   使用 DIR 中的对应表（db1.mdb 和 MP3/）；不给时，使用 KEYSOUND_FOLDER
+                 或 keysound 本身会用的对应表
+  --             其后的每个词都是参数，即使以“-”开头
+  -h, --help     显示本帮助并退出
+  --version      显示版本并退出
+
+退出状态：0 成功，1 检查发现问题，2 用法错误，3 失败。
+</translation>
+    </message>
+    <message>
+        <source>they are no scan codes</source>
+        <translation>它们不是扫描码</translation>
+    </message>
+    <message>
+        <source>they type nothing on a US keyboard (function, modifier and navigation keys)</source>
+        <translation>它们在美式键盘上不打出字符（功能键、修饰键和方向键等）</translation>
+    </message>
+    <message>
+        <source>keypad keys whose character the main key sounds already</source>
+        <translation>小键盘上的键，它们的字符已经由主键盘上的键发声</translation>
+    </message>
+    <message>
+        <source>the pack gives them no sound</source>
+        <translation>音效包没有给它们声音</translation>
+    </message>
+    <message>
+        <source>their slice begins after the end of the pack&apos;s sound</source>
+        <translation>它们的片段开始于音效包声音的结尾之后</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n key(s) left out, %1: %2</source>
+        <translation>
+            <numerusform>%n 个按键没有导入，原因是%1：%2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n release sound(s) not brought in: keysound sounds a key when it is pressed.</source>
+        <translation>
+            <numerusform>%n 个松开按键的声音没有导入：按键音只在按下按键时发声。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the slice of %1 ms from %2 ms runs past the end of the sound and was cut after %3 ms</source>
+        <translation>从 %2 毫秒开始、长 %1 毫秒的片段超出了声音的结尾，在 %3 毫秒处截断</translation>
+    </message>
+    <message>
+        <source>%1: %2 key(s) of the keyboard sound pack &quot;%3&quot; mapped, %4 kept their mapping, %5 left out; %6 sound(s) brought in.</source>
+        <translation>%1：键盘音效包“%3”的 %2 个按键已对应，%4 个保持原来的对应，%5 个没有导入；导入了 %6 个声音。</translation>
+    </message>
+    <message>
+        <source>Enter</source>
+        <translation>回车</translation>
+    </message>
+    <message>
+        <source>Backspace</source>
+        <translation>退格</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>Esc</source>
+        <translation>Esc</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空格</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n key(s) mapped already keep their mapping: %1</source>
+        <translation>
+            <numerusform>%n 个按键已有对应，保持不变：%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the line is longer than the %1 bytes a line may have</source>
+        <translation>这一行超过了一行最多可有的 %1 字节</translation>
     </message>
 </context>
 <context>
@@ -580,6 +656,165 @@ The table here: none (%1)
     </message>
 </context>
 <context>
+    <name>KeyboardPack</name>
+    <message>
+        <source>the name &quot;%1&quot; holds more than one number range</source>
+        <translation>名字“%1”里有不止一个数字范围</translation>
+    </message>
+    <message>
+        <source>the number range of &quot;%1&quot; is empty or has more than %2 numbers</source>
+        <translation>“%1”中的数字范围是空的，或者多于 %2 个数字</translation>
+    </message>
+    <message>
+        <source>Cannot make a folder for the pack&apos;s sounds: %1.</source>
+        <translation>无法为音效包的声音建立文件夹：%1。</translation>
+    </message>
+    <message>
+        <source>%1 ms + %2 ms</source>
+        <translation>%1 毫秒 + %2 毫秒</translation>
+    </message>
+    <message>
+        <source>the sound &quot;%1&quot; of a single pack names more than one file</source>
+        <translation>single 音效包的声音“%1”指向不止一个文件</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; leads out of the pack or has an empty part</source>
+        <translation>名字“%1”指向包外，或者有空的部分</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; clashes with a folder of the pack</source>
+        <translation>名字“%1”和包里的一个文件夹冲突</translation>
+    </message>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2.</source>
+        <translation>无法写入“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>its sound &quot;%1&quot; does not play: %2</source>
+        <translation>它的声音“%1”无法播放：%2</translation>
+    </message>
+    <message>
+        <source>The keyboard sound pack &quot;%1&quot; cannot be used: %2.</source>
+        <translation>无法使用键盘音效包“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>config.json is larger than the %1 KiB it may be</source>
+        <translation>config.json 超过了允许的 %1 KiB</translation>
+    </message>
+    <message>
+        <source>config.json nests deeper than %1 levels</source>
+        <translation>config.json 的嵌套超过了 %1 层</translation>
+    </message>
+    <message>
+        <source>config.json is not JSON: %1 at byte %2</source>
+        <translation>config.json 不是 JSON：第 %2 个字节处%1</translation>
+    </message>
+    <message>
+        <source>config.json holds no object</source>
+        <translation>config.json 里没有对象</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in config.json is not text</source>
+        <translation>config.json 中的“%1”不是文字</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in config.json is longer than %2 characters</source>
+        <translation>config.json 中的“%1”超过了 %2 个字符</translation>
+    </message>
+    <message>
+        <source>config.json is of version &quot;%1&quot;; keysound reads versions 1 and 2</source>
+        <translation>config.json 的版本是“%1”；按键音只能读取版本 1 和 2</translation>
+    </message>
+    <message>
+        <source>&quot;key_define_type&quot; in config.json is neither &quot;single&quot; nor &quot;multi&quot;</source>
+        <translation>config.json 中的“key_define_type”既不是“single”也不是“multi”</translation>
+    </message>
+    <message>
+        <source>the slice of key %1 has a negative or missing start or length</source>
+        <translation>按键 %1 的片段的开始或长度是负数或者缺失</translation>
+    </message>
+    <message>
+        <source>the slice of key %1 starts or lasts longer than a key sound can (%2 ms)</source>
+        <translation>按键 %1 的片段开始得太晚或者太长，超出了按键声音的限度（%2 毫秒）</translation>
+    </message>
+    <message>
+        <source>the define of key %1 is not [start, length] in milliseconds</source>
+        <translation>按键 %1 的定义不是以毫秒为单位的 [开始, 长度]</translation>
+    </message>
+    <message>
+        <source>the define of key %1 is not a file name</source>
+        <translation>按键 %1 的定义不是文件名</translation>
+    </message>
+    <message>
+        <source>config.json names no &quot;sound&quot; to cut the keys&apos; slices from</source>
+        <translation>config.json 没有指定用来切出按键片段的“sound”</translation>
+    </message>
+    <message>
+        <source>config.json has no &quot;defines&quot; object</source>
+        <translation>config.json 里没有“defines”对象</translation>
+    </message>
+    <message>
+        <source>config.json defines %1 keys, more than the %2 a pack may</source>
+        <translation>config.json 定义了 %1 个按键，超过了允许的 %2 个</translation>
+    </message>
+    <message>
+        <source>it names &quot;%1&quot;, which the pack does not hold</source>
+        <translation>它用到“%1”，但包里没有这个文件</translation>
+    </message>
+    <message>
+        <source>its file &quot;%1&quot; is larger than the %2 KiB it may be</source>
+        <translation>它的文件“%1”超过了允许的 %2 KiB</translation>
+    </message>
+    <message>
+        <source>its file &quot;%1&quot; is a link</source>
+        <translation>它的文件“%1”是链接</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; in the pack is not a plain file</source>
+        <translation>包里的“%1”不是普通文件</translation>
+    </message>
+    <message>
+        <source>its folder &quot;%1&quot; is a link</source>
+        <translation>它的文件夹“%1”是链接</translation>
+    </message>
+    <message>
+        <source>it holds config.json in more than one top folder</source>
+        <translation>它在不止一个顶层文件夹里有 config.json</translation>
+    </message>
+    <message>
+        <source>it holds no config.json at its root or in one top folder</source>
+        <translation>它的根目录和唯一的顶层文件夹里都没有 config.json</translation>
+    </message>
+    <message>
+        <source>the entry &quot;%1&quot; occurs twice</source>
+        <translation>条目“%1”出现了两次</translation>
+    </message>
+    <message>
+        <source>it has %1 entries, more than the %2 a pack may have</source>
+        <translation>它有 %1 个条目，超过了包允许的 %2 个</translation>
+    </message>
+    <message>
+        <source>its entries would unpack to more than the %1 MiB a pack may hold</source>
+        <translation>它的条目解压后会超过包允许的 %1 MiB</translation>
+    </message>
+    <message>
+        <source>the entry &quot;%1&quot; is a symbolic link</source>
+        <translation>条目“%1”是符号链接</translation>
+    </message>
+    <message>
+        <source>the entry &quot;%1&quot; is not a plain file</source>
+        <translation>条目“%1”不是普通文件</translation>
+    </message>
+    <message>
+        <source>the entry &quot;%1&quot; is encrypted or compressed other than stored or deflated</source>
+        <translation>条目“%1”已加密，或者用了 stored 和 deflate 以外的压缩方法</translation>
+    </message>
+    <message>
+        <source>it lasts %1 s; a sound cut into keys may last %2 s at most</source>
+        <translation>它长 %1 秒；切分给各个按键的声音最长只能是 %2 秒</translation>
+    </message>
+</context>
+<context>
     <name>LegacyFormat</name>
     <message>
         <source>Cannot read &quot;%1&quot;: %2.</source>
@@ -685,10 +920,6 @@ The table here: none (%1)
         <translation>无法启动读取进程：%1。</translation>
     </message>
     <message>
-        <source>Cannot start the reading process %1: %2.</source>
-        <translation>无法启动读取进程 %1：%2。</translation>
-    </message>
-    <message>
         <source>The database file &quot;%1&quot; was not found. To make a new one, run &quot;keysound-db init &apos;%1&apos;&quot; in the program&apos;s folder, then add keys and sounds in the editor.</source>
         <translation>找不到数据库文件“%1”。可以在程序文件夹中运行“keysound-db init &apos;%1&apos;”新建一个，然后在编辑器里添加按键和声音。</translation>
     </message>
@@ -760,9 +991,13 @@ The table here: none (%1)
         <source>The table &quot;%1&quot; cannot be written, so keysound would read a copy of it, but at %2 MB it is larger than the %3 MB it copies. A key table is far smaller; check where the file came from.</source>
         <translation>表“%1”不可写入，因此 keysound 本应读取它的副本，但它有 %2 MB，超过了可复制的上限 %3 MB。按键表远比这小；请检查这个文件的来源。</translation>
     </message>
+    <message>
+        <source>the table was written to while it was copied; try again when it is not being changed</source>
+        <translation>复制对应表时它正在被写入；请在它不再被修改时重试</translation>
+    </message>
 </context>
 <context>
-    <name>SoundChecker</name>
+    <name>SoundDecoder</name>
     <message>
         <source>does not exist</source>
         <translation>不存在</translation>
@@ -792,14 +1027,18 @@ The table here: none (%1)
         <translation>无法解码为声音（%1）</translation>
     </message>
     <message numerus="yes">
-        <source>plays for more than %n minute(s)</source>
+        <source>plays for more than %n hour(s)</source>
         <translation>
-            <numerusform>播放时长超过 %n 分钟</numerusform>
+            <numerusform>播放时间超过 %n 小时</numerusform>
         </translation>
     </message>
     <message>
         <source>is damaged: decoding it used up its processor time</source>
         <translation>已损坏：解码用尽了处理器时间</translation>
+    </message>
+    <message>
+        <source>is damaged: its decoder failed</source>
+        <translation>已损坏：解码程序失败</translation>
     </message>
     <message>
         <source>is damaged: decoding it crashed (%1)</source>
@@ -810,8 +1049,8 @@ The table here: none (%1)
         <translation>已损坏：解码未能按时结束</translation>
     </message>
     <message>
-        <source>could not be checked: the program keysound-sound-checker cannot be run</source>
-        <translation>无法检查：无法运行 keysound-sound-checker 程序</translation>
+        <source>could not be decoded: the program keysound-decoder cannot be run</source>
+        <translation>无法解码：无法运行 keysound-decoder 程序</translation>
     </message>
 </context>
 <context>
@@ -819,6 +1058,13 @@ The table here: none (%1)
     <message>
         <source>Cannot import &quot;%1&quot;: its path holds a backslash &quot;\&quot;, which this program takes for a folder separator. Rename the file or the folder first.</source>
         <translation>无法导入“%1”：路径里有反斜杠“\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。</translation>
+    </message>
+</context>
+<context>
+    <name>SoundOutput</name>
+    <message>
+        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
+        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
     </message>
 </context>
 <context>
@@ -1060,6 +1306,14 @@ The table here: none (%1)
     <message>
         <source>The table pack &quot;%1&quot; is damaged: %2.</source>
         <translation>表包“%1”已损坏：%2。</translation>
+    </message>
+    <message>
+        <source>its table has more than the %1 rows a table may have</source>
+        <translation>它的对应表超过了一个对应表最多可有的 %1 行</translation>
+    </message>
+    <message>
+        <source>its key and sound file name are longer than the %1 bytes a pack&apos;s row may have</source>
+        <translation>它的按键和声音文件名超过了包里一行最多可有的 %1 字节</translation>
     </message>
 </context>
 <context>

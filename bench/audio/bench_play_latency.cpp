@@ -3,9 +3,9 @@
 // notes when the first loud samples of the new sound leave the mixer.
 // Runs on SDL's disk driver (written to /dev/null) with the program's 256-frame buffer.
 
-#include "audio/AudioOutput.h"
 #include "audio/MediaCommandService.h"
-#include "audio/SdlMixerBackend.h"
+#include "audio/SoundOutput.h"
+#include "audio/SoundPlayer.h"
 
 #include <QCoreApplication>
 
@@ -107,28 +107,34 @@ void report(const char* name, const KeyRun& run)
 
 int main(int argc, char** argv)
 {
-    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
+    qputenv("KEYSOUND_DECODER", KEYSOUND_DECODER);
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    const auto output = std::make_shared<AudioOutput>();
+    SoundOutput::prepareEnvironment();
     QCoreApplication application(argc, argv);
-    if (!output->open()) {
+    const auto output = std::make_unique<SoundOutput>();
+    output->warmUp();
+    const auto opening = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (output->state() != SoundOutput::State::Open && std::chrono::steady_clock::now() < opening)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (output->state() != SoundOutput::State::Open) {
         std::fprintf(stderr, "the disk audio driver could not be opened\n");
         return 1;
     }
-    outputChannels = output->channels();
     std::printf("driver %s, %d Hz, %d channels, %d-frame buffer (%.2f ms per mix; half: %.2f ms)\n",
-                qPrintable(output->driverName()), output->frequency(), output->channels(), output->bufferFrames(),
+                qPrintable(output->driverName()), output->frequency(), outputChannels, output->bufferFrames(),
                 1000.0 * output->bufferFrames() / output->frequency(),
                 500.0 * output->bufferFrames() / output->frequency());
 
-    SoundChecker checker;
-    SdlMixerBackend backend(output, checker);
+    SoundDecoder decoder;
+    SoundPlayer backend(*output, decoder);
     MediaCommandService service(backend);
     output->setPostMixObserver(watchForOnset);
     for (const char* name : {"tone-1s.mp3", "tone-60s.mp3"}) {
         const QString sound = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR "/") + QLatin1String(name);
-        checker.verdictNow(sound);  // keys of sounds played before
+        backend.decodeAhead({sound});  // keys of sounds decoded before
+        while (backend.soundsWaitingToDecode() > 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         report(name, pressKeys(service, sound));
     }
     output->setPostMixObserver({});

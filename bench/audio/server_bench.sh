@@ -23,7 +23,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 cmake -S "$root" -B "$build" >/dev/null
-cmake --build "$build" --target keysound keysound-db keysound-sound-checker app_folder sink_probe bare_reference >/dev/null
+cmake --build "$build" --target keysound keysound-db keysound-decoder app_folder sink_probe bare_reference >/dev/null
 
 work=$(mktemp -d /tmp/keysound-bench.XXXXXX)
 pids=()
@@ -49,7 +49,7 @@ with wave.open(sys.argv[1], "wb") as w:
     w.writeframes(b"".join(struct.pack("<hh", v, v) for v in
         (int(16000 * math.sin(2 * math.pi * 440 * i / 44100 + math.pi / 2)) for i in range(6615))))
 PY
-cp "$build/app/keysound" "$build/app/keysound-sound-checker" "$app/"  # a sound plays once checked
+cp "$build/app/keysound" "$build/app/keysound-decoder" "$app/"  # a sound plays once checked
 printf 'a\ttone.wav\n' > "$work/seed.tsv"
 "$build/app/keysound-db" init --seed "$work/seed.tsv" "$app/db1.mdb" >/dev/null
 

@@ -1,14 +1,16 @@
 // Measures a key press through the main window, as a user's key reaches it:
 //  - key event to the first non-silent samples leaving the mixer (SDL disk driver, 256 frames),
-//    for a 1 s and a 60 s MP3 played before, and for the first play of new 1 s files (which waits
-//    for the sound checker's verdict);
+//    for a 1 s and a 60 s MP3 played before, for the first play of new 1 s files decoded ahead in
+//    the background, and for new 1 s files whose key comes before any decode (it waits for one);
 //  - the UI-thread cost of one key press (lookup, stop, play, log);
 //  - that cost with 100k entries already in the log, against the first key.
 #include "TestAppFolder.h"
 
-#include "audio/AudioOutput.h"
+#include "audio/DecodeProtocol.h"
+#include "audio/SoundOutput.h"
 #include "audio/MediaCommandService.h"
-#include "audio/SdlMixerBackend.h"
+#include "audio/SoundPlayer.h"
+#include "player/TableSounds.h"
 #include "player/Form1.h"
 #include "player/TextBoxes.h"
 
@@ -49,13 +51,13 @@ Figures summarise(std::vector<double> values)
 // Arms on the UI thread right before a key; the audio thread stamps the first loud buffer.
 class FirstSoundProbe {
 public:
-    explicit FirstSoundProbe(audio::AudioOutput& output)
+    explicit FirstSoundProbe(audio::SoundOutput& output)
         : output_(output)
     {
         output_.setPostMixObserver([this](const int16_t* samples, int frames) {
             if (!armed_.load(std::memory_order_acquire))
                 return;
-            const int count = frames * output_.channels();
+            const int count = frames * audio::decodeprotocol::Channels;
             for (int i = 0; i < count; ++i) {
                 if (samples[i] > 64 || samples[i] < -64) {
                     heard_.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
@@ -73,7 +75,7 @@ public:
         armed_.store(true, std::memory_order_release);
     }
     // Milliseconds from `from` to the first loud buffer, or -1 when nothing was heard in time.
-    // A first play starts when the checker's answer arrives, so the window's events must go on
+    // A first play starts when the decoder's answer arrives, so the window's events must go on
     // then; elsewhere they would only take the audio thread's processor time on a small machine.
     double waitForSound(Clock::time_point from, bool serviceEvents)
     {
@@ -91,7 +93,7 @@ public:
     }
 
 private:
-    audio::AudioOutput& output_;
+    audio::SoundOutput& output_;
     std::atomic<bool> armed_{false};
     std::atomic<Clock::rep> heard_{0};
 };
@@ -119,7 +121,7 @@ int keysPerFigure()
 }
 
 // Before each key, `beforeKey` may change what it will play.
-void measureLatency(player::Form1& form, audio::AudioOutput& output, const QString& key, const char* label,
+void measureLatency(player::Form1& form, audio::SoundOutput& output, const QString& key, const char* label,
                     const std::function<void()>& beforeKey = {})
 {
     FirstSoundProbe probe(output);
@@ -175,14 +177,13 @@ void measureLogGrowth(player::Form1& form)
 
 int main(int argc, char** argv)
 {
-    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
+    qputenv("KEYSOUND_DECODER", KEYSOUND_DECODER);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", "/dev/null");
-    audio::AudioSettings settings;
-    settings.bufferFrames = 256;
-    const auto output = std::make_shared<audio::AudioOutput>(settings);
+    audio::SoundOutput::prepareEnvironment();
     QApplication app(argc, argv);
+    const auto output = std::make_unique<audio::SoundOutput>();
 
     test::TestAppFolder folder;
     const QString fixtures = QStringLiteral(KEYSOUND_AUDIO_FIXTURES_DIR);
@@ -200,12 +201,14 @@ int main(int argc, char** argv)
         QFile::rename(copy, newSound);
     };
 
-    output->open();
+    output->warmUp();
+    if (!QTest::qWaitFor([&] { return output->state() == audio::SoundOutput::State::Open; }, 5000))
+        std::printf("the audio output did not open\n");
     std::printf("audio: driver %s, %d Hz, %d frames per buffer (half a period: %.2f ms)\n",
                 qPrintable(output->driverName()), output->frequency(), output->bufferFrames(),
                 500.0 * output->bufferFrames() / output->frequency());
-    audio::SoundChecker checker;
-    audio::SdlMixerBackend playback(output, checker);
+    audio::SoundDecoder decoder;
+    audio::SoundPlayer playback(*output, decoder);
     audio::MediaCommandService commands(playback);
     player::Form1 form(commands);
     form.show();
@@ -217,7 +220,13 @@ int main(int argc, char** argv)
     }
     measureLatency(form, *output, QStringLiteral("a"), "1 s MP3:");
     measureLatency(form, *output, QStringLiteral("b"), "60 s MP3:");
-    measureLatency(form, *output, QStringLiteral("c"), "first play of a new 1 s MP3:", replaceNewSound);
+    const auto replaceAndDecodeAhead = [&] {
+        replaceNewSound();
+        playback.decodeAhead(player::tableSoundPaths());
+        (void)QTest::qWaitFor([&] { return playback.soundsWaitingToDecode() == 0; }, 5000);
+    };
+    measureLatency(form, *output, QStringLiteral("c"), "new 1 s MP3 decoded ahead:", replaceAndDecodeAhead);
+    measureLatency(form, *output, QStringLiteral("c"), "new 1 s MP3, key before its decode:", replaceNewSound);
     measureLogGrowth(form);
     return 0;
 }

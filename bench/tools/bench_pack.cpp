@@ -4,7 +4,7 @@
 #include "RawDatabase.h"
 #include "TablePack.h"
 #include "TestAppFolder.h"
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,8 +24,8 @@ constexpr int Runs = 5;
 
 std::optional<QString> decodeVerdict(const QString& nativePath)
 {
-    static audio::SoundChecker checker;  // as keysound-db has one for a whole run
-    return checker.problemWith(nativePath);
+    static audio::SoundDecoder decoder;  // as keysound-db has one for a whole run
+    return decoder.problemWith(nativePath);
 }
 
 std::optional<QString> acceptAll(const QString&) { return std::nullopt; }
@@ -71,7 +71,7 @@ void report(const char* label, const std::function<void()>& prepare, const std::
 
 int main(int argc, char** argv)
 {
-    qputenv("KEYSOUND_SOUND_CHECKER", KEYSOUND_SOUND_CHECKER);
+    qputenv("KEYSOUND_DECODER", KEYSOUND_DECODER);
     QCoreApplication app(argc, argv);
     const auto source = tableFolder(true);
     const QString packPath = source->filePath(QStringLiteral("table.kspack"));

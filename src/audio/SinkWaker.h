@@ -6,7 +6,7 @@ namespace keysound::audio {
 
 // A silent PipeWire stream that keeps the sink running while keysound's output is in use.
 //
-// The mixer's own PipeWire stream is made passive (see AudioOutput::prepareProcess): it sounds
+// The output device's own PipeWire stream is made passive (SoundOutput::prepareEnvironment): it sounds
 // whenever its sink runs but never makes it run. This stream does, and unlike the mixer's it can
 // rest without being taken down: while it is inactive nothing of keysound is scheduled and the
 // server can suspend the sink, and activating it brings the sink back within a period or two.

@@ -12,6 +12,11 @@ bool trySetSize(float& property, float value)
 }
 }  // namespace
 
+int outerWidth(int clientWidth, int ownFrameWidth, int ownerFrameWidth)
+{
+    return clientWidth + (ownFrameWidth > 0 ? ownFrameWidth : ownerFrameWidth);
+}
+
 ResizeOutcome resizeControls(const ResizeMetrics& m, const ResizedControls& current)
 {
     ResizeOutcome out{current, {}};

@@ -30,6 +30,11 @@ struct ResizeOutcome {
     std::array<bool, 5> applied{};  // false where the toolkit refused the value
 };
 
+// The window's outer width in pixels, its frame included. A window manager frames a window only
+// after it is shown, so until its own frame is known (ownFrameWidth 0) the frame of the window it is
+// shown over, framed by the same window manager, stands in for it.
+int outerWidth(int clientWidth, int ownFrameWidth, int ownerFrameWidth);
+
 // The resize arithmetic in single precision. A negative width or height is refused: that control
 // keeps its value from `current`, and later steps read what the controls then hold.
 ResizeOutcome resizeControls(const ResizeMetrics& metrics, const ResizedControls& current);

@@ -44,6 +44,12 @@ public:
 
     QString GetStringBack(QString St, QString sP) const;
 
+signals:
+    // After an update, delete, refresh or sound import: the table or its sounds may have changed.
+    void soundsMayHaveChanged();
+
+public:
+
     // Event handlers, public so that tests can drive them as the toolkit does.
     void Form_Load();
     void Form_Resize();

@@ -101,6 +101,7 @@ void frmConfig::cmdUpdate_Click()
         editing = false;
         addingNew = false;
         SetButtonState(true);
+        emit soundsMayHaveChanged();
     });
 }
 
@@ -126,6 +127,7 @@ void frmConfig::cmdDelete_Click()
         adoPrimaryRS->MoveNext();
         if (adoPrimaryRS->EOF_())
             adoPrimaryRS->MoveLast();
+        emit soundsMayHaveChanged();
     });
 }
 
@@ -135,6 +137,7 @@ void frmConfig::cmdRefresh_Click()
         bindGrid(nullptr);
         adoPrimaryRS->Requery(store::adOptionUnspecified);
         bindGrid(adoPrimaryRS.get());
+        emit soundsMayHaveChanged();
     });
 }
 
@@ -149,8 +152,10 @@ void frmConfig::Command1_Click()
     try {
         requireWritableTable();
         cdl.ShowOpen(this);
-        if (!cdl.FileName.isEmpty())
+        if (!cdl.FileName.isEmpty()) {
             SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);
+            emit soundsMayHaveChanged();
+        }
     } catch (const Error& error) {
         platform::messageBox(this, error.description());
     }

@@ -82,9 +82,11 @@ ResizeMetrics frmConfig::resizeMetrics() const
 {
     const double dpi = platform::logicalDpi(this);
     const auto twips = [dpi](int pixels) { return float(platform::pixelsToTwips(pixels, dpi)); };
+    const auto frameWidth = [](const QWidget* window) { return window->frameGeometry().width() - window->width(); };
+    const int ownerFrame = parentWidget() ? frameWidth(parentWidget()->window()) : 0;
     return {twips(width()),
             twips(height()),
-            twips(frameGeometry().width()),
+            twips(outerWidth(width(), frameWidth(this), ownerFrame)),
             twips(grdDataGrid->y()),
             twips(picButtons->height()),
             twips(picStatBox->height())};

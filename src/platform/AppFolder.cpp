@@ -3,11 +3,14 @@
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/InstallLayout.h"
+#include "platform/StagingFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
 
 namespace keysound::platform {
 
@@ -78,14 +81,33 @@ void seedUserFolder(const QString& defaultsFolder, const QString& userFolder)
     const QString parent = QFileInfo(userFolder).absolutePath();
     if (!QDir().mkpath(parent))
         throwNotMade(userFolder, QDir::toNativeSeparators(parent));
-    QTemporaryDir staging(parent + QStringLiteral("/.keysound-new-XXXXXX"));
+    const QString stagingPrefix = QStringLiteral(".keysound-new-");
+    StagingFolder::removeAbandoned(parent, stagingPrefix);  // of a first start that was killed
+    StagingFolder staging(parent, stagingPrefix);
     if (!staging.isValid())
         throwNotMade(userFolder, staging.errorString());
     copyTree(defaultsFolder, staging.path(), userFolder);
-    if (QDir().rename(staging.path(), userFolder))
-        staging.setAutoRemove(false);
-    else if (!QFileInfo::exists(userFolder))  // else a program started at the same time made it first
+    if (!staging.moveInto(userFolder) && !QFileInfo::exists(userFolder))  // else another start made it first
         throwNotMade(userFolder, QDir::toNativeSeparators(staging.path()));
+}
+
+// $HOME, else the home folder the password database gives this user (a service or a cron job may
+// run without HOME). Never "/": a user folder there would be everyone's.
+QString homeFolder()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (QDir::isAbsolutePath(home))
+        return home;
+    std::vector<char> buffer(16 * 1024);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        QDir::isAbsolutePath(QFile::decodeName(found->pw_dir)) && QByteArray(found->pw_dir) != "/")
+        return QFile::decodeName(found->pw_dir);
+    throw Error(ErrorNumber::PathNotFound,
+                QCoreApplication::translate("AppFolder", "Your home folder is unknown: HOME is not set and the user "
+                                                         "database has no home folder for you. Set HOME, or start "
+                                                         "keysound with --folder and a folder of your own."));
 }
 
 // An XDG base folder: the variable when it holds an absolute path; unset, empty or relative, the
@@ -93,7 +115,7 @@ void seedUserFolder(const QString& defaultsFolder, const QString& userFolder)
 QString xdgFolder(const char* variable, const QString& fallbackBelowHome)
 {
     const QString folder = qEnvironmentVariable(variable);
-    return QDir::isAbsolutePath(folder) ? folder : QDir::homePath() + fallbackBelowHome;
+    return QDir::isAbsolutePath(folder) ? folder : homeFolder() + fallbackBelowHome;
 }
 
 QString dataHome() { return xdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")); }
@@ -104,7 +126,7 @@ AppFolderInputs AppFolderInputs::ofThisRun(std::optional<QString> commandLineFol
     return {.commandLineFolder = std::move(commandLineFolder),
             .environmentFolder = qEnvironmentVariable("KEYSOUND_FOLDER"),
             .executableFolder = QCoreApplication::applicationDirPath(),
-            .userDataHome = dataHome(),
+            .userDataHome = {},  // asked only when no other folder is chosen: a named folder needs no home
             .defaultsFolder = installedDefaultsFolder()};
 }
 
@@ -116,7 +138,8 @@ QString chooseAppFolder(const AppFolderInputs& inputs)
         return namedFolder(inputs.environmentFolder, QStringLiteral("KEYSOUND_FOLDER"));
     if (isPortableFolder(inputs.executableFolder))
         return absoluteFolder(inputs.executableFolder);
-    const QString userFolder = absoluteFolder(QDir(inputs.userDataHome).filePath(QStringLiteral("keysound")));
+    const QString home = inputs.userDataHome.isEmpty() ? dataHome() : inputs.userDataHome;
+    const QString userFolder = absoluteFolder(QDir(home).filePath(QStringLiteral("keysound")));
     if (!QFileInfo(userFolder).exists() && inputs.mayMakeUserFolder)
         seedUserFolder(inputs.defaultsFolder, userFolder);
     return userFolder;

@@ -17,7 +17,7 @@ struct AppFolderInputs {
     std::optional<QString> commandLineFolder = std::nullopt;  // --folder DIR
     QString environmentFolder = {};                           // KEYSOUND_FOLDER; empty when unset
     QString executableFolder = {};
-    QString userDataHome = {};      // $XDG_DATA_HOME, else ~/.local/share
+    QString userDataHome = {};      // empty: $XDG_DATA_HOME, else ~/.local/share (HOME, else the user database)
     QString defaultsFolder = {};    // the installed default table and sounds
     bool mayMakeUserFolder = true;  // false: a user folder not made yet is named, not made (tools)
 
@@ -30,8 +30,10 @@ struct AppFolderInputs {
 //      read-only one);
 //   3. else the user's own <data home>/keysound. On the first start it is made as a copy of the
 //      defaults folder, in a hidden folder beside it that is renamed into place once complete, so
-//      an interrupted start leaves nothing half made; once it exists it is never written here.
-// Throws keysound::Error: PathNotFound for a named folder that does not exist, DatabaseNotFound
+//      an interrupted start leaves nothing half made, and the next first start removes what a
+//      killed one left (see StagingFolder.h); once it exists it is never written here.
+// Throws keysound::Error: PathNotFound for a named folder that does not exist or an unknown home
+// folder, DatabaseNotFound
 // when the defaults are missing, FileAccess when the user's folder cannot be made.
 QString chooseAppFolder(const AppFolderInputs& inputs);
 
@@ -42,7 +44,8 @@ void decideAppFolder(const AppFolderInputs& inputs);
 // The user's own keysound folders, for this run's environment: <data home>/keysound, where
 // chooseAppFolder() makes the user's own table ($XDG_DATA_HOME, else ~/.local/share), and
 // <cache home>/keysound, for copies the program may throw away ($XDG_CACHE_HOME, else ~/.cache).
-// Absolute, whether or not they exist yet.
+// Absolute, whether or not they exist yet. Throws keysound::Error PathNotFound when the home folder
+// they lie in is unknown (neither HOME nor the user database names one).
 QString usersOwnFolder();
 QString usersCacheFolder();
 

@@ -115,7 +115,10 @@ void Form1::Text1_GotFocus() { Text1->setText(QString()); }
 void Form1::Command1_Click()
 {
     if (!editorWindow_)
+    {
         editorWindow_ = new editor::frmConfig(this, importObserver_);  // one editor object for the whole run
+        connect(editorWindow_, &editor::frmConfig::soundsMayHaveChanged, this, &Form1::soundsMayHaveChanged);
+    }
     editorWindow_->Show(1);
     activationPending_ = true;
     if (isActiveWindow())

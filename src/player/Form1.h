@@ -48,6 +48,10 @@ public:
 
     int Check1Value() const;  // 0 clear, 1 ticked, 2 greyed
 
+signals:
+    // The editor changed the table or its sounds (or may have).
+    void soundsMayHaveChanged();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

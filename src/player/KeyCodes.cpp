@@ -10,6 +10,7 @@ constexpr char32_t LineFeed = 10;  // Ctrl+Enter
 constexpr char32_t Backspace = 8;
 constexpr char32_t Delete = 127;  // Ctrl+Backspace
 constexpr char32_t Escape = 27;
+constexpr char32_t Blank = 32;
 
 bool isTypedCharacter(char32_t code) { return code >= 0x20 && code != 0x7f && !(code >= 0x80 && code < 0xa0); }
 
@@ -37,9 +38,12 @@ QList<char32_t> keyCodesOf(const QKeyEvent& event)
     default: break;
     }
     if (ctrl) {
-        // Ctrl takes the letters and [ \ ] ^ _ down to the control characters 1 to 31.
+        // Ctrl takes the letters and [ \ ] ^ _ down to the control characters 1 to 31; Ctrl+Space
+        // stays a blank.
         if (event.key() >= Qt::Key_A && event.key() <= Qt::Key_Underscore)
             return {char32_t(event.key() - Qt::Key_At)};
+        if (event.key() == Qt::Key_Space)
+            return {Blank};
         return {};
     }
     QList<char32_t> codes;

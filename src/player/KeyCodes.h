@@ -9,7 +9,7 @@ namespace keysound::player {
 
 // The key codes a key event types into the key-entry box: one per character it produces.
 // Enter 13, Backspace 8, Esc 27, Ctrl+letter 1-26, Ctrl+[ \ ] ^ _ 27-31, Ctrl+Enter 10,
-// Ctrl+Backspace 127, and every printable character (outside the Basic Multilingual Plane too).
+// Ctrl+Backspace 127, Ctrl+Space 32, and every printable character (outside the Basic Multilingual Plane too).
 // Navigation and function keys, Tab, Delete and Alt chords type nothing and give no code.
 QList<char32_t> keyCodesOf(const QKeyEvent& event);
 

@@ -4,7 +4,10 @@
 
 namespace keysound::player {
 
-// One lookup's entry in the log: the message, the key text, then an empty line.
+// One lookup's entry in the log: the message, the key text, then an empty line. A key that is itself a
+// blank would be invisible there, and is shown as the blank's picture; a phrase keeps its blanks.
+inline bool showsBlankAsPicture(const QString& keyText) { return keyText == QStringLiteral(" "); }
+
 struct LogEntry {
     QString message;
     QString keyText;

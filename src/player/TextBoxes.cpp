@@ -96,7 +96,7 @@ void LogTextBox::prependEntry(const LogEntry& entry)
     QTextCursor cursor(document());
     cursor.beginEditBlock();  // one change for the layout, not one per piece
     insertShown(cursor, entry.message, Blanks::AsTyped);
-    insertShown(cursor, entry.keyText, Blanks::AsPictures);
+    insertShown(cursor, entry.keyText, showsBlankAsPicture(entry.keyText) ? Blanks::AsPictures : Blanks::AsTyped);
     insertShown(cursor, entry.lineEnds, Blanks::AsTyped);
     cursor.endEditBlock();
     keepNewestInView();

@@ -31,8 +31,8 @@ public:
     void setText(const QString& text);
     // The same result as setText(text + Text()), without touching the old text.
     void prependText(const QString& text);
-    // As prependText of the whole entry, with the blanks of the key text shown too: a key text
-    // may be or end in a blank, which would otherwise be invisible.
+    // As prependText of the whole entry, with a key that is a blank shown as its picture (see
+    // showsBlankAsPicture()).
     void prependEntry(const LogEntry& entry);
 
 private:

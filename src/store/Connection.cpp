@@ -50,6 +50,13 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
     dataSource_ = dataSource;
 }
 
+void Connection::reopenIfChanged()
+{
+    if (!database_ || database_->readsCurrentFile())
+        return;
+    database_ = openTable(database_->path(), Mode == adModeRead, importObserver_);
+}
+
 bool Connection::isReadOnlyTable() const { return database_ && database_->table().isSnapshot(); }
 
 void Connection::requireWritableTable() const

@@ -35,6 +35,9 @@ public:
               int options = adConnectUnspecified);
 
     bool isOpen() const { return database_ != nullptr; }
+    // Opens the table file again, as Open does, when the handle no longer reads what a fresh open
+    // would: the table file was replaced, or changed under its snapshot. Throws as Open does.
+    void reopenIfChanged();
     DatabaseHandle* database() const { return database_.get(); }
     sqlite3* handle() const;
     const QString& dataSourcePathText() const { return dataSource_; }

@@ -115,7 +115,9 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::takeKept(const QString& nativePa
         taken = std::move(*found);
         p.handles.erase(found);
     }
-    if (identityOf(nativePath) != taken->identity_)
+    const bool unchanged = taken->table_.isSnapshot() ? taken->readsCurrentFile()
+                                                      : identityOf(nativePath) == taken->identity_;
+    if (!unchanged)
         return nullptr;  // replaced or written by someone else meanwhile: closed
     taken->timeLimit_ = bounds::WholeTableTime;
     return taken;
@@ -139,8 +141,8 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, boo
     // Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.
     handle->checkMappingTable();
     registerKeyFolding(handle->db_);
-    if (table.copiedFrom)
-        handle->identity_ = *table.copiedFrom;
+    if (!table.isSnapshot())
+        handle->identity_ = identityOf(table.path).value_or(FileIdentity{});
     handle->timeLimit_ = bounds::WholeTableTime;  // until the work at hand chooses its own
     return handle;
 }
@@ -189,6 +191,19 @@ void DatabaseHandle::checkMappingTable()
         throw Error(ErrorNumber::TableRefused, *refusal);
 }
 
+// A file put in the table file's place by rename (as sync tools do) is another inode.
+static bool isSameFile(const std::optional<FileIdentity>& a, const FileIdentity& b)
+{
+    return a && a->device == b.device && a->inode == b.inode;
+}
+
+bool DatabaseHandle::readsCurrentFile() const
+{
+    if (table_.isSnapshot())
+        return tableStateOf(table_.path) == table_.copiedFrom;
+    return isSameFile(identityOf(table_.path), identity_);
+}
+
 bool DatabaseHandle::engineOpenedReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
 void DatabaseHandle::startClock()
@@ -231,10 +246,10 @@ void DatabaseHandle::giveBack(std::unique_ptr<DatabaseHandle> handle)
 {
     if (!handle || !handle->isIdle())
         return;
-    if (!handle->table_.isSnapshot()) {  // a snapshot keeps the identity of what it copied
+    if (!handle->table_.isSnapshot()) {  // a snapshot keeps the state of what it copied
         const std::optional<FileIdentity> identity = identityOf(handle->table_.path);
-        if (!identity)
-            return;
+        if (!isSameFile(identity, handle->identity_))
+            return;  // gone or replaced: the handle reads a file no longer there
         handle->identity_ = *identity;
     }
     std::unique_ptr<DatabaseHandle> oldest;  // closed outside the lock

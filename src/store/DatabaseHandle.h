@@ -43,7 +43,10 @@ public:
     sqlite3* get() const { return db_; }
     const TableFile& table() const { return table_; }
     const QString& path() const { return table_.path; }  // the one messages name
-    bool engineOpenedReadOnly() const;                   // asked to write, the file system let the engine only read
+    bool engineOpenedReadOnly() const;
+    // Whether the handle still reads what a fresh open would: the same file at the table's path (not
+    // one put in its place by rename), or for a snapshot, the table file in the state it copied.
+    bool readsCurrentFile() const;                   // asked to write, the file system let the engine only read
 
     // The time the engine's work on this handle may take, chosen by the work: a statement runs
     // from its first step to its last against the clock, and a parse (which may read the schema)
@@ -78,7 +81,7 @@ private:
     sqlite3* db_ = nullptr;
     TableFile table_;
     bool readOnly_ = false;
-    FileIdentity identity_;            // of the table file when the handle was given back or copied
+    FileIdentity identity_;            // not a snapshot's: of the table file when opened or given back
     std::vector<KeptStatement> kept_;  // oldest first
     std::chrono::milliseconds timeLimit_;
     Clock::time_point deadline_;

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "store/Bounds.h"
 #include "store/DatabaseHandle.h"
+#include "store/RowBudget.h"
 #include "store/SqliteSupport.h"
 
 #include <QCoreApplication>
@@ -42,54 +43,6 @@ QString freeRowidName(DatabaseHandle& database, const QString& table)
     return QString();
 }
 
-// Counts what a fetch holds in memory, and refuses the row or the value that would take it past
-// the recordset's bounds.
-class RowBudget {
-public:
-    RowBudget(const DatabaseHandle& database, QString table)
-        : file_(QDir::toNativeSeparators(database.path()))
-        , table_(std::move(table))
-    {}
-
-    void addRow()
-    {
-        if (++rows_ > bounds::MaxRecordsetRows)
-            throw Error(ErrorNumber::TableRefused,
-                        Recordset::tr("The table %1 in \"%2\" has more than %3 rows, the most keysound holds in "
-                                      "memory; a keyboard or a word list needs far fewer. Check where the file "
-                                      "came from, or split the table.")
-                            .arg(table_, file_)
-                            .arg(bounds::MaxRecordsetRows));
-    }
-
-    void addValue(const QVariant& value)
-    {
-        bytes_ += heldBytes(value);
-        if (bytes_ > bounds::MaxRecordsetBytes)
-            throw Error(ErrorNumber::TableRefused,
-                        Recordset::tr("The table %1 in \"%2\" holds more than %3 MB of values, the most keysound "
-                                      "holds in memory; key texts and file names need far less. Check where the "
-                                      "file came from.")
-                            .arg(table_, file_)
-                            .arg(bounds::MaxRecordsetBytes / (1024 * 1024)));
-    }
-
-private:
-    static qint64 heldBytes(const QVariant& value)
-    {
-        switch (value.typeId()) {
-        case QMetaType::QString: return qint64(value.toString().size()) * qint64(sizeof(QChar));
-        case QMetaType::QByteArray: return value.toByteArray().size();
-        default: return qint64(sizeof(QVariant));
-        }
-    }
-
-    QString file_;
-    QString table_;
-    qint64 rows_ = 0;
-    qint64 bytes_ = 0;
-};
-
 }  // namespace
 
 DatabaseHandle& Recordset::Impl::database() const
@@ -114,7 +67,7 @@ void Recordset::Impl::fetch()
     std::vector<Row> fetchedRows;
     std::vector<QVariant> fetchedCells;
     qint64 bookmark = 1;
-    RowBudget budget(db, table.isEmpty() ? statement.sql : table);
+    RowBudget budget(db.path(), table.isEmpty() ? statement.sql : table);
     while (select.nextRow()) {
         budget.addRow();
         fetchedRows.push_back(Row{withRowid ? select.int64(0) : 0, bookmark++, false, {}, {}});
@@ -243,6 +196,7 @@ QVariant Recordset::valueAt(int row, int column) const
 void Recordset::Requery(int)
 {
     requireOpen(QT_TR_NOOP("read the records again"));
+    d->connection->reopenIfChanged();  // as if closed and opened again: a replaced file, a new snapshot
     load(d->statement, d->connection, adRsnRequery);
 }
 

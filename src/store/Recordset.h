@@ -81,7 +81,8 @@ public:
     void CancelUpdate();                              // drops the current row's pending changes / new row
     void UpdateBatch(int affect = adAffectAll);       // writes every pending change in one transaction
     void Delete(int affect = adAffectCurrent);        // deletes the current row from the file at once
-    void Requery(int options = adOptionUnspecified);  // reloads; pending changes are dropped
+    // Reloads as if closed and opened again (see Connection::reopenIfChanged); pending changes are dropped.
+    void Requery(int options = adOptionUnspecified);
     bool hasPendingChanges() const;
 
     // Row access for views (0-based row index over the rows in cursor order).

@@ -12,15 +12,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <sqlite3.h>
 
 namespace keysound::store {
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
+// A table another program writes to while it is copied is copied again, a few times at most.
+constexpr int CopyAttempts = 3;
 
 QString shortHash(const QByteArray& bytes)
 {
@@ -35,20 +40,30 @@ QString tableKey(const QString& nativePath)
     return shortHash(QFile::encodeName(canonical.isEmpty() ? file.absoluteFilePath() : canonical));
 }
 
-QString stateKey(const FileIdentity& identity)
+QString identityText(const FileIdentity& identity)
 {
-    return shortHash(QStringLiteral("%1 %2 %3 %4.%5")
-                         .arg(identity.device)
-                         .arg(identity.inode)
-                         .arg(identity.size)
-                         .arg(identity.modifiedNs / 1000000000)
-                         .arg(identity.modifiedNs % 1000000000)
-                         .toLatin1());
+    return QStringLiteral("%1 %2 %3 %4.%5")
+        .arg(identity.device)
+        .arg(identity.inode)
+        .arg(identity.size)
+        .arg(identity.modifiedNs / 1000000000)
+        .arg(identity.modifiedNs % 1000000000);
 }
 
-[[noreturn]] void throwNotMade(const QString& table, const QString& cacheFolder, const QString& why)
+QString stateKey(const TableState& state)
 {
-    throw Error(ErrorNumber::FileAccess,
+    QString text = identityText(state.file);
+    if (state.wal)
+        text += QStringLiteral(" wal ") + identityText(*state.wal);
+    return shortHash(text.toLatin1());
+}
+
+qint64 sizeOf(const TableState& state) { return state.file.size + (state.wal ? state.wal->size : 0); }
+
+[[noreturn]] void throwNotMade(const QString& table, const QString& cacheFolder, const QString& why,
+                               int number = ErrorNumber::FileAccess)
+{
+    throw Error(number,
                 QCoreApplication::translate("Snapshot",
                                             "The table \"%1\" cannot be written, so keysound reads a copy of it, but "
                                             "the copy could not be made in \"%2\": %3")
@@ -73,29 +88,74 @@ void moveIntoPlace(const QString& staged, const QString& snapshot, const QString
         throwNotMade(table, cacheFolder, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-void copySqliteFile(const QString& table, const QString& snapshot, const QString& cacheFolder)
+// Copies a file into an open one, within the bound of a snapshot: copied counts what the snapshot
+// has taken so far.
+void copyBounded(const QString& from, const QString& table, const QString& cacheFolder, qint64& copied,
+                 const std::function<bool(const char*, qint64)>& write, const std::function<QString()>& writeError)
 {
-    QFile in(table);
+    QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         throwNotMade(table, cacheFolder, in.errorString());
-    platform::StagedFile out(snapshot + QStringLiteral(".part-XXXXXX"));
-    if (!out.isOpen())
-        throwNotMade(table, cacheFolder, out.errorString());
     char buffer[64 * 1024];
-    qint64 copied = 0;
     for (qint64 n; (n = in.read(buffer, sizeof buffer)) > 0;) {
         copied += n;
         if (copied > bounds::MaxSnapshotBytes)
             throwTooLarge(table, copied);  // grown since it was measured
-        if (!out.write(buffer, n))
-            throwNotMade(table, cacheFolder, out.errorString());
+        if (!write(buffer, n))
+            throwNotMade(table, cacheFolder, writeError());
     }
     if (in.error() != QFile::NoError)
         throwNotMade(table, cacheFolder, in.errorString());
-    if (!out.finish())
+}
+
+// The engine itself writes the committed changes of the copied -wal file into the copied table
+// file and ends WAL mode there, so that the snapshot is one file that holds them. The table file
+// itself is only read: the engine runs on the copies in the cache folder.
+void foldWalInto(const QString& staged, const QString& table, const QString& cacheFolder)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(staged).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK)
+        throwNotMade(table, cacheFolder, QString::fromUtf8(sqlite3_errstr(rc)));
+}
+
+// Whether the copy of the state succeeded; false when the table file or its -wal changed while
+// they were copied, which a copy of both at different moments would not show.
+bool copySqliteFile(const QString& table, const TableState& state, const QString& snapshot,
+                    const QString& cacheFolder)
+{
+    platform::StagedFile out(snapshot + QStringLiteral(".part-XXXXXX"));
+    if (!out.isOpen())
         throwNotMade(table, cacheFolder, out.errorString());
+    qint64 copied = 0;
+    copyBounded(table, table, cacheFolder, copied, [&](const char* data, qint64 n) { return out.write(data, n); },
+                [&] { return out.errorString(); });
+    if (!out.finish())
+        throwNotMade(table, cacheFolder, out.errorString(), platform::fileErrorNumber(out.error()));
+    const QString stagedWal = walPathOf(out.fileName());
+    const auto removeEngineFiles = qScopeGuard([&] {
+        QFile::remove(stagedWal);
+        QFile::remove(out.fileName() + QStringLiteral("-shm"));
+    });
+    if (state.wal) {
+        QFile wal(stagedWal);
+        if (!wal.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throwNotMade(table, cacheFolder, wal.errorString());
+        copyBounded(walPathOf(table), table, cacheFolder, copied,
+                    [&](const char* data, qint64 n) { return wal.write(data, n) == n; }, [&] { return wal.errorString(); });
+        if (!wal.flush())
+            throwNotMade(table, cacheFolder, wal.errorString());
+    }
+    if (tableStateOf(table) != state)
+        return false;
+    if (state.wal)
+        foldWalInto(out.fileName(), table, cacheFolder);
     moveIntoPlace(out.fileName(), snapshot, table, cacheFolder);
     out.keep();
+    return true;
 }
 
 // The conversion reports a damaged or foreign file under the table's name, and a failure to write
@@ -134,27 +194,35 @@ void removeOlderSnapshots(const QString& cacheFolder, const QString& key, const 
 TableFile takeSnapshot(const QString& nativePath, LegacyImportObserver* importObserver)
 {
     const DatabaseFormat format = detectDatabaseFormat(nativePath);  // throws for what is no file
-    const std::optional<FileIdentity> identity = identityOf(nativePath);
     const bool jet = format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4;
-    if (!identity || (format != DatabaseFormat::Sqlite3 && !jet))
-        throwNotImportable(nativePath, identity ? format : DatabaseFormat::Missing);
-    if (identity->size > bounds::MaxSnapshotBytes)
-        throwTooLarge(nativePath, identity->size);
-
     const QString cacheFolder = platform::usersCacheFolder();
-    if (!QDir().mkpath(cacheFolder))
-        throwNotMade(nativePath, cacheFolder, QString::fromLocal8Bit(std::strerror(errno)));
-    const QString key = tableKey(nativePath);
-    const QString snapshot = QDir(cacheFolder).filePath(key + u'-' + stateKey(*identity) + QStringLiteral(".sqlite"));
-    if (!QFileInfo::exists(snapshot)) {
-        if (jet)
-            convertLegacyFile(nativePath, snapshot, cacheFolder, importObserver);
-        else
-            copySqliteFile(nativePath, snapshot, cacheFolder);
-        removeOlderSnapshots(cacheFolder, key, snapshot);
+    for (int attempt = 1;; ++attempt) {
+        const std::optional<TableState> state = tableStateOf(nativePath);
+        if (!state || (format != DatabaseFormat::Sqlite3 && !jet))
+            throwNotImportable(nativePath, state ? format : DatabaseFormat::Missing);
+        if (sizeOf(*state) > bounds::MaxSnapshotBytes)
+            throwTooLarge(nativePath, sizeOf(*state));
+        if (!QDir().mkpath(cacheFolder))
+            throwNotMade(nativePath, cacheFolder, QString::fromLocal8Bit(std::strerror(errno)));
+        const QString key = tableKey(nativePath);
+        const QString snapshot = QDir(cacheFolder).filePath(key + u'-' + stateKey(*state) + QStringLiteral(".sqlite"));
+        if (!QFileInfo::exists(snapshot)) {
+            if (jet) {
+                convertLegacyFile(nativePath, snapshot, cacheFolder, importObserver);
+            } else if (!copySqliteFile(nativePath, *state, snapshot, cacheFolder)) {
+                if (attempt < CopyAttempts)
+                    continue;
+                throwNotMade(nativePath, cacheFolder,
+                             QCoreApplication::translate("Snapshot", "the table was written to while it was copied; "
+                                                                     "try again when it is not being changed"));
+            }
+            removeOlderSnapshots(cacheFolder, key, snapshot);
+        }
+        return {.path = nativePath,
+                .openedPath = snapshot,
+                .usersOwn = isUsersOwnTable(nativePath),
+                .copiedFrom = state};
     }
-    return {
-        .path = nativePath, .openedPath = snapshot, .usersOwn = isUsersOwnTable(nativePath), .copiedFrom = identity};
 }
 
 }  // namespace keysound::store

@@ -1,6 +1,7 @@
 #include "store/TableFile.h"
 
 #include "platform/AppFolder.h"
+#include "platform/Error.h"
 #include "store/Snapshot.h"
 #include "store/legacy/LegacyImport.h"
 
@@ -26,6 +27,19 @@ bool refusesWriting(const QString& nativePath)
 
 }  // namespace
 
+QString walPathOf(const QString& nativePath) { return nativePath + QStringLiteral("-wal"); }
+
+std::optional<TableState> tableStateOf(const QString& nativePath)
+{
+    const std::optional<FileIdentity> file = identityOf(nativePath);
+    if (!file)
+        return std::nullopt;
+    std::optional<FileIdentity> wal = identityOf(walPathOf(nativePath));
+    if (wal && wal->size == 0)
+        wal.reset();
+    return TableState{.file = *file, .wal = wal};
+}
+
 bool isReadOnlyTable(const QString& nativePath)
 {
     if (!QFileInfo::exists(nativePath))
@@ -37,7 +51,12 @@ bool isUsersOwnTable(const QString& nativePath)
 {
     // Links resolved: a link in the user's folder to a file elsewhere is that file.
     const QString canonical = QFileInfo(nativePath).canonicalFilePath();
-    const QString ownFolder = QFileInfo(platform::usersOwnFolder()).canonicalFilePath();
+    QString ownFolder;
+    try {
+        ownFolder = QFileInfo(platform::usersOwnFolder()).canonicalFilePath();
+    } catch (const Error&) {
+        return false;  // no home folder known, so no folder of the user's own
+    }
     return !canonical.isEmpty() && !ownFolder.isEmpty() && QFileInfo(canonical).path() == ownFolder;
 }
 

@@ -12,6 +12,18 @@ class LegacyImportObserver;
 using platform::FileIdentity;
 using platform::identityOf;
 
+// What a snapshot copies of a table file: the file and, when the engine writes it in WAL mode, the
+// committed changes still in its "-wal" file beside it. Either changing makes it another state.
+struct TableState {
+    FileIdentity file;
+    std::optional<FileIdentity> wal = std::nullopt;  // none: no -wal file, or an empty one
+
+    bool operator==(const TableState&) const = default;
+};
+// Nothing when the table file cannot be read.
+std::optional<TableState> tableStateOf(const QString& nativePath);
+QString walPathOf(const QString& nativePath);
+
 // A table file as a connection reaches it. One that cannot be written is never opened where it
 // lies: the engine reads a snapshot of it in the user's cache folder (see Snapshot.h), and every
 // message still names the table file itself.
@@ -20,7 +32,7 @@ struct TableFile {
     QString openedPath;     // what the engine opens: path, or its snapshot
     bool usersOwn = false;  // see isUsersOwnTable()
     // A snapshot's: the state of the table file it copies.
-    std::optional<FileIdentity> copiedFrom = std::nullopt;
+    std::optional<TableState> copiedFrom = std::nullopt;
 
     bool isSnapshot() const { return copiedFrom.has_value(); }
 };

@@ -7,7 +7,7 @@
 # on the user's own folder, or on a shared read-only table named with --folder or KEYSOUND_FOLDER.
 # Every wait is for a condition with a deadline, never a fixed pause, so that a loaded machine
 # only makes the run slower.
-# Usage: e2e_typing.sh portable|installed <keysound> <keysound-db> <keysound-sound-checker> <sample.mp3>
+# Usage: e2e_typing.sh portable|installed <keysound> <keysound-db> <keysound-decoder> <sample.mp3>
 #        e2e_typing.sh system|system-folder|system-env
 set -euo pipefail
 layout=$1
@@ -38,7 +38,7 @@ has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]; }
 has_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
 case $layout in
-  portable|installed) keysound=$2 tool=$3 checker=$4 sample=$5 ;;
+  portable|installed) keysound=$2 tool=$3 decoder=$4 sample=$5 ;;
   system|system-folder|system-env) ;;
   *) fail "unknown layout $layout" ;;
 esac
@@ -56,7 +56,7 @@ if [ "$layout" = portable ] || [ "$layout" = installed ]; then
   fi
   mkdir -p "$bin" "$helpers" "$defaults/MP3"
   cp "$keysound" "$bin/"
-  cp "$checker" "$helpers/"
+  cp "$decoder" "$helpers/"
   cp "$sample" "$defaults/MP3/a.mp3"
   printf 'a\ta.mp3\n' > "$work/seed.tsv"
   "$tool" init --seed "$work/seed.tsv" "$defaults/db1.mdb" >/dev/null

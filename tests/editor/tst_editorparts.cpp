@@ -40,6 +40,21 @@ Q_DECLARE_METATYPE(Resize)
 class EditorPartsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Before a window manager has framed the window (its first showing), the frame of the window it
+    // is shown over counts; its own once known; none where no window has one.
+    void outerWidth_data()
+    {
+        QTest::addColumn<QList<int>>("widths");  // client, own frame, owner's frame, outer
+        QTest::newRow("not framed yet") << QList<int>{403, 0, 2, 405};
+        QTest::newRow("framed") << QList<int>{403, 4, 2, 407};
+        QTest::newRow("no frames") << QList<int>{403, 0, 0, 403};
+    }
+    void outerWidth()
+    {
+        QFETCH(QList<int>, widths);
+        QCOMPARE(keysound::editor::outerWidth(widths[0], widths[1], widths[2]), widths[3]);
+    }
+
     void getStringBack_data()
     {
         QTest::addColumn<Back>("b");

@@ -62,7 +62,11 @@ private slots:
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         QList<int> changed;
-        const auto recordChange = [&](const QModelIndex& from) { changed.append(from.row()); };
+        // A changed row repaints whole: every column of it, no other row (else -1).
+        const auto recordChange = [&](const QModelIndex& from, const QModelIndex& to) {
+            const bool wholeRow = from.row() == to.row() && from.column() == 0 && to.column() == model.columnCount() - 1;
+            changed.append(wholeRow ? from.row() : -1);
+        };
         connect(&model, &QAbstractItemModel::dataChanged, this, recordChange);
         QCOMPARE(test::runRecordsetScript(recordset, folder, c.steps), c.failure);
         QCOMPARE(rowsIn(inserted, 1), c.inserted);

@@ -5,10 +5,15 @@
 #include "platform/CommandLine.h"
 #include "platform/Error.h"
 
+#include "platform/StagingFolder.h"
+
 #include "ErrorOf.h"
+#include "KilledChild.h"
 #include "TestFiles.h"
 
 #include <QtTest>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace keysound;
 using test::fileBytes;
@@ -27,6 +32,12 @@ struct FolderCase {
     int error = 0;
 };
 
+// The environment the user's folder follows; a null text unsets the variable.
+struct HomeCase {
+    QByteArray home{}, dataHome{};
+    QString userFolder;  // "<user database>" stands for the home folder getpwuid() gives
+};
+
 struct CommandLineCase {
     QStringList arguments;
     std::optional<QString> folder = std::nullopt;
@@ -35,6 +46,7 @@ struct CommandLineCase {
 }  // namespace
 Q_DECLARE_METATYPE(FolderCase)
 Q_DECLARE_METATYPE(CommandLineCase)
+Q_DECLARE_METATYPE(HomeCase)
 
 class AppFolderTest : public QObject {
     Q_OBJECT
@@ -42,6 +54,7 @@ class AppFolderTest : public QObject {
     // The machine: bin/ (the executable's folder), share/keysound/ (the installed
     // defaults), data/ (the user's data home), given/, environment/.
     std::optional<QTemporaryDir> root_;
+    const QByteArray homeBefore_ = qgetenv("HOME"), dataHomeBefore_ = qgetenv("XDG_DATA_HOME");
 
     QString path(const QString& relative) const { return root_->filePath(relative); }
     void write(const QString& relative, const QByteArray& content) const { test::writeFile(path(relative), content); }
@@ -66,6 +79,8 @@ private slots:
     }
     void cleanup()
     {
+        for (const auto& [name, value] : {std::pair{"HOME", homeBefore_}, std::pair{"XDG_DATA_HOME", dataHomeBefore_}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
         QFile::setPermissions(path("bin"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         root_.reset();
     }
@@ -130,6 +145,72 @@ private slots:
         QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
         QCOMPARE(fileBytes(path("data/keysound/db1.mdb")), "the user's own mappings");
         QCOMPARE(entries("data/keysound/MP3"), QStringList());
+    }
+
+    // A first start killed while it copies the defaults leaves its hidden folder; the next first
+    // start removes it, and only it: the folder of a start going on at the same time stays.
+    void killedFirstStartIsClearedByTheNext_data()
+    {
+        QTest::addColumn<int>("copied");
+        for (int copied : {0, 40, 120})
+            QTest::addRow("killed after %d sounds", copied) << copied;
+    }
+    void killedFirstStartIsClearedByTheNext()
+    {
+        QFETCH(int, copied);
+        for (int i = 0; i < 150; ++i)
+            write(QStringLiteral("share/keysound/MP3/%1.mp3").arg(i), QByteArray(4096, 's'));
+        const auto stagedSounds = [&] {
+            const QStringList staging = entries("data").filter(".keysound-new-");
+            return staging.isEmpty() ? -1 : int(entries("data/" + staging.first() + "/MP3").size());
+        };
+        QVERIFY(test::killChildWhen([&] { platform::chooseAppFolder(inputs()); },
+                                    [&] { return stagedSounds() >= copied; }));
+        QCOMPARE(entries("data").filter(".keysound-new-").size(), 1);
+        const platform::StagingFolder concurrent(path("data"), ".keysound-new-");
+
+        QCOMPARE(platform::chooseAppFolder(inputs()), path("data/keysound"));
+        QCOMPARE(entries("data"), (QStringList{QFileInfo(concurrent.path()).fileName(), "keysound"}));
+        QCOMPARE(entries("data/keysound/MP3").size(), 151);
+    }
+
+    // HOME and XDG_DATA_HOME as a user's session, a service or a cron job may leave them.
+    void userFolderFollowsTheEnvironment_data()
+    {
+        QTest::addColumn<HomeCase>("row");
+        const auto row = [](const char* name, const HomeCase& c) { QTest::newRow(name) << c; };
+        row("XDG_DATA_HOME", {.home = "/h", .dataHome = "/d", .userFolder = "/d/keysound"});
+        row("a relative XDG_DATA_HOME is ignored",
+            {.home = "/h", .dataHome = "d", .userFolder = "/h/.local/share/keysound"});
+        row("an empty XDG_DATA_HOME is ignored",
+            {.home = "/h", .dataHome = "", .userFolder = "/h/.local/share/keysound"});
+        row("no HOME: the user database's home", {.userFolder = "<user database>/.local/share/keysound"});
+        row("a relative HOME: the user database's home",
+            {.home = "h", .userFolder = "<user database>/.local/share/keysound"});
+    }
+    void userFolderFollowsTheEnvironment()
+    {
+        QFETCH(HomeCase, row);
+        for (const auto& [name, value] : {std::pair{"HOME", row.home}, std::pair{"XDG_DATA_HOME", row.dataHome}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        const QString userHome = QFile::decodeName(::getpwuid(::getuid())->pw_dir);
+        QCOMPARE(platform::usersOwnFolder(), QString(row.userFolder).replace("<user database>", userHome));
+    }
+
+    // Without HOME and without a home in the user database there is no user folder, not one below /.
+    void noHomeAtAllIsAnError()
+    {
+        qunsetenv("HOME");
+        qunsetenv("XDG_DATA_HOME");
+        if (::getuid() != 0)
+            QSKIP("needs root, to become a user the user database does not know");
+        QVERIFY(!::getpwuid(54321));
+        const auto errorOfUnknownUser = [] {
+            if (::setuid(54321) != 0)
+                ::_exit(1);
+            ::_exit(test::errorNumberOf([] { platform::usersOwnFolder(); }) == ErrorNumber::PathNotFound ? 0 : 2);
+        };
+        QCOMPARE(test::exitStatusOfChild(errorOfUnknownUser), 0);
     }
 
     void commandLine_data()

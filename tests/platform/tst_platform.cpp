@@ -9,8 +9,6 @@
 #include "platform/Twips.h"
 
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace keysound;
@@ -30,15 +28,10 @@ struct CopyCase {
 // The error the copy throws under the case's file-size limit and umask.
 std::optional<Error> copyLimited(const CopyCase& c, const QString& source, const QString& destination)
 {
-    rlimit before{};
-    ::getrlimit(RLIMIT_FSIZE, &before);
-    const rlimit limit{std::min(c.sizeLimit, before.rlim_max), before.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead of ending the test
+    const test::FileSizeLimit limit(c.sizeLimit);
     const mode_t umaskBefore = ::umask(c.umask);
     const auto error = test::errorOf([&] { platform::copyFileReplacing(source, destination); });
     ::umask(umaskBefore);
-    ::setrlimit(RLIMIT_FSIZE, &before);
     return error;
 }
 

@@ -179,6 +179,7 @@ private slots:
              .box = " ",
              .shown = m + "\u2420\n\n" + m + "\u241A\n\n" + m + "\u2401\n\n" + m + "\u241B\n\n" + m + "\u2408\n\n" + m +
                       "\u21B5\n\n"});
+        row("Ctrl+Space is looked up as 32", {.presses = chord(Qt::Key_Space, ctrl, ""), .log = miss(" ")});
         row("Ctrl with Enter, Backspace, [ \\ ] ^ _ is looked up as 10, 127, 27 to 31",
             {.presses = ctrlKeys,
              .log =
@@ -218,13 +219,13 @@ private slots:
              .commands = {"play it's.mp3"},
              .log = hit("it's") + miss("a' or '1'='1"),
              .tag = "it's.mp3"});
-        row("greyed mode box means word mode; a found word's message keeps its blanks",
+        row("greyed mode box means word mode; a phrase's blanks stay blanks in the log",
             {.presses = typed("a b\r"),
              .mode = Qt::PartiallyChecked,
              .commands = {"play a.mp3"},
              .log = hit("a b"),
              .tag = "a.mp3",
-             .shown = "有对应音频记录,响应按键  a\u2420b\n\n"});
+             .shown = "有对应音频记录,响应按键  a b\n\n"});
         row("input method: each committed character is one key; composing looks nothing up",
             {.presses = commit("你好") + commit(""),
              .commands = {"play ni.mp3", "stop ni.mp3"},

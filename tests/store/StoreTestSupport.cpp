@@ -3,6 +3,7 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QTest>
+#include <cstdio>
 #include <map>
 
 namespace keysound::test {
@@ -27,6 +28,15 @@ QStringList lookUp(const QString& folder, const QString& key)
 }
 
 namespace {
+// As a sync tool puts a newer copy in place: a new file, one row more, renamed over the old one.
+void replaceByRename(const TestAppFolder& folder)
+{
+    const QString copy = folder.databasePath() + QStringLiteral(".new");
+    QVERIFY(QFile::copy(folder.databasePath(), copy));
+    RawDatabase(copy).exec(QStringLiteral("INSERT INTO Config VALUES ('replaced', 'r.mp3')"));
+    QCOMPARE(std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(folder.databasePath()).constData()), 0);
+}
+
 void runRecordsetStep(store::Recordset& recordset, const TestAppFolder& folder, const QString& step,
                       const QList<QVariant>& bookmarks)
 {
@@ -49,6 +59,7 @@ void runRecordsetStep(store::Recordset& recordset, const TestAppFolder& folder, 
         {"Refresh", [&] { recordset.Requery(); }},
         {"Reload", [&] { recordset.Open(store::editorStatement(), openStore(folder.path())); }},
         {"Outside", [&] { folder.addMapping(QStringLiteral("outside"), QStringLiteral("o.mp3")); }},
+        {"Replace", [&] { replaceByRename(folder); }},
         {"Rename", [&] { folder.exec(QStringLiteral("ALTER TABLE Config RENAME TO Elsewhere")); }}};
     const auto found = steps.find(match.captured(1));
     QVERIFY2(found != steps.end(), qPrintable("unknown step " + step));

@@ -26,7 +26,8 @@ QStringList lookUp(const QString& folder, const QString& key);
 // editor's tests give the commands that make the same calls: First, Last, Next, Previous; Go<n>
 // makes the n-th row current; Add, Update, Cancel, Delete, Refresh (Requery); Key:<text> types
 // text after the current row's key; Outside adds a mapping through another connection, Rename
-// moves the table away, Reload opens the recordset anew. Only here: Bookmark<n> goes to the n-th
+// moves the table away, Replace puts a copy with one row more ("replaced") in db1.mdb's place by
+// rename, Reload opens the recordset anew. Only here: Bookmark<n> goes to the n-th
 // of bookmarks, Bookmark:<text> to a bookmark of that text.
 int runRecordsetScript(store::Recordset& recordset, const TestAppFolder& folder, const QString& script,
                        const QList<QVariant>& bookmarks = {});

@@ -21,6 +21,7 @@ const QString Lower8 = QStringLiteral("éééééééé"), Upper8 = QStringLiter
 struct ReadOnlyTable {
     QString jetSample = {};     // a legacy sample as db1.mdb; empty: an SQLite table
     QString keepWritable = {};  // a file of the folder that stays writable
+    bool wal = false;           // 好 changed to wal.mp3 by a writer in WAL mode, the change still in db1.mdb-wal
 };
 }  // namespace
 
@@ -184,6 +185,7 @@ private slots:
         QTest::newRow("writable file in a read-only folder: no room for a journal")
             << ReadOnlyTable{.keepWritable = "db1.mdb"};
         QTest::newRow("legacy Jet file: converted into the snapshot") << ReadOnlyTable{.jetSample = "legacy-db1.mdb"};
+        QTest::newRow("committed changes still in the -wal file") << ReadOnlyTable{.wal = true};
     }
     void readOnlyTableIsReadFromASnapshot()
     {
@@ -195,13 +197,21 @@ private slots:
         } else {
             test::copySample(table.jetSample, folder.path());
         }
+        std::optional<test::RawDatabase> walWriter;  // open, so that the engine keeps the -wal file
+        if (table.wal) {
+            walWriter.emplace(folder.databasePath());
+            walWriter->exec("PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; UPDATE Config SET 文件名 = 'wal.mp3'");
+        }
+        const QString mapped = table.wal ? QStringLiteral("wal.mp3") : QStringLiteral("好.mp3");
         const QStringList filesBefore = test::filesIn(folder.path());
         const QByteArray bytesBefore = test::fileBytes(folder.databasePath());
         std::optional<test::ReadOnlyMount> readOnly(std::in_place, folder.path(), table.keepWritable);
         if (!readOnly->ok())
             QSKIP("this process may not mount a folder read-only");
 
-        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("好.mp3")});
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{mapped});
+        Recordset editor;  // open while the table changes; Refresh reads it anew
+        editor.Open(editorStatement(), test::openStore(folder.path()));
         {  // its handle given back before the file changes, so that the next lookup may find it kept
             Recordset recordset;
             recordset.Open(editorStatement(), test::openStore(folder.path()));
@@ -218,7 +228,25 @@ private slots:
         folder.exec(QStringLiteral("UPDATE Config SET 文件名 = 'second.mp3'"));
         readOnly.emplace(folder.path(), table.keepWritable);
         QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("second.mp3")});
+        editor.Requery();
+        QCOMPARE(editor.Value(QStringLiteral("文件名")).toString(), QStringLiteral("second.mp3"));
         QCOMPARE(test::filesIn(platform::usersCacheFolder()).size(), 1);
+    }
+
+    // A snapshot the disk had no room for is never taken for a whole one once there is room again.
+    void snapshotCutByAFullDiskIsNotKept()
+    {
+        test::TestAppFolder folder;
+        folder.addMapping(QStringLiteral("好"), QStringLiteral("好.mp3"));
+        const test::ReadOnlyMount readOnly(folder.path());
+        if (!readOnly.ok())
+            QSKIP("this process may not mount a folder read-only");
+        {
+            const test::FileSizeLimit noRoom(1000);
+            QCOMPARE(test::errorNumberOf([&] { test::lookUp(folder.path(), QStringLiteral("好")); }),
+                     ErrorNumber::DiskFull);
+        }
+        QCOMPARE(test::lookUp(folder.path(), QStringLiteral("好")), QStringList{QStringLiteral("好.mp3")});
     }
 };
 

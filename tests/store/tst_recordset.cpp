@@ -104,6 +104,8 @@ private slots:
         row("Delete of a new row writes nothing", {.steps = "Add Key:n Delete Update", .at = None, .moves = "move@4"});
         row("Requery reloads and drops pending changes",
             {.steps = "Key:x Add Outside Refresh", .at = 1, .moves = "move@4 requery@1", .shown = "k0 k1 k2 outside"});
+        row("Requery after db1.mdb was replaced by rename reads the new file, and writes it",
+            {.steps = "Replace Refresh Last Key:x Update", .at = 4, .moves = "requery@1 last@4", .shown = "k0 k1 k2 replacedx"});
         // clang-format on
     }
     void script()
@@ -183,7 +185,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const auto error = test::errorOf([&] { recordset.UpdateBatch(adAffectAll); });
-        QCOMPARE_LT(clock.elapsed(), 100 + 1000);
+        QCOMPARE_LT(clock.elapsed(), 100 + 10000);  // stopped, not run to its end: generous for a busy machine
         QCOMPARE(error.value_or(Error(0, {})).number(), number);
         QVERIFY2(error->description().contains(opened.folder.databasePath()), qPrintable(error->description()));
         if (number == ErrorNumber::TimeLimitExceeded)

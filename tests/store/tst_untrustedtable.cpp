@@ -21,6 +21,7 @@ struct HostileTable {
                                         // it, where it differs from the lookup's
     std::optional<QString> names = {};  // what the errors name; none: the file's native path
     bool foundByFuzzer = false;         // a file scripts/fuzz.sh kept: refused in time, by whichever error
+    test::TestAppFolder::Place place = test::TestAppFolder::Anywhere;
 };
 
 struct Outcome {
@@ -106,8 +107,24 @@ private slots:
             {.make = sql("DROP TABLE Config; CREATE VIRTUAL TABLE Config USING fts5(键位, 文件名);"
                          "INSERT INTO Config VALUES ('k1', 'f1.mp3')"),
              .error = Refused});
-        row("a trigger on Config, in a folder not the user's own",
-            {.make = sql("CREATE TRIGGER spy AFTER INSERT ON Config BEGIN SELECT 1; END"), .error = Refused});
+        const auto trigger = sql("CREATE TRIGGER spy AFTER INSERT ON Config BEGIN SELECT 1; END");
+        row("a trigger on Config, in a folder not the user's own", {.make = trigger, .error = Refused});
+        row("a trigger on Config, in a folder inside the user's own",
+            {.make = trigger, .error = Refused, .place = test::TestAppFolder::InsideUsersOwnFolder});
+        row("a trigger on Config, in the user's own folder",
+            {.make = trigger, .error = 0, .place = test::TestAppFolder::UsersOwnFolder});
+        // Its every row's key is computed from a value of 800,000 characters, 20 times over: some
+        // milliseconds a row, minutes for the table.
+        QString costlyKey = QStringLiteral("hex(zeroblob(400000 + n % 2))");
+        for (int i = 0; i < 20; ++i)
+            costlyKey = QStringLiteral("replace(%1, '0', '1')").arg(costlyKey);
+        row("a key column that costs time at every row: each stops at its own time limit",
+            {.make = sql(QStringLiteral("DROP TABLE Config; CREATE TABLE Config (n INTEGER, 文件名 TEXT); "
+                                        "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 2000) "
+                                        "INSERT INTO Config SELECT i, i || '.mp3' FROM c; ALTER TABLE Config ADD COLUMN "
+                                        "键位 TEXT GENERATED ALWAYS AS (CASE WHEN length(%1) > 0 THEN 'k' || n END)")
+                             .arg(costlyKey)),
+             .error = ErrorNumber::TimeLimitExceeded});
         row("one row more than a recordset holds",
             {.make = [](const test::TestAppFolder& folder) { folder.addMappings(int(bounds::MaxRecordsetRows) + 1); },
              .loadError = Refused});
@@ -146,7 +163,7 @@ private slots:
     void endsQuickly()
     {
         QFETCH(HostileTable, table);
-        test::TestAppFolder folder;
+        test::TestAppFolder folder(test::TestAppFolder::WithDatabase, table.place);
         folder.addMappings(3);
         table.make(folder);
         const bool existed = QFile::exists(folder.databasePath());
@@ -163,6 +180,11 @@ private slots:
         }
         QCOMPARE(lookup.error.value_or(Error(0, {})).number(), table.error);
         QCOMPARE(load.error.value_or(Error(0, {})).number(), table.loadError.value_or(table.error));
+        // A key's lookup stops at a key's time limit, not at the whole table's.
+        for (const auto& [error, limit] : {std::pair{lookup.error, bounds::KeyLookupTime}, {load.error, bounds::WholeTableTime}}) {
+            if (error && error->number() == ErrorNumber::TimeLimitExceeded)
+                QVERIFY2(error->description().contains(QStringLiteral(" %1 ms").arg(limit.count())), qPrintable(error->description()));
+        }
         for (const std::optional<Error>& error : {lookup.error, load.error}) {
             if (error)
                 QVERIFY2(error->description().contains(table.names.value_or(folder.databasePath())),

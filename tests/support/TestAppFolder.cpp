@@ -19,12 +19,12 @@ void createMappingDatabase(const QString& nativePath)
 
 TestAppFolder::TestAppFolder(Content content, Place place)
     : dir_(temporary_.path())
-    , usersOwn_(place == UsersOwnFolder)
+    , usersOwn_(place != Anywhere)
 {
     if (usersOwn_) {  // the data home moves into the temporary folder: no real one is touched
         dataHomeBefore_ = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(temporary_.path()));
-        dir_.setPath(platform::usersOwnFolder());
+        dir_.setPath(platform::usersOwnFolder() + (place == InsideUsersOwnFolder ? QStringLiteral("/shared") : QString()));
         dir_.mkpath(QStringLiteral("."));
     }
     dir_.mkdir(QStringLiteral("MP3"));

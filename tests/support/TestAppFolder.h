@@ -15,8 +15,8 @@ public:
     enum Content { WithDatabase, WithoutDatabase };
     // A temporary folder anywhere, or the user's own keysound folder (platform::usersOwnFolder(),
     // one at a time, with the data home moved for its lifetime), the one folder where keysound
-    // lets a table have triggers.
-    enum Place { Anywhere, UsersOwnFolder };
+    // lets a table have triggers; or a folder inside that one, which is not the user's own table.
+    enum Place { Anywhere, UsersOwnFolder, InsideUsersOwnFolder };
     explicit TestAppFolder(Content content = WithDatabase, Place place = Anywhere);
     ~TestAppFolder();  // not copyable, as its QTemporaryDir
 

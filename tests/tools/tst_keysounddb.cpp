@@ -104,6 +104,12 @@ private slots:
         row("unknown option", {.arguments = {"init", "--colour", "x.db"}, .status = 2});
         row("option without its value", {.arguments = {"init", "x.db", "--seed"}, .status = 2});
         row("failure", {.arguments = {"check", "/nonexistent/folder"}, .status = 3});
+        row("pack over an existing file: refused", {.arguments = {"--folder", ".", "pack", "db1.mdb"}, .status = 3});
+        row("pack --force over an existing file: replaced (its one row left out)",
+            {.arguments = {"--folder", ".", "pack", "--force", "db1.mdb"}, .status = 1});
+        for (const QString& line : {"init x.db y.db", "import a.mdb x.db y.db", "export a.mdb x.tsv y.tsv", "check x y",
+                                    "pack x.kspack y.kspack", "unpack x.kspack y.kspack"})
+            QTest::newRow(qPrintable("an extra argument: " + line)) << ProcessRun{.arguments = line.split(u' '), .status = 2};
         row("import of a FIFO: refused at once",
             {.arguments = {"import", "fifo", "new.db"}, .status = 3, .number = ErrorNumber::FileAccess});
         row("export to standard output on a full disk",
@@ -266,6 +272,12 @@ private slots:
             {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wavSound()}},
              .arguments = {"add", "in/你好.mp3", "in/a.mp3"}, .status = 1, .table = {"你好=x.mp3", "b=a.mp3"},
              .changedSounds = {}});
+        row("add: names equal ignoring case give one key: the second file is skipped",
+            {.mappings = {}, .sounds = {}, .arguments = {"add", "in/A.mp3", "in/a.mp3"}, .status = 1,
+             .table = {"A=A.mp3"}, .changedSounds = {"A.mp3"}});
+        row("add: a backslash in a name refuses that file, the others come in",
+            {.mappings = {}, .sounds = {}, .arguments = {"add", "in/b\\ad.mp3", "in/a.mp3"}, .status = 1,
+             .table = {"a=a.mp3"}, .changedSounds = {"a.mp3"}});
         row("add --overwrite: both are replaced",
             {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wavSound()}},
              .arguments = {"add", "--overwrite", "in/你好.mp3", "in/a.mp3"}, .status = 0,
@@ -278,7 +290,8 @@ private slots:
         const TestAppFolder folder;
         fill(folder, filling.mappings, filling.sounds);
         writeFile("in/你好.mp3", fileBytes(dataDir() + "/MP3/nihao.mp3"));
-        writeFile("in/a.mp3", mp3Sound());
+        for (const char* name : {"in/a.mp3", "in/A.mp3", "in/b\\ad.mp3"})
+            writeFile(name, mp3Sound());
         writeFile("in/bad.mp3", "not a sound");
         const Files before = filesBelow(folder.soundFolderPath());
         QCOMPARE(run(QStringList{"--folder", folder.path()} + filling.arguments), filling.status);

@@ -72,6 +72,7 @@ private slots:
             {.name = "zh_TW.UTF-8", .lang = "zh_TW.UTF-8", .language = Language::Chinese},
             {.name = "en_US.UTF-8", .lang = "en_US.UTF-8", .language = Language::English},
             {.name = "de_DE before LANG", .lcMessages = "de_DE", .lang = "zh_CN.UTF-8", .language = Language::English},
+            {.name = "an empty LC_ALL is unset", .lcAll = "", .lang = "en_US.UTF-8", .language = Language::English},
             {.name = "none", .language = Language::Chinese}};
         // clang-format on
         const auto row = [&locales](const char* name, int shows, bool engineText, Cause cause) {

@@ -2,9 +2,14 @@
 #include "TablePack.h"
 #include "ZipReader.h"
 
+#include "KilledChild.h"
 #include "StoreTestSupport.h"
+#include "platform/StagingFolder.h"
+#include "store/Bounds.h"
 
 #include <QtTest>
+#include <csignal>
+#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -93,10 +98,29 @@ struct HostileCase {
     QString named;  // what the refusal must name
 };
 
+// The pack's rows (keys of this length, each its own, all on one sound) meet a table made by
+// fillTable, which must hold them all or refuse them all.
+struct BoundsCase {
+    std::function<void(const TestAppFolder&)> fillTable;
+    int packRows;
+    int keyLength = 1;
+    UnpackMode mode = UnpackMode::Merge;
+    bool refused = true;
+};
+
+// What may go wrong around an unpack of a good pack; whatever it is, nothing changes.
+struct AccidentCase {
+    qint64 soundBytes = 3;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    bool tableBeingRead = false;  // another program's read transaction, which COMMIT must wait for
+};
+
 }  // namespace
 
 Q_DECLARE_METATYPE(MergeCase)
 Q_DECLARE_METATYPE(HostileCase)
+Q_DECLARE_METATYPE(BoundsCase)
+Q_DECLARE_METATYPE(AccidentCase)
 
 class PackTest : public QObject {
     Q_OBJECT
@@ -131,6 +155,7 @@ private slots:
         QTest::newRow("a sound that does not decode") << QVariantList{"b", "b.mp3"} << Files{{"b.mp3", "bad bytes"}};
         QTest::newRow("a name the pack has in other case") << QVariantList{"b", "A.mp3"} << Files{{"A.mp3", "other"}};
         QTest::newRow("a folder") << QVariantList{"b", "sub"} << Files{{"sub/x.mp3", "x"}};
+        QTest::newRow("a key longer than a pack's row") << QVariantList{QString(20000, u'k'), "b.mp3"} << Files{{"b.mp3", "b"}};
         // clang-format on
     }
     void packLeavesOutRowsItCannotCarry()
@@ -214,6 +239,7 @@ private slots:
         QFETCH(MergeCase, c);
         const TestAppFolder source;
         fill(source, c.packRows, c.packFiles);
+        writeFile(packPath(), "an older pack, replaced");
         const PackReport packed = packTable(source.path(), packPath(), fakeVerdict);
         QCOMPARE(packed.soundsStored, c.packFiles.size());  // each once, however many rows use it
         const ZipReader zip(packPath());
@@ -252,6 +278,14 @@ private slots:
         refused("a folder under a file's name", only({.name = "MP3/k.mp3", .unixMode = 040755}), "MP3/k.mp3");
         refused("a name twice", plus({.name = "mappings.tsv", .data = table}), "mappings.tsv");
         refused("one name ignoring case", packOf("k\tk.mp3\nK\tK.mp3\n", {soundK, {.name = "MP3/K.mp3"}}), "MP3/K.mp3");
+        refused("one name in other normalisation and case",
+                packOf("a\t\u00c9.mp3\nb\te\u0301.mp3\n", {{.name = "MP3/\u00c9.mp3"}, {.name = "MP3/e\u0301.mp3"}}),
+                "MP3/e\u0301.mp3");
+        refused("a table line longer than a row may be",
+                packOf(QByteArray(limits::MaxTableLineBytes, 'k') + "\tk.mp3\n", {soundK}), "mappings.tsv:1");
+        refused("more rows than a table may have",
+                packOf(QByteArray("k\tk.mp3\n").repeated(store::bounds::MaxRecordsetRows + 1), {soundK}),
+                QString::number(store::bounds::MaxRecordsetRows));
         refused("a sound's name is another's folder",
                 packOf("k\tk.mp3\nj\tk.mp3/j.mp3\n", {soundK, {.name = "MP3/k.mp3/j.mp3"}}), "MP3/k.mp3/j.mp3");
         refused("more than stated", only({.name = "MP3/k.mp3", .data = "01234567", .statedSize = 3}), "MP3/k.mp3");
@@ -293,8 +327,120 @@ private slots:
         QCOMPARE(stateOf(target), before);
     }
 
+    // A pack of as many entries as pack writes at most goes in.
+    void fullPackGoesIn()
+    {
+        const TestAppFolder source;
+        source.addMappings(int(limits::MaxEntries) - 2);
+        for (int i = 0; i < limits::MaxEntries - 2; ++i)
+            writeFile(source.soundFolderPath() + QStringLiteral("/f%1.mp3").arg(i), "s");
+        QCOMPARE(packTable(source.path(), packPath(), fakeVerdict).soundsStored, limits::MaxEntries - 2);
+        const TestAppFolder target;
+        QCOMPARE(unpackTable(packPath(), target.path(), UnpackMode::Merge, fakeVerdict).rowsAdded,
+                 limits::MaxEntries - 2);
+    }
+
+    // The table an unpack leaves must load as the program loads it: the bounds of a recordset
+    // hold for the rows that stay and the pack's together.
+    void unpackKeepsTheTableWithinItsBounds_data()
+    {
+        QTest::addColumn<BoundsCase>("c");
+        const auto rowsToTheBound = [](const TestAppFolder& table) {
+            table.addMappings(int(store::bounds::MaxRecordsetRows) - 1);
+        };
+        // 33 values of 999,000 characters: 2 MB short of the bound, as a recordset holds text (UTF-16).
+        const auto bytesToTheBound = [](const TestAppFolder& table) {
+            table.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33) "
+                       "INSERT INTO Config SELECT 'big' || i, printf('%.*c', 999000, 'x') FROM n");
+        };
+        QTest::newRow("merge: one row past the row bound") << BoundsCase{.fillTable = rowsToTheBound, .packRows = 2};
+        QTest::newRow("merge: up to the row bound") << BoundsCase{.fillTable = rowsToTheBound, .packRows = 1, .refused = false};
+        QTest::newRow("replace: the old rows do not count")
+            << BoundsCase{.fillTable = rowsToTheBound, .packRows = 2, .mode = UnpackMode::ReplaceTable, .refused = false};
+        QTest::newRow("merge: past the bound of the values' bytes")
+            << BoundsCase{.fillTable = bytesToTheBound, .packRows = 80, .keyLength = 8000};
+    }
+    void unpackKeepsTheTableWithinItsBounds()
+    {
+        QFETCH(BoundsCase, c);
+        QByteArray table;
+        for (int i = 0; i < c.packRows; ++i)
+            table += QByteArray::number(i).leftJustified(c.keyLength, 'p') + "\tk.mp3\n";
+        writeFile(packPath(), rawZip(packOf(table, {soundK})));
+        const TestAppFolder target;
+        c.fillTable(target);
+        const auto before = stateOf(target);
+        const std::optional<Error> error =
+            errorOf([&] { unpackTable(packPath(), target.path(), c.mode, fakeVerdict); });
+        QCOMPARE(error.value_or(Error(0, {})).number(), c.refused ? ErrorNumber::TableRefused : 0);
+        if (c.refused) {
+            QCOMPARE(stateOf(target), before);
+        } else {
+            store::Recordset loaded;
+            loaded.Open(store::editorStatement(), openStore(target.path()));
+        }
+    }
+
+    void accidentChangesNothing_data()
+    {
+        QTest::addColumn<AccidentCase>("c");
+        QTest::newRow("no room for the last bytes of a staged sound")
+            << AccidentCase{.soundBytes = 16000, .fileSizeLimit = 13500};  // the table file is smaller: only the sound meets the limit
+        QTest::newRow("COMMIT refused: another program reads the table") << AccidentCase{.tableBeingRead = true};
+    }
     // The sounds go in before the rows: when the rows cannot be written, the sounds (and the
     // folders made for them) come out again and the old rows stay.
+    void accidentChangesNothing()
+    {
+        QFETCH(AccidentCase, c);
+        writeFile(packPath(), rawZip(packOf("k\tnew/k.mp3\n", {{.name = "MP3/new/k.mp3", .data = QByteArray(c.soundBytes, 'k')}})));
+        const TestAppFolder target;
+        fill(target, {{"a", "a.mp3"}}, {{"a.mp3", "a"}});
+        const auto before = stateOf(target);
+        RawDatabase reader(target.databasePath());
+        if (c.tableBeingRead)
+            reader.exec("BEGIN; SELECT count(*) FROM Config;");
+        const FileSizeLimit limit(c.fileSizeLimit);
+        QVERIFY(errorOf([&] { replaceTable(target); }).has_value());
+        QCOMPARE(stateOf(target), before);
+    }
+
+    // An unpack killed while it stages its sounds leaves its hidden folder in MP3/; the next
+    // unpack removes it, and only it: the folder of an unpack going on at the same time stays.
+    void killedUnpackIsClearedByTheNext_data()
+    {
+        QTest::addColumn<int>("staged");
+        for (int staged : {1, 3})
+            QTest::addRow("killed at sound %d of 3", staged) << staged;
+    }
+    void killedUnpackIsClearedByTheNext()
+    {
+        QFETCH(int, staged);
+        writeFile(packPath(), rawZip(packOf("a\ta.mp3\nb\tb.mp3\nc\tc.mp3\n", {{.name = "MP3/a.mp3"}, {.name = "MP3/b.mp3"}, {.name = "MP3/c.mp3"}})));
+        const TestAppFolder target;
+        int verified = 0;
+        const auto stopAtTheMoment = [&](const QString&) -> std::optional<QString> {
+            if (++verified == staged)
+                ::pause();  // until killed
+            return std::nullopt;
+        };
+        const auto stagedFiles = [&] {
+            const QStringList folders = QDir(target.soundFolderPath()).entryList({".kspack-*"}, QDir::Dirs | QDir::Hidden);
+            return folders.isEmpty() ? 0 : int(filesBelow(target.soundFolderPath() + "/" + folders.first()).size());
+        };
+        QVERIFY(test::killChildWhen(
+            [&] { unpackTable(packPath(), target.path(), UnpackMode::Merge, stopAtTheMoment); },
+            [&] { return stagedFiles() >= staged; }));
+        QCOMPARE(filesBelow(target.soundFolderPath()).size(), staged + 1);  // the folder and its sounds
+        const platform::StagingFolder concurrent(target.soundFolderPath(), ".kspack-");
+
+        unpackTable(packPath(), target.path(), UnpackMode::Merge, fakeVerdict);
+        QCOMPARE(QDir(target.soundFolderPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 (QStringList{QFileInfo(concurrent.path()).fileName(), "a.mp3", "b.mp3", "c.mp3"}));
+        QCOMPARE(mappingsIn(target.databasePath()).size(), 3);
+    }
+
+    // A trigger that refuses a row: the table write fails after the sounds went in.
     void failedTableWriteTakesTheSoundsOut()
     {
         const TestAppFolder source;

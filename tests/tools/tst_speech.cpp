@@ -1,4 +1,4 @@
-#include "audio/SoundChecker.h"
+#include "audio/SoundDecoder.h"
 #include "platform/Error.h"
 #include "speech/KeySpeech.h"
 #include "speech/SoundShaping.h"
@@ -48,7 +48,7 @@ Q_DECLARE_METATYPE(SpokenCase)
 // the file is written, and what the player then hears.
 class SpeechTest : public QObject {
     Q_OBJECT
-    audio::SoundChecker checker_;
+    audio::SoundDecoder decoder_;
 
 private slots:
     void initTestCase() { ::umask(022); }
@@ -158,7 +158,7 @@ private slots:
             return;
         QTemporaryDir dir;
         const audio::SoundVerdict verdict =
-            checker_.verdictNow(keysound::test::writeFile(dir.filePath("key.mp3"), mp3));
+            decoder_.verdictNow(keysound::test::writeFile(dir.filePath("key.mp3"), mp3));
         QVERIFY(verdict.isPlayable());
         QCOMPARE_GT(verdict.peak, 16384);
         const std::optional<double> onset = verdict.firstSoundSeconds();

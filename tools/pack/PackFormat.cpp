@@ -8,8 +8,6 @@ namespace keysound::pack {
 
 namespace {
 
-QString folded(const QString& path) { return path.toCaseFolded(); }
-
 // "a/b/c.mp3" -> "a", "a/b"
 QStringList foldersOf(const QString& path)
 {
@@ -20,6 +18,11 @@ QStringList foldersOf(const QString& path)
 }
 
 }  // namespace
+
+QString comparedName(const QString& path)
+{
+    return path.normalized(QString::NormalizationForm_D).toCaseFolded().normalized(QString::NormalizationForm_C);
+}
 
 QByteArray formatMarker() { return QByteArray(FormatMarkerPrefix) + QByteArray::number(FormatVersion) + '\n'; }
 
@@ -42,7 +45,7 @@ std::optional<QString> soundPathOf(const QString& fileName)
 
 std::optional<QString> SoundNameSet::clashOf(const QString& path) const
 {
-    const QString key = folded(path);
+    const QString key = comparedName(path);
     if (const auto file = files_.constFind(key); file != files_.constEnd())
         return *file;
     if (const auto folder = folders_.constFind(key); folder != folders_.constEnd())
@@ -56,8 +59,8 @@ std::optional<QString> SoundNameSet::clashOf(const QString& path) const
 
 void SoundNameSet::add(const QString& path)
 {
-    files_.insert(folded(path), path);
-    for (const QString& folder : foldersOf(folded(path)))
+    files_.insert(comparedName(path), path);
+    for (const QString& folder : foldersOf(comparedName(path)))
         folders_.insert(folder, path);
 }
 

@@ -23,7 +23,12 @@ QByteArray formatMarker();
 namespace limits {
 inline constexpr qint64 MaxEntries = 20000;
 inline constexpr qint64 MaxUnpackedBytes = qint64(1) << 30;  // every entry together, as stated
-inline constexpr qint64 MaxTableBytes = qint64(16) << 20;    // mappings.tsv alone
+// mappings.tsv alone: a table at the row bound of a recordset (250,000 rows) of some 16 bytes a row,
+// or tens of thousands of words; held as rows it stays within the 64 MB an unpack may take.
+inline constexpr qint64 MaxTableBytes = qint64(4) << 20;
+// One line of mappings.tsv: a key or a phrase and a sound's file name (at most 4096 bytes on this
+// system), both escaped; read one line at a time, so a table is never held whole.
+inline constexpr qint64 MaxTableLineBytes = 16 * 1024;
 inline constexpr qint64 MaxFormatBytes = 64;
 }  // namespace limits
 
@@ -33,9 +38,13 @@ inline constexpr qint64 MaxFormatBytes = 64;
 std::optional<QString> soundPathOf(const QString& fileName);
 bool isSafeSoundPath(const QString& path);
 
-// The sound paths of one pack, compared ignoring case as a case-insensitive file system (or a
-// copy of the table on one) would: no two may be one name, and no sound's name may also be a
-// folder of another's.
+// A sound path as names compare in a pack and in the sound folder: one Unicode normalisation (a file
+// copied through another system may come back decomposed) and letter case ignored.
+QString comparedName(const QString& path);
+
+// The sound paths of one pack, compared by comparedName() as a case-insensitive or normalising
+// file system (or a copy of the table on one) would: no two may be one name, and no sound's name
+// may also be a folder of another's.
 class SoundNameSet {
 public:
     // The path already held that clashes with this one, if any.

@@ -3,6 +3,7 @@
 #include "PackFormat.h"
 #include "PackText.h"
 #include "platform/Error.h"
+#include "store/Bounds.h"
 
 #include <QStringDecoder>
 #include <sys/stat.h>
@@ -104,9 +105,9 @@ QString PackReader::checkedName(qint64 index, const ZipEntry& entry)
     const QString name = utf8(entry.rawName);
     if (utf8.hasError() || name.isEmpty())
         refuse(TablePack::tr("the name of entry %1 is not UTF-8 text").arg(index + 1));
-    if (names_.contains(name))
+    if (names_.contains(comparedName(name)))
         refuse(TablePack::tr("the entry \"%1\" occurs twice").arg(name));
-    names_.insert(name);
+    names_.insert(comparedName(name));
     if (name.startsWith(u'/'))
         refuse(TablePack::tr("the entry \"%1\" is an absolute path").arg(name));
     if (name.contains(u'\\'))
@@ -172,10 +173,18 @@ void PackReader::readTable()
         refuse(TablePack::tr("its table \"%1\" is larger than the %2 MiB a pack's table may be")
                    .arg(TableEntryName)
                    .arg(limits::MaxTableBytes >> 20));
-    const QByteArray text = readWhole(tableEntry_, tableSize_);
     try {
-        rows_ = tools::parseSeedText(text, TableEntryName);
+        tools::SeedTextReader table(TableEntryName, limits::MaxTableLineBytes, [&](tools::SeedMapping row) {
+            if (rows_.size() >= store::bounds::MaxRecordsetRows)
+                refuse(TablePack::tr("its table has more than the %1 rows a table may have")
+                           .arg(store::bounds::MaxRecordsetRows));
+            rows_.append(std::move(row));
+        });
+        zip_.read(tableEntry_, tableSize_, [&](const char* data, qint64 size) { table.add(data, size); });
+        table.finish();
     } catch (const Error& error) {
+        if (error.number() != ErrorNumber::InvalidArgument)
+            throw;
         refuse(TablePack::tr("its table does not parse: %1").arg(error.description()));
     }
     QList<bool> used(sounds_.size(), false);

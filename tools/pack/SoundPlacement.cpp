@@ -1,5 +1,6 @@
 #include "SoundPlacement.h"
 
+#include "PackFormat.h"
 #include "PackText.h"
 #include "platform/Error.h"
 #include "store/SchemaWriter.h"
@@ -48,7 +49,7 @@ SoundNaming::SoundNaming(QString soundFolder, const QStringList& pathsRowsUse)
     : soundFolder_(std::move(soundFolder))
 {
     for (const QString& path : pathsRowsUse)
-        taken_.insert(path.toCaseFolded());
+        taken_.insert(comparedName(path));
 }
 
 SoundNaming::Choice SoundNaming::choose(const QString& path, const QString& incomingFile)
@@ -58,9 +59,9 @@ SoundNaming::Choice SoundNaming::choose(const QString& path, const QString& inco
         const QString candidate = number == 1 ? path : numberedPath(path, number);
         const QString native = QDir(soundFolder_).filePath(candidate);
         const bool reuse = haveSameBytes(native, incomingFile);
-        if (!reuse && (taken_.contains(candidate.toCaseFolded()) || store::isNameTaken(native)))
+        if (!reuse && (taken_.contains(comparedName(candidate)) || store::isNameTaken(native)))
             continue;
-        taken_.insert(candidate.toCaseFolded());
+        taken_.insert(comparedName(candidate));
         return {.path = candidate, .reuse = reuse};
     }
 }

@@ -5,17 +5,18 @@
 #include "PackText.h"
 #include "SoundPlacement.h"
 #include "platform/Error.h"
+#include "platform/StagingFolder.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/MappingBatch.h"
 #include "store/Recordset.h"
+#include "store/RowBudget.h"
 #include "store/Schema.h"
 #include "store/Statements.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace keysound::pack {
 
@@ -37,9 +38,9 @@ public:
 
     UnpackReport run()
     {
-        stageSounds();
         openTable();
         chooseRows();
+        stageSounds();
         chooseNames();
         write();
         return report_;
@@ -47,13 +48,16 @@ public:
 
 private:
     // Every sound is unpacked into a hidden folder inside MP3/ (the same file system, so that
-    // moving one in is a rename) and verified there.
+    // moving one in is a rename) and verified there. The folders of unpacks that were killed go
+    // first.
     void stageSounds()
     {
         if (!QFileInfo(soundFolder_).isDir())
             throw Error(ErrorNumber::FileAccess, TablePack::tr("The table folder \"%1\" has no sound folder MP3.")
                                                      .arg(QDir::toNativeSeparators(tableFolder_)));
-        staging_ = std::make_unique<QTemporaryDir>(QDir(soundFolder_).filePath(QStringLiteral(".kspack-XXXXXX")));
+        const QString stagingPrefix = QStringLiteral(".kspack-");
+        platform::StagingFolder::removeAbandoned(soundFolder_, stagingPrefix);
+        staging_ = std::make_unique<platform::StagingFolder>(soundFolder_, stagingPrefix);
         if (!staging_->isValid())
             throw Error(ErrorNumber::FileAccess,
                         TablePack::tr("Cannot unpack into the sound folder \"%1\": %2.")
@@ -89,11 +93,12 @@ private:
     {
         connection_ = std::make_shared<store::Connection>();
         connection_->Open(store::connectionStringFor(tableFolder_));
-        store::Recordset table;
-        table.Open(store::editorStatement(), connection_);
-        report_.rowsRemoved = mode_ == UnpackMode::ReplaceTable ? table.RecordCount() : 0;
-        for (; mode_ == UnpackMode::Merge && !table.EOF_(); table.MoveNext()) {
-            if (const std::optional<QString> path = soundPathOf(table.Value(store::schema::FileColumn).toString()))
+        table_ = std::make_unique<store::Recordset>();
+        table_->Open(store::editorStatement(), connection_);
+        report_.rowsRemoved = mode_ == UnpackMode::ReplaceTable ? table_->RecordCount() : 0;
+        const int fileColumn = table_->fieldIndex(store::schema::FileColumn);
+        for (int row = 0; mode_ == UnpackMode::Merge && row < table_->RecordCount(); ++row) {
+            if (const std::optional<QString> path = soundPathOf(table_->valueAt(row, fileColumn).toString()))
                 pathsRowsUse_.append(*path);
         }
     }
@@ -113,6 +118,27 @@ private:
                 report_.keysKept.append(pack_.rows().at(row));
             else
                 rows_.append(row);
+        }
+        checkTableBounds();
+    }
+
+    // The table as it will be must load where the program loads it: counted as a recordset counts
+    // it, the rows that stay and the new ones (their further columns NULL), before anything is written.
+    void checkTableBounds() const
+    {
+        store::RowBudget budget(QDir(tableFolder_).filePath(store::DatabaseFileName), store::schema::MappingTable);
+        const int columns = table_->fieldCount();
+        for (int row = 0; mode_ == UnpackMode::Merge && row < table_->RecordCount(); ++row) {
+            budget.addRow();
+            for (int column = 0; column < columns; ++column)
+                budget.addValue(table_->valueAt(row, column));
+        }
+        for (int row : rows_) {
+            budget.addRow();
+            budget.addValue(pack_.rows().at(row).key);
+            budget.addValue(pack_.rows().at(row).fileName);
+            for (int column = 2; column < columns; ++column)
+                budget.addValue(QVariant());
         }
     }
 
@@ -166,8 +192,9 @@ private:
     QString soundFolder_;
     UnpackMode mode_;
     const SoundVerifier& verifySound_;
-    std::unique_ptr<QTemporaryDir> staging_;
+    std::unique_ptr<platform::StagingFolder> staging_;
     store::ConnectionPtr connection_;
+    std::unique_ptr<store::Recordset> table_;  // as it was
     QStringList pathsRowsUse_;
     QList<int> rows_;                         // the pack's rows that go in
     QMap<int, SoundNaming::Choice> choices_;  // by sound

@@ -10,6 +10,9 @@ class QFile;
 
 namespace keysound::tools {
 
+// More items than this, and a run is long enough to show its progress.
+inline constexpr int QuietRunItems = 3;
+
 // The time still needed for the items not done, at the rate of those done so far; nothing
 // before the first item is done.
 std::optional<qint64> estimateRemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total);

@@ -26,16 +26,16 @@ using Encoder = std::unique_ptr<lame_global_flags, LameClose>;
                 QCoreApplication::translate("Speech", "The MP3 encoder LAME failed (error %1).").arg(code));
 }
 
-Encoder openEncoder(int sampleRate)
+Encoder openEncoder(const Mp3Layout& layout)
 {
     Encoder encoder(lame_init());
     if (!encoder)
         throwEncodingFailure(-1);
     lame_global_flags* flags = encoder.get();
-    lame_set_num_channels(flags, 1);
-    lame_set_mode(flags, MONO);
-    lame_set_in_samplerate(flags, sampleRate);
-    lame_set_out_samplerate(flags, KeySoundRate);
+    lame_set_num_channels(flags, layout.channels);
+    lame_set_mode(flags, layout.channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_in_samplerate(flags, layout.sampleRate);
+    lame_set_out_samplerate(flags, layout.outputRate);
     lame_set_VBR(flags, vbr_default);
     lame_set_VBR_q(flags, VbrQuality);
     lame_set_quality(flags, AlgorithmQuality);
@@ -58,16 +58,26 @@ void writeInfoFrame(lame_global_flags* flags, QByteArray& mp3)
                                                           "start the sound late."));
 }
 
+// Mono goes in as both channels of one call, stereo interleaved (LAME does not write to it).
+int encodeSamples(lame_global_flags* flags, std::span<const int16_t> samples, int channels, unsigned char* out,
+                  int outSize)
+{
+    const int frames = int(samples.size()) / channels;
+    if (channels == 1)
+        return lame_encode_buffer(flags, samples.data(), samples.data(), frames, out, outSize);
+    return lame_encode_buffer_interleaved(flags, const_cast<short*>(samples.data()), frames, out, outSize);
+}
+
 }  // namespace
 
-QByteArray encodeMp3(std::span<const int16_t> samples, int sampleRate)
+QByteArray encodeMp3(std::span<const int16_t> samples, const Mp3Layout& layout)
 {
-    const Encoder encoder = openEncoder(sampleRate);
+    const Encoder encoder = openEncoder(layout);
     const int count = int(samples.size());
     // LAME's own bound for one call: 1.25 bytes per sample and 7200 more.
     QByteArray mp3(count + count / 4 + 7200, Qt::Uninitialized);
     auto* out = reinterpret_cast<unsigned char*>(mp3.data());
-    const int encoded = lame_encode_buffer(encoder.get(), samples.data(), samples.data(), count, out, int(mp3.size()));
+    const int encoded = encodeSamples(encoder.get(), samples, layout.channels, out, int(mp3.size()));
     if (encoded < 0)
         throwEncodingFailure(encoded);
     const int flushed = lame_encode_flush(encoder.get(), out + encoded, int(mp3.size()) - encoded);

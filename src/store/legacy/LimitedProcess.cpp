@@ -1,5 +1,6 @@
 #include "store/legacy/LimitedProcess.h"
 
+#include "platform/ChildProcess.h"
 #include "platform/Error.h"
 
 #include <QCoreApplication>
@@ -10,8 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -37,28 +36,6 @@ struct Pipe {
     }
 };
 
-void setLimit(int resource, rlim_t value)
-{
-    const rlimit limit{value, value};
-    ::setrlimit(resource, &limit);
-}
-
-// Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void becomeChild(const std::vector<char*>& argv, const Pipe& out, const Pipe& err, int devNull,
-                              const ProcessLimits& limits)
-{
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    ::dup2(devNull, STDIN_FILENO);
-    ::dup2(out.write, STDOUT_FILENO);
-    ::dup2(err.write, STDERR_FILENO);
-    setLimit(RLIMIT_AS, rlim_t(limits.addressSpaceBytes));
-    setLimit(RLIMIT_CPU, rlim_t(limits.cpuSeconds));
-    setLimit(RLIMIT_CORE, 0);   // a crash leaves no core file behind
-    setLimit(RLIMIT_FSIZE, 0);  // the reader writes no files
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-}
-
 // Appends what the pipe has now, up to a bounded amount per call so that a child that writes
 // without pause cannot keep us from the clock; false at end of file.
 bool drain(int fd, QByteArray& into, qint64 keepAtMost)
@@ -81,14 +58,12 @@ bool drain(int fd, QByteArray& into, qint64 keepAtMost)
 
 class Child {
 public:
-    Child(pid_t pid, int out, int err)
-        : pid_(pid)
+    Child(platform::ChildProcess process, int out, int err)
+        : process_(std::move(process))
         , fds_{{out, POLLIN, 0}, {err, POLLIN, 0}}
     {}
     ~Child()
     {
-        if (!reaped_)
-            kill();
         for (const pollfd& p : fds_)
             if (p.fd >= 0)
                 ::close(p.fd);
@@ -97,11 +72,11 @@ public:
     void collect(const ProcessLimits& limits, const std::function<void()>& whileWaiting, ProcessOutcome& outcome)
     {
         const auto deadline = Clock::now() + std::chrono::milliseconds(limits.wallClockMs);
-        while (!reaped_) {
+        while (process_.isRunning()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) {
                 outcome.timedOut = true;
-                kill();
+                process_.kill();
                 break;
             }
             waitForOutput(int(std::min<qint64>(left, PollIntervalMs)));
@@ -109,11 +84,12 @@ public:
             readPipe(1, outcome.diagnostics, limits.diagnosticBytes);
             if (outcome.output.size() > limits.outputBytes) {
                 outcome.outputTooLarge = true;
-                kill();
+                process_.kill();
                 break;
             }
             if (fds_[0].fd < 0 && fds_[1].fd < 0)
-                reap(WNOHANG, outcome);
+                if (const std::optional<platform::ChildEnd> end = process_.poll())
+                    record(*end, outcome);
             if (whileWaiting)
                 whileWaiting();
         }
@@ -138,31 +114,15 @@ private:
         }
     }
 
-    void reap(int options, ProcessOutcome& outcome)
+    static void record(const platform::ChildEnd& end, ProcessOutcome& outcome)
     {
-        int status = 0;
-        pid_t done;
-        do {
-            done = ::waitpid(pid_, &status, options);
-        } while (done < 0 && errno == EINTR);
-        if (done != pid_)
-            return;
-        reaped_ = true;
-        outcome.exited = WIFEXITED(status);
-        outcome.exitCode = outcome.exited ? WEXITSTATUS(status) : -1;
-        outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        outcome.exited = end.exited;
+        outcome.exitCode = end.exitCode;
+        outcome.signal = end.signal;
     }
 
-    void kill()
-    {
-        ::kill(pid_, SIGKILL);
-        ProcessOutcome ignored;
-        reap(0, ignored);
-    }
-
-    pid_t pid_;
+    platform::ChildProcess process_;
     pollfd fds_[2];
-    bool reaped_ = false;
 };
 
 void openPipe(Pipe& pipe)
@@ -182,30 +142,20 @@ void openPipe(Pipe& pipe)
 ProcessOutcome runLimitedProcess(const QString& executable, const QStringList& arguments, const ProcessLimits& limits,
                                  const std::function<void()>& whileWaiting)
 {
-    QList<QByteArray> words{QFile::encodeName(executable)};
-    for (const QString& argument : arguments)
-        words.append(QFile::encodeName(argument));
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
     Pipe out, err;
     openPipe(out);
     openPipe(err);
-    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        becomeChild(argv, out, err, devNull, limits);
-    ::close(devNull);
-    if (pid < 0)
-        throw Error(ErrorNumber::LegacyImportFailed,
-                    QCoreApplication::translate("LegacyImport", "Cannot start the reading process %1: %2.")
-                        .arg(executable, QString::fromLocal8Bit(std::strerror(errno))));
+    platform::ChildSetup setup;
+    setup.executable = executable;
+    setup.arguments = arguments;
+    setup.limits = {limits.addressSpaceBytes, limits.cpuSeconds, 0};  // the reader writes no file
+    setup.standardOutput = out.write;
+    setup.standardError = err.write;
+    platform::ChildProcess process = platform::ChildProcess::start(setup);
     ::close(std::exchange(out.write, -1));
     ::close(std::exchange(err.write, -1));
     ProcessOutcome outcome;
-    Child child(pid, std::exchange(out.read, -1), std::exchange(err.read, -1));
+    Child child(std::move(process), std::exchange(out.read, -1), std::exchange(err.read, -1));
     child.collect(limits, whileWaiting, outcome);
     return outcome;
 }

@@ -328,7 +328,7 @@ private slots:
         clock.start();
         const auto error = errorOf([&] { open(); });
         qputenv("KEYSOUND_JET_READER", realReader);
-        QCOMPARE_LT(clock.elapsed(), limits.wallClockMs + 1000);
+        QCOMPARE_LT(clock.elapsed(), limits.wallClockMs + 10000);  // ended by its limit, however busy the machine
         QVERIFY(error);
         QCOMPARE(error->number(), ErrorNumber::UnrecognizedFormat);
         QVERIFY2(error->description().contains(dbPath()), qPrintable(error->description()));

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace keysound::keyboardpack {
+
+// The translation context of the keyboard sound packs' messages: KeyboardPack::tr("...").
+class KeyboardPack {
+    Q_DECLARE_TR_FUNCTIONS(KeyboardPack)
+};
+
+// Why a pack cannot be brought in, said without the pack's name, which only the import knows;
+// it becomes a keysound::Error there.
+struct Refusal {
+    QString why;
+};
+
+}  // namespace keysound::keyboardpack
