@@ -279,6 +279,7 @@ private slots:
         qputenv("KEYSOUND_DECODER", KEYSOUND_MISBEHAVING_DECODER);
         makePlayer();  // its own sounds decode as ever: only the slow file is slow
         const QString slow = dir_.filePath("slow.wav");
+        output_->warmUp();
         QTRY_COMPARE(output_->state(), SoundOutput::State::Open);
         player_->play(slow);
         if (!then.isEmpty())
