@@ -165,15 +165,17 @@ struct SoundOutput::Device {
 
     bool open();
     void close();
-    static void unloadDriver();
+    bool driverLoaded = false;  // this device's share of SDL's audio subsystem
+    void unloadDriver();
     static void mix(void* device, uint8_t* stream, int length);
 };
 
 // On the opening worker; nothing else touches the device meanwhile.
 bool SoundOutput::Device::open()
 {
-    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
+    driverLoaded = true;
     const bool resting = whenIdle(SDL_GetCurrentAudioDriver()) == WhenIdle::Rest;
     const int frames = driverIs("pipewire") ? PipewireBufferFrames : BufferFrames;
     // A passive stream sounds only while something keeps its sink running.
@@ -213,10 +215,13 @@ void SoundOutput::Device::close()
     state = State::Closed;
 }
 
+// SDL counts the shares of its subsystem: a worker left behind on a hung server that ends late
+// gives up its own share only, never another output's.
 void SoundOutput::Device::unloadDriver()
 {
-    if (SDL_WasInit(SDL_INIT_AUDIO) != 0)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // also ends the driver's own threads (hotplug watchers)
+    if (driverLoaded)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);  // the last share also ends the driver's threads (hotplug watchers)
+    driverLoaded = false;
 }
 
 // One voice: its frames, then silence. A resting output mixes silence.
@@ -264,7 +269,7 @@ SoundOutput::~SoundOutput()
     if (device_->opener.joinable())
         device_->opener.join();
     device_->close();
-    Device::unloadDriver();
+    device_->unloadDriver();
 }
 
 void SoundOutput::warmUp()
@@ -337,7 +342,7 @@ bool SoundOutput::reopenWhenLost()
     if (!isLost())
         return false;
     device_->close();
-    Device::unloadDriver();  // so that a moved server is found
+    device_->unloadDriver();  // so that a moved server is found
     lastFailedOpen_.reset();
     return true;
 }
@@ -350,7 +355,7 @@ void SoundOutput::openInBackground()
         device_->opener.join();
     if (state() != State::Closed) {
         device_->close();
-        Device::unloadDriver();
+        device_->unloadDriver();
     }
     device_->opening = true;
     device_->state = State::Opening;
@@ -364,7 +369,7 @@ void SoundOutput::openInBackground()
                                       Qt::QueuedConnection);
         } else if (opened) {  // too late: nobody plays on it
             device->close();
-            Device::unloadDriver();
+            device->unloadDriver();
         }
     });
 }
@@ -405,7 +410,7 @@ void SoundOutput::closeIdle()
     case WhenIdle::CloseDevice: device_->close(); break;
     case WhenIdle::UnloadDriver:
         device_->close();
-        Device::unloadDriver();
+        device_->unloadDriver();
         break;
     }
 }
@@ -438,7 +443,7 @@ int SoundOutput::checkIdle()
         return -1;
     if (isLost()) {
         device_->close();
-        Device::unloadDriver();
+        device_->unloadDriver();
         return -1;
     }
     if (state == State::Resting)
