@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -29,6 +30,7 @@ namespace {
 constexpr int RestartAfterMs = 1000;  // a decoder that cannot start is not tried at every key
 constexpr qsizetype KeptVerdicts = 4096;
 constexpr int StreamPipeBytes = 1 << 20;  // six seconds of sound between the decoder and the output
+constexpr int IdleDecoderTimes = 10;      // a decoder that neither works nor ends gets this many times its time
 
 // A decoder needs some 100 MB of address space for the mixer and its decoders; decoding needs
 // little more. Its processor time covers the longest sound it may decode; the only file it writes
@@ -42,12 +44,11 @@ class SoundDecoderText {
     Q_DECLARE_TR_FUNCTIONS(SoundDecoder)
 };
 
+// Monotonic milliseconds from a fixed point: only differences are used.
 qint64 monotonicMs()
 {
-    static QElapsedTimer clock;  // one clock for the process: only differences are used
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -104,6 +105,7 @@ class SoundDecoder::Run {
 public:
     Run(platform::ChildProcess child, int socket, int memoryFile, quint32 id, qint64 fileBytes, qint64 heldFrames)
         : deadline(protocol::decodeTimeLimitMs(fileBytes))
+        , timeLimitMs_(protocol::decodeTimeLimitMs(fileBytes))
         , heldFrames_(heldFrames)
         , child_(std::move(child))
         , socket_(socket)
@@ -135,7 +137,7 @@ public:
                 return true;
             if (errno == EINTR)
                 continue;
-            if (!deadline.hasExpired())
+            if (!deadline.hasExpired() || !outOfTime())
                 return false;
             timedOut_ = true;
             return true;
@@ -169,6 +171,18 @@ public:
     void lowerPriority() { child_.lowerPriority(); }
 
 private:
+    // The limit is on the decoder's own processor time, which a busy machine does not stretch; only a
+    // decoder that waits instead of working is stopped by the clock, once it has had its time many times over.
+    bool outOfTime()
+    {
+        const qint64 usedMs = child_.processorMilliseconds();
+        const bool waitedTooLong = started_.hasExpired(qint64(timeLimitMs_) * IdleDecoderTimes);
+        if (usedMs < 0 || usedMs >= timeLimitMs_ || waitedTooLong)
+            return true;
+        deadline.setRemainingTime(timeLimitMs_ - usedMs);
+        return false;
+    }
+
     bool plausible(const protocol::Reply& reply) const
     {
         return reply.frames >= 0 && reply.frames <= protocol::MaxFrames && reply.keptFrames >= 0 &&
@@ -202,7 +216,13 @@ private:
         return sound;
     }
 
-    qint64 heldFrames_;
+    const int timeLimitMs_;
+    const qint64 heldFrames_;
+    QElapsedTimer started_ = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
     platform::ChildProcess child_;
     int socket_;
     int memoryFile_;
@@ -289,8 +309,10 @@ void SoundDecoder::decode(const std::shared_ptr<SoundFile>& file, bool nobodyWai
 
 void SoundDecoder::finish(Run* run)
 {
-    if (!run->advance())
+    if (!run->advance()) {
+        run->timer->start(int(std::max<qint64>(run->deadline.remainingTime(), 0)) + 1);
         return;
+    }
     const auto it = std::find_if(running_.begin(), running_.end(), [run](const auto& r) { return r.get() == run; });
     std::unique_ptr<Run> ended = std::move(*it);
     running_.erase(it);

@@ -4,10 +4,10 @@
 #include "audio/SinkWaker.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <SDL.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -120,12 +120,11 @@ bool deviceRemovedEventQueued()
     return removed;
 }
 
+// Monotonic milliseconds from a fixed point: only differences are used.
 qint64 steadyMs()
 {
-    static QElapsedTimer clock;  // one clock for the process: only differences are used
-    if (!clock.isValid())
-        clock.start();
-    return clock.elapsed();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

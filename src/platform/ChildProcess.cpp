@@ -154,6 +154,22 @@ ChildEnd ChildProcess::kill()
     return wait();
 }
 
+qint64 ChildProcess::processorMilliseconds() const
+{
+    if (!isRunning())
+        return -1;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid_));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The name in parentheses may hold blanks; utime and stime are the 12th and 13th fields after it.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    const qint64 ticks = fields.at(11).toLongLong() + fields.at(12).toLongLong();
+    return ticks * 1000 / ::sysconf(_SC_CLK_TCK);
+}
+
 void ChildProcess::lowerPriority()
 {
     if (!isRunning())

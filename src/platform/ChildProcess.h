@@ -56,6 +56,8 @@ public:
     ChildEnd kill();
     // Lowest processor priority and the idle I/O class: work nobody waits for.
     void lowerPriority();
+    // The processor time it has used so far; -1 once it has ended or when it cannot be read.
+    qint64 processorMilliseconds() const;
 
 private:
     explicit ChildProcess(pid_t pid)

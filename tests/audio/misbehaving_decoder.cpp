@@ -29,18 +29,6 @@ void busyFor(int ms)
     while ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 < ms);
 }
 
-bool writeAll(int fd, const char* bytes, size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = ::write(fd, bytes, length);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        length -= size_t(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 int main()

@@ -4,11 +4,27 @@
 #include "audio/SoundLayout.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 #include <cstring>
 
 namespace keysound::audio {
 
 namespace protocol = decodeprotocol;
+
+bool writeAll(int fd, const char* bytes, size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = ::write(fd, bytes, length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        length -= size_t(n);
+    }
+    return true;
+}
 
 protocol::Reply decodeJob(const protocol::Request& request, std::shared_ptr<const SoundBytes> sound,
                           const PcmWriter& write)

@@ -9,31 +9,11 @@
 #include "MixerDecode.h"
 #include "audio/DecodeProtocol.h"
 
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <unistd.h>
-
-namespace {
 
 using namespace keysound::audio;
 namespace protocol = keysound::audio::decodeprotocol;
-
-bool writeAll(int fd, const char* bytes, size_t length)
-{
-    while (length > 0) {
-        const ssize_t n = ::write(fd, bytes, length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        length -= size_t(n);
-    }
-    return true;
-}
-
-}  // namespace
 
 int main()
 {
