@@ -3,6 +3,7 @@
 // within the recordset's bounds, in its time: no crash, no hang, no unbounded memory. The fuzz
 // script keeps each input that breaks this as a damaged sample for the tests.
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/Bounds.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
@@ -23,7 +24,7 @@ using namespace keysound::store;
 // beside the previous input (a WAL file, its index, a journal) goes, so each input is read alone.
 void placeTable(const QString& folder, const uint8_t* data, size_t size)
 {
-    const QString table = QDir(folder).filePath(DatabaseFileName);
+    const QString table = QDir(folder).filePath(keysound::platform::TableFolder::DatabaseFileName);
     for (const char* beside : {"-wal", "-shm", "-journal"})
         QFile::remove(table + QLatin1String(beside));
     const QString staged = QDir(folder).filePath(QStringLiteral("db1.mdb.new"));

@@ -8,6 +8,7 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
+#include "platform/TableFolder.h"
 #include "store/ConnectionString.h"
 #include "store/Statements.h"
 
@@ -80,7 +81,7 @@ private:
         if (addition.row && !overwrite_)
             return DbToolText::tr("the key \"%1\" is mapped already (--overwrite replaces its mapping)")
                 .arg(addition.key);
-        const QString destination = platform::nativePath(store::soundPathText(folder_, addition.fileName));
+        const QString destination = platform::TableFolder(folder_).soundNativePath(addition.fileName);
         if (QFileInfo::exists(destination)) {
             addition.copy = !sameBytes(addition.source, destination);
             if (addition.copy && !overwrite_)
@@ -110,7 +111,7 @@ int add(const Invocation& invocation, QTextStream& out)
     QStringList created;
     try {
         for (const Addition& addition : plan.additions) {
-            const QString destination = store::soundPathText(folder, addition.fileName);
+            const QString destination = platform::TableFolder(folder).soundPathText(addition.fileName);
             const bool existed = QFileInfo::exists(platform::nativePath(destination));
             if (addition.copy)
                 platform::copyFileReplacing(addition.source, destination);

@@ -8,6 +8,7 @@
 #include "platform/AnsiText.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/ConnectionString.h"
 #include "store/Schema.h"
 #include "store/SchemaWriter.h"
@@ -142,7 +143,7 @@ int check(const Invocation& invocation, QTextStream& out)
 {
     // "check APPFOLDER" was the way to name a folder before --folder.
     const QString folder = invocation.arguments.isEmpty() ? tableFolder(invocation) : invocation.arguments.first();
-    const QString database = QDir(folder).filePath(store::DatabaseFileName);
+    const QString database = platform::TableFolder(folder).databaseNativePath();
     const QList<Mapping> mappings = readMappings(database);
     const QStringList problems = checkMappings(mappings, folder);
     for (const QString& problem : problems)

@@ -4,6 +4,7 @@
 #include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
@@ -78,7 +79,7 @@ QStringList soundFileProblems(const QList<Mapping>& mappings, const QString& app
             continue;
         }
         // The path the program itself plays; a name may hold a folder part of its own.
-        const QString path = platform::nativePath(store::soundPathText(appFolder, name));
+        const QString path = platform::TableFolder(appFolder).soundNativePath(name);
         const QString relative = QDir(appFolder).relativeFilePath(path);
         const audio::SoundVerdict verdict = decoder.verdictNow(path);
         if (!verdict.isPlayable())

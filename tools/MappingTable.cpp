@@ -3,6 +3,7 @@
 
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Schema.h"
@@ -25,7 +26,7 @@ MappingTable::MappingTable(const QString& folder)
             throw Error(
                 ErrorNumber::ItemNotFound,
                 DbToolText::tr("The table %1 of \"%2\" has no column %3.")
-                    .arg(store::schema::MappingTable, platform::nativePath(store::databasePathText(folder)), column));
+                    .arg(store::schema::MappingTable, platform::TableFolder(folder).databaseNativePath(), column));
     }
 }
 

@@ -4,6 +4,7 @@
 #include "MappingTable.h"
 #include "PackFormat.h"
 #include "SoundPlacement.h"
+#include "platform/TableFolder.h"
 #include "progress/ProgressReporter.h"
 #include "speech/KeySpeech.h"
 
@@ -128,7 +129,7 @@ private:
 int speak(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
-    const QString soundFolder = platform::nativePath(store::soundFolderPathText(folder));
+    const QString soundFolder = platform::nativePath(platform::TableFolder(folder).soundFolderPathText());
     MappingTable table(folder);
     SpeechPlan plan(table, soundFolder, invocation.arguments);
     speech::SpeakOptions options;

@@ -4,6 +4,7 @@
 #include "BenchSupport.h"
 #include "ReadOnlyMount.h"
 
+#include "platform/TableFolder.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
@@ -79,7 +80,7 @@ void benchmark(int rows, int samples, int scanSamples)
                  }));
     // A copy of the folder, which no connection has opened yet, so that none is kept for it.
     const QTemporaryDir shared;
-    QFile::copy(folder.databasePath(), QDir(shared.path()).filePath(DatabaseFileName));
+    QFile::copy(folder.databasePath(), QDir(shared.path()).filePath(platform::TableFolder::DatabaseFileName));
     const test::ReadOnlyMount readOnly(shared.path());
     if (!readOnly.ok()) {
         std::printf("  (no read-only figure: this process may not mount a folder read-only)\n");

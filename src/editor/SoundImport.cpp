@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/FileServices.h"
+#include "platform/TableFolder.h"
 #include "store/ConnectionString.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
@@ -39,7 +40,7 @@ void SoundImport::run(const QString& pickedPathText)
     const QString previousText = box_.text();
     box_.setText(getStringBack(pickedPathText, QStringLiteral("\\")));
     try {
-        platform::copyFileReplacing(pickedPathText, store::soundPathText(appFolder_, box_.text()));
+        platform::copyFileReplacing(pickedPathText, platform::TableFolder(appFolder_).soundPathText(box_.text()));
     } catch (const Error&) {
         box_.setText(previousText);
         throw;

@@ -4,6 +4,7 @@
 #include "platform/FileServices.h"
 #include "platform/InstallLayout.h"
 #include "platform/StagingFolder.h"
+#include "platform/TableFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,9 +36,8 @@ QString namedFolder(const QString& folder, const QString& namedBy)
 
 bool isPortableFolder(const QString& folder)
 {
-    const QDir dir(folder);
-    const bool holdsTable = QFileInfo::exists(dir.filePath(QStringLiteral("db1.mdb")));
-    return holdsTable || QFileInfo(dir.filePath(QStringLiteral("MP3"))).isDir();
+    const TableFolder table(folder);
+    return QFileInfo::exists(table.databaseNativePath()) || QFileInfo(table.soundFolderNativePath()).isDir();
 }
 
 [[noreturn]] void throwNotMade(const QString& userFolder, const QString& why)
@@ -71,7 +71,7 @@ void copyTree(const QString& from, const QString& to, const QString& userFolder)
 
 void seedUserFolder(const QString& defaultsFolder, const QString& userFolder)
 {
-    if (!QFileInfo(QDir(defaultsFolder).filePath(QStringLiteral("db1.mdb"))).isFile())
+    if (!QFileInfo(TableFolder(defaultsFolder).databaseNativePath()).isFile())
         throw Error(ErrorNumber::DatabaseNotFound,
                     QCoreApplication::translate("AppFolder",
                                                 "The default mappings in \"%1\" are missing, so your own keysound "
@@ -163,19 +163,5 @@ QString appFolder()
 }
 
 void setAppFolderOverride(const QString& folder) { chosenFolder() = folder; }
-
-QString nativePath(const QString& pathText)
-{
-    QString native = pathText;
-    native.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return native;
-}
-
-QString programPathText(const QString& nativePath)
-{
-    QString text = nativePath;
-    text.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return text;
-}
 
 }  // namespace keysound::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PathText.h"  // the conversion every user of the folder needs
+
 #include <QString>
 #include <optional>
 
@@ -48,10 +50,5 @@ void decideAppFolder(const AppFolderInputs& inputs);
 // they lie in is unknown (neither HOME nor the user database names one).
 QString usersOwnFolder();
 QString usersCacheFolder();
-
-// The program keeps Windows-style path texts ("<folder>\MP3\a.mp3"); the file system gets them
-// only through this conversion, and a path the file system gives comes back through the other.
-QString nativePath(const QString& pathText);
-QString programPathText(const QString& nativePath);
 
 }  // namespace keysound::platform

@@ -1,7 +1,7 @@
 #include "platform/FileServices.h"
 
-#include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/PathText.h"
 #include "platform/StagedFile.h"
 
 #include <QCoreApplication>

@@ -2,8 +2,11 @@
 
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "store/Bounds.h"
 #include "store/ConnectionString.h"
 #include "store/DatabaseHandle.h"
+#include "store/MappingTableCheck.h"
+#include "store/TableLocation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,14 +15,22 @@
 namespace keysound::store {
 
 namespace {
+std::unique_ptr<DatabaseHandle> openChecked(const TableFile& table, bool readOnly)
+{
+    std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::open(table, readOnly);
+    checkMappingTable(*opened);
+    opened->clock().setLimit(bounds::WholeTableTime);  // until the work at hand chooses its own
+    return opened;
+}
+
 std::unique_ptr<DatabaseHandle> openTable(const QString& nativePath, bool readOnly,
                                           LegacyImportObserver* importObserver)
 {
     const TableFile table = locateTableFile(nativePath, importObserver);
-    std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::open(table, readOnly);
+    std::unique_ptr<DatabaseHandle> opened = openChecked(table, readOnly);
     // Asked to write, the file system let the engine only read after all.
     if (!readOnly && !table.isSnapshot() && opened->engineOpenedReadOnly())
-        opened = DatabaseHandle::open(snapshotInstead(table), readOnly);
+        opened = openChecked(snapshotInstead(table), readOnly);
     return opened;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "store/ConnectionString.h"
 
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
@@ -113,7 +114,7 @@ private:
 
 QString connectionStringFor(const QString& appFolder)
 {
-    return connectionStringForDatabase(databasePathText(appFolder));
+    return connectionStringForDatabase(platform::TableFolder(appFolder).databasePathText());
 }
 
 QString connectionStringForDatabase(const QString& dataSource)
@@ -132,13 +133,11 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
     return found;
 }
 
-QString databasePathText(const QString& appFolder) { return appFolder + QLatin1Char('\\') + DatabaseFileName; }
-
-QString soundFolderPathText(const QString& appFolder) { return appFolder + QStringLiteral("\\MP3\\"); }
+QString databasePathText(const QString& appFolder) { return platform::TableFolder(appFolder).databasePathText(); }
 
 QString soundPathText(const QString& appFolder, const QString& fileName)
 {
-    return soundFolderPathText(appFolder) + fileName;
+    return platform::TableFolder(appFolder).soundPathText(fileName);
 }
 
 }  // namespace keysound::store

@@ -1,17 +1,14 @@
 #include "store/DatabaseHandle.h"
 
-#include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/Bounds.h"
+#include "store/EngineError.h"
 #include "store/KeyFolding.h"
-#include "store/Schema.h"
-#include "store/SqliteSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
 #include <mutex>
-#include <optional>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -51,30 +48,6 @@ class DatabaseHandleText {
 
 QString tableFileText(const QString& nativePath) { return QDir::toNativeSeparators(nativePath); }
 
-// Config must be a table of the file's own: a view runs a query of the file's at every key (one
-// that may never end), a virtual table code of a module's, and triggers statements of the file's
-// whenever the editor writes. kind is the engine's own reading of the schema ("table", "view",
-// "virtual", or empty when there is no Config). Nothing when Config may be read.
-std::optional<QString> refusalOf(const QString& kind, qint64 triggers, bool usersOwn, const QString& file)
-{
-    if (kind == QLatin1String("view"))
-        return DatabaseHandleText::tr("The table file \"%1\" holds a view named Config, not a table. keysound reads "
-                                      "only a plain table Config: a view runs a query of its own at every key, which "
-                                      "may never end.")
-            .arg(file);
-    if (!kind.isEmpty() && kind != QLatin1String("table"))
-        return DatabaseHandleText::tr("The table file \"%1\" holds a virtual table named Config, not a plain table. "
-                                      "keysound reads only a plain table Config: a virtual table runs code of its own "
-                                      "at every read.")
-            .arg(file);
-    if (triggers > 0 && !usersOwn)
-        return DatabaseHandleText::tr("The table Config in \"%1\" has triggers, which run statements of their own "
-                                      "whenever the table is changed. keysound accepts them only in your own folder "
-                                      "\"%2\"; use a copy of the table without them.")
-            .arg(file, tableFileText(platform::usersOwnFolder()));
-    return std::nullopt;
-}
-
 struct Pool {
     std::mutex mutex;
     std::vector<std::unique_ptr<DatabaseHandle>> handles;  // oldest first
@@ -91,7 +64,7 @@ Pool& pool()
 DatabaseHandle::DatabaseHandle(TableFile table, bool readOnly)
     : table_(std::move(table))
     , readOnly_(readOnly)
-    , timeLimit_(bounds::OpeningTime)
+    , clock_(bounds::OpeningTime)
 {}
 
 DatabaseHandle::~DatabaseHandle()
@@ -119,7 +92,7 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::takeKept(const QString& nativePa
                                                       : identityOf(nativePath) == taken->identity_;
     if (!unchanged)
         return nullptr;  // replaced or written by someone else meanwhile: closed
-    taken->timeLimit_ = bounds::WholeTableTime;
+    taken->clock_.setLimit(bounds::WholeTableTime);
     return taken;
 }
 
@@ -138,12 +111,9 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, boo
     }
     handle->applyDefences();
     sqlite3_busy_timeout(handle->db_, BusyTimeoutMs);
-    // Reading the schema here makes a damaged or foreign file fail at Open, not at the first query.
-    handle->checkMappingTable();
     registerKeyFolding(handle->db_);
     if (!table.isSnapshot())
         handle->identity_ = identityOf(table.path).value_or(FileIdentity{});
-    handle->timeLimit_ = bounds::WholeTableTime;  // until the work at hand chooses its own
     return handle;
 }
 
@@ -169,26 +139,13 @@ void DatabaseHandle::applyDefences()
     const QString pragmas = QStringLiteral("PRAGMA cell_size_check = ON; PRAGMA mmap_size = 0; "
                                            "PRAGMA cache_size = -%1; PRAGMA temp_store = FILE;")
                                 .arg(bounds::PageCacheKiB);
-    startClock();
-    const int rc = sqlite3_exec(db_, pragmas.toLatin1().constData(), nullptr, nullptr, nullptr);
-    stopClock();
+    int rc = SQLITE_OK;
+    {
+        const StatementClock::Run run(clock_);
+        rc = sqlite3_exec(db_, pragmas.toLatin1().constData(), nullptr, nullptr, nullptr);
+    }
     if (rc != SQLITE_OK)
         throw error(rc, statementAction(pragmas));
-}
-
-// The kind is the engine's own reading of the schema; a trigger whose entry misnames its table
-// escapes the count, and is kept from firing above.
-void DatabaseHandle::checkMappingTable()
-{
-    PreparedStatement check(*this, QStringLiteral("SELECT (SELECT type FROM pragma_table_list(?1) WHERE schema = "
-                                                  "'main'), (SELECT count(*) FROM sqlite_schema WHERE type = "
-                                                  "'trigger' AND tbl_name = ?1 COLLATE NOCASE)"));
-    check.bind(1, schema::MappingTable);
-    check.nextRow();
-    const std::optional<QString> refusal =
-        refusalOf(check.value(0).toString(), check.int64(1), table_.usersOwn, tableFileText(path()));
-    if (refusal)
-        throw Error(ErrorNumber::TableRefused, *refusal);
 }
 
 // A file put in the table file's place by rename (as sync tools do) is another inode.
@@ -206,39 +163,22 @@ bool DatabaseHandle::readsCurrentFile() const
 
 bool DatabaseHandle::engineOpenedReadOnly() const { return sqlite3_db_readonly(db_, "main") == 1; }
 
-void DatabaseHandle::startClock()
-{
-    if (clockRuns_++ == 0) {
-        deadline_ = Clock::now() + timeLimit_;
-        stoppedByClock_ = false;
-    }
-}
-
-void DatabaseHandle::stopClock()
-{
-    if (clockRuns_ > 0)
-        --clockRuns_;
-}
-
 int DatabaseHandle::onProgress(void* handle)
 {
-    auto* self = static_cast<DatabaseHandle*>(handle);
-    if (self->clockRuns_ == 0 || Clock::now() <= self->deadline_)
-        return 0;
-    self->stoppedByClock_ = true;
-    return 1;  // the engine stops the statement with SQLITE_INTERRUPT
+    // Non-zero: the engine stops the statement with SQLITE_INTERRUPT.
+    return static_cast<DatabaseHandle*>(handle)->clock_.expired() ? 1 : 0;
 }
 
 Error DatabaseHandle::error(int resultCode, const QString& action) const
 {
-    if ((resultCode & 0xff) != SQLITE_INTERRUPT || !stoppedByClock_)
+    if ((resultCode & 0xff) != SQLITE_INTERRUPT || !clock_.stoppedWork())
         return engineError(db_, resultCode, action, path());
     return Error(ErrorNumber::TimeLimitExceeded,
                  DatabaseHandleText::tr("Working on the table file \"%1\" took longer than the %2 ms it may take, so "
                                         "it was stopped (%3). The file holds far more than a key table, or work made "
                                         "to keep keysound busy.")
                      .arg(tableFileText(path()))
-                     .arg(timeLimit_.count())
+                     .arg(clock_.limit().count())
                      .arg(action));
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/Error.h"
+#include "store/StatementClock.h"
 #include "store/TableFile.h"
 
 #include <QString>
 #include <QtGlobal>
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -28,9 +28,9 @@ public:
     // The kept handle of that table file, or nullptr when there is none or the file is another
     // one now (for a snapshot: the table file changed since it was copied). Costs one stat().
     static std::unique_ptr<DatabaseHandle> takeKept(const QString& nativePath, bool readOnly);
-    // Opens the table file, or its snapshot, afresh. Throws keysound::Error: file missing, not a
-    // database, locked, damaged; a table refused (a view or virtual table named Config, triggers
-    // on Config in a file from outside the user's own folder); opening past its time limit.
+    // Opens the table file, or its snapshot, afresh, under the clock's opening limit (see
+    // checkMappingTable() for the check that follows). Throws keysound::Error: file missing, not a
+    // database, locked, damaged; opening past its time limit.
     static std::unique_ptr<DatabaseHandle> open(const TableFile& table, bool readOnly);
     // Keeps the handle for the next takeKept() when it is idle and its file is there; closes it
     // otherwise.
@@ -48,14 +48,9 @@ public:
     // one put in its place by rename), or for a snapshot, the table file in the state it copied.
     bool readsCurrentFile() const;                   // asked to write, the file system let the engine only read
 
-    // The time the engine's work on this handle may take, chosen by the work: a statement runs
-    // from its first step to its last against the clock, and a parse (which may read the schema)
-    // too. Past it the engine stops, and the statement fails with ErrorNumber::TimeLimitExceeded.
-    void setTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
-    std::chrono::milliseconds timeLimit() const { return timeLimit_; }
-    // Nested runs share the outermost one's deadline.
-    void startClock();
-    void stopClock();
+    // The clock of the engine's work on this handle; past its limit the engine stops, and the
+    // statement fails with ErrorNumber::TimeLimitExceeded.
+    StatementClock& clock() { return clock_; }
     // The error for an engine result code on this handle, naming the table file.
     Error error(int resultCode, const QString& action) const;
 
@@ -65,12 +60,9 @@ public:
     void keepStatement(const QString& sql, sqlite3_stmt* statement);
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     DatabaseHandle(TableFile table, bool readOnly);
     bool isIdle() const;  // no transaction, no statement but the kept ones
     void applyDefences();
-    void checkMappingTable();
     static int onProgress(void* handle);
 
     struct KeptStatement {
@@ -83,10 +75,7 @@ private:
     bool readOnly_ = false;
     FileIdentity identity_;            // not a snapshot's: of the table file when opened or given back
     std::vector<KeptStatement> kept_;  // oldest first
-    std::chrono::milliseconds timeLimit_;
-    Clock::time_point deadline_;
-    int clockRuns_ = 0;
-    bool stoppedByClock_ = false;
+    StatementClock clock_;
 };
 
 }  // namespace keysound::store

@@ -1,6 +1,6 @@
 #include "store/KeyFolding.h"
 
-#include "store/SqliteSupport.h"
+#include "store/EngineError.h"
 
 #include <QChar>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "store/DatabaseHandle.h"
 #include "store/Schema.h"
-#include "store/SqliteSupport.h"
+#include "store/PreparedStatement.h"
 
 namespace keysound::store {
 

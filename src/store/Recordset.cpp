@@ -4,7 +4,7 @@
 #include "store/Bounds.h"
 #include "store/DatabaseHandle.h"
 #include "store/RowBudget.h"
-#include "store/SqliteSupport.h"
+#include "store/PreparedStatement.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,7 +48,7 @@ QString freeRowidName(DatabaseHandle& database, const QString& table)
 DatabaseHandle& Recordset::Impl::database() const
 {
     DatabaseHandle& handle = *connection->database();
-    handle.setTimeLimit(statement.timeLimit);
+    handle.clock().setLimit(statement.timeLimit);
     return handle;
 }
 

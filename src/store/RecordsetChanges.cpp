@@ -2,7 +2,7 @@
 
 #include "platform/Error.h"
 #include "store/RecordsetWriter.h"
-#include "store/SqliteSupport.h"
+#include "store/PreparedStatement.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/SqliteSupport.h"
+#include "store/PreparedStatement.h"
 
 #include <QBitArray>
 #include <QHash>

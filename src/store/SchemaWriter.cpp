@@ -1,7 +1,8 @@
 #include "store/SchemaWriter.h"
 
 #include "platform/Error.h"
-#include "store/SqliteSupport.h"
+#include "store/EngineError.h"
+#include "store/PreparedStatement.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,6 +6,8 @@
 
 namespace keysound::store {
 
+class LegacyImportObserver;
+
 // The snapshot of a table file this process cannot write: a copy in the user's cache folder
 // (platform::usersCacheFolder()), a legacy file converted into it, which the engine opens
 // read-only. Its name stands for the table file's canonical path and its state (size, modification

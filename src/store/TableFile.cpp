@@ -2,8 +2,6 @@
 
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/Snapshot.h"
-#include "store/legacy/LegacyImport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -59,15 +57,5 @@ bool isUsersOwnTable(const QString& nativePath)
     }
     return !canonical.isEmpty() && !ownFolder.isEmpty() && QFileInfo(canonical).path() == ownFolder;
 }
-
-TableFile locateTableFile(const QString& nativePath, LegacyImportObserver* importObserver)
-{
-    if (isReadOnlyTable(nativePath))
-        return takeSnapshot(nativePath, importObserver);
-    ensureSqliteDatabase(nativePath, importObserver);  // a legacy file is imported first
-    return {.path = nativePath, .openedPath = nativePath, .usersOwn = isUsersOwnTable(nativePath)};
-}
-
-TableFile snapshotInstead(const TableFile& table) { return takeSnapshot(table.path); }
 
 }  // namespace keysound::store

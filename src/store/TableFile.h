@@ -8,7 +8,6 @@
 
 namespace keysound::store {
 
-class LegacyImportObserver;
 using platform::FileIdentity;
 using platform::identityOf;
 
@@ -36,13 +35,6 @@ struct TableFile {
 
     bool isSnapshot() const { return copiedFrom.has_value(); }
 };
-
-// Where a connection to the table file at nativePath reads: the file itself, a legacy file
-// imported first (see LegacyImport.h), or, when the file or its folder cannot be written, its
-// snapshot. The observer, if any, hears of an import. Throws keysound::Error.
-TableFile locateTableFile(const QString& nativePath, LegacyImportObserver* importObserver);
-// The table file read where it lies, after the engine itself opened it read-only.
-TableFile snapshotInstead(const TableFile& table);
 
 // Whether this process may not write the table file, or its folder, where the engine makes its
 // journal beside it: asked of the file system (access()), which knows read-only mounts, ACLs and

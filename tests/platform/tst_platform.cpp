@@ -6,6 +6,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileServices.h"
+#include "platform/TableFolder.h"
 #include "platform/Twips.h"
 
 #include <QtTest>
@@ -47,6 +48,27 @@ private slots:
         QCOMPARE(platform::twipsToPixels(345, 96), 23);
         QCOMPARE(platform::twipsToPixels(1440, 120), 120);
         QCOMPARE(platform::twipsToPixels(platform::pixelsToTwips(23, 96), 96), 23);
+    }
+
+    // Texts keep the program's '\' inside the folder; native paths have '/' only, and a folder
+    // named with its separator gets no second one.
+    void tableFolderPaths_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("expected");  // sound text, sound native, database native
+        QTest::newRow("plain") << "/t/k" << QStringList{"/t/k\\MP3\\a b.mp3", "/t/k/MP3/a b.mp3", "/t/k/db1.mdb"};
+        QTest::newRow("with its separator") << "/t/k/" << QStringList{"/t/k/MP3\\x", "/t/k/MP3/x", "/t/k/db1.mdb"};
+        QTest::newRow("the root") << "/" << QStringList{"/MP3\\x", "/MP3/x", "/db1.mdb"};
+    }
+    void tableFolderPaths()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QStringList, expected);
+        const platform::TableFolder table(folder);
+        const QString name = expected[1].section(u'/', -1);
+        QCOMPARE((QStringList{table.soundPathText(name), table.soundNativePath(name), table.databaseNativePath()}),
+                 expected);
+        QCOMPARE(table.soundFolderNativePath() + u'/' + name, table.soundNativePath(name));
     }
 
     void normalFile()

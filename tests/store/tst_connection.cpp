@@ -1,7 +1,7 @@
 #include "ReadOnlyMount.h"
 #include "StoreTestSupport.h"
 #include "platform/AppFolder.h"
-#include "store/SqliteSupport.h"
+#include "store/PreparedStatement.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -6,6 +6,7 @@
 #include "PackWriter.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
+#include "platform/TableFolder.h"
 #include "store/ConnectionString.h"
 
 #include <QDir>
@@ -67,7 +68,7 @@ private:
     // Each sound is looked at once, however many rows use it.
     std::optional<QString> soundProblem(const QString& path, const QString& fileName)
     {
-        const QString source = platform::nativePath(store::soundPathText(tableFolder_, fileName));
+        const QString source = platform::TableFolder(tableFolder_).soundNativePath(fileName);
         const QFileInfo info(source);
         if (!info.exists())
             return TablePack::tr("its sound file is missing");
@@ -114,7 +115,7 @@ void checkLimits(const QString& tableFolder, const PackPlan& plan, qint64 tableS
 PackReport packTable(const QString& tableFolder, const QString& packPath, const SoundVerifier& verifySound)
 {
     PackPlan plan(tableFolder, verifySound);
-    for (const tools::Mapping& mapping : tools::readMappings(QDir(tableFolder).filePath(store::DatabaseFileName)))
+    for (const tools::Mapping& mapping : tools::readMappings(platform::TableFolder(tableFolder).databaseNativePath()))
         plan.take(mapping);
     const QByteArray table = tools::seedFileText(plan.rows);
     checkLimits(tableFolder, plan, table.size());

@@ -6,6 +6,7 @@
 #include "SoundPlacement.h"
 #include "platform/Error.h"
 #include "platform/StagingFolder.h"
+#include "platform/TableFolder.h"
 #include "store/Connection.h"
 #include "store/ConnectionString.h"
 #include "store/MappingBatch.h"
@@ -31,7 +32,7 @@ public:
     Unpacking(const QString& packPath, const QString& tableFolder, UnpackMode mode, const SoundVerifier& verifySound)
         : pack_(packPath)
         , tableFolder_(tableFolder)
-        , soundFolder_(QDir(tableFolder).filePath(QStringLiteral("MP3")))
+        , soundFolder_(tableFolder_.soundFolderNativePath())
         , mode_(mode)
         , verifySound_(verifySound)
     {}
@@ -54,7 +55,7 @@ private:
     {
         if (!QFileInfo(soundFolder_).isDir())
             throw Error(ErrorNumber::FileAccess, TablePack::tr("The table folder \"%1\" has no sound folder MP3.")
-                                                     .arg(QDir::toNativeSeparators(tableFolder_)));
+                                                     .arg(QDir::toNativeSeparators(tableFolder_.path())));
         const QString stagingPrefix = QStringLiteral(".kspack-");
         platform::StagingFolder::removeAbandoned(soundFolder_, stagingPrefix);
         staging_ = std::make_unique<platform::StagingFolder>(soundFolder_, stagingPrefix);
@@ -92,7 +93,7 @@ private:
     void openTable()
     {
         connection_ = std::make_shared<store::Connection>();
-        connection_->Open(store::connectionStringFor(tableFolder_));
+        connection_->Open(store::connectionStringFor(tableFolder_.path()));
         table_ = std::make_unique<store::Recordset>();
         table_->Open(store::editorStatement(), connection_);
         report_.rowsRemoved = mode_ == UnpackMode::ReplaceTable ? table_->RecordCount() : 0;
@@ -126,7 +127,7 @@ private:
     // it, the rows that stay and the new ones (their further columns NULL), before anything is written.
     void checkTableBounds() const
     {
-        store::RowBudget budget(QDir(tableFolder_).filePath(store::DatabaseFileName), store::schema::MappingTable);
+        store::RowBudget budget(tableFolder_.databaseNativePath(), store::schema::MappingTable);
         const int columns = table_->fieldCount();
         for (int row = 0; mode_ == UnpackMode::Merge && row < table_->RecordCount(); ++row) {
             budget.addRow();
@@ -188,7 +189,7 @@ private:
     }
 
     PackReader pack_;
-    QString tableFolder_;
+    platform::TableFolder tableFolder_;
     QString soundFolder_;
     UnpackMode mode_;
     const SoundVerifier& verifySound_;

@@ -1,16 +1,12 @@
 #pragma once
 
 #include "store/legacy/LegacyFormat.h"
+#include "store/legacy/LegacyImportTables.h"
 
 #include <QList>
 #include <QString>
 
 namespace keysound::store {
-
-struct LegacyTableCount {
-    QString table;
-    qint64 rows = 0;
-};
 
 // What an import did, for the one message the user gets afterwards.
 struct LegacyImportReport {

@@ -1,11 +1,18 @@
 #pragma once
 
-#include "store/legacy/LegacyImport.h"
+#include <QList>
+#include <QString>
 
 namespace keysound::store {
 
 struct JetDatabase;
 class SchemaWriter;
+
+// The rows an import copied of one table.
+struct LegacyTableCount {
+    QString table;
+    qint64 rows = 0;
+};
 
 // Copies every table of a Jet file into the new SQLite file in one transaction: columns in
 // their order, rows in stored order, NULL kept apart from the empty text. Config keeps its

@@ -1,39 +1,21 @@
 #pragma once
 
 #include "platform/Error.h"
+#include "store/StatementClock.h"
 
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace keysound::store {
 
-// The native path of the file behind a connection, for error descriptions.
-QString databaseFileName(sqlite3* db);
-
-// Whether a result code means there was no room: SQLITE_FULL, or an I/O error whose system error
-// was a full disk, a used-up quota or the file-size limit (the engine calls those I/O errors).
-bool isDiskFull(sqlite3* db, int resultCode);
-
-// The one mapping of the engine's results to error numbers: read-only, locked, disk full, "not a
-// database" or damaged, a value beyond the engine's limits, and a missing table or column get their
-// own numbers; anything else is EngineError. db may be null: a file that could not even be opened.
-int engineErrorNumber(sqlite3* db, int resultCode);
-
-// The error for an engine result code, numbered by engineErrorNumber(). Its description names the
-// file (`file`, else the file the engine opened) and what was being done, and ends with the
-// engine's own message. `action` is a phrase in the message's language, e.g. statementAction(sql)
-// or "opening the file".
-Error engineError(sqlite3* db, int resultCode, const QString& action);
-Error engineError(sqlite3* db, int resultCode, const QString& action, const QString& file);
-
-// The action "running the statement \"<sql>\"", for engineError() and the writers' errors.
-QString statementAction(const QString& sql);
-
 class DatabaseHandle;
+
+// The statements run on a database handle, above it and the engine's errors.
 
 // One prepared statement, finalized with its owner.
 class PreparedStatement {
@@ -67,14 +49,13 @@ public:
 private:
     void prepare(unsigned flags);
     Error failure(int resultCode, const QString& action) const;
-    void stopClock();
 
     sqlite3* db_;
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
     DatabaseHandle* database_ = nullptr;
     bool keep_ = false;
-    bool clockRunning_ = false;  // started by this statement's first step
+    std::optional<StatementClock::Run> clockRun_;  // from this statement's first step to its last
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when left without commit().
