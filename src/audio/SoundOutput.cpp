@@ -167,11 +167,29 @@ struct SoundOutput::Device {
     void close();
     bool driverLoaded = false;  // this device's share of SDL's audio subsystem
     void unloadDriver();
+    bool openLocked();
+    void quitSubsystemLocked();
     static void mix(void* device, uint8_t* stream, int length);
 };
 
+// SDL's audio subsystem is one per process, and loading, unloading, opening and closing it are not
+// safe from two threads at once: a worker left behind on a hung server may still be at it.
+namespace {
+std::mutex& audioSubsystemLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+}  // namespace
+
 // On the opening worker; nothing else touches the device meanwhile.
 bool SoundOutput::Device::open()
+{
+    std::lock_guard lock(audioSubsystemLock());
+    return openLocked();
+}
+
+bool SoundOutput::Device::openLocked()
 {
     if (!driverLoaded && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
@@ -193,7 +211,7 @@ bool SoundOutput::Device::open()
     id = (!resting || waker) ? SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0) : 0;
     if (id == 0) {
         waker.reset();
-        unloadDriver();  // so that a server that starts later is found by the next try
+        quitSubsystemLocked();  // so that a server that starts later is found by the next try
         return false;
     }
     frequency = obtained.freq;
@@ -206,8 +224,10 @@ bool SoundOutput::Device::open()
 
 void SoundOutput::Device::close()
 {
-    if (id != 0)
+    if (id != 0) {
+        std::lock_guard lock(audioSubsystemLock());
         SDL_CloseAudioDevice(id);  // waits out a running mix
+    }
     id = 0;
     waker.reset();
     frequency = 0;
@@ -218,6 +238,12 @@ void SoundOutput::Device::close()
 // SDL counts the shares of its subsystem: a worker left behind on a hung server that ends late
 // gives up its own share only, never another output's.
 void SoundOutput::Device::unloadDriver()
+{
+    std::lock_guard lock(audioSubsystemLock());
+    quitSubsystemLocked();
+}
+
+void SoundOutput::Device::quitSubsystemLocked()
 {
     if (driverLoaded)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);  // the last share also ends the driver's threads (hotplug watchers)

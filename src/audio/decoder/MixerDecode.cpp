@@ -61,7 +61,9 @@ qint64 framesBeforeTrailingSilence(const Sint16* samples, qint64 frames)
 
 void prepareDecoding()
 {
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");  // the mixer opens the stand-in device, never this one
+    // The mixer opens the stand-in device, never a real one: whatever SDL_AUDIODRIVER says, no decoder
+    // connects to a sound server (one that hangs would hold every decode).
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     SDL_InitSubSystem(SDL_INIT_AUDIO);
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
     openMixer();
