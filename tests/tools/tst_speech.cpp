@@ -35,6 +35,7 @@ struct SpokenCase {
     QString key;
     QString voice = {};  // the caller's, if any
     int refusal = 0;     // the error number; 0: spoken
+    double atLeastSeconds = 0;  // the whole utterance, the encoder's last frames included
 };
 const int InvalidArgument = ErrorNumber::InvalidArgument;
 const QByteArray oldBytes = "old sound";
@@ -62,6 +63,7 @@ private slots:
             .expectedText = "a", .expectedReading = Reading::Characters});
         row("any Han, with Latin too: Mandarin", {.key = "Shift键", .expectedVoice = MandarinVoice,
             .expectedText = "Shift键"});
+        row("one Han character: Mandarin", {.key = "好", .expectedVoice = MandarinVoice, .expectedText = "好"});
         row("letters and digits: words", {.key = "F1", .expectedVoice = EnglishVoice, .expectedText = "F1"});
         row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = MandarinVoice, .expectedText = "句号"});
         row("a mark: its name, a full-width one as ASCII's", {.key = "＠", .expectedVoice = EnglishVoice,
@@ -143,7 +145,7 @@ private slots:
     {
         QTest::addColumn<SpokenCase>("row");
         const auto row = [](const char* name, const SpokenCase& c) { QTest::newRow(name) << c; };
-        row("English word", {.key = "hello"});
+        row("English word", {.key = "hello", .atLeastSeconds = 0.4});  // 0.45 s; 0.32 s without the flushed frames
         row("letter", {.key = "a"});
         row("Chinese word", {.key = "你好"});
         row("a voice espeak-ng does not have", {.key = "a", .voice = "no-such-voice", .refusal = InvalidArgument});
@@ -164,6 +166,7 @@ private slots:
         const std::optional<double> onset = verdict.firstSoundSeconds();
         QVERIFY(onset.has_value());
         QCOMPARE_LT(*onset, 0.020);
+        QCOMPARE_GE(verdict.seconds(), row.atLeastSeconds);
     }
 };
 
