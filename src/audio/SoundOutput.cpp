@@ -449,8 +449,11 @@ bool SoundOutput::isLost()
     // A rest that another program's sound keeps mixing for a minute holds the whole graph at our period.
     const bool restOverdue = state == State::Resting && now - device_->restingSinceMs > CloseMixedRestAfterMs &&
                              !stalled;
-    const bool gone = deviceRemovedEventQueued() || stalled || (device_->waker && device_->waker->isLost());
-    if ((state == State::Open && gone) || restOverdue)
+    // News of a removed device is taken only while open: a resting output finds it when it resumes.
+    const auto gone = [&] {
+        return deviceRemovedEventQueued() || stalled || (device_->waker && device_->waker->isLost());
+    };
+    if ((state == State::Open && gone()) || restOverdue)
         device_->state = State::Lost;
     return device_->state == State::Lost;
 }
