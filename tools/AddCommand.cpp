@@ -110,12 +110,12 @@ int add(const Invocation& invocation, QTextStream& out)
     QStringList created;
     try {
         for (const Addition& addition : plan.additions) {
-            const QString destination = platform::TableFolder(folder).soundPathText(addition.fileName);
-            const bool existed = QFileInfo::exists(platform::nativePath(destination));
+            const QString destination = platform::TableFolder(folder).soundNativePath(addition.fileName);
+            const bool existed = QFileInfo::exists(destination);
             if (addition.copy)
                 platform::copyFileReplacing(addition.source, destination);
             if (addition.copy && !existed)
-                created.append(platform::nativePath(destination));
+                created.append(destination);
             if (addition.row)
                 table.setFileName(*addition.row, addition.fileName);
             else

@@ -128,7 +128,7 @@ private:
 int speak(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
-    const QString soundFolder = platform::nativePath(platform::TableFolder(folder).soundFolderPathText());
+    const QString soundFolder = platform::TableFolder(folder).soundFolderNativePath();
     MappingTable table(platform::TableFolder(folder), MappingTable::Access::Write);
     SpeechPlan plan(table, soundFolder, invocation.arguments);
     speech::SpeakOptions options;
