@@ -18,6 +18,10 @@ namespace keysound::editor {
 class frmConfig;
 }
 
+namespace keysound::platform {
+class Dialogs;
+}
+
 namespace keysound::player {
 
 class TagTextBox;
@@ -27,9 +31,10 @@ class LogTextBox;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // The import observer, if any, hears of a legacy table imported by a lookup or the editor.
-    explicit Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver = nullptr,
-                   QWidget* parent = nullptr);
+    // The editor shows its dialogs through dialogs. The import observer, if any, hears of a legacy
+    // table imported by a lookup or the editor.
+    Form1(audio::CommandService& mediaCommands, platform::Dialogs& dialogs,
+          store::LegacyImportObserver* importObserver = nullptr, QWidget* parent = nullptr);
     ~Form1() override;
 
     QString ShortPathName(const QString& strPathName) const;
@@ -65,6 +70,7 @@ private:
     void runPendingActivation();
 
     audio::CommandService& mediaCommands_;
+    platform::Dialogs& dialogs_;
     store::LegacyImportObserver* importObserver_;
     editor::frmConfig* editorWindow_ = nullptr;
     bool activationPending_ = true;  // at start and after each visit to the editor

@@ -1,5 +1,6 @@
 // The program's Application: the user's activity reported before the windows see it.
 #include "platform/Application.h"
+#include "platform/Dialogs.h"
 
 #include <QLineEdit>
 #include <QtTest>
@@ -25,7 +26,8 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    keysound::platform::Application app(argc, argv);
+    keysound::platform::QtDialogs dialogs;
+    keysound::platform::Application app(argc, argv, dialogs);
     ApplicationTest test;
     return QTest::qExec(&test, argc, argv);
 }
