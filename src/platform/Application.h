@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Dialogs.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <functional>
@@ -9,8 +11,6 @@ class Error;
 }
 
 namespace keysound::platform {
-
-class Dialogs;
 
 // The program's QApplication. An error that no handler catches reaches notify(): it is shown
 // through dialogs with its number and description and the program ends with a non-zero status.

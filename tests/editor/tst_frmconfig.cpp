@@ -382,8 +382,7 @@ private slots:
     void titleIsTheCaptionAlone()
     {
         QGuiApplication::setApplicationDisplayName("keysound");
-        test::ScriptedDialogs dialogs;
-        editor::frmConfig w(dialogs);
+        LoadedEditor e(0);
         QCOMPARE(QGuiApplication::applicationDisplayName(), "");
     }
 };

@@ -1,6 +1,5 @@
 // The program's Application: the user's activity reported before the windows see it.
 #include "platform/Application.h"
-#include "platform/Dialogs.h"
 
 #include <QLineEdit>
 #include <QtTest>

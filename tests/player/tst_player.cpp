@@ -76,14 +76,10 @@ Q_DECLARE_METATYPE(FocusReturn)
 class PlayerTest : public QObject {
     Q_OBJECT
 public:
-    explicit PlayerTest(test::ScriptedDialogs& dialogs)
-        : dialogs(dialogs)
-    {}
-
+    test::ScriptedDialogs dialogs;  // the application's too, which shows uncaught errors
 private:
     QString sound(const QString& name) const { return folder->path() + QStringLiteral("\\MP3\\") + name; }
 
-    test::ScriptedDialogs& dialogs;  // the application's too, which shows uncaught errors
     std::unique_ptr<test::TestAppFolder> folder;
     std::unique_ptr<RecordingCommandService> media;
     std::unique_ptr<player::Form1> form;
@@ -370,10 +366,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    test::ScriptedDialogs dialogs;
-    platform::Application app(argc, argv, dialogs);
+    PlayerTest test;
+    platform::Application app(argc, argv, test.dialogs);
     app.setAttribute(Qt::AA_Use96Dpi, true);
-    PlayerTest test(dialogs);
     return QTest::qExec(&test, argc, argv);
 }
 
