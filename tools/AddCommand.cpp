@@ -9,7 +9,6 @@
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/TableFolder.h"
-#include "store/ConnectionString.h"
 #include "store/Statements.h"
 
 #include <QCoreApplication>
@@ -101,7 +100,7 @@ private:
 int add(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
-    MappingTable table(folder);
+    MappingTable table(platform::TableFolder(folder), MappingTable::Access::Write);
     AdditionPlan plan(table, folder, invocation.options.isSet(QStringLiteral("overwrite")));
     for (const QString& file : invocation.arguments)
         plan.consider(file);
