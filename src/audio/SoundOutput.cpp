@@ -177,7 +177,7 @@ struct SoundOutput::Device {
 namespace {
 std::mutex& audioSubsystemLock()
 {
-    static std::mutex lock;
+    static std::mutex lock;  // SDL's audio subsystem is one per process
     return lock;
 }
 }  // namespace

@@ -55,7 +55,7 @@ struct Pool {
 
 Pool& pool()
 {
-    static Pool instance;
+    static Pool instance;  // SQLite handles kept for every connection of the process, on any thread
     return instance;
 }
 

@@ -1,5 +1,6 @@
-// The source tree's rules: no circle of includes between units, and one place that starts a
-// child process. A unit is a header with its source files; "XImpl.h" is X's private half.
+// The source tree's rules: no circle of includes between units, one place that starts a child
+// process, and a reason beside every mutable static. A unit is a header with its source files;
+// "XImpl.h" is X's private half.
 
 #include <QDirIterator>
 #include <QHash>
@@ -91,6 +92,21 @@ QStringList pathBack(const Graph& graph, const QString& from, const QString& to)
     return {};
 }
 
+// A static or thread_local variable that is not const, a Q_GLOBAL_STATIC, or a variable at
+// namespace scope (clang-format leaves those unindented). A "(" before the "=", "{" or ";" makes a
+// function; so a variable must not be initialised with parentheses.
+bool declaresMutableStatic(const QString& code)
+{
+    static const QRegularExpression staticVariable(
+        QStringLiteral("(?<!const )(?<!constexpr )\\b(static|thread_local)\\s+(?!(inline\\s+)?(const|constexpr)\\b)"
+                       "[^(=;{]*[=;{]|\\bQ_GLOBAL_STATIC\\b"));
+    static const QRegularExpression namespaceVariable(
+        QStringLiteral("^(?!(const|constexpr|inline\\s+(const|constexpr)|using|typedef|class|struct|enum|union|"
+                       "namespace|template|friend|extern|return)\\b)[A-Za-z_][\\w:<>,*& ]*[\\s*&]\\w+(\\[\\w*\\])?\\s*"
+                       "(=[^=]|\\{|;)"));
+    return code.contains(staticVariable) || code.contains(namespaceVariable);
+}
+
 }  // namespace
 
 class SourceRulesTest : public QObject {
@@ -125,6 +141,26 @@ private slots:
             }
         }
         QCOMPARE(starters, QStringList{QStringLiteral("src/platform/ChildProcess")});
+    }
+
+    // State an owner could hold belongs to the owner: a mutable static says, on its line or the
+    // line above, which process-wide resource demands it.
+    void everyMutableStaticSaysWhy()
+    {
+        int found = 0;
+        QStringList unexplained;
+        for (const SourceFile& file : sourceFiles()) {
+            const QStringList lines = file.text.split(u'\n');
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                if (!declaresMutableStatic(lines[i].section(QStringLiteral("//"), 0, 0)))
+                    continue;
+                ++found;
+                if (!lines[i].contains(QStringLiteral("//")) && !(i > 0 && lines[i - 1].trimmed().startsWith(u'/')))
+                    unexplained.append(QStringLiteral("%1:%2: %3").arg(file.path).arg(i + 1).arg(lines[i]));
+            }
+        }
+        QVERIFY2(found > 10, "the statics of the program were not found");
+        QVERIFY2(unexplained.isEmpty(), qPrintable(unexplained.join(u'\n')));
     }
 };
 

@@ -1,8 +1,8 @@
 #include "ProgressReporter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
+#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 
@@ -32,10 +32,8 @@ QString duration(qint64 milliseconds)
 
 qint64 monotonicMilliseconds()
 {
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer.elapsed();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
