@@ -157,11 +157,6 @@ class KeyboardPackTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
 
-    static std::pair<QByteArray, Files> stateOf(const TestAppFolder& folder)
-    {
-        return {fileBytes(folder.databasePath()), filesBelow(folder.soundFolderPath())};
-    }
-
     static KeyFiles keysIn(const TestAppFolder& folder)
     {
         KeyFiles keys;
