@@ -287,8 +287,6 @@ private slots:
         QTest::newRow("NULL key, typed into") << QVariant() << QVariant("a.mp3");
         QTest::newRow("NULL file name stays NULL") << QVariant("b") << QVariant();
         QTest::newRow("40,000 characters in both") << QVariant(QString(40000, QChar(u'键'))) << QVariant(QString(40000, QChar(u'名')));
-        QTest::newRow("both begin with U+FEFF")
-            << QVariant(QStringLiteral("\uFEFFk")) << QVariant(QStringLiteral("\uFEFFf.mp3"));
         // clang-format on
     }
     void valuesOfEveryKindRoundTrip()

@@ -220,7 +220,7 @@ private slots:
         QTest::newRow("--folder DIR") << CommandLineCase{.arguments = {"keysound", "--folder", "/x"}, .folder = "/x"};
         QTest::newRow("--help") << CommandLineCase{.arguments = {"keysound", "--help"}, .endStatus = 0};
         QTest::newRow("an unknown option")
-            << CommandLineCase{.arguments = {"keysound", "--fodler", "/x"}, .endStatus = usageError};
+            << CommandLineCase{.arguments = {"keysound", "--fodler=/x"}, .endStatus = usageError};
         QTest::newRow("a stray argument")
             << CommandLineCase{.arguments = {"keysound", "db1.mdb"}, .endStatus = usageError};
     }

@@ -158,22 +158,6 @@ private slots:
         QCOMPARE(test::errorNumberOf(readMarker) == 0, reused);
     }
 
-    // A closed connection's database handle serves the next Open only while db1.mdb is still the
-    // same file: one replaced or removed meanwhile is opened anew, or missed.
-    void reusesAHandleOnlyForTheSameFile()
-    {
-        test::TestAppFolder folder, other;
-        folder.addMapping(QStringLiteral("a"), QStringLiteral("first.mp3"));
-        other.addMapping(QStringLiteral("a"), QStringLiteral("second.mp3"));
-        const auto lookUp = [&] { return test::lookUp(folder.path(), QStringLiteral("a")); };
-        QCOMPARE(lookUp(), QStringList{QStringLiteral("first.mp3")});
-        QVERIFY(QFile::remove(folder.databasePath()));
-        QVERIFY(QFile::rename(other.databasePath(), folder.databasePath()));
-        QCOMPARE(lookUp(), QStringList{QStringLiteral("second.mp3")});
-        QVERIFY(QFile::remove(folder.databasePath()));
-        QCOMPARE(test::errorNumberOf(lookUp), ErrorNumber::DatabaseNotFound);
-    }
-
     // A table file this process may not write is read from a snapshot in the user's cache: keys
     // find their sounds, nothing is written beside the file, and a change is refused naming it.
     // The snapshot follows the table file: a key finds what was written to it since, and the

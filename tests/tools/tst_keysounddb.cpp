@@ -42,12 +42,12 @@ struct Making {
 // A command that fills a table with sounds. Its own files, named in arguments as in/NAME:
 // in/你好.mp3 and in/a.mp3 sound, in/bad.mp3 does not.
 struct Filling {
-    Rows mappings;
-    Files sounds;
+    Rows mappings = {};
+    Files sounds = {};
     QStringList arguments;
     int status;
-    QStringList table;          // "key=file name" for each row afterwards
-    QStringList changedSounds;  // the sounds in MP3/ that are new or have new bytes
+    QStringList table;               // "key=file name" for each row afterwards
+    QStringList changedSounds = {};  // the sounds in MP3/ that are new or have new bytes
 };
 
 struct Check {
@@ -250,13 +250,13 @@ private slots:
     {
         QTest::addColumn<Filling>("filling");
         const auto row = [](const char* name, const Filling& f) { QTest::newRow(name) << f; };
-        const QByteArray mp3 = mp3Sound();
+        const QByteArray mp3 = mp3Sound(), wav = wavSound();
         // clang-format off
         row("speak: a mapping without a file name gets one, and its sound",
             {.mappings = {{"apple", QVariant()}, {"b", "b.mp3"}}, .sounds = {{"b.mp3", mp3}}, .arguments = {"speak"},
              .status = 0, .table = {"apple=apple.mp3", "b=b.mp3"}, .changedSounds = {"apple.mp3"}});
         row("speak: a file name that leads out of MP3/ is skipped",
-            {.mappings = {{"x", "..\\..\\x.mp3"}, {"y", "y.mp3"}}, .sounds = {}, .arguments = {"speak"}, .status = 1,
+            {.mappings = {{"x", "..\\..\\x.mp3"}, {"y", "y.mp3"}}, .arguments = {"speak"}, .status = 1,
              .table = {"x=..\\..\\x.mp3", "y=y.mp3"}, .changedSounds = {"y.mp3"}});
         row("speak: only the keys named; a sound is kept, a key the table lacks gets a mapping",
             {.mappings = {{"a", "a.mp3"}, {"b", "b.mp3"}}, .sounds = {{"a.mp3", mp3}},
@@ -266,20 +266,19 @@ private slots:
             {.mappings = {{"-a", "a.mp3"}}, .sounds = {{"a.mp3", mp3}}, .arguments = {"speak", "--force", "--", "-a"},
              .status = 0, .table = {"-a=a.mp3"}, .changedSounds = {"a.mp3"}});
         row("add: a file that does not play is refused, the others come in",
-            {.mappings = {}, .sounds = {}, .arguments = {"add", "in/bad.mp3", "in/你好.mp3"}, .status = 1,
-             .table = {"你好=你好.mp3"}, .changedSounds = {"你好.mp3"}});
+            {.arguments = {"add", "in/bad.mp3", "in/你好.mp3"}, .status = 1, .table = {"你好=你好.mp3"},
+             .changedSounds = {"你好.mp3"}});
         row("add: a key mapped already, or a name MP3/ holds with other bytes, is skipped",
-            {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wavSound()}},
-             .arguments = {"add", "in/你好.mp3", "in/a.mp3"}, .status = 1, .table = {"你好=x.mp3", "b=a.mp3"},
-             .changedSounds = {}});
+            {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wav}},
+             .arguments = {"add", "in/你好.mp3", "in/a.mp3"}, .status = 1, .table = {"你好=x.mp3", "b=a.mp3"}});
         row("add: names equal ignoring case give one key: the second file is skipped",
-            {.mappings = {}, .sounds = {}, .arguments = {"add", "in/A.mp3", "in/a.mp3"}, .status = 1,
-             .table = {"A=A.mp3"}, .changedSounds = {"A.mp3"}});
+            {.arguments = {"add", "in/A.mp3", "in/a.mp3"}, .status = 1, .table = {"A=A.mp3"},
+             .changedSounds = {"A.mp3"}});
         row("add: a backslash in a name refuses that file, the others come in",
-            {.mappings = {}, .sounds = {}, .arguments = {"add", "in/b\\ad.mp3", "in/a.mp3"}, .status = 1,
-             .table = {"a=a.mp3"}, .changedSounds = {"a.mp3"}});
+            {.arguments = {"add", "in/b\\ad.mp3", "in/a.mp3"}, .status = 1, .table = {"a=a.mp3"},
+             .changedSounds = {"a.mp3"}});
         row("add --overwrite: both are replaced",
-            {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wavSound()}},
+            {.mappings = {{"你好", "x.mp3"}, {"b", "a.mp3"}}, .sounds = {{"x.mp3", mp3}, {"a.mp3", wav}},
              .arguments = {"add", "--overwrite", "in/你好.mp3", "in/a.mp3"}, .status = 0,
              .table = {"你好=你好.mp3", "b=a.mp3", "a=a.mp3"}, .changedSounds = {"a.mp3", "你好.mp3"}});
         // clang-format on
