@@ -9,7 +9,6 @@
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/TableFolder.h"
-#include "store/ConnectionString.h"
 #include "store/Statements.h"
 
 #include <QCoreApplication>
@@ -101,7 +100,7 @@ private:
 int add(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
-    MappingTable table(folder);
+    MappingTable table(platform::TableFolder(folder), MappingTable::Access::Write);
     AdditionPlan plan(table, folder, invocation.options.isSet(QStringLiteral("overwrite")));
     for (const QString& file : invocation.arguments)
         plan.consider(file);
@@ -111,12 +110,12 @@ int add(const Invocation& invocation, QTextStream& out)
     QStringList created;
     try {
         for (const Addition& addition : plan.additions) {
-            const QString destination = platform::TableFolder(folder).soundPathText(addition.fileName);
-            const bool existed = QFileInfo::exists(platform::nativePath(destination));
+            const QString destination = platform::TableFolder(folder).soundNativePath(addition.fileName);
+            const bool existed = QFileInfo::exists(destination);
             if (addition.copy)
                 platform::copyFileReplacing(addition.source, destination);
             if (addition.copy && !existed)
-                created.append(platform::nativePath(destination));
+                created.append(destination);
             if (addition.row)
                 table.setFileName(*addition.row, addition.fileName);
             else

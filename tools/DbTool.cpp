@@ -9,9 +9,8 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "platform/TableFolder.h"
-#include "store/ConnectionString.h"
 #include "store/Schema.h"
-#include "store/SchemaWriter.h"
+#include "MappingTable.h"
 #include "store/legacy/LegacyImport.h"
 
 #include <QCommandLineParser>
@@ -103,19 +102,7 @@ int init(const Invocation& invocation, QTextStream& out)
     if (invocation.options.isSet(QStringLiteral("seed")))
         seed = readSeedFile(invocation.options.value(QStringLiteral("seed")));
 
-    store::SchemaWriter writer(path);
-    writer.exec(QStringLiteral("BEGIN"));
-    writer.exec(store::schema::mappingSchemaSql());
-    {
-        store::SchemaWriter::Insert insert(
-            writer, QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?1, ?2)")
-                        .arg(store::schema::MappingTable, store::schema::KeyColumn, store::schema::FileColumn));
-        for (const SeedMapping& mapping : seed)
-            insert.run({mapping.key, mapping.fileName});
-    }  // the statement must be finished before the file can be closed
-    writer.exec(QStringLiteral("COMMIT"));
-    using Placement = store::SchemaWriter::Placement;
-    writer.commit(force ? Placement::ReplaceExisting : Placement::KeepExisting);
+    MappingTable::create(path, seed, force ? MappingTable::Existing::Replace : MappingTable::Existing::Keep);
     out << DbToolText::tr("Created %1 with %2 mapping(s).").arg(native(path)).arg(seed.size()) << '\n';
     return ExitStatus::Ok;
 }

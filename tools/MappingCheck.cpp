@@ -1,15 +1,12 @@
 #include "MappingCheck.h"
 
 #include "DbToolText.h"
+#include "MappingTable.h"
 #include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "platform/TableFolder.h"
-#include "store/Connection.h"
-#include "store/ConnectionString.h"
-#include "store/Recordset.h"
 #include "store/Schema.h"
-#include "store/Statements.h"
 #include "store/legacy/JetReaderProcess.h"
 #include "store/legacy/LegacyFormat.h"
 
@@ -24,18 +21,13 @@ namespace {
 
 using store::DatabaseFormat;
 
-// Read through the store, as the program reads them: same file, same table, same order.
+// Read through the tools' table, as the program reads them: same file, same table, same order.
 QList<Mapping> readSqliteMappings(const QString& path)
 {
-    auto connection = std::make_shared<store::Connection>();
-    connection->Mode = store::adModeRead;
-    connection->Open(store::connectionStringForDatabase(path));
-    store::Recordset recordset;
-    recordset.Open(store::editorStatement(), connection);
+    const MappingTable table(path, MappingTable::Access::Read);
     QList<Mapping> mappings;
-    for (; !recordset.EOF_(); recordset.MoveNext())
-        mappings.append({int(mappings.size() + 1), recordset.Value(store::schema::KeyColumn),
-                         recordset.Value(store::schema::FileColumn)});
+    for (int row = 0; row < table.rowCount(); ++row)
+        mappings.append({row + 1, table.key(row), table.fileName(row)});
     return mappings;
 }
 

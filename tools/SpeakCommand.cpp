@@ -12,7 +12,6 @@
 #include "audio/SoundDecoder.h"
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
-#include "store/ConnectionString.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -129,8 +128,8 @@ private:
 int speak(const Invocation& invocation, QTextStream& out)
 {
     const QString folder = tableFolder(invocation);
-    const QString soundFolder = platform::nativePath(platform::TableFolder(folder).soundFolderPathText());
-    MappingTable table(folder);
+    const QString soundFolder = platform::TableFolder(folder).soundFolderNativePath();
+    MappingTable table(platform::TableFolder(folder), MappingTable::Access::Write);
     SpeechPlan plan(table, soundFolder, invocation.arguments);
     speech::SpeakOptions options;
     options.voice = invocation.options.value(QStringLiteral("voice"));

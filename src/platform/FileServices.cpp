@@ -13,11 +13,11 @@
 
 namespace keysound::platform {
 
-bool isNormalFile(const QString& pathText)
+bool isNormalFile(const QString& nativePath)
 {
-    if (pathText.isEmpty())
+    if (nativePath.isEmpty())
         return false;
-    const QFileInfo info(nativePath(pathText));
+    const QFileInfo info(nativePath);
     return info.isFile() && !info.fileName().startsWith(QLatin1Char('.'));
 }
 

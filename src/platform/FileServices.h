@@ -6,7 +6,7 @@ namespace keysound::platform {
 
 // The directory lookup with normal attributes: true only for an existing regular file that is
 // not hidden. An empty path or one ending in a separator never passes.
-bool isNormalFile(const QString& pathText);
+bool isNormalFile(const QString& nativePath);
 
 // Copies source over destination (both path texts). The copy goes to a temporary file in the
 // destination folder and is renamed into place, so a failure leaves an existing destination

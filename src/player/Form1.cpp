@@ -1,18 +1,11 @@
 #include "player/Form1.h"
 
-#include "audio/CommandService.h"
-#include "audio/ShortPath.h"
 #include "editor/frmConfig.h"
-#include "platform/AnsiText.h"
-#include "platform/AppFolder.h"
 #include "platform/CommandButton.h"
-#include "platform/FileServices.h"
 #include "platform/Twips.h"
 #include "player/KeyCodes.h"
-#include "player/KeyLookup.h"
 #include "player/LogEntries.h"
 #include "player/TextBoxes.h"
-#include "store/ConnectionString.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -20,18 +13,18 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace keysound::player {
 
 namespace {
 constexpr char32_t EnterKey = 13;
-constexpr int ShortPathBufferLength = 255;
 }  // namespace
 
 Form1::Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver, QWidget* parent)
     : QWidget(parent)
-    , mediaCommands_(mediaCommands)
+    , keyPlayer_(mediaCommands, importObserver)
     , importObserver_(importObserver)
 {
     setWindowTitle(QStringLiteral("音频调用程序-打字软件-设计制作") + QStringLiteral("keysound"));
@@ -50,7 +43,7 @@ void Form1::createControls()
 {
     // Created in tab order: Command1, Text1, Label1 (takes no focus), Text2, Check1.
     Command1 = new platform::CommandButton(QStringLiteral("导入配置音频数据"), this);
-    Text1 = new TagTextBox(QStringLiteral("Text1"), this);
+    Text1 = new QLineEdit(QStringLiteral("Text1"), this);
     Label1 = new QLabel(QStringLiteral("字母后回车 键位区域-将光标定位 输入数据测试-回车测试"), this);
     Text2 = new LogTextBox(this);
     Check1 = new QCheckBox(QStringLiteral("按键模式"), this);
@@ -95,19 +88,6 @@ int Form1::Check1Value() const
     return 0;
 }
 
-QString Form1::ShortPathName(const QString& strPathName) const
-{
-    QByteArray buffer(ShortPathBufferLength, '\0');
-    audio::getShortPathName(platform::toAnsi(strPathName), buffer.data(), ShortPathBufferLength - 1);
-    const QString converted = platform::fromAnsi(buffer);
-    return converted.left(converted.indexOf(QChar(u'\0')));
-}
-
-void Form1::sendMediaCommand(const QString& verb, const QString& pathText)
-{
-    mediaCommands_.sendString(platform::toAnsi(verb + ShortPathName(pathText)));
-}
-
 void Form1::Form_Activate() { Text1->setText(QString()); }
 
 void Form1::Text1_GotFocus() { Text1->setText(QString()); }
@@ -129,24 +109,17 @@ void Form1::Command1_Click()
 
 void Form1::Text1_KeyPress(char32_t KeyAscii)
 {
-    if (platform::isNormalFile(Text1->Tag))
-        sendMediaCommand(QStringLiteral("stop "), Text1->Tag);
+    keyPlayer_.stopLastSound();
 
     if (Check1Value() == 1)
         Text1->setText(keyText(KeyAscii));
     else if (KeyAscii != EnterKey)
         return;
 
-    const QString folder = platform::appFolder();
-    const KeyLookupResult result = lookUpKey(folder, Text1->text(), importObserver_);
-    if (result.found) {
-        Text1->Tag = store::soundPathText(folder, result.fileName.toString());
-        if (platform::isNormalFile(Text1->Tag))
-            sendMediaCommand(QStringLiteral("play "), Text1->Tag);
+    if (keyPlayer_.playKey(Text1->text()))
         Text2->prependEntry(foundEntry(Text1->text()));
-    } else {
+    else
         Text2->prependEntry(notFoundEntry(Text1->text()));
-    }
     Text1->setText(QString());
 }
 

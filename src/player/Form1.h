@@ -1,14 +1,13 @@
 #pragma once
 
+#include "player/KeyPlayer.h"
+
+#include <QLineEdit>
 #include <QWidget>
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
-
-namespace keysound::audio {
-class CommandService;
-}
 
 namespace keysound::store {
 class LegacyImportObserver;
@@ -20,7 +19,6 @@ class frmConfig;
 
 namespace keysound::player {
 
-class TagTextBox;
 class LogTextBox;
 
 // The main window: the key-entry box, the log, the mode box and the editor button.
@@ -32,8 +30,6 @@ public:
                    QWidget* parent = nullptr);
     ~Form1() override;
 
-    QString ShortPathName(const QString& strPathName) const;
-
     // Event handlers, public so that tests can drive them as the toolkit does.
     void Form_Activate();
     void Text1_GotFocus();
@@ -41,12 +37,13 @@ public:
     void Command1_Click();
 
     QPushButton* Command1;
-    TagTextBox* Text1;
+    QLineEdit* Text1;
     QLabel* Label1;
     LogTextBox* Text2;
     QCheckBox* Check1;
 
     int Check1Value() const;  // 0 clear, 1 ticked, 2 greyed
+    const KeyPlayer& keyPlayer() const { return keyPlayer_; }
 
 signals:
     // The editor changed the table or its sounds (or may have).
@@ -60,11 +57,10 @@ private:
     void createControls();
     void placeControls();
     void describeForAccessibility();
-    void sendMediaCommand(const QString& verb, const QString& pathText);
     bool handleText1Event(QEvent* event);
     void runPendingActivation();
 
-    audio::CommandService& mediaCommands_;
+    KeyPlayer keyPlayer_;
     store::LegacyImportObserver* importObserver_;
     editor::frmConfig* editorWindow_ = nullptr;
     bool activationPending_ = true;  // at start and after each visit to the editor

@@ -3,7 +3,7 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
-#include "store/ConnectionString.h"
+#include "platform/TableFolder.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
 #include "store/Statements.h"
@@ -21,12 +21,13 @@ QStringList tableSoundPaths(const QString& appFolder)
     QSet<QString> seen;
     try {
         // A legacy file is imported by the first key, which tells the user; not behind their back here.
-        const QString database = platform::nativePath(store::databasePathText(appFolder));
+        const platform::TableFolder folder(appFolder);
+        const QString database = folder.databaseNativePath();
         if (store::detectDatabaseFormat(database) != store::DatabaseFormat::Sqlite3)
             return {};
         auto connection = std::make_shared<store::Connection>();
         connection->Mode = store::adModeRead;
-        connection->Open(store::connectionStringFor(appFolder));
+        connection->openDatabase(database);
         store::Recordset recordset;
         recordset.Open(store::editorStatement(), connection);
         for (; !recordset.EOF_(); recordset.MoveNext()) {
@@ -34,7 +35,7 @@ QStringList tableSoundPaths(const QString& appFolder)
             const QString key = recordset.Value(store::schema::KeyColumn).toString();
             if (file.isNull() || file.toString().isEmpty())
                 continue;
-            const QString path = store::soundPathText(appFolder, file.toString());
+            const QString path = folder.soundPathText(file.toString());
             if (!seen.contains(path)) {
                 seen.insert(path);
                 (key.size() == 1 ? keys : words).append(path);

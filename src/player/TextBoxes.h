@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLineEdit>
 #include <QPlainTextEdit>
 
 class QTextCursor;
@@ -8,15 +7,6 @@ class QTextCursor;
 namespace keysound::player {
 
 struct LogEntry;
-
-// A single-line text box with a free-text Tag, as the key-entry box needs.
-class TagTextBox : public QLineEdit {
-    Q_OBJECT
-public:
-    using QLineEdit::QLineEdit;
-
-    QString Tag;
-};
 
 // The multi-line log box. Its Text uses CR LF line ends, as the log entries do. Control characters
 // the document cannot show (a CR of its own, Backspace, Esc, Ctrl+letter) appear as their control

@@ -51,6 +51,11 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
         throw Error(ErrorNumber::InvalidArgument, StoreText::tr("The connection string \"%1\" names no Data Source "
                                                                 "(database file).")
                                                       .arg(connectionString));
+    openDatabase(dataSource);
+}
+
+void Connection::openDatabase(const QString& dataSource)
+{
     const QString nativePath = platform::nativePath(dataSource);
     const bool readOnly = Mode == adModeRead;
     std::unique_ptr<DatabaseHandle> opened = DatabaseHandle::takeKept(nativePath, readOnly);

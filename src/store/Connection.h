@@ -33,6 +33,8 @@ public:
     // Throws keysound::Error: file missing, not a database, locked, unreadable, refused.
     void Open(const QString& connectionString, const QString& userId = QString(), const QString& password = QString(),
               int options = adConnectUnspecified);
+    // The same for a caller that names the database file itself (a path text or a native path).
+    void openDatabase(const QString& databasePathText);
 
     bool isOpen() const { return database_ != nullptr; }
     // Opens the table file again, as Open does, when the handle no longer reads what a fresh open

@@ -131,11 +131,4 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
     return found;
 }
 
-QString databasePathText(const QString& appFolder) { return platform::TableFolder(appFolder).databasePathText(); }
-
-QString soundPathText(const QString& appFolder, const QString& fileName)
-{
-    return platform::TableFolder(appFolder).soundPathText(fileName);
-}
-
 }  // namespace keysound::store

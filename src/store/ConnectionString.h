@@ -16,9 +16,4 @@ QString connectionStringForDatabase(const QString& databasePathText);
 // keyword is absent. Throws keysound::Error for an unterminated quote.
 QString connectionStringValue(const QString& connectionString, const QString& keyword);
 
-// The same as platform::TableFolder(appFolder)'s, for the key's sound path in player/, which
-// is being reworked on its own; new code uses TableFolder.
-QString databasePathText(const QString& appFolder);                        // appFolder + "\db1.mdb"
-QString soundPathText(const QString& appFolder, const QString& fileName);  // appFolder + "\MP3\" + fileName
-
 }  // namespace keysound::store

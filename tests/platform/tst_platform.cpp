@@ -76,8 +76,8 @@ private slots:
         test::TestAppFolder folder(test::TestAppFolder::WithoutDatabase);
         folder.writeFile("MP3/a.mp3", "x");
         folder.writeFile("MP3/.hidden.mp3", "x");
-        QVERIFY(platform::isNormalFile(folder.path() + "\\MP3\\a.mp3"));
-        for (const char* other : {"\\MP3", "\\MP3\\.hidden.mp3"})  // a folder, a hidden file
+        QVERIFY(platform::isNormalFile(folder.path() + "/MP3/a.mp3"));
+        for (const char* other : {"/MP3", "/MP3/.hidden.mp3", "/MP3/"})  // a folder, a hidden file
             QVERIFY2(!platform::isNormalFile(folder.path() + other), other);
         QVERIFY(!platform::isNormalFile(QString()));
     }

@@ -7,7 +7,6 @@
 #include "platform/AppFolder.h"
 #include "platform/Error.h"
 #include "platform/TableFolder.h"
-#include "store/ConnectionString.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,16 +4,10 @@
 #include "PackReader.h"
 #include "PackText.h"
 #include "SoundPlacement.h"
+#include "MappingTable.h"
 #include "platform/Error.h"
 #include "platform/StagingFolder.h"
 #include "platform/TableFolder.h"
-#include "store/Connection.h"
-#include "store/ConnectionString.h"
-#include "store/MappingBatch.h"
-#include "store/Recordset.h"
-#include "store/RowBudget.h"
-#include "store/Schema.h"
-#include "store/Statements.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,55 +86,30 @@ private:
 
     void openTable()
     {
-        connection_ = std::make_shared<store::Connection>();
-        connection_->Open(store::connectionStringFor(tableFolder_.path()));
-        table_ = std::make_unique<store::Recordset>();
-        table_->Open(store::editorStatement(), connection_);
-        report_.rowsRemoved = mode_ == UnpackMode::ReplaceTable ? table_->RecordCount() : 0;
-        const int fileColumn = table_->fieldIndex(store::schema::FileColumn);
-        for (int row = 0; mode_ == UnpackMode::Merge && row < table_->RecordCount(); ++row) {
-            if (const std::optional<QString> path = soundPathOf(table_->valueAt(row, fileColumn).toString()))
+        table_ = std::make_unique<tools::MappingTable>(tableFolder_, tools::MappingTable::Access::Write);
+        if (mode_ == UnpackMode::ReplaceTable) {
+            report_.rowsRemoved = table_->rowCount();
+            table_->removeAll();
+        }
+        for (int row = 0; row < table_->rowCount(); ++row) {
+            if (const std::optional<QString> path = soundPathOf(table_->fileName(row).toString()))
                 pathsRowsUse_.append(*path);
         }
     }
 
-    // A key the table maps already, compared as a lookup compares it, keeps its mapping.
-    bool tableHasKey(const QString& key) const
-    {
-        store::Recordset lookup;
-        lookup.Open(store::keyLookupStatement(key), connection_);
-        return lookup.RecordCount() > 0;
-    }
-
+    // A key the table maps already, compared as a lookup compares it, keeps its mapping. The table
+    // as it will be must load where the program loads it: checked before anything is written.
     void chooseRows()
     {
         for (int row = 0; row < pack_.rows().size(); ++row) {
-            if (mode_ == UnpackMode::Merge && tableHasKey(pack_.rows().at(row).key))
+            if (table_->rowOfKey(pack_.rows().at(row).key))
                 report_.keysKept.append(pack_.rows().at(row));
             else
                 rows_.append(row);
         }
-        checkTableBounds();
-    }
-
-    // The table as it will be must load where the program loads it: counted as a recordset counts
-    // it, the rows that stay and the new ones (their further columns NULL), before anything is written.
-    void checkTableBounds() const
-    {
-        store::RowBudget budget(tableFolder_.databaseNativePath(), store::schema::MappingTable);
-        const int columns = table_->fieldCount();
-        for (int row = 0; mode_ == UnpackMode::Merge && row < table_->RecordCount(); ++row) {
-            budget.addRow();
-            for (int column = 0; column < columns; ++column)
-                budget.addValue(table_->valueAt(row, column));
-        }
-        for (int row : rows_) {
-            budget.addRow();
-            budget.addValue(pack_.rows().at(row).key);
-            budget.addValue(pack_.rows().at(row).fileName);
-            for (int column = 2; column < columns; ++column)
-                budget.addValue(QVariant());
-        }
+        for (int row : rows_)
+            table_->append(pack_.rows().at(row).key, pack_.rows().at(row).fileName);
+        table_->checkBounds();
     }
 
     void chooseNames()
@@ -178,12 +147,10 @@ private:
             if (!choice->reuse)
                 placement.place(stagedPath(choice.key()), choice->path);
         }
-        store::MappingBatch batch(connection_);
-        if (mode_ == UnpackMode::ReplaceTable)
-            batch.removeAllMappings();
-        for (int row : rows_)
-            batch.appendMapping(pack_.rows().at(row).key, fileNameOf(row));
-        batch.commit();
+        const int firstNewRow = table_->rowCount() - int(rows_.size());
+        for (int added = 0; added < rows_.size(); ++added)
+            table_->setFileName(firstNewRow + added, fileNameOf(rows_.at(added)));
+        table_->commit();
         placement.keep();
         report_.rowsAdded = int(rows_.size());
     }
@@ -194,8 +161,7 @@ private:
     UnpackMode mode_;
     const SoundVerifier& verifySound_;
     std::unique_ptr<platform::StagingFolder> staging_;
-    store::ConnectionPtr connection_;
-    std::unique_ptr<store::Recordset> table_;  // as it was
+    std::unique_ptr<tools::MappingTable> table_;
     QStringList pathsRowsUse_;
     QList<int> rows_;                         // the pack's rows that go in
     QMap<int, SoundNaming::Choice> choices_;  // by sound

@@ -1,0 +1,132 @@
+// The source tree's rules: no circle of includes between units, and one place that starts a
+// child process. A unit is a header with its source files; "XImpl.h" is X's private half.
+
+#include <QDirIterator>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QtTest>
+
+namespace {
+
+const QDir Root(QStringLiteral(KEYSOUND_SOURCE_DIR));
+const QStringList Rooms = {QStringLiteral("src"), QStringLiteral("tools")};
+
+struct SourceFile {
+    QString path;  // relative to the root
+    QString text;
+};
+
+QList<SourceFile> sourceFiles()
+{
+    QList<SourceFile> files;
+    for (const QString& room : Rooms) {
+        QDirIterator it(Root.filePath(room), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (!file.open(QIODevice::ReadOnly))
+                qFatal("cannot read %s", qPrintable(file.fileName()));
+            files.append({Root.relativeFilePath(file.fileName()), QString::fromUtf8(file.readAll())});
+        }
+    }
+    return files;
+}
+
+QString unitOf(const QString& path)
+{
+    QString unit = path.left(path.lastIndexOf(u'.'));
+    if (unit.endsWith(QLatin1String("Impl")))
+        unit.chop(4);
+    return unit;
+}
+
+// An include names a file beside the includer or one below src/; anything else is not ours.
+QString resolvedInclude(const QString& includer, const QString& name)
+{
+    for (const QString& candidate : {QFileInfo(includer).path() + u'/' + name, QStringLiteral("src/") + name}) {
+        if (QFileInfo::exists(Root.filePath(candidate)))
+            return QDir::cleanPath(candidate);
+    }
+    return {};
+}
+
+using Graph = QHash<QString, QSet<QString>>;
+
+Graph unitGraph(const QList<SourceFile>& files)
+{
+    static const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s+\"([^\"]+)\""),
+                                            QRegularExpression::MultilineOption);
+    Graph graph;
+    for (const SourceFile& file : files) {
+        for (const QRegularExpressionMatch& match : include.globalMatch(file.text)) {
+            const QString target = resolvedInclude(file.path, match.captured(1));
+            if (!target.isEmpty() && unitOf(target) != unitOf(file.path))
+                graph[unitOf(file.path)].insert(unitOf(target));
+        }
+    }
+    return graph;
+}
+
+// A path of units from `to` back to `from`, if one exists: with the edge from -> to, a circle.
+QStringList pathBack(const Graph& graph, const QString& from, const QString& to)
+{
+    QHash<QString, QString> cameFrom{{to, QString()}};
+    QList<QString> queue{to};
+    while (!queue.isEmpty()) {
+        const QString unit = queue.takeFirst();
+        if (unit == from) {
+            QStringList path;
+            for (QString step = unit; !step.isEmpty(); step = cameFrom.value(step))
+                path.prepend(step);
+            return path;
+        }
+        for (const QString& next : graph.value(unit)) {
+            if (!cameFrom.contains(next)) {
+                cameFrom.insert(next, unit);
+                queue.append(next);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+class SourceRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void noUnitsIncludeEachOtherInACircle()
+    {
+        const Graph graph = unitGraph(sourceFiles());
+        QVERIFY2(graph.size() > 50, "the source tree was not found");
+        QStringList circles;
+        for (auto unit = graph.cbegin(); unit != graph.cend(); ++unit) {
+            for (const QString& target : unit.value()) {
+                const QStringList back = pathBack(graph, unit.key(), target);
+                if (!back.isEmpty())
+                    circles.append(unit.key() + QStringLiteral(" -> ") + back.join(QStringLiteral(" -> ")));
+            }
+        }
+        QVERIFY2(circles.isEmpty(), qPrintable(circles.join(u'\n')));
+    }
+
+    void oneUnitStartsChildProcesses()
+    {
+        static const QRegularExpression starting(
+            QStringLiteral("\\b(fork|vfork|clone3?|posix_spawnp?|exec[lv]p?e?|popen|system)\\s*\\(|\\bQProcess\\b"));
+        QStringList starters;
+        for (const SourceFile& file : sourceFiles()) {
+            for (const QString& line : file.text.split(u'\n')) {
+                const QString code = line.section(QStringLiteral("//"), 0, 0);
+                if (code.contains(starting) && !starters.contains(unitOf(file.path)))
+                    starters.append(unitOf(file.path));
+            }
+        }
+        QCOMPARE(starters, QStringList{QStringLiteral("src/platform/ChildProcess")});
+    }
+};
+
+QTEST_GUILESS_MAIN(SourceRulesTest)
+#include "tst_sourcerules.moc"
