@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-tools-dev qt6-l10n-tools libsqlite3-dev libsdl2-dev libsdl2-mixer-dev libseccomp-dev libpipewire-0.3-dev mdbtools-dev libzip-dev
   libespeak-ng-dev libmp3lame-dev
-  libvorbis-dev  # the keyboard-pack tests and benchmark make their Ogg Vorbis sounds with it
+  libvorbis-dev  # the keyboard-pack benchmark makes its Ogg Vorbis sound with it
   fonts-noto-cjk fonts-symbola libbenchmark-dev
   qt6-translations-l10n desktop-file-utils appstream
   xvfb xauth xdotool imagemagick

@@ -26,6 +26,10 @@ namespace {
 // sounds at once.
 class LegacyImportDisplay : public keysound::store::LegacyImportObserver {
 public:
+    explicit LegacyImportDisplay(keysound::platform::Dialogs& dialogs)
+        : dialogs_(dialogs)
+    {}
+
     void importActivity(const keysound::store::LegacyImportActivity& activity) override
     {
         using keysound::store::LegacyImportPhase;
@@ -44,7 +48,7 @@ public:
     {
         const QString message = keysound::store::legacyImportMessage(report);
         QMetaObject::invokeMethod(
-            qApp, [message] { keysound::platform::messageBox(nullptr, message); }, Qt::QueuedConnection);
+            qApp, [this, message] { dialogs_.messageBox(nullptr, message); }, Qt::QueuedConnection);
     }
 
 private:
@@ -57,6 +61,7 @@ private:
         dialog_->setMinimumDuration(0);
         dialog_->show();
     }
+    keysound::platform::Dialogs& dialogs_;
     QPointer<QProgressDialog> dialog_;
 };
 
@@ -66,7 +71,8 @@ int main(int argc, char** argv)
 {
     // First, before any thread starts: it may set an environment variable.
     keysound::audio::SoundOutput::prepareEnvironment();
-    keysound::platform::Application app(argc, argv);
+    keysound::platform::QtDialogs dialogs;
+    keysound::platform::Application app(argc, argv, dialogs);
     keysound::platform::installTranslations(keysound::platform::messageLanguage());
     QApplication::setApplicationName(QStringLiteral("keysound"));
     QApplication::setApplicationVersion(QStringLiteral(KEYSOUND_VERSION));
@@ -75,10 +81,10 @@ int main(int argc, char** argv)
     for (const int size : {48, 128, 256})
         icon.addFile(QStringLiteral(":/icons/keysound-%1.png").arg(size));
     QApplication::setWindowIcon(icon);
-    if (const std::optional<int> status = keysound::platform::prepareRun(QApplication::arguments()))
+    if (const std::optional<int> status = keysound::platform::prepareRun(QApplication::arguments(), dialogs))
         return *status;
 
-    LegacyImportDisplay legacyImportDisplay;
+    LegacyImportDisplay legacyImportDisplay(dialogs);
 
     keysound::store::prepareKeyLookup();
     keysound::audio::SoundOutput soundOutput;
@@ -90,7 +96,7 @@ int main(int argc, char** argv)
     app.setUserActivityHook([&playback] { playback.warmUp(); });
     keysound::audio::MediaCommandService mediaCommands(playback);
 
-    keysound::player::Form1 mainWindow(mediaCommands, &legacyImportDisplay);
+    keysound::player::Form1 mainWindow(mediaCommands, dialogs, &legacyImportDisplay);
     // The table's sounds are decoded once the window shows, and again whenever the table may have
     // changed, so that each key finds its sound ready.
     QObject::connect(&mainWindow, &keysound::player::Form1::soundsMayHaveChanged, &mainWindow,

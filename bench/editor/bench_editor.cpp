@@ -1,8 +1,8 @@
 // Opening the editor on 100k mappings, saving 1,000 pending edits, and each navigation command
 // at 100k rows. Prints medians; run with QT_QPA_PLATFORM=offscreen.
+#include "ScriptedDialogs.h"
 #include "TestAppFolder.h"
 #include "editor/frmConfig.h"
-#include "platform/Dialogs.h"
 #include "store/Recordset.h"
 
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include <vector>
 
 using keysound::editor::frmConfig;
+using keysound::test::ScriptedDialogs;
 
 namespace {
 constexpr int Mappings = 100000;
@@ -41,11 +42,11 @@ void report(const char* what, const std::vector<double>& samples, double limit)
                 *std::max_element(samples.begin(), samples.end()), limit, m <= limit ? "ok" : "OVER");
 }
 
-std::vector<double> openingTimes(int runs)
+std::vector<double> openingTimes(ScriptedDialogs& dialogs, int runs)
 {
     std::vector<double> samples;
     for (int run = 0; run < runs; ++run) {
-        frmConfig window;
+        frmConfig window(dialogs);
         samples.push_back(millisecondsOf([&] {
             window.Show(0);
             QApplication::processEvents();
@@ -55,11 +56,11 @@ std::vector<double> openingTimes(int runs)
     return samples;
 }
 
-std::vector<double> updateTimes(const keysound::test::TestAppFolder& folder, int runs)
+std::vector<double> updateTimes(ScriptedDialogs& dialogs, int runs)
 {
     std::vector<double> samples;
     for (int run = 0; run < runs; ++run) {
-        frmConfig window;
+        frmConfig window(dialogs);
         window.Show(0);
         window.cmdEdit->click();
         for (int row = 0; row < 1000; ++row)
@@ -67,13 +68,12 @@ std::vector<double> updateTimes(const keysound::test::TestAppFolder& folder, int
         samples.push_back(millisecondsOf([&] { window.cmdUpdate->click(); }));
         window.close();
     }
-    (void)folder;
     return samples;
 }
 
-void navigationTimes()
+void navigationTimes(ScriptedDialogs& dialogs)
 {
-    frmConfig window;
+    frmConfig window(dialogs);
     window.Show(0);
     QApplication::processEvents();
     const std::pair<const char*, QPushButton*> commands[] = {{"cmdFirst_Click at 100k rows", window.cmdFirst},
@@ -108,14 +108,14 @@ void navigationTimes()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    keysound::platform::setBeepHandler([] {});
-    keysound::platform::setMessageBoxHandler(
-        [](QWidget*, const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    ScriptedDialogs dialogs;  // beeps are counted, not sounded
     keysound::test::TestAppFolder folder;
     folder.addMappings(Mappings);
     std::printf("editor benchmark, %d mappings\n", Mappings);
-    report("open editor (load + show + first event pass)", openingTimes(11), 300);
-    report("Update of 1,000 pending changes", updateTimes(folder, 7), 100);
-    navigationTimes();
+    report("open editor (load + show + first event pass)", openingTimes(dialogs, 11), 300);
+    report("Update of 1,000 pending changes", updateTimes(dialogs, 7), 100);
+    navigationTimes(dialogs);
+    for (const QString& message : dialogs.messages)
+        std::fprintf(stderr, "message: %s\n", qPrintable(message));
     return 0;
 }

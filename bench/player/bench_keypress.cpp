@@ -4,6 +4,7 @@
 //    the background, and for new 1 s files whose key comes before any decode (it waits for one);
 //  - the UI-thread cost of one key press (lookup, stop, play, log);
 //  - that cost with 100k entries already in the log, against the first key.
+#include "ScriptedDialogs.h"
 #include "TestAppFolder.h"
 
 #include "audio/DecodeProtocol.h"
@@ -210,7 +211,8 @@ int main(int argc, char** argv)
     audio::SoundDecoder decoder;
     audio::SoundPlayer playback(*output, decoder);
     audio::MediaCommandService commands(playback);
-    player::Form1 form(commands);
+    test::ScriptedDialogs dialogs;
+    player::Form1 form(commands, dialogs);
     form.show();
     QCoreApplication::processEvents();
 

@@ -63,7 +63,8 @@ private:
 // "/proc/self/fd/<folder descriptor>/<name>": opens the same file as the long path, whatever its length.
 QByteArray aliasThroughHeldFolder(const QByteArray& nativePath, const struct stat& entry)
 {
-    static HeldFolders heldFolders;  // used from the user-interface thread only
+    // Held for the whole process: the aliases handed out name its descriptors. User-interface thread only.
+    static HeldFolders heldFolders;
     const qsizetype slash = nativePath.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
     const int descriptor = heldFolders.descriptorOf(folder);

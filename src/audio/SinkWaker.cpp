@@ -40,7 +40,7 @@ struct SinkWaker::PipeWireLibrary {
     {
         static const PipeWireLibrary* loaded = []() -> const PipeWireLibrary* {
             void* handle = dlopen("libpipewire-0.3.so.0", RTLD_NOW | RTLD_LOCAL);
-            static PipeWireLibrary library;
+            static PipeWireLibrary library;  // libpipewire is loaded once per process, as SDL loads it
             bool complete = handle != nullptr;
 #define KEYSOUND_LOAD(name)                                                                                            \
     complete = complete && (library.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name))) != nullptr;

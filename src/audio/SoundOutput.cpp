@@ -86,6 +86,7 @@ constexpr int PipewireBufferFrames = 128;
 constexpr qint64 StalledAfterMs = 1000;
 constexpr qint64 CloseMixedRestAfterMs = 60000;
 
+constexpr const char* passiveStreamProperties = "node.passive=true";
 bool mixerStreamPassive = false;  // process-wide: the environment SDL's PipeWire driver reads
 
 enum class WhenIdle { Rest, CloseDevice, UnloadDriver };
@@ -131,10 +132,10 @@ qint64 steadyMs()
 
 void SoundOutput::prepareEnvironment()
 {
-    if (!qEnvironmentVariableIsSet("PIPEWIRE_PROPS")) {  // the user's own stream properties win
-        qputenv("PIPEWIRE_PROPS", "node.passive=true");
-        mixerStreamPassive = true;
-    }
+    // The user's own stream properties win; the stream is passive only when they are ours.
+    if (!qEnvironmentVariableIsSet("PIPEWIRE_PROPS"))
+        qputenv("PIPEWIRE_PROPS", passiveStreamProperties);
+    mixerStreamPassive = qgetenv("PIPEWIRE_PROPS") == passiveStreamProperties;
     SDL_SetHint(SDL_HINT_APP_NAME, applicationName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, applicationName);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, applicationName);
@@ -177,7 +178,7 @@ struct SoundOutput::Device {
 namespace {
 std::mutex& audioSubsystemLock()
 {
-    static std::mutex lock;
+    static std::mutex lock;  // SDL's audio subsystem is one per process
     return lock;
 }
 }  // namespace

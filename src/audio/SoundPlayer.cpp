@@ -5,20 +5,6 @@
 
 namespace keysound::audio {
 
-namespace {
-
-// A file that is no MP3, WAV, Ogg or FLAC is known at once, without a decoder.
-std::optional<DecodedSound> knownWithoutDecoding(const SoundFile& file)
-{
-    if (readSoundLayout(file))
-        return std::nullopt;
-    DecodedSound notASound;
-    notASound.verdict.kind = SoundVerdict::Kind::NotASound;
-    return notASound;
-}
-
-}  // namespace
-
 SoundPlayer::SoundPlayer(SoundOutput& output, SoundDecoder& decoder, qint64 budgetBytes)
     : output_(output)
     , decoder_(decoder)
@@ -35,12 +21,8 @@ void SoundPlayer::play(const QString& pathText)
     const std::shared_ptr<SoundFile> file = SoundFile::open(platform::nativePath(pathText));
     if (!file)
         return;
-    if (const DecodedSound* held = cache_.find(file->identity())) {
+    if (const DecodedSound* held = heldOrKnown(*file)) {
         start(pathText, file, *held);
-        return;
-    }
-    if (const std::optional<DecodedSound> known = knownWithoutDecoding(*file)) {
-        cache_.keep(file->identity(), *known);
         return;
     }
     pending_ = Pending{pathText, file->identity()};
@@ -56,6 +38,19 @@ void SoundPlayer::play(const QString& pathText)
             me.start(pathText, file, sound);
         }
     });
+}
+
+// A file that is no MP3, WAV, Ogg or FLAC is known at once, without a decoder.
+const DecodedSound* SoundPlayer::heldOrKnown(const SoundFile& file)
+{
+    if (const DecodedSound* held = cache_.find(file.identity()))
+        return held;
+    if (readSoundLayout(file))
+        return nullptr;
+    DecodedSound notASound;
+    notASound.verdict.kind = SoundVerdict::Kind::NotASound;
+    cache_.keep(file.identity(), notASound);
+    return cache_.find(file.identity());
 }
 
 void SoundPlayer::start(const QString& pathText, const std::shared_ptr<SoundFile>& file, const DecodedSound& sound)
@@ -93,12 +88,8 @@ void SoundPlayer::decodeNextAhead()
         const QString pathText = ahead_.front();
         ahead_.pop_front();
         const std::shared_ptr<SoundFile> file = SoundFile::open(platform::nativePath(pathText));
-        if (!file || cache_.find(file->identity()))
+        if (!file || heldOrKnown(*file))
             continue;
-        if (const std::optional<DecodedSound> known = knownWithoutDecoding(*file)) {
-            cache_.keep(file->identity(), *known);
-            continue;
-        }
         aheadRunning_ = true;
         decoder_.decode(file, true, [self = std::weak_ptr(self_), file](const DecodedSound& sound) {
             const auto player = self.lock();

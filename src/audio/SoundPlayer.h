@@ -39,6 +39,8 @@ private:
         QString pathText;
         platform::FileIdentity identity;
     };
+    // What is known of the file without decoding it now; null when it must be decoded.
+    const DecodedSound* heldOrKnown(const SoundFile& file);
     void start(const QString& pathText, const std::shared_ptr<SoundFile>& file, const DecodedSound& sound);
     void decodeNextAhead();
 

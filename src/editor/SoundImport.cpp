@@ -13,9 +13,9 @@
 
 namespace keysound::editor {
 
-void OpenFileDialog::ShowOpen(QWidget* owner)
+void OpenFileDialog::ShowOpen(platform::Dialogs& dialogs, QWidget* owner)
 {
-    const QString picked = platform::getOpenFileName(owner, Filter);
+    const QString picked = dialogs.getOpenFileName(owner, Filter);
     FileName.clear();
     // In the program's path text a backslash separates folders, so such a path would name
     // another file.

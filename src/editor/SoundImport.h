@@ -9,6 +9,10 @@ namespace keysound::store {
 class Recordset;
 }
 
+namespace keysound::platform {
+class Dialogs;
+}
+
 namespace keysound::editor {
 
 // The window's file-open dialog: a filter set before showing, and the path picked by the last
@@ -18,7 +22,7 @@ struct OpenFileDialog {
     QString FileName;  // the program's path text ("\" separators)
 
     // Throws keysound::Error (FileName then "") for a picked path with a backslash in it.
-    void ShowOpen(QWidget* owner);
+    void ShowOpen(platform::Dialogs& dialogs, QWidget* owner);
 };
 
 // Copies a picked sound file into the sound folder under its own name and makes that name the

@@ -46,8 +46,9 @@ QFont gridFont()
 }
 }  // namespace
 
-frmConfig::frmConfig(QWidget* parent, store::LegacyImportObserver* importObserver)
+frmConfig::frmConfig(platform::Dialogs& dialogs, QWidget* parent, store::LegacyImportObserver* importObserver)
     : QDialog(parent)
+    , dialogs_(dialogs)
     , importObserver_(importObserver)
 {
     platform::setExactCaption(this, QStringLiteral("Config"));

@@ -19,6 +19,10 @@ class LegacyImportObserver;
 class Recordset;
 }  // namespace keysound::store
 
+namespace keysound::platform {
+class Dialogs;
+}
+
 namespace keysound::editor {
 
 class FieldBinder;
@@ -33,7 +37,9 @@ class RecordsetTableModel;
 class frmConfig : public QDialog {
     Q_OBJECT
 public:
-    explicit frmConfig(QWidget* parent = nullptr, store::LegacyImportObserver* importObserver = nullptr);
+    // Message boxes, beeps and the file-open dialog go through dialogs, which outlives the window.
+    explicit frmConfig(platform::Dialogs& dialogs, QWidget* parent = nullptr,
+                       store::LegacyImportObserver* importObserver = nullptr);
     ~frmConfig() override;
 
     // Loads the window unless it is loaded, then shows it; with modal 1 it returns only after the
@@ -139,6 +145,7 @@ private:
     std::array<FieldBinder*, 2> binders_{};
     ResizedControls resized_;
     bool loaded_ = false;
+    platform::Dialogs& dialogs_;
     store::LegacyImportObserver* importObserver_;
 };
 

@@ -40,7 +40,7 @@ void frmConfig::runCommand(const std::function<void()>& steps)
     try {
         steps();
     } catch (const Error& error) {
-        platform::messageBox(this, error.description());
+        dialogs_.messageBox(this, error.description());
     }
 }
 
@@ -151,13 +151,13 @@ void frmConfig::Command1_Click()
                              }};
     try {
         requireWritableTable();
-        cdl.ShowOpen(this);
+        cdl.ShowOpen(dialogs_, this);
         if (!cdl.FileName.isEmpty()) {
             SoundImport(box, adoPrimaryRS.get(), platform::appFolder()).run(cdl.FileName);
             emit soundsMayHaveChanged();
         }
     } catch (const Error& error) {
-        platform::messageBox(this, error.description());
+        dialogs_.messageBox(this, error.description());
     }
 }
 

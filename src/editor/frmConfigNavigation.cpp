@@ -28,7 +28,7 @@ void frmConfig::cmdNext_Click()
         if (!adoPrimaryRS->EOF_())
             adoPrimaryRS->MoveNext();
         if (adoPrimaryRS->EOF_() && adoPrimaryRS->RecordCount() > 0) {
-            platform::beep();
+            dialogs_.beep();
             adoPrimaryRS->MoveLast();
         }
     });
@@ -40,7 +40,7 @@ void frmConfig::cmdPrevious_Click()
         if (!adoPrimaryRS->BOF())
             adoPrimaryRS->MovePrevious();
         if (adoPrimaryRS->BOF() && adoPrimaryRS->RecordCount() > 0) {
-            platform::beep();
+            dialogs_.beep();
             adoPrimaryRS->MoveFirst();
         }
     });

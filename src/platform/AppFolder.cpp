@@ -19,7 +19,7 @@ namespace keysound::platform {
 namespace {
 QString& chosenFolder()
 {
-    static QString folder;
+    static QString folder;  // the folder this run works on, decided once before any window opens
     return folder;
 }
 

@@ -9,8 +9,9 @@ namespace {
 constexpr int BlinkAfterInputMs = 10000;
 }  // namespace
 
-Application::Application(int& argc, char** argv)
+Application::Application(int& argc, char** argv, Dialogs& dialogs)
     : QApplication(argc, argv)
+    , dialogs_(dialogs)
 {
     cursorFlashTime_ = cursorFlashTime();
     blinkUntilIdle_.setSingleShot(true);
@@ -53,7 +54,7 @@ void Application::endWithError(const QString& text)
     if (ending_)
         return;  // an error raised while the first one is being shown: one message is enough
     ending_ = true;
-    messageBox(nullptr, text);
+    dialogs_.messageBox(nullptr, text);
     ending_ = false;
     exit(UncaughtErrorExitCode);
 }

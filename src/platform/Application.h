@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Dialogs.h"
+
 #include <QApplication>
 #include <QTimer>
 #include <functional>
@@ -11,10 +13,10 @@ class Error;
 namespace keysound::platform {
 
 // The program's QApplication. An error that no handler catches reaches notify(): it is shown
-// with its number and description and the program ends with a non-zero status.
+// through dialogs with its number and description and the program ends with a non-zero status.
 class Application : public QApplication {
 public:
-    Application(int& argc, char** argv);
+    Application(int& argc, char** argv, Dialogs& dialogs);
 
     bool notify(QObject* receiver, QEvent* event) override;
 
@@ -31,6 +33,7 @@ private:
     void endWithError(const QString& text);
     void noteUserInput(const QEvent* event);
 
+    Dialogs& dialogs_;
     bool ending_ = false;
     // The text cursor stops blinking a while after the last key or click, as in other desktop
     // programs, so that an idle window does not wake the machine twice a second.

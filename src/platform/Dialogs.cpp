@@ -7,41 +7,13 @@
 
 namespace keysound::platform {
 
-namespace {
-MessageBoxHandler& messageBoxHandler()
+void QtDialogs::messageBox(QWidget* parent, const QString& text)
 {
-    static MessageBoxHandler handler;
-    return handler;
-}
-BeepHandler& beepHandler()
-{
-    static BeepHandler handler;
-    return handler;
-}
-OpenFileHandler& openFileHandler()
-{
-    static OpenFileHandler handler;
-    return handler;
-}
-}  // namespace
-
-void messageBox(QWidget* parent, const QString& text)
-{
-    if (messageBoxHandler()) {
-        messageBoxHandler()(parent, text);
-        return;
-    }
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-void beep()
-{
-    if (beepHandler())
-        beepHandler()();
-    else
-        QApplication::beep();
-}
+void QtDialogs::beep() { QApplication::beep(); }
 
 QStringList toQtNameFilters(const QString& filter)
 {
@@ -68,10 +40,8 @@ void prepareOpenDialog(QFileDialog& dialog, const QString& filter)
     dialog.selectNameFilter(filters.value(0));
 }
 
-QString getOpenFileName(QWidget* parent, const QString& filter)
+QString QtDialogs::getOpenFileName(QWidget* parent, const QString& filter)
 {
-    if (openFileHandler())
-        return openFileHandler()(parent, filter);
     QFileDialog dialog(parent);
     prepareOpenDialog(dialog, filter);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
@@ -83,18 +53,6 @@ void setExactCaption(QWidget* window, const QString& caption)
     if (!QGuiApplication::applicationDisplayName().isEmpty())
         QGuiApplication::setApplicationDisplayName(QString(QLatin1String("")));
     window->setWindowTitle(caption);
-}
-
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler)
-{
-    return std::exchange(messageBoxHandler(), std::move(handler));
-}
-
-BeepHandler setBeepHandler(BeepHandler handler) { return std::exchange(beepHandler(), std::move(handler)); }
-
-OpenFileHandler setOpenFileHandler(OpenFileHandler handler)
-{
-    return std::exchange(openFileHandler(), std::move(handler));
 }
 
 }  // namespace keysound::platform

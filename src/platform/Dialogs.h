@@ -2,30 +2,33 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class QFileDialog;
 class QWidget;
 
 namespace keysound::platform {
 
-// Message box, beep and file-open dialog, each behind a seam that tests can answer.
-// The default handlers use the real Qt dialogs.
+// Message box, beep and file-open dialog. The program makes one QtDialogs where it is assembled
+// and hands it to whatever shows a dialog; tests hand a scripted one instead.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
 
-// Shows text with one OK button and the application's own title; returns when closed.
-void messageBox(QWidget* parent, const QString& text);
-void beep();
-// Shows a file-open dialog with a filter in the "(*.mp3)|*.mp3|(*.*)|*.*" form, starting on its
-// first entry. Returns the picked file's full path text, or "" when nothing was picked.
-QString getOpenFileName(QWidget* parent, const QString& filter);
+    // Shows text with one OK button and the application's own title; returns when closed.
+    virtual void messageBox(QWidget* parent, const QString& text) = 0;
+    virtual void beep() = 0;
+    // Shows a file-open dialog with a filter in the "(*.mp3)|*.mp3|(*.*)|*.*" form, starting on its
+    // first entry. Returns the picked file's full path text, or "" when nothing was picked.
+    virtual QString getOpenFileName(QWidget* parent, const QString& filter) = 0;
+};
 
-using MessageBoxHandler = std::function<void(QWidget* parent, const QString& text)>;
-using BeepHandler = std::function<void()>;
-using OpenFileHandler = std::function<QString(QWidget* parent, const QString& filter)>;
-// Each setter returns the handler it replaced; an empty handler restores the default.
-MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
-BeepHandler setBeepHandler(BeepHandler handler);
-OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
+// The toolkit's own dialogs.
+class QtDialogs final : public Dialogs {
+public:
+    void messageBox(QWidget* parent, const QString& text) override;
+    void beep() override;
+    QString getOpenFileName(QWidget* parent, const QString& filter) override;
+};
 
 // "(*.mp3)|*.mp3|(*.*)|*.*" -> {"(*.mp3) (*.mp3)", "(*.*) (*)"} for QFileDialog.
 QStringList toQtNameFilters(const QString& filter);

@@ -17,13 +17,13 @@ const QString ChineseMessages = QStringLiteral(":/i18n/keysound_zh_CN.qm");
 // What the last call installed; the next one replaces it.
 std::unique_ptr<QTranslator>& programTranslator()
 {
-    static std::unique_ptr<QTranslator> installed;
+    static std::unique_ptr<QTranslator> installed;  // the program's translator installed in QCoreApplication
     return installed;
 }
 
 std::unique_ptr<QTranslator>& qtTranslator()
 {
-    static std::unique_ptr<QTranslator> installed;
+    static std::unique_ptr<QTranslator> installed;  // Qt's own translator installed in QCoreApplication
     return installed;
 }
 

@@ -10,7 +10,7 @@
 
 namespace keysound::platform {
 
-std::optional<int> prepareRun(const QStringList& arguments)
+std::optional<int> prepareRun(const QStringList& arguments, Dialogs& dialogs)
 {
     const CommandLine line = parseCommandLine(arguments);
     if (line.endStatus) {
@@ -20,7 +20,7 @@ std::optional<int> prepareRun(const QStringList& arguments)
     try {
         decideAppFolder(AppFolderInputs::ofThisRun(line.folder));
     } catch (const Error& error) {
-        messageBox(nullptr, errorText(error));
+        dialogs.messageBox(nullptr, errorText(error));
         return Application::UncaughtErrorExitCode;
     }
     return std::nullopt;

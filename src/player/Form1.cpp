@@ -22,9 +22,11 @@ namespace {
 constexpr char32_t EnterKey = 13;
 }  // namespace
 
-Form1::Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver, QWidget* parent)
+Form1::Form1(audio::CommandService& mediaCommands, platform::Dialogs& dialogs,
+             store::LegacyImportObserver* importObserver, QWidget* parent)
     : QWidget(parent)
     , keyPlayer_(mediaCommands, importObserver)
+    , dialogs_(dialogs)
     , importObserver_(importObserver)
 {
     setWindowTitle(QStringLiteral("音频调用程序-打字软件-设计制作") + QStringLiteral("keysound"));
@@ -96,7 +98,7 @@ void Form1::Command1_Click()
 {
     if (!editorWindow_)
     {
-        editorWindow_ = new editor::frmConfig(this, importObserver_);  // one editor object for the whole run
+        editorWindow_ = new editor::frmConfig(dialogs_, this, importObserver_);  // one editor object for the whole run
         connect(editorWindow_, &editor::frmConfig::soundsMayHaveChanged, this, &Form1::soundsMayHaveChanged);
     }
     editorWindow_->Show(1);

@@ -17,6 +17,10 @@ namespace keysound::editor {
 class frmConfig;
 }
 
+namespace keysound::platform {
+class Dialogs;
+}
+
 namespace keysound::player {
 
 class LogTextBox;
@@ -25,9 +29,10 @@ class LogTextBox;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    // The import observer, if any, hears of a legacy table imported by a lookup or the editor.
-    explicit Form1(audio::CommandService& mediaCommands, store::LegacyImportObserver* importObserver = nullptr,
-                   QWidget* parent = nullptr);
+    // The editor shows its dialogs through dialogs. The import observer, if any, hears of a legacy
+    // table imported by a lookup or the editor.
+    Form1(audio::CommandService& mediaCommands, platform::Dialogs& dialogs,
+          store::LegacyImportObserver* importObserver = nullptr, QWidget* parent = nullptr);
     ~Form1() override;
 
     // Event handlers, public so that tests can drive them as the toolkit does.
@@ -61,6 +66,7 @@ private:
     void runPendingActivation();
 
     KeyPlayer keyPlayer_;
+    platform::Dialogs& dialogs_;
     store::LegacyImportObserver* importObserver_;
     editor::frmConfig* editorWindow_ = nullptr;
     bool activationPending_ = true;  // at start and after each visit to the editor

@@ -112,11 +112,7 @@ private:
 
 QString connectionStringFor(const QString& appFolder)
 {
-    return connectionStringForDatabase(platform::TableFolder(appFolder).databasePathText());
-}
-
-QString connectionStringForDatabase(const QString& dataSource)
-{
+    const QString dataSource = platform::TableFolder(appFolder).databasePathText();
     return DataSourcePrefix + (needsQuoting(dataSource) ? schema::quotedIdentifier(dataSource) : dataSource) +
            QLatin1Char(';');
 }

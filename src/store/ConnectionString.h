@@ -9,8 +9,6 @@ namespace keysound::store {
 // The data source value is double-quoted (inner quotes doubled) only when it holds a ';' or a
 // '"' or starts or ends with a blank, so that such a folder still names the right file.
 QString connectionStringFor(const QString& appFolder);
-// The same for a database file named by its path text.
-QString connectionStringForDatabase(const QString& databasePathText);
 
 // The value of a keyword (case-insensitive; quoted values unquoted), or a null QString when the
 // keyword is absent. Throws keysound::Error for an unterminated quote.

@@ -50,7 +50,7 @@ struct Pool {
 
 Pool& pool()
 {
-    static Pool instance;
+    static Pool instance;  // SQLite handles kept for every connection of the process, on any thread
     return instance;
 }
 

@@ -35,6 +35,18 @@ std::vector<int16_t> readToEnd(PcmStream& stream)
     return {samples, samples + bytes.size() / 2};
 }
 
+QByteArray synchsafe(int n)
+{
+    return QByteArray(1, char(n >> 21)) + char(n >> 14 & 0x7F) + char(n >> 7 & 0x7F) + char(n & 0x7F);
+}
+
+// An ID3v2 tag of this version and these flags around the body; with its footer when the flags ask for one.
+QByteArray id3v2Tag(char version, char flags, const QByteArray& body)
+{
+    const QByteArray versionAndFlags = QByteArray(1, version) + '\0' + flags + synchsafe(int(body.size()));
+    return "ID3" + versionAndFlags + body + ((flags & 0x10) ? "3DI" + versionAndFlags : QByteArray());
+}
+
 }  // namespace
 
 // The decoder process and its client: what comes back is the sound's own PCM, and every way a
@@ -53,6 +65,15 @@ private slots:
         for (const QString format : {"wav", "ogg", "flac"})
             QTest::newRow(qPrintable(format)) << audioFixtures + "/tone-half-s." + format << 0.5;
         QTest::newRow("mp3") << audioFixtures + "/tone-1s.mp3" << 1.0;
+        const QByteArray mp3 = fileBytes(audioFixtures + "/tone-1s.mp3");
+        const QByteArray title = "TIT2" + synchsafe(4) + QByteArray(2, '\0') + "\x03key";
+        QTest::newRow("mp3 after an ID3v2.4 tag with a footer")
+            << writeFile(dir_.filePath("footer.mp3"), id3v2Tag(4, 0x10, title) + mp3) << 1.0;
+        const QByteArray extendedHeader("\0\0\0\x06\0\0\0\0\0\0", 10);
+        const QByteArray unsynchronised = "TIT2" + QByteArray("\0\0\0\x04\0\0\0\xFF\0\xE0", 10);
+        const QByteArray v23 = id3v2Tag(3, char(0xC0), extendedHeader + unsynchronised);
+        QTest::newRow("mp3 after an unsynchronised ID3v2.3 tag with an extended header")
+            << writeFile(dir_.filePath("extended.mp3"), v23 + mp3) << 1.0;
     }
     void formatsDecode()
     {

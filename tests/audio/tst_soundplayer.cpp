@@ -3,6 +3,7 @@
 #include "audio/SoundPlayer.h"
 
 #include <QLocalServer>
+#include <QProcess>
 #include <QtTest>
 #include <SDL.h>
 #include <ctime>
@@ -58,6 +59,53 @@ void addRowPerFile(const QString& folder)
         QTest::newRow(qPrintable(file.fileName())) << file.filePath();
 }
 
+// A PipeWire server and session manager of the test's own, with one null sink, found through
+// XDG_RUNTIME_DIR for as long as the object lives.
+struct PrivatePipeWire {
+    explicit PrivatePipeWire(const QString& dir)
+    {
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("PIPEWIRE_PROPS");
+        for (const char* name : {"XDG_CONFIG_HOME", "XDG_STATE_HOME"})
+            environment.insert(name, dir);
+        const QString busAddress = "unix:path=" + dir + "/bus";  // wireplumber wants a session bus
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+        const auto start = [&](QProcess& process, const QString& program, const QStringList& arguments = {}) {
+            process.setProcessEnvironment(environment);
+            process.start(program, arguments);
+            return process.waitForStarted() && process.state() == QProcess::Running;
+        };
+        const auto succeeds = [&](const QString& program, const QStringList& arguments) {
+            QProcess process;  // quiet: wpctl reports every try that finds no default sink yet
+            return start(process, program, arguments) && process.waitForFinished() &&
+                   process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        };
+        // The session manager links streams once it has made the sink the default.
+        const auto sinkIsDefault = [&] { return succeeds("wpctl", {"inspect", "@DEFAULT_AUDIO_SINK@"}); };
+        const QString nullSink = "{ factory.name=support.null-audio-sink node.name=test media.class=Audio/Sink "
+                                 "object.linger=true }";
+        running = start(bus, "dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=" + busAddress}) &&
+                  start(server, "pipewire") &&
+                  QTest::qWaitFor([&] { return QFile::exists(dir + "/pipewire-0"); }, 10000) &&
+                  start(sessionManager, "wireplumber") &&
+                  succeeds("pw-cli", {"create-node", "adapter", nullSink}) && QTest::qWaitFor(sinkIsDefault, 10000);
+    }
+    ~PrivatePipeWire()
+    {
+        for (QProcess* process : {&sessionManager, &server, &bus}) {
+            process->kill();
+            process->waitForFinished();
+        }
+        qputenv("XDG_RUNTIME_DIR", savedRuntimeDir);
+    }
+    const QByteArray savedRuntimeDir = qgetenv("XDG_RUNTIME_DIR");
+    QProcess bus, server, sessionManager;
+    bool running = false;
+};
+
 struct RecordingBackend : PlaybackBackend {
     void play(const QString& path) override { calls << QStringLiteral("play|") + path; }
     void stop(const QString& path) override { calls << QStringLiteral("stop|") + path; }
@@ -66,6 +114,7 @@ struct RecordingBackend : PlaybackBackend {
 }  // namespace
 Q_DECLARE_METATYPE(Step)
 Q_DECLARE_METATYPE(Loss)
+Q_DECLARE_METATYPE(SoundOutput::State)
 
 // The play and stop commands from their text to the sound. Each test starts on a freshly opened
 // disk driver whose mixed buffers are kept as peaks, so the tests judge real output.
@@ -91,6 +140,8 @@ private slots:
         decoder_.reset();
         output_.reset();
         qputenv("KEYSOUND_DECODER", realDecoder_);
+        qunsetenv("PIPEWIRE_PROPS");
+        SoundOutput::prepareEnvironment();
     }
 
     void grammar_data()
@@ -210,6 +261,45 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(output_->state(), SoundOutput::State::Open, busyMachineMs);
         QCOMPARE_GT(loudness(0.1), loud);
         QCOMPARE(output_->driverName(), driver);
+    }
+
+    // Idle on PipeWire, the output rests only when its stream is passive: one that is not would keep
+    // the sink running for as long as it rested. After a rest or a close, a key sounds.
+    void restsOnPipeWireOnlyWhenPassive_data()
+    {
+        QTest::addColumn<QByteArray>("usersStreamProperties");
+        QTest::addColumn<SoundOutput::State>("idle");
+        QTest::newRow("none: passive, rests") << QByteArray() << SoundOutput::State::Resting;
+        QTest::newRow("the user's own: closes") << QByteArray("node.latency=256/48000") << SoundOutput::State::Closed;
+    }
+    void restsOnPipeWireOnlyWhenPassive()
+    {
+        QFETCH(QByteArray, usersStreamProperties);
+        QFETCH(SoundOutput::State, idle);
+        for (const char* program : {"dbus-daemon", "pipewire", "wireplumber", "pw-cli", "wpctl"}) {
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("needs a PipeWire of its own; %1 is not installed").arg(program)));
+        }
+        const PrivatePipeWire pipewire(dir_.filePath("pipewire"));
+        QVERIFY2(pipewire.running, "the test's own PipeWire server and session manager did not start");
+        player_.reset();
+        output_.reset();
+        if (!usersStreamProperties.isEmpty())
+            qputenv("PIPEWIRE_PROPS", usersStreamProperties);  // cleanup() puts ours back
+        SoundOutput::prepareEnvironment();
+        useDriver("pipewire", {});
+        makePlayer(quickTiming);
+        for (int key = 0; key < 2; ++key) {
+            player_->play(longTone);
+            QTRY_VERIFY_WITH_TIMEOUT((output_->warmUp(), output_->state() == SoundOutput::State::Open), busyMachineMs);
+            QCOMPARE(output_->driverName(), "pipewire");
+            QCOMPARE_GT(loudness(0.1), loud);
+            player_->stop(longTone);
+            QTRY_VERIFY_WITH_TIMEOUT(output_->state() != SoundOutput::State::Open, busyMachineMs);
+            QCOMPARE(output_->state(), idle);
+        }
+        player_.reset();
+        output_.reset();
     }
 
     // A server that takes the connection and never answers holds an open for half a minute; keys

@@ -3,11 +3,11 @@
 #include "ErrorOf.h"
 #include "RawDatabase.h"
 #include "ReadOnlyMount.h"
+#include "ScriptedDialogs.h"
 #include "StoreTestSupport.h"
 #include "TestAppFolder.h"
 #include "TestFiles.h"
 #include "editor/frmConfig.h"
-#include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
@@ -28,28 +28,6 @@ using namespace keysound;
 using test::TestAppFolder;
 
 namespace {
-
-// Answers the window's message boxes, beeps and file-open dialogs for one test and records them.
-struct EditorSeams {
-    QStringList messages;
-    int beeps = 0, dialogs = 0;
-    QString nextPick;  // what the file-open dialog answers: a native path, or "" for a cancel
-    EditorSeams()
-    {
-        platform::setMessageBoxHandler([this](QWidget*, const QString& text) { messages << text; });
-        platform::setBeepHandler([this] { ++beeps; });
-        platform::setOpenFileHandler([this](QWidget*, const QString&) {
-            ++dialogs;
-            return nextPick;
-        });
-    }
-    ~EditorSeams()
-    {
-        platform::setMessageBoxHandler({});
-        platform::setBeepHandler({});
-        platform::setOpenFileHandler({});
-    }
-};
 
 // Makes a file unwritable for its lifetime, also for root; ok is false where the file system
 // does not allow that.
@@ -105,8 +83,8 @@ struct LoadedEditor {
     void pressKeys(const QString& step);
 
     TestAppFolder folder{TestAppFolder::WithDatabase, TestAppFolder::UsersOwnFolder};  // Reject needs a trigger
-    EditorSeams seams;
-    editor::frmConfig window;
+    test::ScriptedDialogs dialogs;
+    editor::frmConfig window{dialogs};
     QAbstractItemModelTester modelTester{window.grdDataGrid->model(),
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
     bool active = false;
@@ -286,12 +264,12 @@ private slots:
         QCOMPARE(e.window.lblStatus->text(), c.status.value_or(QString("Record: %1").arg(c.position)));
         QCOMPARE(e.window.txtFields[0]->text(), c.keyShown);
         QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);  // the narrow box shows the start of a file name
-        QVERIFY2(e.seams.messages.size() == c.messages, qPrintable(e.seams.messages.join('|')));
-        QCOMPARE(e.seams.beeps, c.beeps);
-        QCOMPARE(e.seams.dialogs, 0);
+        QVERIFY2(e.dialogs.messages.size() == c.messages, qPrintable(e.dialogs.messages.join('|')));
+        QCOMPARE(e.dialogs.beeps, c.beeps);
+        QCOMPARE(e.dialogs.openDialogs, 0);
         if (const auto refusal =
                 test::errorOf([&] { e.window.adoPrimaryRS->activeConnection()->requireWritableTable(); }))
-            QCOMPARE(e.seams.messages, QStringList{refusal->description()});
+            QCOMPARE(e.dialogs.messages, QStringList{refusal->description()});
         QCOMPARE(e.window.grdDataGrid->selectionModel()->selectedRows().value(0).row(),
                  e.window.adoPrimaryRS->currentRow());
         QVERIFY(c.state != "browse" || !e.window.adoPrimaryRS->hasPendingChanges());  // showing a row writes nothing
@@ -324,7 +302,7 @@ private slots:
         e.run("Reload");
         QCOMPARE(e.window.grdDataGrid->model()->index(0, 0).data(), key);
         e.run("Edit Key:q Update");
-        QCOMPARE(e.seams.messages, QStringList());
+        QCOMPARE(e.dialogs.messages, QStringList());
         QCOMPARE(e.stored(), QStringList{key.toString() + "q=" + fileName.toString()});
         e.run("Reload");  // read back
         QCOMPARE(e.window.adoPrimaryRS->Value("文件名"), fileName);
@@ -358,17 +336,17 @@ private slots:
         const QString outside = e.folder.writeFile("outside/" + name, "outside");
         if (!c.old.isEmpty())
             e.folder.writeFile("MP3/" + name, c.old);
-        e.seams.nextPick = destination;
+        e.dialogs.nextPick = destination;
         if (!c.picked.startsWith("MP3/"))
-            e.seams.nextPick = e.folder.writeFile("picked/" + name, "new sound");
+            e.dialogs.nextPick = e.folder.writeFile("picked/" + name, "new sound");
         if (c.setup == "link outside")
             QFile::link(outside, destination);
         else if (c.setup == "link picked")
-            QFile::link(e.seams.nextPick, destination);
+            QFile::link(e.dialogs.nextPick, destination);
         else if (c.setup == "no folder")
             QDir(e.folder.soundFolderPath()).removeRecursively();
         else if (c.setup == "no source")
-            QFile::remove(e.seams.nextPick);
+            QFile::remove(e.dialogs.nextPick);
         else if (c.setup == "protected" && !e.protection.emplace(destination).ok)
             QSKIP("this file system cannot protect a file from its owner");
         else if (c.setup == "backslash")  // what a\b.mp3 would wrongly name
@@ -376,14 +354,14 @@ private slots:
         else if (c.setup == "cancelled") {  // imported into row 1, then the copy is taken away
             e.run("Import");
             QFile::remove(destination);
-            e.seams.nextPick.clear();
+            e.dialogs.nextPick.clear();
         }
         e.run(c.script + " Import");
-        QCOMPARE(e.seams.messages.size(), qsizetype(c.fails));
+        QCOMPARE(e.dialogs.messages.size(), qsizetype(c.fails));
         if (c.fails)  // names the file
-            QVERIFY2(e.seams.messages[0].contains(name), qPrintable(e.seams.messages[0]));
+            QVERIFY2(e.dialogs.messages[0].contains(name), qPrintable(e.dialogs.messages[0]));
         if (c.fails && c.setup != "backslash")  // in native form
-            QVERIFY2(!e.seams.messages[0].contains('\\'), qPrintable(e.seams.messages[0]));
+            QVERIFY2(!e.dialogs.messages[0].contains('\\'), qPrintable(e.dialogs.messages[0]));
         QCOMPARE(e.window.txtFields[1]->text(), c.shown);
         QCOMPARE(e.window.txtFields[1]->cursorPosition(), 0);
         QCOMPARE(e.window.adoPrimaryRS->isRowPending(e.window.adoPrimaryRS->currentRow()), c.shown != "f1.mp3");
@@ -404,7 +382,7 @@ private slots:
     void titleIsTheCaptionAlone()
     {
         QGuiApplication::setApplicationDisplayName("keysound");
-        editor::frmConfig w;
+        LoadedEditor e(0);
         QCOMPARE(QGuiApplication::applicationDisplayName(), "");
     }
 };

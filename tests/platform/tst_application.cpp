@@ -25,7 +25,8 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    keysound::platform::Application app(argc, argv);
+    keysound::platform::QtDialogs dialogs;
+    keysound::platform::Application app(argc, argv, dialogs);
     ApplicationTest test;
     return QTest::qExec(&test, argc, argv);
 }

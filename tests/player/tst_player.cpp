@@ -1,5 +1,6 @@
 // The main window: a key's road (stop, lookup, play, log) in both modes, the log box, focus and
 // activation, the editor button, and errors that end the program.
+#include "ScriptedDialogs.h"
 #include "TestAppFolder.h"
 #include "TestFiles.h"
 
@@ -7,7 +8,6 @@
 #include "editor/frmConfig.h"
 #include "platform/AnsiText.h"
 #include "platform/Application.h"
-#include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "player/Form1.h"
 #include "player/TextBoxes.h"
@@ -75,6 +75,8 @@ Q_DECLARE_METATYPE(FocusReturn)
 
 class PlayerTest : public QObject {
     Q_OBJECT
+public:
+    test::ScriptedDialogs dialogs;  // the application's too, which shows uncaught errors
 private:
     QString sound(const QString& name) const { return folder->path() + QStringLiteral("\\MP3\\") + name; }
 
@@ -130,7 +132,7 @@ private slots:
                                     " ('it''s', 'it''s.mp3'), ('n', NULL), ('s', 'sub\\s.mp3'),"
                                     " ('😀', 'smile.mp3'), ('你', 'ni.mp3');"));
         media = std::make_unique<RecordingCommandService>();
-        form = std::make_unique<player::Form1>(*media);
+        form = std::make_unique<player::Form1>(*media, dialogs);
         form->show();
         form->Text1->setFocus();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -322,7 +324,8 @@ private slots:
         press(typed("z\r"));
         QCOMPARE(media->commands, QStringList{"play " + sound("new.mp3")});
         QCOMPARE(form->Text2->Text(), hit("z") + miss("z"));
-        QCOMPARE(visitEditor([](editor::frmConfig&) {}), first);
+        QCOMPARE(visitEditor([](editor::frmConfig& e) { e.cmdPrevious->click(); }), first);
+        QCOMPARE(dialogs.beeps, 1);  // before the first row, through the dialogs the window was given
     }
 
     void uncaughtErrorIsShownAndEndsTheProgram_data()
@@ -337,9 +340,8 @@ private slots:
     void uncaughtErrorIsShownAndEndsTheProgram()
     {
         QFETCH(bool, throughEditor);
-        QStringList shown;
+        dialogs.messages.clear();
         QFile::remove(folder->databasePath());
-        const auto previous = platform::setMessageBoxHandler([&](QWidget*, const QString& text) { shown << text; });
         QTimer::singleShot(0, [&] {
             if (throughEditor)
                 QTest::mouseClick(form->Command1, Qt::LeftButton);
@@ -347,7 +349,7 @@ private slots:
                 QTest::keyClick(form->Text1, Qt::Key_A);
         });
         const int status = QCoreApplication::exec();
-        platform::setMessageBoxHandler(previous);
+        const QStringList shown = dialogs.messages;
 
         QCOMPARE_NE(status, 0);
         QCOMPARE(shown.size(), 1);
@@ -359,9 +361,9 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    platform::Application app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
     PlayerTest test;
+    platform::Application app(argc, argv, test.dialogs);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -41,6 +41,11 @@ using Files = QMap<QString, QByteArray>;
 // Adds the (key, file name) mappings to folder's Config and writes the files below its MP3/.
 void fill(const TestAppFolder& folder, const QList<QVariantList>& mappings, const Files& sounds);
 Files filesBelow(const QString& folder);
+// The table and the sound folder as they are on the disk, byte for byte.
+inline std::pair<QByteArray, Files> stateOf(const TestAppFolder& folder)
+{
+    return {fileBytes(folder.databasePath()), filesBelow(folder.soundFolderPath())};
+}
 
 // A writable copy of a Jet sample of tests/fixtures/jet in folder; returns its path.
 QString copySample(const QString& sampleName, const QString& folder, const QString& asName = QStringLiteral("db1.mdb"));

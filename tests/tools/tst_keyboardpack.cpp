@@ -3,10 +3,10 @@
 #include "SpriteSlices.h"
 #include "speech/Mp3Encoder.h"
 
-#include "OggVorbis.h"
 #include "StoreTestSupport.h"
 
 #include <QtTest>
+#include <cmath>
 #include <sys/stat.h>
 #include <zip.h>
 
@@ -157,11 +157,6 @@ class KeyboardPackTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
 
-    static std::pair<QByteArray, Files> stateOf(const TestAppFolder& folder)
-    {
-        return {fileBytes(folder.databasePath()), filesBelow(folder.soundFolderPath())};
-    }
-
     static KeyFiles keysIn(const TestAppFolder& folder)
     {
         KeyFiles keys;
@@ -265,7 +260,7 @@ private slots:
     {
         const Files pack{{"config.json", R"({"name": "Sweep", "key_define_type": "single", "sound": "sweep.ogg",
                 "defines": {"30": [0, 100], "48": [250, 120], "57": [930, 200]}})"},
-                         {"sweep.ogg", oggVorbisOf(sweep(1.0))}};
+                         {"sweep.ogg", fileBytes(KEYSOUND_AUDIO_FIXTURES_DIR "/sweep-1s.ogg")}};
         const TestAppFolder target;
         const std::unique_ptr<SoundJudge> judge = sandboxedJudge();
         const ImportReport report = importKeyboardPack(writePack(dir_->path(), pack, Form::ZipInTopFolder),

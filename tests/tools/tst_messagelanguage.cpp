@@ -7,7 +7,6 @@
 #include "StoreTestSupport.h"
 #include "TablePack.h"
 #include "platform/Language.h"
-#include "store/ConnectionString.h"
 
 #include <QtTest>
 
@@ -45,7 +44,7 @@ void deleteFirstRow(const QString& databasePath, int mode = store::adModeUnknown
 {
     auto connection = std::make_shared<store::Connection>();
     connection->Mode = mode;
-    connection->Open(store::connectionStringForDatabase(databasePath));
+    connection->openDatabase(databasePath);
     store::Recordset recordset;
     recordset.Open("select * from Config", connection);
     recordset.Delete();

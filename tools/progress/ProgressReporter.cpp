@@ -2,8 +2,8 @@
 
 #include "ProgressText.h"
 
-#include <QElapsedTimer>
 #include <QFile>
+#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 
@@ -33,10 +33,8 @@ QString duration(qint64 milliseconds)
 
 qint64 monotonicMilliseconds()
 {
-    static QElapsedTimer timer;
-    if (!timer.isValid())
-        timer.start();
-    return timer.elapsed();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

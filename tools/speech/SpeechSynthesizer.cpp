@@ -13,7 +13,8 @@ namespace {
 // single word is clear.
 constexpr int WordsPerMinute = 160;
 
-Samples* collected = nullptr;  // where the synthesis callback puts samples while speak() runs
+// espeak-ng's one engine per process calls back here, without a context: where speak() collects.
+Samples* collected = nullptr;
 
 int collectSamples(short* samples, int count, espeak_EVENT*)
 {
@@ -58,7 +59,7 @@ QByteArray markup(const Utterance& utterance)
 
 SpeechSynthesizer& SpeechSynthesizer::instance()
 {
-    static SpeechSynthesizer synthesizer;
+    static SpeechSynthesizer synthesizer;  // espeak-ng's engine is one per process
     return synthesizer;
 }
 

@@ -41,7 +41,7 @@ struct Listener {
 // The output stays open from one decode to the next, for the fuzzing harness's many.
 bool openMixer()
 {
-    static bool opened = false;
+    static bool opened = false;  // SDL_mixer has one output per process
     if (!opened)
         opened = Mix_OpenAudioDevice(protocol::Frequency, AUDIO_S16SYS, protocol::Channels, MixBufferFrames, nullptr,
                                      0) == 0;

@@ -5,8 +5,9 @@
 namespace {
 
 constexpr SDL_AudioDeviceID StandInDevice = 1;
+// SDL's device calls, which these stand in for, keep the one device of the process.
 bool opened = false;
-SDL_AudioSpec openedSpec{};
+SDL_AudioSpec openedSpec{};  // the one device's format and callback
 
 }  // namespace
 

@@ -99,8 +99,8 @@ LegacyImportReport convert(const QString& source, DatabaseFormat claimed, const 
 // Once per database and process: a directory listing at every key would cost more than the lookup.
 void removeStaleTemporariesOnce(const QString& nativePath)
 {
-    static QMutex mutex;
-    static QSet<QString> done;
+    static QMutex mutex;        // lookups of any thread of the process share the set below
+    static QSet<QString> done;  // stale temporaries are left by earlier processes: one sweep per process
     const QMutexLocker lock(&mutex);
     if (!done.contains(nativePath)) {
         done.insert(nativePath);

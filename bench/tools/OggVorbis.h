@@ -7,7 +7,7 @@
 #include <vector>
 #include <vorbis/vorbisenc.h>
 
-// Ogg Vorbis files made by the tests and benchmarks themselves, through libvorbisenc.
+// Ogg Vorbis files made by the benchmarks themselves, through libvorbisenc.
 namespace keysound::test {
 
 // Interleaved 16-bit stereo samples at 44100 Hz as an Ogg Vorbis file.
