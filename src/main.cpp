@@ -1,5 +1,6 @@
 // keysound: the typing-sound program. Reads its command line and decides where its table lives,
 // opens the audio output once, then shows the main window.
+#include "ProgramText.h"
 #include "audio/MediaCommandService.h"
 #include "audio/SoundDecoder.h"
 #include "audio/SoundOutput.h"
@@ -53,7 +54,7 @@ public:
 private:
     void showProgress(const QString& databasePath)
     {
-        const QString text = QCoreApplication::translate("keysound", "Converting the old database %1…");
+        const QString text = keysound::ProgramText::tr("Converting the old database %1…");
         dialog_ = new QProgressDialog(text.arg(databasePath), QString(), 0, 0);
         dialog_->setWindowTitle(QApplication::applicationName());  // as the message boxes
         dialog_->setCancelButton(nullptr);

@@ -23,11 +23,11 @@ QString shortList(const QStringList& items)
 // move the terminal's cursor or vanish.
 QString keyName(const QString& key)
 {
-    static const QHash<QString, const char*> names{{QStringLiteral("\r"), QT_TRANSLATE_NOOP("DbTool", "Enter")},
-                                                    {QStringLiteral("\b"), QT_TRANSLATE_NOOP("DbTool", "Backspace")},
-                                                    {QStringLiteral("\t"), QT_TRANSLATE_NOOP("DbTool", "Tab")},
-                                                    {QStringLiteral("\x1b"), QT_TRANSLATE_NOOP("DbTool", "Esc")},
-                                                    {QStringLiteral(" "), QT_TRANSLATE_NOOP("DbTool", "Space")}};
+    static const QHash<QString, const char*> names{{QStringLiteral("\r"), QT_TRANSLATE_NOOP("DbToolText", "Enter")},
+                                                   {QStringLiteral("\b"), QT_TRANSLATE_NOOP("DbToolText", "Backspace")},
+                                                   {QStringLiteral("\t"), QT_TRANSLATE_NOOP("DbToolText", "Tab")},
+                                                   {QStringLiteral("\x1b"), QT_TRANSLATE_NOOP("DbToolText", "Esc")},
+                                                   {QStringLiteral(" "), QT_TRANSLATE_NOOP("DbToolText", "Space")}};
     const char* name = names.value(key);
     return name ? DbToolText::tr(name) : key;
 }

@@ -2,161 +2,68 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
-    <name>AppFolder</name>
+    <name>AudioText</name>
     <message>
-        <source>The folder &quot;%1&quot; given by %2 does not exist. Create it, or give a folder that holds db1.mdb and MP3.</source>
-        <translation>%2 指定的文件夹“%1”不存在。请先创建它，或指定一个含有 db1.mdb 和 MP3 的文件夹。</translation>
+        <source>does not exist</source>
+        <translation>不存在</translation>
     </message>
     <message>
-        <source>Your own keysound folder &quot;%1&quot; could not be made: %2</source>
-        <translation>无法创建你自己的 keysound 文件夹“%1”：%2</translation>
+        <source>is not a file</source>
+        <translation>不是文件</translation>
     </message>
     <message>
-        <source>The default mappings in &quot;%1&quot; are missing, so your own keysound folder &quot;%2&quot; cannot be made. Install keysound again, or start it with --folder and a folder of your own.</source>
-        <translation>“%1”中的默认映射不见了，因此无法创建你自己的 keysound 文件夹“%2”。请重新安装 keysound，或用 --folder 指定一个你自己的文件夹来启动。</translation>
+        <source>cannot be read</source>
+        <translation>无法读取</translation>
     </message>
     <message>
-        <source>Your home folder is unknown: HOME is not set and the user database has no home folder for you. Set HOME, or start keysound with --folder and a folder of your own.</source>
-        <translation>不知道您的主文件夹：没有设置 HOME，用户数据库里也没有您的主文件夹。请设置 HOME，或者用 --folder 和您自己的一个文件夹启动按键音。</translation>
-    </message>
-</context>
-<context>
-    <name>ChildProcess</name>
-    <message>
-        <source>Cannot start the program %1: %2.</source>
-        <translation>无法启动程序 %1：%2。</translation>
-    </message>
-</context>
-<context>
-    <name>CommandLine</name>
-    <message>
-        <source>Try &quot;%1 --help&quot; for the options it takes.</source>
-        <translation>运行“%1 --help”查看可用的选项。</translation>
+        <source>is empty</source>
+        <translation>是空文件</translation>
     </message>
     <message>
-        <source>Plays a sound for every key you type.</source>
-        <translation>每敲一个键就播放一个声音。</translation>
+        <source>is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged</source>
+        <translation>不是 MP3、WAV、Ogg 或 FLAC 声音，或者文件头已损坏</translation>
     </message>
     <message>
-        <source>Use the mappings db1.mdb and the sounds MP3 in the folder DIR.</source>
-        <translation>使用文件夹 DIR 中的映射 db1.mdb 和声音 MP3。</translation>
+        <source>cannot be decoded as a sound</source>
+        <translation>无法解码为声音</translation>
     </message>
     <message>
-        <source>DIR</source>
-        <translation>DIR</translation>
+        <source>cannot be decoded as a sound (%1)</source>
+        <translation>无法解码为声音（%1）</translation>
+    </message>
+    <message numerus="yes">
+        <source>plays for more than %n hour(s)</source>
+        <translation>
+            <numerusform>播放时间超过 %n 小时</numerusform>
+        </translation>
     </message>
     <message>
-        <source>Unexpected argument &quot;%1&quot;.</source>
-        <translation>多余的参数“%1”。</translation>
-    </message>
-</context>
-<context>
-    <name>Connection</name>
-    <message>
-        <source>The connection string &quot;%1&quot; names no Data Source (database file).</source>
-        <translation>连接字符串“%1”没有指定 Data Source（数据库文件）。</translation>
+        <source>is damaged: decoding it used up its processor time</source>
+        <translation>已损坏：解码用尽了处理器时间</translation>
     </message>
     <message>
-        <source>Cannot read the connection string &quot;%1&quot;: %2.</source>
-        <translation>无法解读连接字符串“%1”：%2。</translation>
+        <source>is damaged: its decoder failed</source>
+        <translation>已损坏：解码程序失败</translation>
     </message>
     <message>
-        <source>a quoted value has no closing quote</source>
-        <translation>带引号的值缺少右引号</translation>
+        <source>is damaged: decoding it crashed (%1)</source>
+        <translation>已损坏：解码时崩溃（%1）</translation>
     </message>
     <message>
-        <source>there is text after a value&apos;s closing quote</source>
-        <translation>值的右引号后面还有文字</translation>
+        <source>is damaged: decoding it did not end in time</source>
+        <translation>已损坏：解码未能按时结束</translation>
     </message>
     <message>
-        <source>The table &quot;%1&quot; is read-only: you may not write to that file or to its folder, so nothing can be added, changed or deleted in it, and nothing was. To change the mappings, copy the folder to one of your own and start keysound with --folder and that copy.</source>
-        <translation>表“%1”是只读的：你无权写入这个文件或它所在的文件夹，因此不能在其中添加、修改或删除任何内容，这次也没有做任何改动。要修改映射，请把这个文件夹复制到你自己的文件夹中，再用选项“--folder”指定这份副本来启动本程序。</translation>
+        <source>could not be decoded: the program keysound-decoder cannot be run</source>
+        <translation>无法解码：无法运行 keysound-decoder 程序</translation>
+    </message>
+    <message>
+        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
+        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
     </message>
 </context>
 <context>
-    <name>DatabaseEngine</name>
-    <message>
-        <source>Cannot open &quot;%1&quot;: there is not enough memory.</source>
-        <translation>无法打开“%1”：内存不足。</translation>
-    </message>
-    <message>
-        <source>opening the file</source>
-        <translation>打开文件</translation>
-    </message>
-    <message>
-        <source>registering the SQL function %1</source>
-        <translation>注册 SQL 函数 %1</translation>
-    </message>
-    <message>
-        <source>Cannot write to &quot;%1&quot; while %2: the database was opened read-only, or the file or its folder cannot be written. Check the write permissions of both. (SQLite: %3)</source>
-        <translation>%2时无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写。请检查文件和文件夹的写入权限。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>While %2, &quot;%1&quot; stayed locked by another connection for longer than the program waits. Close other programs that use the file, then try again. (SQLite: %3)</source>
-        <translation>%2时，“%1”被另一个连接锁定，超过了等待时间。请关闭正在使用该文件的其他程序后重试。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; cannot grow while %2: the disk or the database is full. Free some disk space, then try again. (SQLite: %3)</source>
-        <translation>%2时“%1”无法增大：磁盘或数据库已满。请腾出磁盘空间后重试。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; is not a database this program can open. (SQLite: %2)</source>
-        <translation>“%1”不是本程序能打开的数据库。（SQLite：%2）</translation>
-    </message>
-    <message>
-        <source>The database engine failed on &quot;%1&quot; while %2. (SQLite: %3)</source>
-        <translation>%2时，数据库引擎处理“%1”出错。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>running the statement &quot;%1&quot;</source>
-        <translation>执行语句“%1”</translation>
-    </message>
-    <message>
-        <source>binding parameter %1 of the statement &quot;%2&quot;</source>
-        <translation>绑定语句“%2”的第 %1 个参数</translation>
-    </message>
-    <message>
-        <source>The database &quot;%1&quot; has no table &quot;%2&quot;.</source>
-        <translation>数据库“%1”中没有表“%2”。</translation>
-    </message>
-    <message>
-        <source>The database &quot;%1&quot; has no column &quot;%2&quot;.</source>
-        <translation>数据库“%1”中没有列“%2”。</translation>
-    </message>
-    <message>
-        <source>The table file &quot;%1&quot; is damaged: found while %2. Use a copy of it from before the damage, or make a new one with keysound-db init. (SQLite: %3)</source>
-        <translation>表文件“%1”已损坏（在%2时发现）。请使用损坏之前的副本，或用 keysound-db init 新建一个。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>The table file &quot;%1&quot; holds a value, a row or a definition larger than keysound reads (%2 bytes for a value or a row), found while %3.</source>
-        <translation>表文件“%1”中有一个值、一行或一条定义超出了 keysound 读取的上限（一个值或一行最多 %2 字节），在%3时发现。</translation>
-    </message>
-</context>
-<context>
-    <name>DatabaseHandle</name>
-    <message>
-        <source>The table file &quot;%1&quot; holds a view named Config, not a table. keysound reads only a plain table Config: a view runs a query of its own at every key, which may never end.</source>
-        <translation>表文件“%1”中的 Config 是视图，而不是表。keysound 只读取普通的 Config 表：视图在每次按键时都会运行它自己的查询，而这个查询可能永远不会结束。</translation>
-    </message>
-    <message>
-        <source>The table file &quot;%1&quot; holds a virtual table named Config, not a plain table. keysound reads only a plain table Config: a virtual table runs code of its own at every read.</source>
-        <translation>表文件“%1”中的 Config 是虚拟表，而不是普通表。keysound 只读取普通的 Config 表：虚拟表在每次读取时都会运行它自己的代码。</translation>
-    </message>
-    <message>
-        <source>The table Config in &quot;%1&quot; has triggers, which run statements of their own whenever the table is changed. keysound accepts them only in your own folder &quot;%2&quot;; use a copy of the table without them.</source>
-        <translation>“%1”中的 Config 表带有触发器，表每次被修改时它们都会运行自己的语句。keysound 只在你自己的文件夹“%2”中接受触发器；请使用不带触发器的表副本。</translation>
-    </message>
-    <message>
-        <source>Working on the table file &quot;%1&quot; took longer than the %2 ms it may take, so it was stopped (%3). The file holds far more than a key table, or work made to keep keysound busy.</source>
-        <translation>处理表文件“%1”的时间超过了允许的 %2 毫秒，因此已被中止（%3）。这个文件包含的内容远多于一张按键表，或者是专门用来拖住 keysound 的。</translation>
-    </message>
-    <message>
-        <source>switching on the engine&apos;s defences for files from elsewhere</source>
-        <translation>为来自别处的文件开启数据库引擎的防护</translation>
-    </message>
-</context>
-<context>
-    <name>DbTool</name>
+    <name>DbToolText</name>
     <message>
         <source>Created %1 with %2 mapping(s).</source>
         <translation>已创建 %1，含 %2 条映射。</translation>
@@ -551,112 +458,22 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     </message>
 </context>
 <context>
-    <name>Error</name>
+    <name>EditorText</name>
     <message>
-        <source>Error %1: %2</source>
-        <translation>错误 %1：%2</translation>
+        <source>Cannot import &quot;%1&quot;: its path holds a backslash &quot;\&quot;, which this program takes for a folder separator. Rename the file or the folder first.</source>
+        <translation>无法导入“%1”：路径里有反斜杠“\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。</translation>
+    </message>
+    <message>
+        <source>Invalid procedure call or argument: &quot;%1&quot; holds no &quot;%2&quot;.</source>
+        <translation>无效的过程调用或参数：“%1”里没有“%2”。</translation>
+    </message>
+    <message>
+        <source>Item not found in this collection: there is no column named %1.</source>
+        <translation>在集合中找不到项目：没有名为 %1 的列。</translation>
     </message>
 </context>
 <context>
-    <name>FileServices</name>
-    <message>
-        <source>Cannot copy &quot;%1&quot; to &quot;%2&quot;: %3.</source>
-        <translation>无法把“%1”复制到“%2”：%3。</translation>
-    </message>
-    <message>
-        <source>There is no room on the disk to copy &quot;%1&quot; to &quot;%2&quot;, so nothing was replaced. Free some space and try again. (%3)</source>
-        <translation>磁盘空间不足，无法把“%1”复制到“%2”，没有替换任何文件。请腾出磁盘空间后重试。（%3）</translation>
-    </message>
-    <message>
-        <source>the destination file is read-only</source>
-        <translation>目标文件只读</translation>
-    </message>
-    <message>
-        <source>the source file does not exist</source>
-        <translation>源文件不存在</translation>
-    </message>
-</context>
-<context>
-    <name>JetReader</name>
-    <message>
-        <source>a value of the column &quot;%1&quot; lies outside its page</source>
-        <translation>列“%1”的一个值超出了所在的页</translation>
-    </message>
-    <message>
-        <source>a memo or OLE value has an unknown kind of storage</source>
-        <translation>备注或 OLE 值的存储类型未知</translation>
-    </message>
-    <message>
-        <source>the page chain of a memo or OLE value has no end</source>
-        <translation>备注或 OLE 值的页链没有结尾</translation>
-    </message>
-    <message>
-        <source>the page chain of a memo or OLE value is broken</source>
-        <translation>备注或 OLE 值的页链已断</translation>
-    </message>
-    <message>
-        <source>a memo or OLE value is shorter than its recorded length</source>
-        <translation>备注或 OLE 值比记录的长度短</translation>
-    </message>
-    <message>
-        <source>a memo or OLE value points to a page that cannot be read</source>
-        <translation>备注或 OLE 值指向无法读取的页</translation>
-    </message>
-    <message>
-        <source>libmdb cannot open it</source>
-        <translation>libmdb 无法打开它</translation>
-    </message>
-    <message>
-        <source>it is not a Jet 3 or Jet 4 database</source>
-        <translation>它不是 Jet 3 或 Jet 4 数据库</translation>
-    </message>
-    <message>
-        <source>its table catalog cannot be read</source>
-        <translation>无法读取它的表目录</translation>
-    </message>
-    <message>
-        <source>its table catalog records %1 entries, but only %2 can be read</source>
-        <translation>它的表目录记有 %1 项，但只能读出 %2 项</translation>
-    </message>
-    <message>
-        <source>the definition of the table &quot;%1&quot; cannot be read</source>
-        <translation>无法读取表“%1”的定义</translation>
-    </message>
-    <message>
-        <source>table &quot;%1&quot;: %2</source>
-        <translation>表“%1”：%2</translation>
-    </message>
-    <message>
-        <source>its definition cannot be read</source>
-        <translation>无法读取它的定义</translation>
-    </message>
-    <message>
-        <source>row %1 is not on its data page</source>
-        <translation>在数据页上找不到第 %1 行</translation>
-    </message>
-    <message>
-        <source>row %1 cannot be decoded</source>
-        <translation>无法解码第 %1 行</translation>
-    </message>
-    <message>
-        <source>row %1 refers to a column that does not exist</source>
-        <translation>第 %1 行引用了不存在的列</translation>
-    </message>
-    <message>
-        <source>it records %1 rows, but only %2 can be read</source>
-        <translation>它记有 %1 行，但只能读出 %2 行</translation>
-    </message>
-    <message>
-        <source>usage: keysound-jet-reader -- FILE.mdb</source>
-        <translation>用法：keysound-jet-reader -- 文件.mdb</translation>
-    </message>
-    <message>
-        <source>The text of the old database uses the code page %1, which this system cannot convert.</source>
-        <translation>旧数据库的文字使用代码页 %1，本系统无法转换。</translation>
-    </message>
-</context>
-<context>
-    <name>KeyboardPack</name>
+    <name>KeyboardPackText</name>
     <message>
         <source>the name &quot;%1&quot; holds more than one number range</source>
         <translation>名字“%1”里有不止一个数字范围</translation>
@@ -815,7 +632,83 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     </message>
 </context>
 <context>
-    <name>LegacyFormat</name>
+    <name>LegacyImportText</name>
+    <message>
+        <source>a value of the column &quot;%1&quot; lies outside its page</source>
+        <translation>列“%1”的一个值超出了所在的页</translation>
+    </message>
+    <message>
+        <source>a memo or OLE value has an unknown kind of storage</source>
+        <translation>备注或 OLE 值的存储类型未知</translation>
+    </message>
+    <message>
+        <source>the page chain of a memo or OLE value has no end</source>
+        <translation>备注或 OLE 值的页链没有结尾</translation>
+    </message>
+    <message>
+        <source>the page chain of a memo or OLE value is broken</source>
+        <translation>备注或 OLE 值的页链已断</translation>
+    </message>
+    <message>
+        <source>a memo or OLE value is shorter than its recorded length</source>
+        <translation>备注或 OLE 值比记录的长度短</translation>
+    </message>
+    <message>
+        <source>a memo or OLE value points to a page that cannot be read</source>
+        <translation>备注或 OLE 值指向无法读取的页</translation>
+    </message>
+    <message>
+        <source>libmdb cannot open it</source>
+        <translation>libmdb 无法打开它</translation>
+    </message>
+    <message>
+        <source>it is not a Jet 3 or Jet 4 database</source>
+        <translation>它不是 Jet 3 或 Jet 4 数据库</translation>
+    </message>
+    <message>
+        <source>its table catalog cannot be read</source>
+        <translation>无法读取它的表目录</translation>
+    </message>
+    <message>
+        <source>its table catalog records %1 entries, but only %2 can be read</source>
+        <translation>它的表目录记有 %1 项，但只能读出 %2 项</translation>
+    </message>
+    <message>
+        <source>the definition of the table &quot;%1&quot; cannot be read</source>
+        <translation>无法读取表“%1”的定义</translation>
+    </message>
+    <message>
+        <source>table &quot;%1&quot;: %2</source>
+        <translation>表“%1”：%2</translation>
+    </message>
+    <message>
+        <source>its definition cannot be read</source>
+        <translation>无法读取它的定义</translation>
+    </message>
+    <message>
+        <source>row %1 is not on its data page</source>
+        <translation>在数据页上找不到第 %1 行</translation>
+    </message>
+    <message>
+        <source>row %1 cannot be decoded</source>
+        <translation>无法解码第 %1 行</translation>
+    </message>
+    <message>
+        <source>row %1 refers to a column that does not exist</source>
+        <translation>第 %1 行引用了不存在的列</translation>
+    </message>
+    <message>
+        <source>it records %1 rows, but only %2 can be read</source>
+        <translation>它记有 %1 行，但只能读出 %2 行</translation>
+    </message>
+    <message>
+        <source>usage: keysound-jet-reader -- FILE.mdb</source>
+        <translation>用法：keysound-jet-reader -- 文件.mdb</translation>
+    </message>
+    <message>
+        <source>The text of the old database uses the code page %1, which this system cannot convert.</source>
+        <translation>旧数据库的文字使用代码页 %1，本系统无法转换。</translation>
+    </message>
     <message>
         <source>Cannot read &quot;%1&quot;: %2.</source>
         <translation>无法读取“%1”：%2。</translation>
@@ -840,9 +733,6 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
         <source>unknown</source>
         <translation>未知</translation>
     </message>
-</context>
-<context>
-    <name>LegacyImport</name>
     <message>
         <source>The database file &quot;%1&quot; (%2 format) is damaged and cannot be read. The original file was not changed. Reason: %3.</source>
         <translation>数据库文件“%1”（%2 格式）已损坏，无法读取。原文件未作任何改动。原因：%3。</translation>
@@ -925,196 +815,7 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     </message>
 </context>
 <context>
-    <name>ProgressReporter</name>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>%1 min %2 s</source>
-        <translation>%1 分 %2 秒</translation>
-    </message>
-    <message>
-        <source>, about %1 left</source>
-        <translation>，约剩 %1</translation>
-    </message>
-</context>
-<context>
-    <name>RecordsetWriter</name>
-    <message>
-        <source>The row to update (rowid %1) is no longer in the table %2 of &quot;%3&quot;: another connection deleted it. Refresh, then edit again.</source>
-        <translation>要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。</translation>
-    </message>
-</context>
-<context>
-    <name>SchemaWriter</name>
-    <message>
-        <source>Cannot write the database &quot;%1&quot;: %2.</source>
-        <translation>无法写入数据库“%1”：%2。</translation>
-    </message>
-    <message>
-        <source>Cannot write the database &quot;%1&quot;: no new file can be made in its folder: %2.</source>
-        <translation>无法写入数据库“%1”：无法在它所在的文件夹里新建文件：%2。</translation>
-    </message>
-    <message>
-        <source>opening the new file</source>
-        <translation>打开新文件</translation>
-    </message>
-    <message>
-        <source>Cannot write the database &quot;%1&quot; while %2. (SQLite: %3)</source>
-        <translation>%2时无法写入数据库“%1”。（SQLite：%3）</translation>
-    </message>
-    <message>
-        <source>closing the new file</source>
-        <translation>关闭新文件</translation>
-    </message>
-    <message>
-        <source>Cannot write the database &quot;%1&quot;: a file of that name is already there.</source>
-        <translation>无法写入数据库“%1”：已有同名文件。</translation>
-    </message>
-    <message>
-        <source>Cannot move &quot;%1&quot; to &quot;%2&quot;: %3.</source>
-        <translation>无法把“%1”移到“%2”：%3。</translation>
-    </message>
-    <message>
-        <source>Cannot write the database &quot;%1&quot; while %2: there is no room on the disk; nothing was replaced. Free some space and try again. (SQLite: %3)</source>
-        <translation>%2时无法写入数据库“%1”：磁盘空间不足，没有替换任何文件。请腾出磁盘空间后重试。（SQLite：%3）</translation>
-    </message>
-</context>
-<context>
-    <name>Snapshot</name>
-    <message>
-        <source>The table &quot;%1&quot; cannot be written, so keysound reads a copy of it, but the copy could not be made in &quot;%2&quot;: %3</source>
-        <translation>表“%1”不可写入，因此 keysound 会读取它的副本，但无法在“%2”中建立副本：%3</translation>
-    </message>
-    <message>
-        <source>The table &quot;%1&quot; cannot be written, so keysound would read a copy of it, but at %2 MB it is larger than the %3 MB it copies. A key table is far smaller; check where the file came from.</source>
-        <translation>表“%1”不可写入，因此 keysound 本应读取它的副本，但它有 %2 MB，超过了可复制的上限 %3 MB。按键表远比这小；请检查这个文件的来源。</translation>
-    </message>
-    <message>
-        <source>the table was written to while it was copied; try again when it is not being changed</source>
-        <translation>复制对应表时它正在被写入；请在它不再被修改时重试</translation>
-    </message>
-</context>
-<context>
-    <name>SoundDecoder</name>
-    <message>
-        <source>does not exist</source>
-        <translation>不存在</translation>
-    </message>
-    <message>
-        <source>is not a file</source>
-        <translation>不是文件</translation>
-    </message>
-    <message>
-        <source>cannot be read</source>
-        <translation>无法读取</translation>
-    </message>
-    <message>
-        <source>is empty</source>
-        <translation>是空文件</translation>
-    </message>
-    <message>
-        <source>is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged</source>
-        <translation>不是 MP3、WAV、Ogg 或 FLAC 声音，或者文件头已损坏</translation>
-    </message>
-    <message>
-        <source>cannot be decoded as a sound</source>
-        <translation>无法解码为声音</translation>
-    </message>
-    <message>
-        <source>cannot be decoded as a sound (%1)</source>
-        <translation>无法解码为声音（%1）</translation>
-    </message>
-    <message numerus="yes">
-        <source>plays for more than %n hour(s)</source>
-        <translation>
-            <numerusform>播放时间超过 %n 小时</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>is damaged: decoding it used up its processor time</source>
-        <translation>已损坏：解码用尽了处理器时间</translation>
-    </message>
-    <message>
-        <source>is damaged: its decoder failed</source>
-        <translation>已损坏：解码程序失败</translation>
-    </message>
-    <message>
-        <source>is damaged: decoding it crashed (%1)</source>
-        <translation>已损坏：解码时崩溃（%1）</translation>
-    </message>
-    <message>
-        <source>is damaged: decoding it did not end in time</source>
-        <translation>已损坏：解码未能按时结束</translation>
-    </message>
-    <message>
-        <source>could not be decoded: the program keysound-decoder cannot be run</source>
-        <translation>无法解码：无法运行 keysound-decoder 程序</translation>
-    </message>
-</context>
-<context>
-    <name>SoundImport</name>
-    <message>
-        <source>Cannot import &quot;%1&quot;: its path holds a backslash &quot;\&quot;, which this program takes for a folder separator. Rename the file or the folder first.</source>
-        <translation>无法导入“%1”：路径里有反斜杠“\”，本程序把它当作文件夹分隔符。请先给文件或文件夹改名。</translation>
-    </message>
-</context>
-<context>
-    <name>SoundOutput</name>
-    <message>
-        <source>keysound: no audio device could be opened; keys stay silent until one can: %1</source>
-        <translation>keysound：无法打开任何音频设备；在能打开之前按键不会发声：%1</translation>
-    </message>
-</context>
-<context>
-    <name>Speech</name>
-    <message>
-        <source>The key text &quot;%1&quot; has nothing to say.</source>
-        <translation>键位文字“%1”没有可读出的内容。</translation>
-    </message>
-    <message>
-        <source>espeak-ng said nothing audible for the key text &quot;%1&quot; with the voice &quot;%2&quot;.</source>
-        <translation>espeak-ng 用语音“%2”读键位文字“%1”时没有发出可听见的声音。</translation>
-    </message>
-    <message>
-        <source>The MP3 encoder LAME failed (error %1).</source>
-        <translation>MP3 编码器 LAME 出错（错误 %1）。</translation>
-    </message>
-    <message>
-        <source>The MP3 encoder LAME wrote no info frame, so players would start the sound late.</source>
-        <translation>MP3 编码器 LAME 没有写入信息帧，播放器会延迟开始播放这个声音。</translation>
-    </message>
-    <message>
-        <source>The sound file &quot;%1&quot; could not be written: %2.</source>
-        <translation>无法写入声音文件“%1”：%2。</translation>
-    </message>
-    <message>
-        <source>The speech engine espeak-ng could not start with its data from &quot;%1&quot;; is espeak-ng-data installed? (espeak-ng: %2)</source>
-        <translation>语音引擎 espeak-ng 无法用“%1”中的数据启动；是否已安装 espeak-ng-data？（espeak-ng：%2）</translation>
-    </message>
-    <message>
-        <source>espeak-ng has no voice &quot;%1&quot;.</source>
-        <translation>espeak-ng 没有语音“%1”。</translation>
-    </message>
-    <message>
-        <source>espeak-ng could not load the voice &quot;%1&quot;: %2.</source>
-        <translation>espeak-ng 无法载入语音“%1”：%2。</translation>
-    </message>
-    <message>
-        <source>espeak-ng could not speak &quot;%1&quot; with the voice &quot;%2&quot;: %3.</source>
-        <translation>espeak-ng 无法用语音“%2”读出“%1”：%3。</translation>
-    </message>
-</context>
-<context>
-    <name>StringBack</name>
-    <message>
-        <source>Invalid procedure call or argument: &quot;%1&quot; holds no &quot;%2&quot;.</source>
-        <translation>无效的过程调用或参数：“%1”里没有“%2”。</translation>
-    </message>
-</context>
-<context>
-    <name>TablePack</name>
+    <name>PackText</name>
     <message>
         <source>The table pack &quot;%1&quot; cannot be used: %2.</source>
         <translation>无法使用表包“%1”：%2。</translation>
@@ -1317,21 +1018,275 @@ Exit status: 0 success, 1 check found problems, 2 usage error, 3 failure.
     </message>
 </context>
 <context>
-    <name>keysound</name>
+    <name>PlatformText</name>
+    <message>
+        <source>The folder &quot;%1&quot; given by %2 does not exist. Create it, or give a folder that holds db1.mdb and MP3.</source>
+        <translation>%2 指定的文件夹“%1”不存在。请先创建它，或指定一个含有 db1.mdb 和 MP3 的文件夹。</translation>
+    </message>
+    <message>
+        <source>Your own keysound folder &quot;%1&quot; could not be made: %2</source>
+        <translation>无法创建你自己的 keysound 文件夹“%1”：%2</translation>
+    </message>
+    <message>
+        <source>The default mappings in &quot;%1&quot; are missing, so your own keysound folder &quot;%2&quot; cannot be made. Install keysound again, or start it with --folder and a folder of your own.</source>
+        <translation>“%1”中的默认映射不见了，因此无法创建你自己的 keysound 文件夹“%2”。请重新安装 keysound，或用 --folder 指定一个你自己的文件夹来启动。</translation>
+    </message>
+    <message>
+        <source>Your home folder is unknown: HOME is not set and the user database has no home folder for you. Set HOME, or start keysound with --folder and a folder of your own.</source>
+        <translation>不知道您的主文件夹：没有设置 HOME，用户数据库里也没有您的主文件夹。请设置 HOME，或者用 --folder 和您自己的一个文件夹启动按键音。</translation>
+    </message>
+    <message>
+        <source>Cannot start the program %1: %2.</source>
+        <translation>无法启动程序 %1：%2。</translation>
+    </message>
+    <message>
+        <source>Try &quot;%1 --help&quot; for the options it takes.</source>
+        <translation>运行“%1 --help”查看可用的选项。</translation>
+    </message>
+    <message>
+        <source>Plays a sound for every key you type.</source>
+        <translation>每敲一个键就播放一个声音。</translation>
+    </message>
+    <message>
+        <source>Use the mappings db1.mdb and the sounds MP3 in the folder DIR.</source>
+        <translation>使用文件夹 DIR 中的映射 db1.mdb 和声音 MP3。</translation>
+    </message>
+    <message>
+        <source>DIR</source>
+        <translation>DIR</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &quot;%1&quot;.</source>
+        <translation>多余的参数“%1”。</translation>
+    </message>
+    <message>
+        <source>Error %1: %2</source>
+        <translation>错误 %1：%2</translation>
+    </message>
+    <message>
+        <source>Cannot copy &quot;%1&quot; to &quot;%2&quot;: %3.</source>
+        <translation>无法把“%1”复制到“%2”：%3。</translation>
+    </message>
+    <message>
+        <source>There is no room on the disk to copy &quot;%1&quot; to &quot;%2&quot;, so nothing was replaced. Free some space and try again. (%3)</source>
+        <translation>磁盘空间不足，无法把“%1”复制到“%2”，没有替换任何文件。请腾出磁盘空间后重试。（%3）</translation>
+    </message>
+    <message>
+        <source>the destination file is read-only</source>
+        <translation>目标文件只读</translation>
+    </message>
+    <message>
+        <source>the source file does not exist</source>
+        <translation>源文件不存在</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramText</name>
     <message>
         <source>Converting the old database %1…</source>
         <translation>正在转换旧版数据库 %1 …</translation>
     </message>
 </context>
 <context>
-    <name>keysound::editor::FieldBinder</name>
+    <name>ProgressText</name>
     <message>
-        <source>Item not found in this collection: there is no column named %1.</source>
-        <translation>在集合中找不到项目：没有名为 %1 的列。</translation>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
+    </message>
+    <message>
+        <source>, about %1 left</source>
+        <translation>，约剩 %1</translation>
     </message>
 </context>
 <context>
-    <name>keysound::store::Recordset</name>
+    <name>SpeechText</name>
+    <message>
+        <source>The key text &quot;%1&quot; has nothing to say.</source>
+        <translation>键位文字“%1”没有可读出的内容。</translation>
+    </message>
+    <message>
+        <source>espeak-ng said nothing audible for the key text &quot;%1&quot; with the voice &quot;%2&quot;.</source>
+        <translation>espeak-ng 用语音“%2”读键位文字“%1”时没有发出可听见的声音。</translation>
+    </message>
+    <message>
+        <source>The MP3 encoder LAME failed (error %1).</source>
+        <translation>MP3 编码器 LAME 出错（错误 %1）。</translation>
+    </message>
+    <message>
+        <source>The MP3 encoder LAME wrote no info frame, so players would start the sound late.</source>
+        <translation>MP3 编码器 LAME 没有写入信息帧，播放器会延迟开始播放这个声音。</translation>
+    </message>
+    <message>
+        <source>The sound file &quot;%1&quot; could not be written: %2.</source>
+        <translation>无法写入声音文件“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>The speech engine espeak-ng could not start with its data from &quot;%1&quot;; is espeak-ng-data installed? (espeak-ng: %2)</source>
+        <translation>语音引擎 espeak-ng 无法用“%1”中的数据启动；是否已安装 espeak-ng-data？（espeak-ng：%2）</translation>
+    </message>
+    <message>
+        <source>espeak-ng has no voice &quot;%1&quot;.</source>
+        <translation>espeak-ng 没有语音“%1”。</translation>
+    </message>
+    <message>
+        <source>espeak-ng could not load the voice &quot;%1&quot;: %2.</source>
+        <translation>espeak-ng 无法载入语音“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>espeak-ng could not speak &quot;%1&quot; with the voice &quot;%2&quot;: %3.</source>
+        <translation>espeak-ng 无法用语音“%2”读出“%1”：%3。</translation>
+    </message>
+</context>
+<context>
+    <name>StoreText</name>
+    <message>
+        <source>The connection string &quot;%1&quot; names no Data Source (database file).</source>
+        <translation>连接字符串“%1”没有指定 Data Source（数据库文件）。</translation>
+    </message>
+    <message>
+        <source>Cannot read the connection string &quot;%1&quot;: %2.</source>
+        <translation>无法解读连接字符串“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>a quoted value has no closing quote</source>
+        <translation>带引号的值缺少右引号</translation>
+    </message>
+    <message>
+        <source>there is text after a value&apos;s closing quote</source>
+        <translation>值的右引号后面还有文字</translation>
+    </message>
+    <message>
+        <source>The table &quot;%1&quot; is read-only: you may not write to that file or to its folder, so nothing can be added, changed or deleted in it, and nothing was. To change the mappings, copy the folder to one of your own and start keysound with --folder and that copy.</source>
+        <translation>表“%1”是只读的：你无权写入这个文件或它所在的文件夹，因此不能在其中添加、修改或删除任何内容，这次也没有做任何改动。要修改映射，请把这个文件夹复制到你自己的文件夹中，再用选项“--folder”指定这份副本来启动本程序。</translation>
+    </message>
+    <message>
+        <source>Cannot open &quot;%1&quot;: there is not enough memory.</source>
+        <translation>无法打开“%1”：内存不足。</translation>
+    </message>
+    <message>
+        <source>opening the file</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>registering the SQL function %1</source>
+        <translation>注册 SQL 函数 %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to &quot;%1&quot; while %2: the database was opened read-only, or the file or its folder cannot be written. Check the write permissions of both. (SQLite: %3)</source>
+        <translation>%2时无法写入“%1”：数据库以只读方式打开，或文件及其所在文件夹不可写。请检查文件和文件夹的写入权限。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>While %2, &quot;%1&quot; stayed locked by another connection for longer than the program waits. Close other programs that use the file, then try again. (SQLite: %3)</source>
+        <translation>%2时，“%1”被另一个连接锁定，超过了等待时间。请关闭正在使用该文件的其他程序后重试。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot grow while %2: the disk or the database is full. Free some disk space, then try again. (SQLite: %3)</source>
+        <translation>%2时“%1”无法增大：磁盘或数据库已满。请腾出磁盘空间后重试。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a database this program can open. (SQLite: %2)</source>
+        <translation>“%1”不是本程序能打开的数据库。（SQLite：%2）</translation>
+    </message>
+    <message>
+        <source>The database engine failed on &quot;%1&quot; while %2. (SQLite: %3)</source>
+        <translation>%2时，数据库引擎处理“%1”出错。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>running the statement &quot;%1&quot;</source>
+        <translation>执行语句“%1”</translation>
+    </message>
+    <message>
+        <source>binding parameter %1 of the statement &quot;%2&quot;</source>
+        <translation>绑定语句“%2”的第 %1 个参数</translation>
+    </message>
+    <message>
+        <source>The database &quot;%1&quot; has no table &quot;%2&quot;.</source>
+        <translation>数据库“%1”中没有表“%2”。</translation>
+    </message>
+    <message>
+        <source>The database &quot;%1&quot; has no column &quot;%2&quot;.</source>
+        <translation>数据库“%1”中没有列“%2”。</translation>
+    </message>
+    <message>
+        <source>The table file &quot;%1&quot; is damaged: found while %2. Use a copy of it from before the damage, or make a new one with keysound-db init. (SQLite: %3)</source>
+        <translation>表文件“%1”已损坏（在%2时发现）。请使用损坏之前的副本，或用 keysound-db init 新建一个。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>The table file &quot;%1&quot; holds a value, a row or a definition larger than keysound reads (%2 bytes for a value or a row), found while %3.</source>
+        <translation>表文件“%1”中有一个值、一行或一条定义超出了 keysound 读取的上限（一个值或一行最多 %2 字节），在%3时发现。</translation>
+    </message>
+    <message>
+        <source>The table file &quot;%1&quot; holds a view named Config, not a table. keysound reads only a plain table Config: a view runs a query of its own at every key, which may never end.</source>
+        <translation>表文件“%1”中的 Config 是视图，而不是表。keysound 只读取普通的 Config 表：视图在每次按键时都会运行它自己的查询，而这个查询可能永远不会结束。</translation>
+    </message>
+    <message>
+        <source>The table file &quot;%1&quot; holds a virtual table named Config, not a plain table. keysound reads only a plain table Config: a virtual table runs code of its own at every read.</source>
+        <translation>表文件“%1”中的 Config 是虚拟表，而不是普通表。keysound 只读取普通的 Config 表：虚拟表在每次读取时都会运行它自己的代码。</translation>
+    </message>
+    <message>
+        <source>The table Config in &quot;%1&quot; has triggers, which run statements of their own whenever the table is changed. keysound accepts them only in your own folder &quot;%2&quot;; use a copy of the table without them.</source>
+        <translation>“%1”中的 Config 表带有触发器，表每次被修改时它们都会运行自己的语句。keysound 只在你自己的文件夹“%2”中接受触发器；请使用不带触发器的表副本。</translation>
+    </message>
+    <message>
+        <source>Working on the table file &quot;%1&quot; took longer than the %2 ms it may take, so it was stopped (%3). The file holds far more than a key table, or work made to keep keysound busy.</source>
+        <translation>处理表文件“%1”的时间超过了允许的 %2 毫秒，因此已被中止（%3）。这个文件包含的内容远多于一张按键表，或者是专门用来拖住 keysound 的。</translation>
+    </message>
+    <message>
+        <source>switching on the engine&apos;s defences for files from elsewhere</source>
+        <translation>为来自别处的文件开启数据库引擎的防护</translation>
+    </message>
+    <message>
+        <source>The row to update (rowid %1) is no longer in the table %2 of &quot;%3&quot;: another connection deleted it. Refresh, then edit again.</source>
+        <translation>要更新的行（rowid %1）已不在“%3”的表 %2 中：另一个连接删除了它。请刷新后再编辑。</translation>
+    </message>
+    <message>
+        <source>Cannot write the database &quot;%1&quot;: %2.</source>
+        <translation>无法写入数据库“%1”：%2。</translation>
+    </message>
+    <message>
+        <source>Cannot write the database &quot;%1&quot;: no new file can be made in its folder: %2.</source>
+        <translation>无法写入数据库“%1”：无法在它所在的文件夹里新建文件：%2。</translation>
+    </message>
+    <message>
+        <source>opening the new file</source>
+        <translation>打开新文件</translation>
+    </message>
+    <message>
+        <source>Cannot write the database &quot;%1&quot; while %2. (SQLite: %3)</source>
+        <translation>%2时无法写入数据库“%1”。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>closing the new file</source>
+        <translation>关闭新文件</translation>
+    </message>
+    <message>
+        <source>Cannot write the database &quot;%1&quot;: a file of that name is already there.</source>
+        <translation>无法写入数据库“%1”：已有同名文件。</translation>
+    </message>
+    <message>
+        <source>Cannot move &quot;%1&quot; to &quot;%2&quot;: %3.</source>
+        <translation>无法把“%1”移到“%2”：%3。</translation>
+    </message>
+    <message>
+        <source>Cannot write the database &quot;%1&quot; while %2: there is no room on the disk; nothing was replaced. Free some space and try again. (SQLite: %3)</source>
+        <translation>%2时无法写入数据库“%1”：磁盘空间不足，没有替换任何文件。请腾出磁盘空间后重试。（SQLite：%3）</translation>
+    </message>
+    <message>
+        <source>The table &quot;%1&quot; cannot be written, so keysound reads a copy of it, but the copy could not be made in &quot;%2&quot;: %3</source>
+        <translation>表“%1”不可写入，因此 keysound 会读取它的副本，但无法在“%2”中建立副本：%3</translation>
+    </message>
+    <message>
+        <source>The table &quot;%1&quot; cannot be written, so keysound would read a copy of it, but at %2 MB it is larger than the %3 MB it copies. A key table is far smaller; check where the file came from.</source>
+        <translation>表“%1”不可写入，因此 keysound 本应读取它的副本，但它有 %2 MB，超过了可复制的上限 %3 MB。按键表远比这小；请检查这个文件的来源。</translation>
+    </message>
+    <message>
+        <source>the table was written to while it was copied; try again when it is not being changed</source>
+        <translation>复制对应表时它正在被写入；请在它不再被修改时重试</translation>
+    </message>
     <message>
         <source>Cannot run &quot;%1&quot;: the connection is not open.</source>
         <translation>无法执行“%1”：连接没有打开。</translation>

@@ -1,11 +1,11 @@
 #include "audio/SoundDecoder.h"
 
+#include "audio/AudioText.h"
 #include "audio/DecodeProtocol.h"
 #include "audio/SoundLayout.h"
 #include "platform/Error.h"
 #include "platform/InstallLayout.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -40,10 +40,6 @@ platform::ChildLimits decoderLimits(qint64 heldFrames)
     return {qint64(1) << 30, 120, heldFrames * protocol::BytesPerFrame};
 }
 
-class SoundDecoderText {
-    Q_DECLARE_TR_FUNCTIONS(SoundDecoder)
-};
-
 // Monotonic milliseconds from a fixed point: only differences are used.
 qint64 monotonicMs()
 {
@@ -66,28 +62,28 @@ QString describeVerdict(const SoundVerdict& verdict)
 {
     switch (verdict.kind) {
     case SoundVerdict::Kind::Playable: return {};
-    case SoundVerdict::Kind::Missing: return SoundDecoderText::tr("does not exist");
-    case SoundVerdict::Kind::NotAFile: return SoundDecoderText::tr("is not a file");
-    case SoundVerdict::Kind::Unreadable: return SoundDecoderText::tr("cannot be read");
-    case SoundVerdict::Kind::Empty: return SoundDecoderText::tr("is empty");
+    case SoundVerdict::Kind::Missing: return AudioText::tr("does not exist");
+    case SoundVerdict::Kind::NotAFile: return AudioText::tr("is not a file");
+    case SoundVerdict::Kind::Unreadable: return AudioText::tr("cannot be read");
+    case SoundVerdict::Kind::Empty: return AudioText::tr("is empty");
     case SoundVerdict::Kind::NotASound:
-        return SoundDecoderText::tr("is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged");
+        return AudioText::tr("is not an MP3, WAV, Ogg or FLAC sound, or its header is damaged");
     case SoundVerdict::Kind::Refused:
         if (verdict.refusal.isEmpty())
-            return SoundDecoderText::tr("cannot be decoded as a sound");
-        return SoundDecoderText::tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
+            return AudioText::tr("cannot be decoded as a sound");
+        return AudioText::tr("cannot be decoded as a sound (%1)").arg(verdict.refusal);
     case SoundVerdict::Kind::TooLong:
-        return SoundDecoderText::tr("plays for more than %n hour(s)", nullptr, protocol::MaxSeconds / 3600);
+        return AudioText::tr("plays for more than %n hour(s)", nullptr, protocol::MaxSeconds / 3600);
     case SoundVerdict::Kind::Crashed:
         if (verdict.signal == SIGXCPU)
-            return SoundDecoderText::tr("is damaged: decoding it used up its processor time");
+            return AudioText::tr("is damaged: decoding it used up its processor time");
         if (verdict.signal == 0)
-            return SoundDecoderText::tr("is damaged: its decoder failed");
-        return SoundDecoderText::tr("is damaged: decoding it crashed (%1)")
+            return AudioText::tr("is damaged: its decoder failed");
+        return AudioText::tr("is damaged: decoding it crashed (%1)")
             .arg(QString::fromLocal8Bit(::strsignal(verdict.signal)));
-    case SoundVerdict::Kind::TimedOut: return SoundDecoderText::tr("is damaged: decoding it did not end in time");
+    case SoundVerdict::Kind::TimedOut: return AudioText::tr("is damaged: decoding it did not end in time");
     case SoundVerdict::Kind::Unavailable:
-        return SoundDecoderText::tr("could not be decoded: the program keysound-decoder cannot be run");
+        return AudioText::tr("could not be decoded: the program keysound-decoder cannot be run");
     }
     return {};
 }

@@ -1,9 +1,9 @@
 #include "audio/SoundOutput.h"
 
+#include "audio/AudioText.h"
 #include "audio/DecodeProtocol.h"
 #include "audio/SinkWaker.h"
 
-#include <QCoreApplication>
 #include <SDL.h>
 #include <algorithm>
 #include <cerrno>
@@ -405,8 +405,8 @@ void SoundOutput::finishOpening()
 {
     if (state() != State::Open) {
         lastFailedOpen_ = clock_();
-        const QString why = QCoreApplication::translate(
-            "SoundOutput", "keysound: no audio device could be opened; keys stay silent until one can: %1");
+        const QString why =
+            AudioText::tr("keysound: no audio device could be opened; keys stay silent until one can: %1");
         qWarning("%s", qPrintable(why.arg(QString::fromUtf8(SDL_GetError()))));
         return;
     }

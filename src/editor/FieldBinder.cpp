@@ -1,5 +1,6 @@
 #include "editor/FieldBinder.h"
 
+#include "editor/EditorText.h"
 #include "platform/Error.h"
 #include "store/Recordset.h"
 
@@ -25,7 +26,7 @@ void FieldBinder::setDataSource(store::Recordset* recordset)
     if (recordset_->fieldIndex(dataField_) < 0) {
         recordset_ = nullptr;
         throw Error(ErrorNumber::ItemNotFound,
-                    tr("Item not found in this collection: there is no column named %1.").arg(dataField_));
+                    EditorText::tr("Item not found in this collection: there is no column named %1.").arg(dataField_));
     }
     connect(recordset_, &store::Recordset::MoveComplete, this, &FieldBinder::showRowFromStart);
     connect(recordset_, &store::Recordset::rowsReset, this, &FieldBinder::showRowFromStart);

@@ -1,5 +1,6 @@
 #include "editor/SoundImport.h"
 
+#include "editor/EditorText.h"
 #include "editor/StringBack.h"
 #include "platform/AppFolder.h"
 #include "platform/Dialogs.h"
@@ -10,8 +11,6 @@
 #include "store/Recordset.h"
 #include "store/Schema.h"
 
-#include <QCoreApplication>
-
 namespace keysound::editor {
 
 void OpenFileDialog::ShowOpen(platform::Dialogs& dialogs, QWidget* owner)
@@ -21,11 +20,10 @@ void OpenFileDialog::ShowOpen(platform::Dialogs& dialogs, QWidget* owner)
     // In the program's path text a backslash separates folders, so such a path would name
     // another file.
     if (picked.contains(QLatin1Char('\\')))
-        throw Error(ErrorNumber::BadFileName,
-                    QCoreApplication::translate("SoundImport", "Cannot import \"%1\": its path holds a backslash "
-                                                               "\"\\\", which this program takes for a folder "
-                                                               "separator. Rename the file or the folder first.")
-                        .arg(picked));
+        throw Error(ErrorNumber::BadFileName, EditorText::tr("Cannot import \"%1\": its path holds a backslash "
+                                                             "\"\\\", which this program takes for a folder "
+                                                             "separator. Rename the file or the folder first.")
+                                                  .arg(picked));
     FileName = platform::programPathText(picked);
 }
 

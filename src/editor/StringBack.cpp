@@ -1,8 +1,7 @@
 #include "editor/StringBack.h"
 
+#include "editor/EditorText.h"
 #include "platform/Error.h"
-
-#include <QCoreApplication>
 
 namespace keysound::editor {
 
@@ -12,10 +11,9 @@ QString getStringBack(const QString& St, const QString& sP)
         return QString(QLatin1String(""));
     const qsizetype p = St.lastIndexOf(sP, -1, Qt::CaseSensitive);
     if (p < 0)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QCoreApplication::translate("StringBack", "Invalid procedure call or argument: \"%1\" holds no "
-                                                              "\"%2\".")
-                        .arg(St, sP));
+        throw Error(ErrorNumber::InvalidArgument, EditorText::tr("Invalid procedure call or argument: \"%1\" holds no "
+                                                                 "\"%2\".")
+                                                      .arg(St, sP));
     QString piece = St.mid(p);
     piece.remove(QLatin1Char('\\'));
     return piece;

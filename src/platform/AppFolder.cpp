@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/FileServices.h"
 #include "platform/InstallLayout.h"
+#include "platform/PlatformText.h"
 #include "platform/StagingFolder.h"
 #include "platform/TableFolder.h"
 
@@ -28,8 +29,8 @@ QString namedFolder(const QString& folder, const QString& namedBy)
 {
     if (!QFileInfo(folder).isDir())
         throw Error(ErrorNumber::PathNotFound,
-                    QCoreApplication::translate("AppFolder", "The folder \"%1\" given by %2 does not exist. Create it, "
-                                                             "or give a folder that holds db1.mdb and MP3.")
+                    PlatformText::tr("The folder \"%1\" given by %2 does not exist. Create it, "
+                                     "or give a folder that holds db1.mdb and MP3.")
                         .arg(QDir::toNativeSeparators(folder), namedBy));
     return absoluteFolder(folder);
 }
@@ -42,9 +43,8 @@ bool isPortableFolder(const QString& folder)
 
 [[noreturn]] void throwNotMade(const QString& userFolder, const QString& why)
 {
-    throw Error(ErrorNumber::FileAccess,
-                QCoreApplication::translate("AppFolder", "Your own keysound folder \"%1\" could not be made: %2")
-                    .arg(QDir::toNativeSeparators(userFolder), why));
+    throw Error(ErrorNumber::FileAccess, PlatformText::tr("Your own keysound folder \"%1\" could not be made: %2")
+                                             .arg(QDir::toNativeSeparators(userFolder), why));
 }
 
 // Everything below `from`, folders and files alike; an entry that cannot be copied (a dangling
@@ -73,10 +73,9 @@ void seedUserFolder(const QString& defaultsFolder, const QString& userFolder)
 {
     if (!QFileInfo(TableFolder(defaultsFolder).databaseNativePath()).isFile())
         throw Error(ErrorNumber::DatabaseNotFound,
-                    QCoreApplication::translate("AppFolder",
-                                                "The default mappings in \"%1\" are missing, so your own keysound "
-                                                "folder \"%2\" cannot be made. Install keysound again, or start it "
-                                                "with --folder and a folder of your own.")
+                    PlatformText::tr("The default mappings in \"%1\" are missing, so your own keysound "
+                                     "folder \"%2\" cannot be made. Install keysound again, or start it "
+                                     "with --folder and a folder of your own.")
                         .arg(QDir::toNativeSeparators(defaultsFolder), QDir::toNativeSeparators(userFolder)));
     const QString parent = QFileInfo(userFolder).absolutePath();
     if (!QDir().mkpath(parent))
@@ -104,10 +103,9 @@ QString homeFolder()
     if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
         QDir::isAbsolutePath(QFile::decodeName(found->pw_dir)) && QByteArray(found->pw_dir) != "/")
         return QFile::decodeName(found->pw_dir);
-    throw Error(ErrorNumber::PathNotFound,
-                QCoreApplication::translate("AppFolder", "Your home folder is unknown: HOME is not set and the user "
-                                                         "database has no home folder for you. Set HOME, or start "
-                                                         "keysound with --folder and a folder of your own."));
+    throw Error(ErrorNumber::PathNotFound, PlatformText::tr("Your home folder is unknown: HOME is not set and the user "
+                                                            "database has no home folder for you. Set HOME, or start "
+                                                            "keysound with --folder and a folder of your own."));
 }
 
 // An XDG base folder: the variable when it holds an absolute path; unset, empty or relative, the

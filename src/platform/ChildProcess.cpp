@@ -1,8 +1,8 @@
 #include "platform/ChildProcess.h"
 
 #include "platform/Error.h"
+#include "platform/PlatformText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <csignal>
@@ -68,9 +68,8 @@ bool placeDescriptors(const std::vector<int>& passed, int firstFree)
 
 [[noreturn]] void cannotStart(const QString& executable)
 {
-    throw Error(ErrorNumber::FileAccess,
-                QCoreApplication::translate("ChildProcess", "Cannot start the program %1: %2.")
-                    .arg(executable, QString::fromLocal8Bit(std::strerror(errno))));
+    throw Error(ErrorNumber::FileAccess, PlatformText::tr("Cannot start the program %1: %2.")
+                                             .arg(executable, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/CommandLine.h"
 
+#include "platform/PlatformText.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -17,7 +19,7 @@ CommandLine endingWith(int status, const QString& message)
 CommandLine usageError(const QString& why)
 {
     const QString name = QCoreApplication::applicationName();
-    const QString hint = QCoreApplication::translate("CommandLine", "Try \"%1 --help\" for the options it takes.");
+    const QString hint = PlatformText::tr("Try \"%1 --help\" for the options it takes.");
     return endingWith(CommandLine::UsageErrorExitCode, QStringLiteral("%1: %2\n%3\n").arg(name, why, hint.arg(name)));
 }
 }  // namespace
@@ -25,12 +27,10 @@ CommandLine usageError(const QString& why)
 CommandLine parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QCoreApplication::translate("CommandLine", "Plays a sound for every key you type."));
-    const QCommandLineOption folder(
-        QStringLiteral("folder"),
-        QCoreApplication::translate("CommandLine", "Use the mappings db1.mdb and the sounds MP3 in the folder DIR."),
-        QCoreApplication::translate("CommandLine", "DIR"));
+    parser.setApplicationDescription(PlatformText::tr("Plays a sound for every key you type."));
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    PlatformText::tr("Use the mappings db1.mdb and the sounds MP3 in the folder DIR."),
+                                    PlatformText::tr("DIR"));
     parser.addOption(folder);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -38,8 +38,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return usageError(QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
-                              .arg(parser.positionalArguments().constFirst()));
+        return usageError(
+            PlatformText::tr("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         return endingWith(0, parser.helpText());
     if (parser.isSet(version))

@@ -1,6 +1,6 @@
 #include "platform/Error.h"
 
-#include <QCoreApplication>
+#include "platform/PlatformText.h"
 
 namespace keysound {
 
@@ -12,7 +12,7 @@ Error::Error(int number, QString description)
 
 QString errorText(int number, const QString& description)
 {
-    return QCoreApplication::translate("Error", "Error %1: %2").arg(number).arg(description);
+    return platform::PlatformText::tr("Error %1: %2").arg(number).arg(description);
 }
 
 }  // namespace keysound

@@ -2,9 +2,9 @@
 
 #include "platform/Error.h"
 #include "platform/PathText.h"
+#include "platform/PlatformText.h"
 #include "platform/StagedFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -24,9 +24,9 @@ bool isNormalFile(const QString& nativePath)
 namespace {
 [[noreturn]] void throwCopyError(const QFileInfo& source, const QFileInfo& destination, const QString& why)
 {
-    throw Error(ErrorNumber::FileAccess,
-                QCoreApplication::translate("FileServices", "Cannot copy \"%1\" to \"%2\": %3.")
-                    .arg(source.filePath(), destination.filePath(), why));
+    throw Error(
+        ErrorNumber::FileAccess,
+        PlatformText::tr("Cannot copy \"%1\" to \"%2\": %3.").arg(source.filePath(), destination.filePath(), why));
 }
 
 [[noreturn]] void throwCopyError(const QFileInfo& source, const QFileInfo& destination, int systemError)
@@ -35,9 +35,8 @@ namespace {
     if (!isNoRoomError(systemError))
         throwCopyError(source, destination, why);
     throw Error(ErrorNumber::DiskFull,
-                QCoreApplication::translate("FileServices",
-                                            "There is no room on the disk to copy \"%1\" to \"%2\", so nothing was "
-                                            "replaced. Free some space and try again. (%3)")
+                PlatformText::tr("There is no room on the disk to copy \"%1\" to \"%2\", so nothing was "
+                                 "replaced. Free some space and try again. (%3)")
                     .arg(source.filePath(), destination.filePath(), why));
 }
 
@@ -50,8 +49,7 @@ void checkRegularDestination(const QFileInfo& source, const QFileInfo& destinati
         return;
     alreadyInPlace = source.canonicalFilePath() == destination.canonicalFilePath();
     if (!alreadyInPlace && !destination.isWritable())
-        throwCopyError(source, destination,
-                       QCoreApplication::translate("FileServices", "the destination file is read-only"));
+        throwCopyError(source, destination, PlatformText::tr("the destination file is read-only"));
 }
 
 void copyContent(QFile& in, StagedFile& out, const QFileInfo& source, const QFileInfo& destination)
@@ -74,8 +72,7 @@ void copyFileReplacing(const QString& sourcePathText, const QString& destination
     const QFileInfo source(nativePath(sourcePathText));
     const QFileInfo destination(nativePath(destinationPathText));
     if (!source.isFile())
-        throwCopyError(source, destination,
-                       QCoreApplication::translate("FileServices", "the source file does not exist"));
+        throwCopyError(source, destination, PlatformText::tr("the source file does not exist"));
     bool alreadyInPlace = false;
     checkRegularDestination(source, destination, alreadyInPlace);
     if (alreadyInPlace)

@@ -6,6 +6,14 @@ namespace keysound::platform {
 
 // The language of the messages the program writes itself (errors, notes, keysound-db's output).
 // The windows' designed texts are Chinese whatever it is.
+//
+// The one way a message is translated: a source folder of src/ or tools/ that writes messages has
+// one text class, <Name>Text in its <Name>Text.h (PlatformText, StoreText, DbToolText...), whose
+// context is its own name: Q_DECLARE_TR_FUNCTIONS(<Name>Text). A file's messages go through the tr()
+// of its own folder's text class, QObject classes too (StoreText::tr(...), never their own tr()); a
+// text kept in a table until later is marked QT_TRANSLATE_NOOP("<Name>Text", ...) and translated
+// then by the same tr(). Nothing calls QCoreApplication::translate with a context of its own;
+// tst_sourcerules holds the sources to this.
 enum class Language { Chinese, English };
 
 // Chinese unless the locale name names another language: "C", "POSIX", an empty name and every

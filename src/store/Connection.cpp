@@ -6,9 +6,9 @@
 #include "store/ConnectionString.h"
 #include "store/DatabaseHandle.h"
 #include "store/MappingTableCheck.h"
+#include "store/StoreText.h"
 #include "store/TableLocation.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <utility>
 
@@ -48,10 +48,9 @@ void Connection::Open(const QString& connectionString, const QString& /*userId*/
 {
     const QString dataSource = connectionStringValue(connectionString, QStringLiteral("Data Source"));
     if (dataSource.isEmpty())
-        throw Error(ErrorNumber::InvalidArgument,
-                    QCoreApplication::translate("Connection", "The connection string \"%1\" names no Data Source "
-                                                              "(database file).")
-                        .arg(connectionString));
+        throw Error(ErrorNumber::InvalidArgument, StoreText::tr("The connection string \"%1\" names no Data Source "
+                                                                "(database file).")
+                                                      .arg(connectionString));
     openDatabase(dataSource);
 }
 
@@ -80,11 +79,10 @@ void Connection::requireWritableTable() const
     if (!isReadOnlyTable())
         return;
     throw Error(ErrorNumber::ReadOnlyDatabase,
-                QCoreApplication::translate("Connection",
-                                            "The table \"%1\" is read-only: you may not write to that file or to "
-                                            "its folder, so nothing can be added, changed or deleted in it, and "
-                                            "nothing was. To change the mappings, copy the folder to one of your "
-                                            "own and start keysound with --folder and that copy.")
+                StoreText::tr("The table \"%1\" is read-only: you may not write to that file or to "
+                              "its folder, so nothing can be added, changed or deleted in it, and "
+                              "nothing was. To change the mappings, copy the folder to one of your "
+                              "own and start keysound with --folder and that copy.")
                     .arg(QDir::toNativeSeparators(database_->path())));
 }
 

@@ -3,8 +3,8 @@
 #include "platform/Error.h"
 #include "platform/TableFolder.h"
 #include "store/Schema.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QList>
 
 namespace keysound::store {
@@ -31,8 +31,7 @@ QString nonNull(const QString& text) { return text.isNull() ? QStringLiteral("")
 [[noreturn]] void throwSyntaxError(const QString& connectionString, const QString& why)
 {
     throw Error(ErrorNumber::InvalidArgument,
-                QCoreApplication::translate("Connection", "Cannot read the connection string \"%1\": %2.")
-                    .arg(connectionString, why));
+                StoreText::tr("Cannot read the connection string \"%1\": %2.").arg(connectionString, why));
 }
 
 class SettingsParser {
@@ -88,15 +87,14 @@ private:
                 return value;
             }
         }
-        throwSyntaxError(text_, QCoreApplication::translate("Connection", "a quoted value has no closing quote"));
+        throwSyntaxError(text_, StoreText::tr("a quoted value has no closing quote"));
     }
 
     void expectEndOfValue()
     {
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] != QLatin1Char(';'))
-            throwSyntaxError(text_,
-                             QCoreApplication::translate("Connection", "there is text after a value's closing quote"));
+            throwSyntaxError(text_, StoreText::tr("there is text after a value's closing quote"));
         ++pos_;
     }
 

@@ -4,8 +4,8 @@
 #include "store/Bounds.h"
 #include "store/EngineError.h"
 #include "store/KeyFolding.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
 #include <mutex>
@@ -39,11 +39,6 @@ constexpr EngineLimit EngineLimits[] = {
     {SQLITE_LIMIT_VARIABLE_NUMBER, bounds::MaxParameters},
     {SQLITE_LIMIT_TRIGGER_DEPTH, bounds::MaxTriggerDepth},
     {SQLITE_LIMIT_WORKER_THREADS, 0},
-};
-
-// The messages of the table file's checks, in one translation context.
-class DatabaseHandleText {
-    Q_DECLARE_TR_FUNCTIONS(DatabaseHandle)
 };
 
 QString tableFileText(const QString& nativePath) { return QDir::toNativeSeparators(nativePath); }
@@ -105,9 +100,8 @@ std::unique_ptr<DatabaseHandle> DatabaseHandle::open(const TableFile& table, boo
     if (rc != SQLITE_OK) {
         if (!handle->db_)
             throw Error(ErrorNumber::FileAccess,
-                        QCoreApplication::translate("DatabaseEngine", "Cannot open \"%1\": there is not enough memory.")
-                            .arg(table.path));
-        throw handle->error(rc, QCoreApplication::translate("DatabaseEngine", "opening the file"));
+                        StoreText::tr("Cannot open \"%1\": there is not enough memory.").arg(table.path));
+        throw handle->error(rc, StoreText::tr("opening the file"));
     }
     handle->applyDefences();
     sqlite3_busy_timeout(handle->db_, BusyTimeoutMs);
@@ -131,7 +125,7 @@ void DatabaseHandle::applyDefences()
     for (const auto& [option, value] : switches) {
         const int rc = sqlite3_db_config(db_, option, value, nullptr);
         if (rc != SQLITE_OK)
-            throw error(rc, DatabaseHandleText::tr("switching on the engine's defences for files from elsewhere"));
+            throw error(rc, StoreText::tr("switching on the engine's defences for files from elsewhere"));
     }
     for (const EngineLimit& limit : EngineLimits)
         sqlite3_limit(db_, limit.id, limit.value);
@@ -174,9 +168,9 @@ Error DatabaseHandle::error(int resultCode, const QString& action) const
     if ((resultCode & 0xff) != SQLITE_INTERRUPT || !clock_.stoppedWork())
         return engineError(db_, resultCode, action, path());
     return Error(ErrorNumber::TimeLimitExceeded,
-                 DatabaseHandleText::tr("Working on the table file \"%1\" took longer than the %2 ms it may take, so "
-                                        "it was stopped (%3). The file holds far more than a key table, or work made "
-                                        "to keep keysound busy.")
+                 StoreText::tr("Working on the table file \"%1\" took longer than the %2 ms it may take, so "
+                               "it was stopped (%3). The file holds far more than a key table, or work made "
+                               "to keep keysound busy.")
                      .arg(tableFileText(path()))
                      .arg(clock_.limit().count())
                      .arg(action));

@@ -2,8 +2,8 @@
 
 #include "platform/StagedFile.h"
 #include "store/Bounds.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QRegularExpression>
 #include <optional>
 #include <sqlite3.h>
@@ -28,11 +28,6 @@ bool isDiskFull(sqlite3* db, int resultCode)
 }
 
 namespace {
-
-// The translation context of the engine's errors.
-class DatabaseEngine {
-    Q_DECLARE_TR_FUNCTIONS(DatabaseEngine)
-};
 
 // The engine's text for a result: its message on db, else the text of the code alone.
 QString engineMessage(sqlite3* db, int resultCode)
@@ -88,52 +83,54 @@ Error engineError(sqlite3* db, int resultCode, const QString& action, const QStr
     const int number = engineErrorNumber(db, resultCode);
     switch (number) {
     case ErrorNumber::ReadOnlyDatabase:
-        return Error(number, DatabaseEngine::tr(
-                                 "Cannot write to \"%1\" while %2: the database was opened read-only, or the file "
-                                 "or its folder cannot be written. Check the write permissions of both. (SQLite: %3)")
-                                 .arg(file, action, message));
+        return Error(number,
+                     StoreText::tr("Cannot write to \"%1\" while %2: the database was opened read-only, or the file "
+                                   "or its folder cannot be written. Check the write permissions of both. (SQLite: %3)")
+                         .arg(file, action, message));
     case ErrorNumber::DatabaseLocked:
-        return Error(number, DatabaseEngine::tr(
-                                 "While %2, \"%1\" stayed locked by another connection for longer than the program "
-                                 "waits. Close other programs that use the file, then try again. (SQLite: %3)")
-                                 .arg(file, action, message));
+        return Error(number,
+                     StoreText::tr("While %2, \"%1\" stayed locked by another connection for longer than the program "
+                                   "waits. Close other programs that use the file, then try again. (SQLite: %3)")
+                         .arg(file, action, message));
     case ErrorNumber::DiskFull:
         return Error(number,
-                     DatabaseEngine::tr("\"%1\" cannot grow while %2: the disk or the database is full. Free some disk "
-                                        "space, then try again. (SQLite: %3)")
+                     StoreText::tr("\"%1\" cannot grow while %2: the disk or the database is full. Free some disk "
+                                   "space, then try again. (SQLite: %3)")
                          .arg(file, action, message));
     case ErrorNumber::UnrecognizedFormat:
         if ((resultCode & 0xff) == SQLITE_CORRUPT)
-            return Error(number, DatabaseEngine::tr("The table file \"%1\" is damaged: found while %2. Use a copy of "
-                                                    "it from before the damage, or make a new one with keysound-db "
-                                                    "init. (SQLite: %3)")
+            return Error(number, StoreText::tr("The table file \"%1\" is damaged: found while %2. Use a copy of "
+                                               "it from before the damage, or make a new one with keysound-db "
+                                               "init. (SQLite: %3)")
                                      .arg(file, action, message));
-        return Error(
-            number,
-            DatabaseEngine::tr("\"%1\" is not a database this program can open. (SQLite: %2)").arg(file, message));
+        return Error(number,
+                     StoreText::tr("\"%1\" is not a database this program can open. (SQLite: %2)").arg(file, message));
     case ErrorNumber::TableRefused:
-        return Error(number, DatabaseEngine::tr("The table file \"%1\" holds a value, a row or a definition larger "
-                                                "than keysound reads (%2 bytes for a value or a row), found while %3.")
+        return Error(number, StoreText::tr("The table file \"%1\" holds a value, a row or a definition larger "
+                                           "than keysound reads (%2 bytes for a value or a row), found while %3.")
                                  .arg(file)
                                  .arg(bounds::MaxValueBytes)
                                  .arg(action));
     case ErrorNumber::TableNotFound:
-        return Error(number, DatabaseEngine::tr("The database \"%1\" has no table \"%2\".")
-                                 .arg(file, missingObject(db, resultCode)->name));
+        return Error(
+            number,
+            StoreText::tr("The database \"%1\" has no table \"%2\".").arg(file, missingObject(db, resultCode)->name));
     case ErrorNumber::ItemNotFound:
-        return Error(number, DatabaseEngine::tr("The database \"%1\" has no column \"%2\".")
-                                 .arg(file, missingObject(db, resultCode)->name));
+        return Error(
+            number,
+            StoreText::tr("The database \"%1\" has no column \"%2\".").arg(file, missingObject(db, resultCode)->name));
     default:
-        return Error(number, DatabaseEngine::tr("The database engine failed on \"%1\" while %2. (SQLite: %3)")
-                                 .arg(file, action, message));
+        return Error(
+            number,
+            StoreText::tr("The database engine failed on \"%1\" while %2. (SQLite: %3)").arg(file, action, message));
     }
 }
 
-QString statementAction(const QString& sql) { return DatabaseEngine::tr("running the statement \"%1\"").arg(sql); }
+QString statementAction(const QString& sql) { return StoreText::tr("running the statement \"%1\"").arg(sql); }
 
 QString bindingAction(int index, const QString& sql)
 {
-    return DatabaseEngine::tr("binding parameter %1 of the statement \"%2\"").arg(index).arg(sql);
+    return StoreText::tr("binding parameter %1 of the statement \"%2\"").arg(index).arg(sql);
 }
 
 }  // namespace keysound::store

@@ -1,9 +1,9 @@
 #include "store/KeyFolding.h"
 
 #include "store/EngineError.h"
+#include "store/StoreText.h"
 
 #include <QChar>
-#include <QCoreApplication>
 #include <QHash>
 #include <sqlite3.h>
 
@@ -138,7 +138,7 @@ void registerKeyFolding(sqlite3* db)
         sqlite3_create_function_v2(db, KeyFoldFunction, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
                                    nullptr, sqlFold, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
-        const QString action = QCoreApplication::translate("DatabaseEngine", "registering the SQL function %1");
+        const QString action = StoreText::tr("registering the SQL function %1");
         throw engineError(db, rc, action.arg(QLatin1String(KeyFoldFunction)));
     }
 }

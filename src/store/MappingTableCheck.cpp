@@ -5,19 +5,14 @@
 #include "store/DatabaseHandle.h"
 #include "store/PreparedStatement.h"
 #include "store/Schema.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <optional>
 
 namespace keysound::store {
 
 namespace {
-
-// The messages of the table file's checks, in one translation context.
-class DatabaseHandleText {
-    Q_DECLARE_TR_FUNCTIONS(DatabaseHandle)
-};
 
 QString tableFileText(const QString& nativePath) { return QDir::toNativeSeparators(nativePath); }
 
@@ -28,19 +23,19 @@ QString tableFileText(const QString& nativePath) { return QDir::toNativeSeparato
 std::optional<QString> refusalOf(const QString& kind, qint64 triggers, bool usersOwn, const QString& file)
 {
     if (kind == QLatin1String("view"))
-        return DatabaseHandleText::tr("The table file \"%1\" holds a view named Config, not a table. keysound reads "
-                                      "only a plain table Config: a view runs a query of its own at every key, which "
-                                      "may never end.")
+        return StoreText::tr("The table file \"%1\" holds a view named Config, not a table. keysound reads "
+                             "only a plain table Config: a view runs a query of its own at every key, which "
+                             "may never end.")
             .arg(file);
     if (!kind.isEmpty() && kind != QLatin1String("table"))
-        return DatabaseHandleText::tr("The table file \"%1\" holds a virtual table named Config, not a plain table. "
-                                      "keysound reads only a plain table Config: a virtual table runs code of its own "
-                                      "at every read.")
+        return StoreText::tr("The table file \"%1\" holds a virtual table named Config, not a plain table. "
+                             "keysound reads only a plain table Config: a virtual table runs code of its own "
+                             "at every read.")
             .arg(file);
     if (triggers > 0 && !usersOwn)
-        return DatabaseHandleText::tr("The table Config in \"%1\" has triggers, which run statements of their own "
-                                      "whenever the table is changed. keysound accepts them only in your own folder "
-                                      "\"%2\"; use a copy of the table without them.")
+        return StoreText::tr("The table Config in \"%1\" has triggers, which run statements of their own "
+                             "whenever the table is changed. keysound accepts them only in your own folder "
+                             "\"%2\"; use a copy of the table without them.")
             .arg(file, tableFileText(platform::usersOwnFolder()));
     return std::nullopt;
 }

@@ -3,10 +3,10 @@
 #include "platform/Error.h"
 #include "store/Bounds.h"
 #include "store/DatabaseHandle.h"
-#include "store/RowBudget.h"
 #include "store/PreparedStatement.h"
+#include "store/RowBudget.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <sqlite3.h>
@@ -124,7 +124,7 @@ void Recordset::Open(const Statement& statement, ConnectionPtr activeConnection,
 {
     if (!activeConnection || !activeConnection->isOpen())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    tr("Cannot run \"%1\": the connection is not open.").arg(statement.sql));
+                    StoreText::tr("Cannot run \"%1\": the connection is not open.").arg(statement.sql));
     load(statement, std::move(activeConnection), adRsnMove);
 }
 
@@ -149,7 +149,8 @@ ConnectionPtr Recordset::activeConnection() const { return d->connection; }
 void Recordset::requireOpen(const char* operation) const
 {
     if (!d->open)
-        throw Error(ErrorNumber::OperationNotAllowed, tr("Cannot %1: the recordset is not open.").arg(tr(operation)));
+        throw Error(ErrorNumber::OperationNotAllowed,
+                    StoreText::tr("Cannot %1: the recordset is not open.").arg(StoreText::tr(operation)));
 }
 
 int Recordset::fieldCount() const { return int(d->columns.size()); }
@@ -169,7 +170,7 @@ int Recordset::requireField(const QString& name) const
 {
     const int column = fieldIndex(name);
     if (column < 0)
-        throw Error(ErrorNumber::ItemNotFound, tr("The fields of \"%2\" have no column %1 (its fields: %3).")
+        throw Error(ErrorNumber::ItemNotFound, StoreText::tr("The fields of \"%2\" have no column %1 (its fields: %3).")
                                                    .arg(name, d->statement.sql, d->columns.join(QStringLiteral(", "))));
     return column;
 }
@@ -177,13 +178,13 @@ int Recordset::requireField(const QString& name) const
 QVariant Recordset::Value(const QString& fieldName) const
 {
     const int column = requireField(fieldName);
-    return d->cell(requireCurrentRow(QT_TR_NOOP("read a field")), column);
+    return d->cell(requireCurrentRow(QT_TRANSLATE_NOOP("StoreText", "read a field")), column);
 }
 
 void Recordset::setValue(const QString& fieldName, const QVariant& value)
 {
     const int column = requireField(fieldName);
-    setValueAt(requireCurrentRow(QT_TR_NOOP("change a field")), column, value);
+    setValueAt(requireCurrentRow(QT_TRANSLATE_NOOP("StoreText", "change a field")), column, value);
 }
 
 QVariant Recordset::valueAt(int row, int column) const
@@ -195,7 +196,7 @@ QVariant Recordset::valueAt(int row, int column) const
 
 void Recordset::Requery(int)
 {
-    requireOpen(QT_TR_NOOP("read the records again"));
+    requireOpen(QT_TRANSLATE_NOOP("StoreText", "read the records again"));
     d->connection->reopenIfChanged();  // as if closed and opened again: a replaced file, a new snapshot
     load(d->statement, d->connection, adRsnRequery);
 }

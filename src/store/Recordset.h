@@ -112,8 +112,8 @@ private:
     struct Row;
     struct Impl;
 
-    // operation: what was asked, as a verb phrase marked with QT_TR_NOOP ("add a record"); an
-    // error names it in the message's language.
+    // operation: what was asked, as a verb phrase marked with QT_TRANSLATE_NOOP("StoreText", "add a
+    // record"); an error names it in the message's language.
     void requireOpen(const char* operation) const;
     void requireRows(const char* operation) const;
     void requireUpdatable(const char* operation) const;

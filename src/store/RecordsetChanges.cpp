@@ -1,8 +1,9 @@
 #include "store/RecordsetImpl.h"
 
 #include "platform/Error.h"
-#include "store/RecordsetWriter.h"
 #include "store/PreparedStatement.h"
+#include "store/RecordsetWriter.h"
+#include "store/StoreText.h"
 
 #include <algorithm>
 
@@ -21,10 +22,10 @@ bool sameValue(const QVariant& a, const QVariant& b)
 
 void Recordset::setValueAt(int row, int column, const QVariant& value)
 {
-    requireUpdatable(QT_TR_NOOP("change a field"));
+    requireUpdatable(QT_TRANSLATE_NOOP("StoreText", "change a field"));
     if (row < 0 || row >= d->rowCount() || column < 0 || column >= fieldCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    tr("There is no cell (%1, %2): the recordset has %3 rows and %4 columns.")
+                    StoreText::tr("There is no cell (%1, %2): the recordset has %3 rows and %4 columns.")
                         .arg(row)
                         .arg(column)
                         .arg(d->rowCount())
@@ -52,20 +53,22 @@ void Recordset::requireUpdatable(const char* operation) const
     requireOpen(operation);
     d->connection->requireWritableTable();
     if (d->table.isEmpty())
-        throw Error(ErrorNumber::OperationNotAllowed,
-                    tr("Cannot %1: the rows of \"%2\" are read-only; only a plain \"select * from <table>\" can be "
-                       "changed.")
-                        .arg(tr(operation), d->statement.sql));
+        throw Error(
+            ErrorNumber::OperationNotAllowed,
+            StoreText::tr("Cannot %1: the rows of \"%2\" are read-only; only a plain \"select * from <table>\" can be "
+                          "changed.")
+                .arg(StoreText::tr(operation), d->statement.sql));
     if (d->rowidName.isEmpty())
-        throw Error(ErrorNumber::OperationNotAllowed,
-                    tr("Cannot %1: the columns of the table %2 take all three names rowid, oid and _rowid_, so "
-                       "its rows cannot be found again to write them back.")
-                        .arg(tr(operation), d->table));
+        throw Error(
+            ErrorNumber::OperationNotAllowed,
+            StoreText::tr("Cannot %1: the columns of the table %2 take all three names rowid, oid and _rowid_, so "
+                          "its rows cannot be found again to write them back.")
+                .arg(StoreText::tr(operation), d->table));
 }
 
 void Recordset::AddNew()
 {
-    requireUpdatable(QT_TR_NOOP("add a record"));
+    requireUpdatable(QT_TRANSLATE_NOOP("StoreText", "add a record"));
     emit WillChangeRecord(adRsnAddNew, 1, adStatusOK, this);
     emit rowAboutToBeInserted(d->rowCount());
     d->appendRow(Row{0, d->nextBookmark++, true, QBitArray(fieldCount()), {}});
@@ -76,7 +79,7 @@ void Recordset::AddNew()
 
 void Recordset::CancelUpdate()
 {
-    requireOpen(QT_TR_NOOP("cancel the changes"));
+    requireOpen(QT_TRANSLATE_NOOP("StoreText", "cancel the changes"));
     if (d->place != Impl::Place::OnRow || !d->rows[d->index].isPending())
         return;
     const int row = d->index;
@@ -136,12 +139,13 @@ std::vector<qint64> Recordset::writeRows(const std::vector<int>& pending)
 
 void Recordset::UpdateBatch(int affect)
 {
-    const char* const operation = QT_TR_NOOP("save the changes");
+    const char* const operation = QT_TRANSLATE_NOOP("StoreText", "save the changes");
     requireOpen(operation);
     if (affect != adAffectAll && affect != adAffectCurrent)
-        throw Error(ErrorNumber::InvalidArgument,
-                    tr("Cannot save the rows chosen by the value %1: only all rows or the current row can be saved.")
-                        .arg(affect));
+        throw Error(
+            ErrorNumber::InvalidArgument,
+            StoreText::tr("Cannot save the rows chosen by the value %1: only all rows or the current row can be saved.")
+                .arg(affect));
     const std::vector<int> pending = pendingRowsFor(affect);
     if (pending.empty())
         return;
@@ -151,10 +155,11 @@ void Recordset::UpdateBatch(int affect)
     try {
         rowids = writeRows(pending);
     } catch (const Error& error) {
-        throw Error(error.number(), tr("The changes were not saved and nothing was written; the %1 changed rows stay "
-                                       "as they are, to be corrected and updated again, or cancelled. Cause: %2")
-                                        .arg(pending.size())
-                                        .arg(error.description()));
+        throw Error(error.number(),
+                    StoreText::tr("The changes were not saved and nothing was written; the %1 changed rows stay "
+                                  "as they are, to be corrected and updated again, or cancelled. Cause: %2")
+                        .arg(pending.size())
+                        .arg(error.description()));
     }
     for (size_t k = 0; k < pending.size(); ++k) {
         Row& written = d->rows[pending[k]];
@@ -171,10 +176,10 @@ void Recordset::UpdateBatch(int affect)
 void Recordset::Delete(int affect)
 {
     if (affect != adAffectCurrent)
-        throw Error(
-            ErrorNumber::InvalidArgument,
-            tr("Cannot delete the rows chosen by the value %1: only the current row can be deleted.").arg(affect));
-    const char* const operation = QT_TR_NOOP("delete the record");
+        throw Error(ErrorNumber::InvalidArgument,
+                    StoreText::tr("Cannot delete the rows chosen by the value %1: only the current row can be deleted.")
+                        .arg(affect));
+    const char* const operation = QT_TRANSLATE_NOOP("StoreText", "delete the record");
     const int row = requireCurrentRow(operation);
     const Row& target = d->rows[row];
     if (!target.isNew)

@@ -1,6 +1,7 @@
 #include "store/RecordsetImpl.h"
 
 #include "platform/Error.h"
+#include "store/StoreText.h"
 
 // Position of the cursor: BOF, a row, EOF or a deleted row; the moves between them and bookmarks.
 namespace keysound::store {
@@ -31,29 +32,29 @@ void Recordset::requireRows(const char* operation) const
     requireOpen(operation);
     if (d->rows.empty())
         throw Error(ErrorNumber::OperationNotAllowed,
-                    tr("Cannot %1: the recordset has no rows to move to.").arg(tr(operation)));
+                    StoreText::tr("Cannot %1: the recordset has no rows to move to.").arg(StoreText::tr(operation)));
 }
 
 int Recordset::requireCurrentRow(const char* operation) const
 {
     requireOpen(operation);
     if (d->place != Impl::Place::OnRow)
-        throw Error(
-            ErrorNumber::NoCurrentRecord,
-            tr("Cannot %1: there is no current record; the recordset %2.").arg(tr(operation), placeDescription()));
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    StoreText::tr("Cannot %1: there is no current record; the recordset %2.")
+                        .arg(StoreText::tr(operation), placeDescription()));
     return d->index;
 }
 
 QString Recordset::placeDescription() const
 {
     switch (d->place) {
-    case Impl::Place::BeforeFirst: return tr("is before its first row (BOF)");
+    case Impl::Place::BeforeFirst: return StoreText::tr("is before its first row (BOF)");
     case Impl::Place::AfterLast:
-        return d->rows.empty() ? tr("is empty (BOF and EOF)") : tr("is after its last row (EOF)");
-    case Impl::Place::OnDeleted: return tr("is on a deleted row");
+        return d->rows.empty() ? StoreText::tr("is empty (BOF and EOF)") : StoreText::tr("is after its last row (EOF)");
+    case Impl::Place::OnDeleted: return StoreText::tr("is on a deleted row");
     case Impl::Place::OnRow: break;
     }
-    return tr("is on row %1").arg(d->index + 1);
+    return StoreText::tr("is on row %1").arg(d->index + 1);
 }
 
 void Recordset::moveTo(int row, int reason)
@@ -73,23 +74,23 @@ void Recordset::moveTo(int row, int reason)
 
 void Recordset::MoveFirst()
 {
-    requireRows(QT_TR_NOOP("move to the first record"));
+    requireRows(QT_TRANSLATE_NOOP("StoreText", "move to the first record"));
     moveTo(0, adRsnMoveFirst);
 }
 
 void Recordset::MoveLast()
 {
-    requireRows(QT_TR_NOOP("move to the last record"));
+    requireRows(QT_TRANSLATE_NOOP("StoreText", "move to the last record"));
     moveTo(d->rowCount() - 1, adRsnMoveLast);
 }
 
 void Recordset::MoveNext()
 {
-    const char* const operation = QT_TR_NOOP("move to the next record");
+    const char* const operation = QT_TRANSLATE_NOOP("StoreText", "move to the next record");
     requireOpen(operation);
     if (EOF_())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    tr("Cannot %1: the recordset %2.").arg(tr(operation), placeDescription()));
+                    StoreText::tr("Cannot %1: the recordset %2.").arg(StoreText::tr(operation), placeDescription()));
     switch (d->place) {
     case Impl::Place::BeforeFirst: return moveTo(0, adRsnMoveNext);
     case Impl::Place::OnDeleted: return moveTo(d->index, adRsnMoveNext);
@@ -99,20 +100,20 @@ void Recordset::MoveNext()
 
 void Recordset::MovePrevious()
 {
-    const char* const operation = QT_TR_NOOP("move to the previous record");
+    const char* const operation = QT_TRANSLATE_NOOP("StoreText", "move to the previous record");
     requireOpen(operation);
     if (BOF())
         throw Error(ErrorNumber::NoCurrentRecord,
-                    tr("Cannot %1: the recordset %2.").arg(tr(operation), placeDescription()));
+                    StoreText::tr("Cannot %1: the recordset %2.").arg(StoreText::tr(operation), placeDescription()));
     moveTo(d->place == Impl::Place::AfterLast ? d->rowCount() - 1 : d->index - 1, adRsnMovePrevious);
 }
 
 void Recordset::setCurrentRow(int row)
 {
-    requireOpen(QT_TR_NOOP("select a row"));
+    requireOpen(QT_TRANSLATE_NOOP("StoreText", "select a row"));
     if (row < 0 || row >= d->rowCount())
         throw Error(ErrorNumber::InvalidArgument,
-                    tr("There is no row %1: the recordset's row count is %2.").arg(row).arg(d->rowCount()));
+                    StoreText::tr("There is no row %1: the recordset's row count is %2.").arg(row).arg(d->rowCount()));
     if (d->place == Impl::Place::OnRow && d->index == row)
         return;
     moveTo(row, adRsnMove);
@@ -122,20 +123,22 @@ int Recordset::currentRow() const { return d->place == Impl::Place::OnRow ? d->i
 
 QVariant Recordset::Bookmark() const
 {
-    return QVariant::fromValue<qint64>(d->rows[requireCurrentRow(QT_TR_NOOP("read the bookmark"))].bookmark);
+    return QVariant::fromValue<qint64>(
+        d->rows[requireCurrentRow(QT_TRANSLATE_NOOP("StoreText", "read the bookmark"))].bookmark);
 }
 
 void Recordset::setBookmark(const QVariant& bookmark)
 {
-    requireOpen(QT_TR_NOOP("set the bookmark"));
+    requireOpen(QT_TRANSLATE_NOOP("StoreText", "set the bookmark"));
     bool isNumber = false;
     const qint64 wanted = bookmark.toLongLong(&isNumber);
     const int row = isNumber && wanted > 0 ? d->rowWithBookmark(wanted) : -1;
     if (row < 0)
-        throw Error(ErrorNumber::InvalidBookmark,
-                    tr("The bookmark \"%1\" names no row of this recordset: its row was deleted, or the bookmark "
-                       "comes from elsewhere.")
-                        .arg(bookmark.toString()));
+        throw Error(
+            ErrorNumber::InvalidBookmark,
+            StoreText::tr("The bookmark \"%1\" names no row of this recordset: its row was deleted, or the bookmark "
+                          "comes from elsewhere.")
+                .arg(bookmark.toString()));
     moveTo(row, adRsnMove);
 }
 

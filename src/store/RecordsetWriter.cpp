@@ -2,8 +2,8 @@
 
 #include "store/DatabaseHandle.h"
 #include "store/Schema.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <sqlite3.h>
 
 namespace keysound::store {
@@ -86,9 +86,8 @@ void RecordsetWriter::remove(qint64 rowid)
 void RecordsetWriter::throwRowGone(qint64 rowid) const
 {
     throw Error(ErrorNumber::EngineError,
-                QCoreApplication::translate("RecordsetWriter",
-                                            "The row to update (rowid %1) is no longer in the table %2 of "
-                                            "\"%3\": another connection deleted it. Refresh, then edit again.")
+                StoreText::tr("The row to update (rowid %1) is no longer in the table %2 of "
+                              "\"%3\": another connection deleted it. Refresh, then edit again.")
                     .arg(rowid)
                     .arg(table_, database_.path()));
 }

@@ -2,18 +2,13 @@
 
 #include "platform/Error.h"
 #include "store/Bounds.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 namespace keysound::store {
 
 namespace {
-
-// The messages of a recordset's bounds, in the recordset's translation context.
-class RowBudgetText {
-    Q_DECLARE_TR_FUNCTIONS(keysound::store::Recordset)
-};
 
 // Text as UTF-16, as a recordset holds it.
 qint64 heldBytes(const QVariant& value)
@@ -36,7 +31,7 @@ void RowBudget::addRow()
 {
     if (++rows_ > bounds::MaxRecordsetRows)
         throw Error(ErrorNumber::TableRefused,
-                    RowBudgetText::tr("The table %1 in \"%2\" has more than %3 rows, the most keysound holds in "
+                    StoreText::tr("The table %1 in \"%2\" has more than %3 rows, the most keysound holds in "
                                   "memory; a keyboard or a word list needs far fewer. Check where the file "
                                   "came from, or split the table.")
                         .arg(table_, file_)
@@ -48,7 +43,7 @@ void RowBudget::addValue(const QVariant& value)
     bytes_ += heldBytes(value);
     if (bytes_ > bounds::MaxRecordsetBytes)
         throw Error(ErrorNumber::TableRefused,
-                    RowBudgetText::tr("The table %1 in \"%2\" holds more than %3 MB of values, the most keysound "
+                    StoreText::tr("The table %1 in \"%2\" holds more than %3 MB of values, the most keysound "
                                   "holds in memory; key texts and file names need far less. Check where the "
                                   "file came from.")
                         .arg(table_, file_)

@@ -3,8 +3,8 @@
 #include "platform/Error.h"
 #include "store/EngineError.h"
 #include "store/PreparedStatement.h"
+#include "store/StoreText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,14 +19,9 @@ namespace keysound::store {
 
 namespace {
 
-// The translation context of the writer's errors.
-class SchemaWriterText {
-    Q_DECLARE_TR_FUNCTIONS(SchemaWriter)
-};
-
 [[noreturn]] void throwFileError(int number, const QString& path, const QString& why)
 {
-    throw Error(number, SchemaWriterText::tr("Cannot write the database \"%1\": %2.").arg(path, why));
+    throw Error(number, StoreText::tr("Cannot write the database \"%1\": %2.").arg(path, why));
 }
 
 QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
@@ -46,7 +41,7 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     if (!staged_.isOpen())
         throw Error(QFileInfo(QFileInfo(destination_).path()).isWritable() ? ErrorNumber::FileAccess
                                                                            : ErrorNumber::ReadOnlyDatabase,
-                    SchemaWriterText::tr("Cannot write the database \"%1\": no new file can be made in its folder: %2.")
+                    StoreText::tr("Cannot write the database \"%1\": no new file can be made in its folder: %2.")
                         .arg(destination_, staged_.errorString()));
     const QFileInfo existing(destination_);
     if (existing.exists())
@@ -56,7 +51,7 @@ SchemaWriter::SchemaWriter(const QString& nativeDestinationPath)
     const int code =
         sqlite3_open_v2(QFile::encodeName(staged_.fileName()).constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK)
-        failWithEngineError(SchemaWriterText::tr("opening the new file"), code);
+        failWithEngineError(StoreText::tr("opening the new file"), code);
     // A file that is thrown away whole when anything fails needs no journal on the disk, and so
     // can leave none behind.
     exec(QStringLiteral("PRAGMA journal_mode = MEMORY"));
@@ -81,9 +76,9 @@ void SchemaWriter::failWithEngineError(const QString& doing, int code) const
     const int number = engineErrorNumber(db_, code);
     const QString description =
         number == ErrorNumber::DiskFull
-            ? SchemaWriterText::tr("Cannot write the database \"%1\" while %2: there is no room on the disk; nothing "
-                                   "was replaced. Free some space and try again. (SQLite: %3)")
-            : SchemaWriterText::tr("Cannot write the database \"%1\" while %2. (SQLite: %3)");
+            ? StoreText::tr("Cannot write the database \"%1\" while %2: there is no room on the disk; nothing "
+                            "was replaced. Free some space and try again. (SQLite: %3)")
+            : StoreText::tr("Cannot write the database \"%1\" while %2. (SQLite: %3)");
     throw Error(number, description.arg(destination_, doing, message));
 }
 
@@ -98,16 +93,16 @@ void SchemaWriter::commit(Placement placement)
 {
     const int code = sqlite3_close(db_);
     if (code != SQLITE_OK)
-        failWithEngineError(SchemaWriterText::tr("closing the new file"), code);
+        failWithEngineError(StoreText::tr("closing the new file"), code);
     db_ = nullptr;
     const QString source = staged_.fileName();
     if (placement == Placement::ReplaceExisting) {
         if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination_).constData()) != 0)
             throwFileError(ErrorNumber::FileAccess, destination_, systemError(errno));
     } else if (!moveIntoPlaceIfFree(source, destination_)) {
-        throw Error(ErrorNumber::FileAccess,
-                    SchemaWriterText::tr("Cannot write the database \"%1\": a file of that name is already there.")
-                        .arg(destination_));
+        throw Error(
+            ErrorNumber::FileAccess,
+            StoreText::tr("Cannot write the database \"%1\": a file of that name is already there.").arg(destination_));
     }
     staged_.keep();
 }
@@ -157,7 +152,7 @@ bool moveIntoPlaceIfFree(const QString& nativeSource, const QString& nativeDesti
     if (isNameTaken(nativeDestination))
         return false;
     if (std::rename(source.constData(), destination.constData()) != 0)
-        throw Error(ErrorNumber::FileAccess, SchemaWriterText::tr("Cannot move \"%1\" to \"%2\": %3.")
+        throw Error(ErrorNumber::FileAccess, StoreText::tr("Cannot move \"%1\" to \"%2\": %3.")
                                                  .arg(nativeSource, nativeDestination, systemError(errno)));
     return true;
 }

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/StagedFile.h"
 #include "store/Bounds.h"
+#include "store/StoreText.h"
 #include "store/legacy/LegacyFormat.h"
 #include "store/legacy/LegacyImport.h"
 
@@ -63,20 +64,17 @@ qint64 sizeOf(const TableState& state) { return state.file.size + (state.wal ? s
 [[noreturn]] void throwNotMade(const QString& table, const QString& cacheFolder, const QString& why,
                                int number = ErrorNumber::FileAccess)
 {
-    throw Error(number,
-                QCoreApplication::translate("Snapshot",
-                                            "The table \"%1\" cannot be written, so keysound reads a copy of it, but "
-                                            "the copy could not be made in \"%2\": %3")
-                    .arg(QDir::toNativeSeparators(table), QDir::toNativeSeparators(cacheFolder), why));
+    throw Error(number, StoreText::tr("The table \"%1\" cannot be written, so keysound reads a copy of it, but "
+                                      "the copy could not be made in \"%2\": %3")
+                            .arg(QDir::toNativeSeparators(table), QDir::toNativeSeparators(cacheFolder), why));
 }
 
 [[noreturn]] void throwTooLarge(const QString& table, qint64 size)
 {
     throw Error(ErrorNumber::TableRefused,
-                QCoreApplication::translate("Snapshot",
-                                            "The table \"%1\" cannot be written, so keysound would read a copy of it, "
-                                            "but at %2 MB it is larger than the %3 MB it copies. A key table is far "
-                                            "smaller; check where the file came from.")
+                StoreText::tr("The table \"%1\" cannot be written, so keysound would read a copy of it, "
+                              "but at %2 MB it is larger than the %3 MB it copies. A key table is far "
+                              "smaller; check where the file came from.")
                     .arg(QDir::toNativeSeparators(table))
                     .arg(size / MiB)
                     .arg(bounds::MaxSnapshotBytes / MiB));
@@ -213,8 +211,8 @@ TableFile takeSnapshot(const QString& nativePath, LegacyImportObserver* importOb
                 if (attempt < CopyAttempts)
                     continue;
                 throwNotMade(nativePath, cacheFolder,
-                             QCoreApplication::translate("Snapshot", "the table was written to while it was copied; "
-                                                                     "try again when it is not being changed"));
+                             StoreText::tr("the table was written to while it was copied; "
+                                           "try again when it is not being changed"));
             }
             removeOlderSnapshots(cacheFolder, key, snapshot);
         }

@@ -89,9 +89,10 @@ struct PrivatePipeWire {
                                  "object.linger=true }";
         running = start(bus, "dbus-daemon", {"--session", "--nofork", "--nopidfile", "--address=" + busAddress}) &&
                   start(server, "pipewire") &&
-                  QTest::qWaitFor([&] { return QFile::exists(dir + "/pipewire-0"); }, 10000) &&
+                  QTest::qWaitFor([&] { return QFile::exists(dir + "/pipewire-0"); }, busyMachineMs) &&
                   start(sessionManager, "wireplumber") &&
-                  succeeds("pw-cli", {"create-node", "adapter", nullSink}) && QTest::qWaitFor(sinkIsDefault, 10000);
+                  succeeds("pw-cli", {"create-node", "adapter", nullSink}) &&
+                  QTest::qWaitFor(sinkIsDefault, busyMachineMs);
     }
     ~PrivatePipeWire()
     {
@@ -280,7 +281,8 @@ private slots:
             if (QStandardPaths::findExecutable(program).isEmpty())
                 QSKIP(qPrintable(QStringLiteral("needs a PipeWire of its own; %1 is not installed").arg(program)));
         }
-        const PrivatePipeWire pipewire(dir_.filePath("pipewire"));
+        const QTemporaryDir runtime(dir_.filePath("pipewire-XXXXXX"));  // a row's sockets are its own
+        const PrivatePipeWire pipewire(runtime.path());
         QVERIFY2(pipewire.running, "the test's own PipeWire server and session manager did not start");
         player_.reset();
         output_.reset();

@@ -1,6 +1,6 @@
 // The source tree's rules: no circle of includes between units, one place that starts a child
-// process, and a reason beside every mutable static. A unit is a header with its source files;
-// "XImpl.h" is X's private half.
+// process, a reason beside every mutable static, and one way to translate a message. A unit is a
+// header with its source files; "XImpl.h" is X's private half.
 
 #include <QDirIterator>
 #include <QHash>
@@ -69,26 +69,20 @@ Graph unitGraph(const QList<SourceFile>& files)
     return graph;
 }
 
-// A path of units from `to` back to `from`, if one exists: with the edge from -> to, a circle.
-QStringList pathBack(const Graph& graph, const QString& from, const QString& to)
+// The first circle reached from unit, as the units along it; empty when there is none.
+QStringList circleFrom(const Graph& graph, const QString& unit, QStringList& trail, QSet<QString>& cleared)
 {
-    QHash<QString, QString> cameFrom{{to, QString()}};
-    QList<QString> queue{to};
-    while (!queue.isEmpty()) {
-        const QString unit = queue.takeFirst();
-        if (unit == from) {
-            QStringList path;
-            for (QString step = unit; !step.isEmpty(); step = cameFrom.value(step))
-                path.prepend(step);
-            return path;
-        }
-        for (const QString& next : graph.value(unit)) {
-            if (!cameFrom.contains(next)) {
-                cameFrom.insert(next, unit);
-                queue.append(next);
-            }
-        }
+    if (trail.contains(unit))
+        return trail.mid(trail.indexOf(unit)) << unit;
+    if (cleared.contains(unit))
+        return {};
+    trail.append(unit);
+    for (const QString& next : graph.value(unit)) {
+        if (const QStringList circle = circleFrom(graph, next, trail, cleared); !circle.isEmpty())
+            return circle;
     }
+    trail.removeLast();
+    cleared.insert(unit);
     return {};
 }
 
@@ -107,6 +101,38 @@ bool declaresMutableStatic(const QString& code)
     return code.contains(staticVariable) || code.contains(namespaceVariable);
 }
 
+// Code without its comments, which name the calls they explain.
+QString codeOf(const QString& text)
+{
+    static const QRegularExpression comment(QStringLiteral("//[^\n]*|/\\*.*?\\*/"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    return QString(text).remove(comment);
+}
+
+QString folderOf(const QString& path) { return QFileInfo(path).path(); }
+
+// The text class of each folder: <Name>Text, declared as Q_DECLARE_TR_FUNCTIONS(<Name>Text) in its
+// own <Name>Text.h, one a folder. What breaks that lands in faults.
+QHash<QString, QString> textClasses(const QList<SourceFile>& files, QStringList& faults)
+{
+    static const QRegularExpression declaration(QStringLiteral("Q_DECLARE_TR_FUNCTIONS\\s*\\(\\s*([\\w:]*)\\s*\\)"));
+    QHash<QString, QString> classes;
+    for (const SourceFile& file : files) {
+        for (const QRegularExpressionMatch& match : declaration.globalMatch(codeOf(file.text))) {
+            const QString name = match.captured(1);
+            const QString folder = folderOf(file.path);
+            if (!name.endsWith(QLatin1String("Text")) || QFileInfo(file.path).fileName() != name + QLatin1String(".h"))
+                faults.append(file.path + QStringLiteral(": ") + name +
+                              QStringLiteral(" is not <Name>Text in its own <Name>Text.h"));
+            else if (classes.contains(folder))
+                faults.append(file.path + QStringLiteral(": a second text class beside ") + classes.value(folder));
+            else
+                classes.insert(folder, name);
+        }
+    }
+    return classes;
+}
+
 }  // namespace
 
 class SourceRulesTest : public QObject {
@@ -117,15 +143,12 @@ private slots:
     {
         const Graph graph = unitGraph(sourceFiles());
         QVERIFY2(graph.size() > 50, "the source tree was not found");
-        QStringList circles;
+        QStringList trail;
+        QSet<QString> cleared;
         for (auto unit = graph.cbegin(); unit != graph.cend(); ++unit) {
-            for (const QString& target : unit.value()) {
-                const QStringList back = pathBack(graph, unit.key(), target);
-                if (!back.isEmpty())
-                    circles.append(unit.key() + QStringLiteral(" -> ") + back.join(QStringLiteral(" -> ")));
-            }
+            const QStringList circle = circleFrom(graph, unit.key(), trail, cleared);
+            QVERIFY2(circle.isEmpty(), qPrintable(circle.join(QStringLiteral(" -> "))));
         }
-        QVERIFY2(circles.isEmpty(), qPrintable(circles.join(u'\n')));
     }
 
     void oneUnitStartsChildProcesses()
@@ -161,6 +184,41 @@ private slots:
         }
         QVERIFY2(found > 10, "the statics of the program were not found");
         QVERIFY2(unexplained.isEmpty(), qPrintable(unexplained.join(u'\n')));
+    }
+
+    // The one way a message is translated, written down in platform/Language.h: through the tr() of
+    // the text class of the file's folder, or marked QT_TRANSLATE_NOOP in its context for later.
+    // A context of a call's own or a QObject's own tr() splits the catalogue again, and a text
+    // marked in one context and looked up in another shows untranslated.
+    void messagesAreTranslatedOneWay()
+    {
+        static const QRegularExpression call(
+            QStringLiteral("(?<![\\w:])((?:\\w+::)*)(tr|translate|trUtf8|qtTrId|QT_TR_NOOP|QT_TR_N_NOOP|"
+                           "QT_TRANSLATE_N_NOOP|QT_TRANSLATE_NOOP3|QT_TRID_NOOP|QT_TRID_N_NOOP)\\s*\\("));
+        static const QRegularExpression mark(QStringLiteral("QT_TRANSLATE_NOOP\\s*\\(\\s*\"([^\"]*)\""));
+        const QList<SourceFile> files = sourceFiles();
+        QStringList faults;
+        const QHash<QString, QString> classes = textClasses(files, faults);
+        QVERIFY2(classes.size() > 5, "the text classes were not found");
+        for (const SourceFile& file : files) {
+            const QString own = classes.value(folderOf(file.path), QStringLiteral("(none)"));
+            const QString code = codeOf(file.text);
+            for (const QRegularExpressionMatch& match : call.globalMatch(code)) {
+                const QString qualifier = match.captured(1);
+                const bool ownTr = match.captured(2) == QLatin1String("tr") &&
+                                   (qualifier == own + QLatin1String("::") ||
+                                    qualifier.endsWith(QLatin1String("::") + own + QLatin1String("::")));
+                if (!ownTr)
+                    faults.append(file.path + QStringLiteral(": ") + match.captured(0) +
+                                  QStringLiteral(" instead of ") + own + QStringLiteral("::tr("));
+            }
+            for (const QRegularExpressionMatch& match : mark.globalMatch(code)) {
+                if (match.captured(1) != own)
+                    faults.append(file.path + QStringLiteral(": a text marked in the context ") + match.captured(1) +
+                                  QStringLiteral(", not ") + own);
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 };
 

@@ -129,11 +129,11 @@ QStringList variantsOf(const QString& name)
     if (!range.hasMatch())
         return {name};
     if (rangePattern().match(name, range.capturedEnd()).hasMatch())
-        throw Refusal{KeyboardPack::tr("the name \"%1\" holds more than one number range").arg(name)};
+        throw Refusal{KeyboardPackText::tr("the name \"%1\" holds more than one number range").arg(name)};
     const int first = range.captured(1).toInt();
     const int last = range.captured(2).toInt();
     if (last < first || last - first >= MaxVariants)
-        throw Refusal{KeyboardPack::tr("the number range of \"%1\" is empty or has more than %2 numbers")
+        throw Refusal{KeyboardPackText::tr("the number range of \"%1\" is empty or has more than %2 numbers")
                           .arg(name)
                           .arg(MaxVariants)};
     const int width = range.captured(1).startsWith(u'0') ? int(range.captured(1).size()) : 0;

@@ -61,8 +61,9 @@ public:
         , progress_(progress)
     {
         if (!staging_.isValid())
-            throw Error(ErrorNumber::FileAccess,
-                        KeyboardPack::tr("Cannot make a folder for the pack's sounds: %1.").arg(staging_.errorString()));
+            throw Error(
+                ErrorNumber::FileAccess,
+                KeyboardPackText::tr("Cannot make a folder for the pack's sounds: %1.").arg(staging_.errorString()));
     }
 
     // Reads, checks, cuts and judges everything; what is then left is a table pack to bring in.
@@ -100,8 +101,9 @@ public:
 private:
     static QString itemName(const SoundSource& source)
     {
-        return source.slice ? KeyboardPack::tr("%1 ms + %2 ms").arg(source.slice->startMs).arg(source.slice->lengthMs)
-                            : source.file;
+        return source.slice
+                   ? KeyboardPackText::tr("%1 ms + %2 ms").arg(source.slice->startMs).arg(source.slice->lengthMs)
+                   : source.file;
     }
 
     // The single pack's sound, decoded once, at its first slice.
@@ -110,7 +112,8 @@ private:
         if (spriteDecoded_)
             return sprite_;
         if (variantsOf(config_.sound).size() > 1)
-            throw Refusal{KeyboardPack::tr("the sound \"%1\" of a single pack names more than one file").arg(config_.sound)};
+            throw Refusal{
+                KeyboardPackText::tr("the sound \"%1\" of a single pack names more than one file").arg(config_.sound)};
         const QString staged = stage(config_.sound, files_->read(config_.sound, MaxSoundBytes));
         sprite_ = judge_.decode(staged);
         if (sprite_.problem)
@@ -140,13 +143,13 @@ private:
     {
         const std::optional<QString> path = pack::soundPathOf(file);
         if (!path)
-            throw Refusal{KeyboardPack::tr("the name \"%1\" leads out of the pack or has an empty part").arg(file)};
+            throw Refusal{KeyboardPackText::tr("the name \"%1\" leads out of the pack or has an empty part").arg(file)};
         for (int number = 1; number <= MaxNumberedNames; ++number) {
             const QString name = number == 1 ? *path : pack::numberedPath(*path, number);
             if (!names_.clashOf(name))
                 return name;
         }
-        throw Refusal{KeyboardPack::tr("the name \"%1\" clashes with a folder of the pack").arg(file)};
+        throw Refusal{KeyboardPackText::tr("the name \"%1\" clashes with a folder of the pack").arg(file)};
     }
 
     // Identical bytes are stored once; new ones are judged before they are kept.
@@ -172,14 +175,14 @@ private:
             staging_.filePath(QStringLiteral("%1.%2").arg(++stagedCount_).arg(QFileInfo(name).suffix()));
         QFile file(staged);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
-            throw Error(ErrorNumber::FileAccess,
-                        KeyboardPack::tr("Cannot write \"%1\": %2.").arg(QDir::toNativeSeparators(staged), file.errorString()));
+            throw Error(ErrorNumber::FileAccess, KeyboardPackText::tr("Cannot write \"%1\": %2.")
+                                                     .arg(QDir::toNativeSeparators(staged), file.errorString()));
         return staged;
     }
 
     [[noreturn]] static void refuseUnplayable(const QString& name, const QString& why)
     {
-        throw Refusal{KeyboardPack::tr("its sound \"%1\" does not play: %2").arg(name, why)};
+        throw Refusal{KeyboardPackText::tr("its sound \"%1\" does not play: %2").arg(name, why)};
     }
 
     // Keys whose slice lies past the sound's end are left out, once for each define.
@@ -239,8 +242,9 @@ ImportReport importKeyboardPack(const QString& packPath, const QString& tableFol
     try {
         tablePack = import.prepare();
     } catch (const Refusal& refusal) {
-        throw Error(ErrorNumber::InvalidFileFormat, KeyboardPack::tr("The keyboard sound pack \"%1\" cannot be used: %2.")
-                                                        .arg(QDir::toNativeSeparators(packPath), refusal.why));
+        throw Error(ErrorNumber::InvalidFileFormat,
+                    KeyboardPackText::tr("The keyboard sound pack \"%1\" cannot be used: %2.")
+                        .arg(QDir::toNativeSeparators(packPath), refusal.why));
     }
     import.report_.table =
         pack::unpackTable(tablePack, tableFolder, mode, [&](const QString& path) { return import.verify(path); });

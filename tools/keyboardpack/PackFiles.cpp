@@ -28,18 +28,18 @@ QString checkedPath(const QString& name)
 {
     const std::optional<QString> path = pack::soundPathOf(name);
     if (!path)
-        refuse(KeyboardPack::tr("the name \"%1\" leads out of the pack or has an empty part").arg(name));
+        refuse(KeyboardPackText::tr("the name \"%1\" leads out of the pack or has an empty part").arg(name));
     return *path;
 }
 
 [[noreturn]] void refuseMissing(const QString& path)
 {
-    refuse(KeyboardPack::tr("it names \"%1\", which the pack does not hold").arg(path));
+    refuse(KeyboardPackText::tr("it names \"%1\", which the pack does not hold").arg(path));
 }
 
 [[noreturn]] void refuseLarger(const QString& path, qint64 maxBytes)
 {
-    refuse(KeyboardPack::tr("its file \"%1\" is larger than the %2 KiB it may be").arg(path).arg(maxBytes >> 10));
+    refuse(KeyboardPackText::tr("its file \"%1\" is larger than the %2 KiB it may be").arg(path).arg(maxBytes >> 10));
 }
 
 class FolderFiles : public PackFiles {
@@ -57,14 +57,14 @@ public:
         const int fd = ::open(QFile::encodeName(root_ + u'/' + path).constData(),
                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0 && errno == ELOOP)
-            refuse(KeyboardPack::tr("its file \"%1\" is a link").arg(path));
+            refuse(KeyboardPackText::tr("its file \"%1\" is a link").arg(path));
         if (fd < 0)
             refuseMissing(path);
         QFile file;
         file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
         struct stat status {};
         if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
-            refuse(KeyboardPack::tr("\"%1\" in the pack is not a plain file").arg(path));
+            refuse(KeyboardPackText::tr("\"%1\" in the pack is not a plain file").arg(path));
         if (status.st_size > maxBytes)
             refuseLarger(path, maxBytes);
         const QByteArray bytes = file.read(maxBytes + 1);
@@ -82,7 +82,7 @@ private:
             folder += u'/' + parts.at(i);
             const QFileInfo info(folder);
             if (info.isSymLink())
-                refuse(KeyboardPack::tr("its folder \"%1\" is a link").arg(parts.mid(0, i + 1).join(u'/')));
+                refuse(KeyboardPackText::tr("its folder \"%1\" is a link").arg(parts.mid(0, i + 1).join(u'/')));
             if (!info.isDir())
                 refuseMissing(path);
         }
@@ -129,7 +129,7 @@ std::optional<QString> configFolderOf(const ZipNames& names)
         const qsizetype slash = name->indexOf(u'/');
         if (slash > 0 && name->mid(slash + 1) == ConfigFileName) {
             if (folder)
-                refuse(KeyboardPack::tr("it holds config.json in more than one top folder"));
+                refuse(KeyboardPackText::tr("it holds config.json in more than one top folder"));
             folder = name->left(slash + 1);
         }
     }
@@ -145,7 +145,7 @@ public:
         names_ = namesOf(zip_);
         const std::optional<QString> folder = configFolderOf(names_);
         if (!folder)
-            refuse(KeyboardPack::tr("it holds no config.json at its root or in one top folder"));
+            refuse(KeyboardPackText::tr("it holds no config.json at its root or in one top folder"));
         root_ = *folder;
     }
 
@@ -154,7 +154,7 @@ public:
         const QString path = checkedPath(name);
         const QString entryName = root_ + path;
         if (names_.twice.contains(entryName))
-            refuse(KeyboardPack::tr("the entry \"%1\" occurs twice").arg(entryName));
+            refuse(KeyboardPackText::tr("the entry \"%1\" occurs twice").arg(entryName));
         const qint64 index = names_.index.value(entryName, -1);
         if (index < 0)
             refuseMissing(path);
@@ -173,14 +173,14 @@ private:
     {
         const qint64 count = zip_.entryCount();
         if (count > pack::limits::MaxEntries)
-            refuse(KeyboardPack::tr("it has %1 entries, more than the %2 a pack may have")
+            refuse(KeyboardPackText::tr("it has %1 entries, more than the %2 a pack may have")
                        .arg(count)
                        .arg(pack::limits::MaxEntries));
         quint64 total = 0;
         for (qint64 index = 0; index < count; ++index) {
             total += std::min<quint64>(zip_.entry(index).statedSize, pack::limits::MaxUnpackedBytes + 1);
             if (total > quint64(pack::limits::MaxUnpackedBytes))
-                refuse(KeyboardPack::tr("its entries would unpack to more than the %1 MiB a pack may hold")
+                refuse(KeyboardPackText::tr("its entries would unpack to more than the %1 MiB a pack may hold")
                            .arg(pack::limits::MaxUnpackedBytes >> 20));
         }
     }
@@ -189,11 +189,11 @@ private:
     {
         const quint32 type = unixFileType(entry);
         if (type == S_IFLNK)
-            refuse(KeyboardPack::tr("the entry \"%1\" is a symbolic link").arg(name));
+            refuse(KeyboardPackText::tr("the entry \"%1\" is a symbolic link").arg(name));
         if ((type != 0 && type != S_IFREG) || (entry.externalAttributes & MsDosFolderAttribute))
-            refuse(KeyboardPack::tr("the entry \"%1\" is not a plain file").arg(name));
+            refuse(KeyboardPackText::tr("the entry \"%1\" is not a plain file").arg(name));
         if (entry.encryption != ZIP_EM_NONE || (entry.method != ZIP_CM_STORE && entry.method != ZIP_CM_DEFLATE))
-            refuse(KeyboardPack::tr("the entry \"%1\" is encrypted or compressed other than stored or deflated")
+            refuse(KeyboardPackText::tr("the entry \"%1\" is encrypted or compressed other than stored or deflated")
                        .arg(name));
     }
 

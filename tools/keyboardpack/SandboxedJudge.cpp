@@ -24,7 +24,7 @@ public:
         if (!sound.verdict.isPlayable())
             return refused(audio::describeVerdict(sound.verdict));
         if (!sound.pcm)
-            return refused(KeyboardPack::tr("it lasts %1 s; a sound cut into keys may last %2 s at most")
+            return refused(KeyboardPackText::tr("it lasts %1 s; a sound cut into keys may last %2 s at most")
                                .arg(qRound(sound.verdict.seconds()))
                                .arg(HeldSpriteBytes / audio::decodeprotocol::BytesPerFrame / PcmFrequency));
         return {.problem = {},

@@ -71,7 +71,7 @@ void PackWriter::syncToDisk() const
 void PackWriter::fail(const QString& why) const
 {
     throw Error(ErrorNumber::FileAccess,
-                TablePack::tr("Cannot write the table pack \"%1\": %2.").arg(QDir::toNativeSeparators(path_), why));
+                PackText::tr("Cannot write the table pack \"%1\": %2.").arg(QDir::toNativeSeparators(path_), why));
 }
 
 }  // namespace keysound::pack

@@ -31,7 +31,7 @@ bool haveSameBytes(const QString& existing, const QString& incoming)
 
 [[noreturn]] void failToPlace(const QString& path, const QString& why)
 {
-    throw Error(ErrorNumber::FileAccess, TablePack::tr("Cannot put the sound \"%1\" into place: %2.").arg(path, why));
+    throw Error(ErrorNumber::FileAccess, PackText::tr("Cannot put the sound \"%1\" into place: %2.").arg(path, why));
 }
 
 }  // namespace
@@ -73,8 +73,8 @@ void SoundNaming::checkFolders(const QString& path) const
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         folder += u'/' + parts.at(i);
         if (store::isNameTaken(folder) && !QFileInfo(folder).isDir())
-            failToPlace(
-                path, TablePack::tr("\"%1\" is there already and is no folder").arg(QDir::toNativeSeparators(folder)));
+            failToPlace(path,
+                        PackText::tr("\"%1\" is there already and is no folder").arg(QDir::toNativeSeparators(folder)));
     }
 }
 
@@ -97,7 +97,7 @@ void SoundPlacement::place(const QString& incomingFile, const QString& path)
     makeFolders(path);
     const QString destination = QDir(soundFolder_).filePath(path);
     if (!store::moveIntoPlaceIfFree(incomingFile, destination))
-        failToPlace(path, TablePack::tr("another file took its name meanwhile"));
+        failToPlace(path, PackText::tr("another file took its name meanwhile"));
     placedFiles_.append(destination);
 }
 
@@ -110,7 +110,7 @@ void SoundPlacement::makeFolders(const QString& path)
         if (QFileInfo(folder).isDir())
             continue;
         if (!QDir().mkdir(folder))
-            failToPlace(path, TablePack::tr("cannot make the folder \"%1\"").arg(QDir::toNativeSeparators(folder)));
+            failToPlace(path, PackText::tr("cannot make the folder \"%1\"").arg(QDir::toNativeSeparators(folder)));
         madeFolders_.append(folder);
     }
 }

@@ -49,15 +49,15 @@ private:
     std::optional<QString> problemOf(const tools::Mapping& mapping)
     {
         if (!mapping.key.isValid())
-            return TablePack::tr("it has no key");
+            return PackText::tr("it has no key");
         const QString fileName = mapping.fileName.toString();
         if (fileName.isEmpty())
-            return TablePack::tr("it has no sound file name");
+            return PackText::tr("it has no sound file name");
         const std::optional<QString> path = soundPathOf(fileName);
         if (!path)
-            return TablePack::tr("its sound file name leads out of the sound folder");
+            return PackText::tr("its sound file name leads out of the sound folder");
         if (tools::seedFileText({{mapping.key.toString(), fileName}}).size() - 1 > limits::MaxTableLineBytes)
-            return TablePack::tr("its key and sound file name are longer than the %1 bytes a pack's row may have")
+            return PackText::tr("its key and sound file name are longer than the %1 bytes a pack's row may have")
                 .arg(limits::MaxTableLineBytes);
         if (!verdicts_.contains(*path))
             verdicts_.insert(*path, soundProblem(*path, fileName));
@@ -70,16 +70,15 @@ private:
         const QString source = platform::TableFolder(tableFolder_).soundNativePath(fileName);
         const QFileInfo info(source);
         if (!info.exists())
-            return TablePack::tr("its sound file is missing");
+            return PackText::tr("its sound file is missing");
         if (!info.isFile())
-            return TablePack::tr("its sound file is not a file");
+            return PackText::tr("its sound file is not a file");
         if (const std::optional<QString> clash = names_.clashOf(path))
-            return TablePack::tr(
-                       "its sound file name is the same, ignoring letter case, as \"%1\" already in the pack, "
-                       "or names a folder of it")
+            return PackText::tr("its sound file name is the same, ignoring letter case, as \"%1\" already in the pack, "
+                                "or names a folder of it")
                 .arg(*clash);
         if (const std::optional<QString> why = verifySound_(source))
-            return TablePack::tr("its sound file is not playable: %1").arg(*why);
+            return PackText::tr("its sound file is not playable: %1").arg(*why);
         names_.add(path);
         sounds.append({.path = path, .nativeSource = source, .size = info.size()});
         return std::nullopt;
@@ -100,8 +99,8 @@ void checkLimits(const QString& tableFolder, const PackPlan& plan, qint64 tableS
     if (plan.sounds.size() + 2 > limits::MaxEntries || total > limits::MaxUnpackedBytes ||
         tableSize > limits::MaxTableBytes)
         throw Error(ErrorNumber::InvalidArgument,
-                    TablePack::tr("The table of \"%1\" is too large for one pack (%2 sounds, %3 MiB); a pack holds at "
-                                  "most %4 sounds, %5 MiB in all.")
+                    PackText::tr("The table of \"%1\" is too large for one pack (%2 sounds, %3 MiB); a pack holds at "
+                                 "most %4 sounds, %5 MiB in all.")
                         .arg(QDir::toNativeSeparators(tableFolder))
                         .arg(plan.sounds.size())
                         .arg(total >> 20)

@@ -48,14 +48,14 @@ private:
     void stageSounds()
     {
         if (!QFileInfo(soundFolder_).isDir())
-            throw Error(ErrorNumber::FileAccess, TablePack::tr("The table folder \"%1\" has no sound folder MP3.")
+            throw Error(ErrorNumber::FileAccess, PackText::tr("The table folder \"%1\" has no sound folder MP3.")
                                                      .arg(QDir::toNativeSeparators(tableFolder_.path())));
         const QString stagingPrefix = QStringLiteral(".kspack-");
         platform::StagingFolder::removeAbandoned(soundFolder_, stagingPrefix);
         staging_ = std::make_unique<platform::StagingFolder>(soundFolder_, stagingPrefix);
         if (!staging_->isValid())
             throw Error(ErrorNumber::FileAccess,
-                        TablePack::tr("Cannot unpack into the sound folder \"%1\": %2.")
+                        PackText::tr("Cannot unpack into the sound folder \"%1\": %2.")
                             .arg(QDir::toNativeSeparators(soundFolder_), staging_->errorString()));
         for (int sound = 0; sound < pack_.sounds().size(); ++sound)
             stage(sound);
@@ -67,7 +67,7 @@ private:
         QDir().mkpath(QFileInfo(staged).path());
         QFile file(staged);
         const auto failed = [&] {
-            return Error(ErrorNumber::FileAccess, TablePack::tr("Cannot unpack into \"%1\": %2.")
+            return Error(ErrorNumber::FileAccess, PackText::tr("Cannot unpack into \"%1\": %2.")
                                                       .arg(QDir::toNativeSeparators(staged), file.errorString()));
         };
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
@@ -78,7 +78,7 @@ private:
         file.close();
         if (const std::optional<QString> why = verifySound_(staged))
             throw Error(ErrorNumber::InvalidFileFormat,
-                        TablePack::tr("The table pack \"%1\" cannot be used: its sound \"%2%3\" is not playable: %4.")
+                        PackText::tr("The table pack \"%1\" cannot be used: its sound \"%2%3\" is not playable: %4.")
                             .arg(pack_.name(), SoundFolderPrefix, pack_.sounds().at(sound).path, *why));
     }
 

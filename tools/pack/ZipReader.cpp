@@ -42,7 +42,7 @@ ZipReader::ZipReader(const QString& path)
         openFromSource(zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &error.error), &error.error);
     if (!archive_)
         throw Error(error.isNotAZip() ? ErrorNumber::InvalidFileFormat : ErrorNumber::FileAccess,
-                    TablePack::tr("Cannot open the table pack \"%1\": %2.").arg(name_, error.text()));
+                    PackText::tr("Cannot open the table pack \"%1\": %2.").arg(name_, error.text()));
 }
 
 ZipReader::ZipReader(const QByteArray& bytes, const QString& name)
@@ -53,7 +53,7 @@ ZipReader::ZipReader(const QByteArray& bytes, const QString& name)
                               &error.error);
     if (!archive_)
         throw Error(ErrorNumber::InvalidFileFormat,
-                    TablePack::tr("Cannot open the table pack \"%1\": %2.").arg(name_, error.text()));
+                    PackText::tr("Cannot open the table pack \"%1\": %2.").arg(name_, error.text()));
 }
 
 ZipReader::~ZipReader() { zip_discard(archive_); }
@@ -69,7 +69,7 @@ ZipEntry ZipReader::entry(qint64 index) const
     zip_uint32_t attributes = 0;
     if (!name || zip_stat_index(archive_, zip_uint64_t(index), 0, &stat) != 0 ||
         zip_file_get_external_attributes(archive_, zip_uint64_t(index), 0, &system, &attributes) != 0)
-        failWith(TablePack::tr("entry %1 cannot be read: %2")
+        failWith(PackText::tr("entry %1 cannot be read: %2")
                      .arg(entryLabel(index), QString::fromLocal8Bit(zip_strerror(archive_))));
     entry.rawName = name;
     entry.statedSize = stat.size;
@@ -85,7 +85,7 @@ void ZipReader::read(qint64 index, quint64 statedSize, const std::function<void(
     const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen_index(archive_, zip_uint64_t(index), 0),
                                                                  zip_fclose);
     if (!file)
-        failWith(TablePack::tr("entry %1 cannot be read: %2")
+        failWith(PackText::tr("entry %1 cannot be read: %2")
                      .arg(entryLabel(index), QString::fromLocal8Bit(zip_strerror(archive_))));
     char buffer[64 * 1024];
     quint64 total = 0;
@@ -94,17 +94,16 @@ void ZipReader::read(qint64 index, quint64 statedSize, const std::function<void(
     while ((n = zip_fread(file.get(), buffer, std::min<quint64>(sizeof buffer, statedSize + 1 - total))) > 0) {
         total += quint64(n);
         if (total > statedSize)
-            failWith(TablePack::tr("entry %1 holds more than the %2 bytes it states")
-                         .arg(entryLabel(index))
-                         .arg(statedSize));
+            failWith(
+                PackText::tr("entry %1 holds more than the %2 bytes it states").arg(entryLabel(index)).arg(statedSize));
         sink(buffer, n);
     }
     if (n < 0)
-        failWith(TablePack::tr("entry %1 is damaged: %2")
+        failWith(PackText::tr("entry %1 is damaged: %2")
                      .arg(entryLabel(index), QString::fromLocal8Bit(zip_file_strerror(file.get()))));
     // libzip hands out an entry with no stored bytes as empty, whatever size and checksum it states.
     if (total < statedSize)
-        failWith(TablePack::tr("entry %1 holds %2 bytes, fewer than the %3 it states")
+        failWith(PackText::tr("entry %1 holds %2 bytes, fewer than the %3 it states")
                      .arg(entryLabel(index))
                      .arg(total)
                      .arg(statedSize));
@@ -118,7 +117,7 @@ QString ZipReader::entryLabel(qint64 index) const
 
 void ZipReader::failWith(const QString& why) const
 {
-    throw Error(ErrorNumber::InvalidFileFormat, TablePack::tr("The table pack \"%1\" is damaged: %2.").arg(name_, why));
+    throw Error(ErrorNumber::InvalidFileFormat, PackText::tr("The table pack \"%1\" is damaged: %2.").arg(name_, why));
 }
 
 }  // namespace keysound::pack

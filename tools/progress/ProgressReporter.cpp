@@ -1,6 +1,7 @@
 #include "ProgressReporter.h"
 
-#include <QCoreApplication>
+#include "ProgressText.h"
+
 #include <QFile>
 #include <chrono>
 #include <cstdio>
@@ -26,8 +27,8 @@ QString duration(qint64 milliseconds)
 {
     const qint64 seconds = (milliseconds + 999) / 1000;
     if (seconds < 60)
-        return QCoreApplication::translate("ProgressReporter", "%1 s").arg(seconds);
-    return QCoreApplication::translate("ProgressReporter", "%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+        return ProgressText::tr("%1 s").arg(seconds);
+    return ProgressText::tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
 
 qint64 monotonicMilliseconds()
@@ -69,7 +70,7 @@ QString ProgressReporter::line(const QString& item) const
 {
     QString text = QStringLiteral("[%1/%2] %3").arg(count_).arg(total_).arg(shownItem(item));
     if (const auto remaining = estimateRemainingMilliseconds(clock_() - start_, count_ - 1, total_))
-        text += QCoreApplication::translate("ProgressReporter", ", about %1 left").arg(duration(*remaining));
+        text += ProgressText::tr(", about %1 left").arg(duration(*remaining));
     return text;
 }
 

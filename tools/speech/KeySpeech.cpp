@@ -4,9 +4,9 @@
 #include "speech/Mp3Encoder.h"
 #include "speech/SoundShaping.h"
 #include "speech/SpeechSynthesizer.h"
+#include "speech/SpeechText.h"
 #include "speech/Utterance.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace keysound::speech {
@@ -16,14 +16,13 @@ QByteArray speakKeyAsMp3(const QString& keyText, const QString& voice)
     const std::optional<Utterance> utterance = chooseUtterance(keyText, voice);
     if (!utterance)
         throw Error(ErrorNumber::InvalidArgument,
-                    QCoreApplication::translate("Speech", "The key text \"%1\" has nothing to say.").arg(keyText));
+                    SpeechText::tr("The key text \"%1\" has nothing to say.").arg(keyText));
     const Speech speech = SpeechSynthesizer::instance().speak(*utterance);
     const Samples shaped = shapeKeySound(speech.samples, speech.sampleRate);
     if (shaped.empty())
-        throw Error(ErrorNumber::SpeechFailed,
-                    QCoreApplication::translate("Speech", "espeak-ng said nothing audible for the key text \"%1\" "
-                                                          "with the voice \"%2\".")
-                        .arg(keyText, utterance->voice));
+        throw Error(ErrorNumber::SpeechFailed, SpeechText::tr("espeak-ng said nothing audible for the key text \"%1\" "
+                                                              "with the voice \"%2\".")
+                                                   .arg(keyText, utterance->voice));
     return encodeMp3(shaped, speech.sampleRate);
 }
 

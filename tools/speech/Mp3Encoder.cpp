@@ -1,8 +1,8 @@
 #include "speech/Mp3Encoder.h"
 
 #include "platform/Error.h"
+#include "speech/SpeechText.h"
 
-#include <QCoreApplication>
 #include <lame/lame.h>
 #include <memory>
 
@@ -22,8 +22,7 @@ using Encoder = std::unique_ptr<lame_global_flags, LameClose>;
 
 [[noreturn]] void throwEncodingFailure(int code)
 {
-    throw Error(ErrorNumber::SpeechFailed,
-                QCoreApplication::translate("Speech", "The MP3 encoder LAME failed (error %1).").arg(code));
+    throw Error(ErrorNumber::SpeechFailed, SpeechText::tr("The MP3 encoder LAME failed (error %1).").arg(code));
 }
 
 Encoder openEncoder(const Mp3Layout& layout)
@@ -54,8 +53,8 @@ void writeInfoFrame(lame_global_flags* flags, QByteArray& mp3)
     auto* start = reinterpret_cast<unsigned char*>(mp3.data());
     if (size == 0 || size > size_t(mp3.size()) || lame_get_lametag_frame(flags, start, size) != size)
         throw Error(ErrorNumber::SpeechFailed,
-                    QCoreApplication::translate("Speech", "The MP3 encoder LAME wrote no info frame, so players would "
-                                                          "start the sound late."));
+                    SpeechText::tr("The MP3 encoder LAME wrote no info frame, so players would "
+                                   "start the sound late."));
 }
 
 // Mono goes in as both channels of one call, stereo interleaved (LAME does not write to it).

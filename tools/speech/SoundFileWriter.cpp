@@ -1,8 +1,8 @@
 #include "speech/SoundFileWriter.h"
 
 #include "platform/Error.h"
+#include "speech/SpeechText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -18,9 +18,8 @@ namespace {
 
 [[noreturn]] void throwWriteFailure(const QString& path, const QString& why)
 {
-    throw Error(
-        ErrorNumber::FileAccess,
-        QCoreApplication::translate("Speech", "The sound file \"%1\" could not be written: %2.").arg(path, why));
+    throw Error(ErrorNumber::FileAccess,
+                SpeechText::tr("The sound file \"%1\" could not be written: %2.").arg(path, why));
 }
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }

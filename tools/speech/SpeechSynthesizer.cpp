@@ -1,8 +1,8 @@
 #include "speech/SpeechSynthesizer.h"
 
 #include "platform/Error.h"
+#include "speech/SpeechText.h"
 
-#include <QCoreApplication>
 #include <espeak-ng/espeak_ng.h>
 
 namespace keysound::speech {
@@ -40,8 +40,8 @@ QString dataPath()
 [[noreturn]] void throwStartFailure(espeak_ng_STATUS status)
 {
     throw Error(ErrorNumber::SpeechFailed,
-                QCoreApplication::translate("Speech", "The speech engine espeak-ng could not start with its data from "
-                                                      "\"%1\"; is espeak-ng-data installed? (espeak-ng: %2)")
+                SpeechText::tr("The speech engine espeak-ng could not start with its data from "
+                               "\"%1\"; is espeak-ng-data installed? (espeak-ng: %2)")
                     .arg(dataPath(), statusText(status)));
 }
 
@@ -84,12 +84,10 @@ void SpeechSynthesizer::useVoice(const QString& voice)
     voice_.clear();
     const espeak_ng_STATUS status = espeak_ng_SetVoiceByName(voice.toUtf8().constData());
     if (status == ENS_VOICE_NOT_FOUND)
-        throw Error(ErrorNumber::InvalidArgument,
-                    QCoreApplication::translate("Speech", "espeak-ng has no voice \"%1\".").arg(voice));
+        throw Error(ErrorNumber::InvalidArgument, SpeechText::tr("espeak-ng has no voice \"%1\".").arg(voice));
     if (status != ENS_OK)
         throw Error(ErrorNumber::SpeechFailed,
-                    QCoreApplication::translate("Speech", "espeak-ng could not load the voice \"%1\": %2.")
-                        .arg(voice, statusText(status)));
+                    SpeechText::tr("espeak-ng could not load the voice \"%1\": %2.").arg(voice, statusText(status)));
     espeak_ng_SetParameter(espeakRATE, WordsPerMinute, 0);
     voice_ = voice;
 }
@@ -106,7 +104,7 @@ Speech SpeechSynthesizer::speak(const Utterance& utterance)
     collected = nullptr;
     if (status != ENS_OK)
         throw Error(ErrorNumber::SpeechFailed,
-                    QCoreApplication::translate("Speech", "espeak-ng could not speak \"%1\" with the voice \"%2\": %3.")
+                    SpeechText::tr("espeak-ng could not speak \"%1\" with the voice \"%2\": %3.")
                         .arg(utterance.text, utterance.voice, statusText(status)));
     return speech;
 }

@@ -2,9 +2,9 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Error.h"
+#include "store/legacy/LegacyImportText.h"
 #include "store/legacy/LegacyText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 #include <charconv>
@@ -16,11 +16,6 @@
 namespace keysound::store {
 
 namespace {
-
-// The translation context of the reasons a file cannot be read.
-class JetReaderText {
-    Q_DECLARE_TR_FUNCTIONS(JetReader)
-};
 
 // Offsets in a row slot carry flag bits above these.
 constexpr int RowOffsetMask = 0x1fff;
@@ -129,7 +124,7 @@ private:
     {
         const bool outside = field.start < 0 || field.siz < 0 || field.start + field.siz > mdb_->fmt->pg_size;
         if (outside || field.siz < fixedSizeOf(column->col_type))
-            fail_(JetReaderText::tr("a value of the column \"%1\" lies outside its page")
+            fail_(LegacyImportText::tr("a value of the column \"%1\" lies outside its page")
                       .arg(QString::fromUtf8(column->name)));
     }
 
@@ -177,7 +172,7 @@ private:
         if (lengthAndFlags & LongValueSinglePage)
             return rowOfOtherPage(firstPageRow).left(length);
         if ((lengthAndFlags & 0xff000000u) != 0)
-            fail_(JetReaderText::tr("a memo or OLE value has an unknown kind of storage"));
+            fail_(LegacyImportText::tr("a memo or OLE value has an unknown kind of storage"));
         return pageChain(firstPageRow, length);
     }
 
@@ -186,15 +181,15 @@ private:
         QByteArray data;
         for (int pages = 0; pageRow != 0 && data.size() < qsizetype(length); ++pages) {
             if (pages == MaxLongValuePages)
-                fail_(JetReaderText::tr("the page chain of a memo or OLE value has no end"));
+                fail_(LegacyImportText::tr("the page chain of a memo or OLE value has no end"));
             const QByteArray row = rowOfOtherPage(pageRow);
             if (row.size() < 4)
-                fail_(JetReaderText::tr("the page chain of a memo or OLE value is broken"));
+                fail_(LegacyImportText::tr("the page chain of a memo or OLE value is broken"));
             pageRow = qFromLittleEndian<qint32>(row.constData());
             data.append(row.mid(4));
         }
         if (data.size() < qsizetype(length))
-            fail_(JetReaderText::tr("a memo or OLE value is shorter than its recorded length"));
+            fail_(LegacyImportText::tr("a memo or OLE value is shorter than its recorded length"));
         return data.left(length);
     }
 
@@ -204,7 +199,7 @@ private:
         int offset = 0;
         size_t size = 0;
         if (mdb_find_pg_row(mdb_, pageRow, &page, &offset, &size) != 0)
-            fail_(JetReaderText::tr("a memo or OLE value points to a page that cannot be read"));
+            fail_(LegacyImportText::tr("a memo or OLE value points to a page that cannot be read"));
         return QByteArray(static_cast<const char*>(page) + offset, qsizetype(size));
     }
 
@@ -227,10 +222,10 @@ JetReader::JetReader(const QString& nativePath)
     try {
         library_->mdb = mdb_open(QFile::encodeName(nativePath).constData(), MDB_NOFLAGS);
         if (!library_->mdb)
-            fail(JetReaderText::tr("libmdb cannot open it"));
+            fail(LegacyImportText::tr("libmdb cannot open it"));
         const auto version = library_->mdb->f->jet_version;
         if (version != MDB_VER_JET3 && version != MDB_VER_JET4)
-            fail(JetReaderText::tr("it is not a Jet 3 or Jet 4 database"));
+            fail(LegacyImportText::tr("it is not a Jet 3 or Jet 4 database"));
         readCatalog();
     } catch (...) {
         close();
@@ -266,13 +261,13 @@ void JetReader::checkCatalogComplete()
     catalog.table_pg = CatalogTablePage;
     TableDefinition def{mdb_read_table(&catalog)};
     if (!def.def || !mdb_read_columns(def.def))
-        fail(JetReaderText::tr("its table catalog cannot be read"));
+        fail(LegacyImportText::tr("its table catalog cannot be read"));
     mdb_rewind_table(def.def);
     qint64 rows = 0;
     while (mdb_fetch_row(def.def))
         ++rows;
     if (rows != def.def->num_rows)
-        fail(JetReaderText::tr("its table catalog records %1 entries, but only %2 can be read")
+        fail(LegacyImportText::tr("its table catalog records %1 entries, but only %2 can be read")
                  .arg(def.def->num_rows)
                  .arg(rows));
 }
@@ -282,14 +277,14 @@ void JetReader::readCatalog()
     MdbHandle* mdb = library_->mdb;
     checkCatalogComplete();
     if (!mdb_read_catalog(mdb, MDB_TABLE))
-        fail(JetReaderText::tr("its table catalog cannot be read"));
+        fail(LegacyImportText::tr("its table catalog cannot be read"));
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
         if (!mdb_is_user_table(entry))
             continue;
         MdbTableDef* def = mdb_read_table(entry);
         if (!def || !mdb_read_columns(def))
-            fail(JetReaderText::tr("the definition of the table \"%1\" cannot be read")
+            fail(LegacyImportText::tr("the definition of the table \"%1\" cannot be read")
                      .arg(QString::fromUtf8(entry->object_name)));
         TableDefinition owner{def};
         JetTable table{platform::fromUtf8Exact(def->name), {}, def->num_rows, int(i)};
@@ -305,12 +300,12 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
 {
     MdbHandle* mdb = library_->mdb;
     const auto failInTable = [&](const QString& why) {
-        fail(JetReaderText::tr("table \"%1\": %2").arg(table.name, why));
+        fail(LegacyImportText::tr("table \"%1\": %2").arg(table.name, why));
     };
     auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, table.catalogIndex));
     TableDefinition def{mdb_read_table(entry)};
     if (!def.def || !mdb_read_columns(def.def) || int(def.def->num_cols) != table.columns.size())
-        failInTable(JetReaderText::tr("its definition cannot be read"));
+        failInTable(LegacyImportText::tr("its definition cannot be read"));
     mdb_rewind_table(def.def);
     const RowDecoder decoder(*this, mdb, def.def, failInTable);
     std::vector<MdbField> fields(def.def->num_cols);
@@ -321,21 +316,22 @@ void JetReader::readRows(const JetTable& table, const RowHandler& onRow) const
         int start = 0;
         size_t size = 0;
         if (mdb_find_row(mdb, int(def.def->cur_row) - 1, &start, &size) != 0)
-            failInTable(JetReaderText::tr("row %1 is not on its data page").arg(rows + 1));
+            failInTable(LegacyImportText::tr("row %1 is not on its data page").arg(rows + 1));
         const int count = mdb_crack_row(def.def, start & RowOffsetMask, size, fields.data());
         if (count != table.columns.size())
-            failInTable(JetReaderText::tr("row %1 cannot be decoded").arg(rows + 1));
+            failInTable(LegacyImportText::tr("row %1 cannot be decoded").arg(rows + 1));
         QVariantList values(count);
         for (int i = 0; i < count; ++i) {
             if (fields[i].colnum < 0 || fields[i].colnum >= count)
-                failInTable(JetReaderText::tr("row %1 refers to a column that does not exist").arg(rows + 1));
+                failInTable(LegacyImportText::tr("row %1 refers to a column that does not exist").arg(rows + 1));
             values[fields[i].colnum] = decoder.value(fields[i]);
         }
         onRow(values);
         ++rows;
     }
     if (rows != table.declaredRows)
-        failInTable(JetReaderText::tr("it records %1 rows, but only %2 can be read").arg(table.declaredRows).arg(rows));
+        failInTable(
+            LegacyImportText::tr("it records %1 rows, but only %2 can be read").arg(table.declaredRows).arg(rows));
 }
 
 bool writeJetStream(const QString& nativePath, const jetstream::Sink& sink)

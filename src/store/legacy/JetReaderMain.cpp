@@ -2,6 +2,7 @@
 // stream keysound checks. It runs apart from keysound because libmdb is not safe on damaged files.
 #include "platform/Language.h"
 #include "store/legacy/JetReader.h"
+#include "store/legacy/LegacyImportText.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,7 +16,7 @@ int main(int argc, char** argv)
     keysound::platform::installTranslations(keysound::platform::messageLanguage());
     // keysound-jet-reader -- FILE
     if (argc != 3 || std::strcmp(argv[1], "--") != 0) {
-        const QString usage = QCoreApplication::translate("JetReader", "usage: keysound-jet-reader -- FILE.mdb");
+        const QString usage = keysound::store::LegacyImportText::tr("usage: keysound-jet-reader -- FILE.mdb");
         std::fprintf(stderr, "%s\n", qPrintable(usage));
         return 2;
     }

@@ -3,8 +3,8 @@
 #include "platform/Error.h"
 #include "platform/InstallLayout.h"
 #include "store/legacy/JetStream.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <csignal>
@@ -16,11 +16,6 @@ namespace {
 
 constexpr qint64 Megabyte = 1024 * 1024;
 constexpr int ExitFileUnreadable = 1;  // the reader wrote its reason as a failure record
-
-// The translation context of the import's messages.
-class LegacyImportText {
-    Q_DECLARE_TR_FUNCTIONS(LegacyImport)
-};
 
 [[noreturn]] void throwDamaged(const QString& nativePath, DatabaseFormat claimed, const QString& why)
 {

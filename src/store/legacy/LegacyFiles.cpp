@@ -3,8 +3,8 @@
 #include "platform/Error.h"
 #include "platform/StagedFile.h"
 #include "store/SchemaWriter.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -24,9 +24,8 @@ QString formatTag(DatabaseFormat format)
 
 [[noreturn]] void throwCannotKeep(const QString& path, const QString& why, int number = ErrorNumber::FileAccess)
 {
-    throw Error(number,
-                QCoreApplication::translate("LegacyImport", "Cannot keep a copy of the original file \"%1\": %2.")
-                    .arg(QDir::toNativeSeparators(path), why));
+    throw Error(number, LegacyImportText::tr("Cannot keep a copy of the original file \"%1\": %2.")
+                            .arg(QDir::toNativeSeparators(path), why));
 }
 
 // The copy is written under a temporary name first, so that a backup name never holds half a
@@ -68,11 +67,10 @@ QString keepOriginal(const QString& nativeDbPath, DatabaseFormat format)
             return backup;
         }
     }
-    throwCannotKeep(nativeDbPath,
-                    QCoreApplication::translate("LegacyImport", "the backup names %1 to -%2 are all taken; "
-                                                                "move the old backups away first")
-                        .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
-                        .arg(MaxBackupNames));
+    throwCannotKeep(nativeDbPath, LegacyImportText::tr("the backup names %1 to -%2 are all taken; "
+                                                       "move the old backups away first")
+                                      .arg(QDir::toNativeSeparators(backupPath(nativeDbPath, format, 1)))
+                                      .arg(MaxBackupNames));
 }
 
 void removeStaleTemporaries(const QString& nativeDbPath)

@@ -1,8 +1,8 @@
 #include "store/legacy/LegacyFormat.h"
 
 #include "platform/Error.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <cerrno>
@@ -46,8 +46,9 @@ DatabaseFormat jetVersion(const QByteArray& header)
 
 [[noreturn]] void throwUnreadable(const QString& path, int systemError)
 {
-    throw Error(ErrorNumber::FileAccess, QCoreApplication::translate("LegacyFormat", "Cannot read \"%1\": %2.")
-                                             .arg(path, QString::fromLocal8Bit(std::strerror(systemError))));
+    throw Error(
+        ErrorNumber::FileAccess,
+        LegacyImportText::tr("Cannot read \"%1\": %2.").arg(path, QString::fromLocal8Bit(std::strerror(systemError))));
 }
 
 // Only a regular file can hold a database; anything else is refused before a byte is read.
@@ -55,11 +56,11 @@ void requireRegularFile(const QString& path, const struct stat& status)
 {
     if (S_ISDIR(status.st_mode))
         throw Error(ErrorNumber::FileAccess,
-                    QCoreApplication::translate("LegacyFormat", "\"%1\" is a folder, not a database file.").arg(path));
+                    LegacyImportText::tr("\"%1\" is a folder, not a database file.").arg(path));
     if (!S_ISREG(status.st_mode))
         throw Error(ErrorNumber::FileAccess,
-                    QCoreApplication::translate("LegacyFormat", "\"%1\" is not a regular file (it is a device, a FIFO "
-                                                                "or a socket), so it cannot be a database file.")
+                    LegacyImportText::tr("\"%1\" is not a regular file (it is a device, a FIFO "
+                                         "or a socket), so it cannot be a database file.")
                         .arg(path));
 }
 
@@ -112,15 +113,15 @@ DatabaseFormat detectDatabaseFormat(const QString& nativeFilePath)
 QString formatName(DatabaseFormat format)
 {
     switch (format) {
-    case DatabaseFormat::Missing: return QCoreApplication::translate("LegacyFormat", "missing");
-    case DatabaseFormat::Empty: return QCoreApplication::translate("LegacyFormat", "empty file");
+    case DatabaseFormat::Missing: return LegacyImportText::tr("missing");
+    case DatabaseFormat::Empty: return LegacyImportText::tr("empty file");
     case DatabaseFormat::Sqlite3: return QStringLiteral("SQLite 3");
     case DatabaseFormat::Jet3: return QStringLiteral("Jet 3");
     case DatabaseFormat::Jet4: return QStringLiteral("Jet 4");
     case DatabaseFormat::Ace: return QStringLiteral("ACE");
     case DatabaseFormat::Unknown: break;
     }
-    return QCoreApplication::translate("LegacyFormat", "unknown");
+    return LegacyImportText::tr("unknown");
 }
 
 }  // namespace keysound::store

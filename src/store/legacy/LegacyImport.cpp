@@ -6,8 +6,8 @@
 #include "store/legacy/JetReaderProcess.h"
 #include "store/legacy/LegacyFiles.h"
 #include "store/legacy/LegacyImportTables.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -17,11 +17,6 @@
 namespace keysound::store {
 
 namespace {
-
-// The translation context of the import's messages.
-class LegacyImportText {
-    Q_DECLARE_TR_FUNCTIONS(LegacyImport)
-};
 
 bool isJet(DatabaseFormat format) { return format == DatabaseFormat::Jet3 || format == DatabaseFormat::Jet4; }
 

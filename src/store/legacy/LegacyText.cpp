@@ -2,8 +2,8 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Error.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -52,8 +52,8 @@ public:
         handle_ = iconv_open("UTF-8", name.constData());
         if (handle_ == reinterpret_cast<iconv_t>(-1))
             throw Error(ErrorNumber::LegacyImportFailed,
-                        QCoreApplication::translate("JetReader", "The text of the old database uses the code page "
-                                                                 "%1, which this system cannot convert.")
+                        LegacyImportText::tr("The text of the old database uses the code page "
+                                             "%1, which this system cannot convert.")
                             .arg(codePage));
     }
     ~Iconv() { iconv_close(handle_); }

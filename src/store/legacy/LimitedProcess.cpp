@@ -2,8 +2,8 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/Error.h"
+#include "store/legacy/LegacyImportText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <chrono>
@@ -129,9 +129,8 @@ void openPipe(Pipe& pipe)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Error(ErrorNumber::LegacyImportFailed,
-                    QCoreApplication::translate("LegacyImport", "Cannot start the reading process: %1.")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(ErrorNumber::LegacyImportFailed, LegacyImportText::tr("Cannot start the reading process: %1.")
+                                                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
     pipe.read = fds[0];
     pipe.write = fds[1];
     ::fcntl(pipe.read, F_SETFL, O_NONBLOCK);
