@@ -352,7 +352,7 @@ private slots:
         QFETCH(QString, file);
         player_->play(file);
         QTRY_COMPARE_WITH_TIMEOUT(player_->playingPath(), file, busyMachineMs);
-        QTRY_COMPARE_WITH_TIMEOUT(player_->playingPath(), QString(), 2000);  // the sound lasts 0.3 s
+        QTRY_COMPARE_WITH_TIMEOUT(player_->playingPath(), QString(), busyMachineMs);  // the sound lasts 0.3 s
         QCOMPARE(loudness(0.2), 0);
     }
 
@@ -484,7 +484,7 @@ private:
         const int from = mixed();
         const int buffer = std::max(output_->bufferFrames(), 1);
         const int to = from + 1 + int(seconds * decodeprotocol::Frequency / buffer);
-        if (!QTest::qWaitFor([&] { return mixed() >= to; }, 10000))
+        if (!QTest::qWaitFor([&] { return mixed() >= to; }, busyMachineMs))
             return -1;
         return peakSince(from);
     }
