@@ -31,7 +31,8 @@ struct EditorRows {
     }
     QString stored(const QString& order = "rowid") const  // the keys in the file, NULL as <null>
     {
-        const QString sql("SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY %1)");
+        const QString sql(
+            "SELECT group_concat(ifnull(键位, '<null>'), ' ') FROM (SELECT 键位 FROM Config ORDER BY %1)");
         return test::RawDatabase(folder.databasePath()).rows(sql.arg(order))[0][0].toString();
     }
 };
