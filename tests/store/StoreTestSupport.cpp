@@ -130,9 +130,7 @@ QList<QVariantList> expectedConfigRows()
     for (const QString& line : csv.split(u'\n', Qt::SkipEmptyParts).mid(1)) {
         const QStringList fields = line.trimmed().remove(u'"').split(u',');
         const auto field = [&](int i, const QString& name) {
-            if (fields[3].contains(name))
-                return QVariant();
-            return QVariant(fields[i]);
+            return fields[3].contains(name) ? QVariant() : QVariant(fields[i]);
         };
         rows.append({field(1, QStringLiteral("键位")), field(2, QStringLiteral("文件名"))});
     }
