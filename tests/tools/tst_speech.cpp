@@ -20,9 +20,7 @@ namespace {
 struct ChoiceCase {
     QString key;
     QString voice = {};  // the caller's, if any
-    QString expectedVoice;
-    QString expectedText;
-    Reading expectedReading = Reading::Words;
+    Utterance expected;
 };
 struct WriteCase {
     QString name = "key.mp3";               // in a folder that holds the folder "folder"
@@ -58,28 +56,25 @@ private slots:
     {
         QTest::addColumn<ChoiceCase>("row");
         const auto row = [](const char* name, const ChoiceCase& c) { QTest::newRow(name) << c; };
-        // clang-format off
-        row("single letter: the letter, in either case", {.key = "A", .expectedVoice = EnglishVoice,
-            .expectedText = "a", .expectedReading = Reading::Characters});
-        row("any Han, with Latin too: Mandarin", {.key = "Shift键", .expectedVoice = MandarinVoice,
-            .expectedText = "Shift键"});
-        row("one Han character: Mandarin", {.key = "好", .expectedVoice = MandarinVoice, .expectedText = "好"});
-        row("letters and digits: words", {.key = "F1", .expectedVoice = EnglishVoice, .expectedText = "F1"});
-        row("Chinese mark: its Chinese name", {.key = "。", .expectedVoice = MandarinVoice, .expectedText = "句号"});
-        row("a mark: its name, a full-width one as ASCII's", {.key = "＠", .expectedVoice = EnglishVoice,
-            .expectedText = "@", .expectedReading = Reading::Characters});
-        row("space key", {.key = " ", .expectedVoice = EnglishVoice, .expectedText = "space"});
-        row("override", {.key = "你好", .voice = "cmn", .expectedVoice = "cmn", .expectedText = "你好"});
-        // clang-format on
+        const Reading Characters = Reading::Characters;
+        row("single letter: the letter, in either case", {.key = "A", .expected = {EnglishVoice, "a", Characters}});
+        row("any Han, with Latin too: Mandarin", {.key = "Shift键", .expected = {MandarinVoice, "Shift键"}});
+        row("one Han character: Mandarin", {.key = "好", .expected = {MandarinVoice, "好"}});
+        row("letters and digits: words", {.key = "F1", .expected = {EnglishVoice, "F1"}});
+        row("Chinese mark: its Chinese name", {.key = "。", .expected = {MandarinVoice, "句号"}});
+        row("a mark: its name, a full-width one as ASCII's",
+            {.key = "＠", .expected = {EnglishVoice, "@", Characters}});
+        row("space key", {.key = " ", .expected = {EnglishVoice, "space"}});
+        row("override", {.key = "你好", .voice = "cmn", .expected = {"cmn", "你好"}});
     }
     void chooseUtterance()
     {
         QFETCH(ChoiceCase, row);
         const std::optional<Utterance> utterance = speech::chooseUtterance(row.key, row.voice);
         QVERIFY(utterance.has_value());
-        QCOMPARE(utterance->voice, row.expectedVoice);
-        QCOMPARE(utterance->text, row.expectedText);
-        QCOMPARE(utterance->reading, row.expectedReading);
+        QCOMPARE(utterance->voice, row.expected.voice);
+        QCOMPARE(utterance->text, row.expected.text);
+        QCOMPARE(utterance->reading, row.expected.reading);
     }
 
     // A 0.2 s tone at a fifth of full scale between 0.1 s silences, as espeak-ng's output looks,
