@@ -38,13 +38,10 @@ QString shownBy(Cause cause)
     return reported.section(u'\n', 0, 0);
 }
 
-void deleteFirstRow(const QString& databasePath, int mode = store::adModeUnknown)
+void deleteFirstRow(const Folder& folder, int mode = store::adModeUnknown)
 {
-    auto connection = std::make_shared<store::Connection>();
-    connection->Mode = mode;
-    connection->openDatabase(databasePath);
     store::Recordset recordset;
-    recordset.Open("select * from Config", connection);
+    recordset.Open("select * from Config", test::openStore(folder.path(), mode));
     recordset.Delete();
 }
 
@@ -78,13 +75,13 @@ private slots:
         };
         row("store: a read-only database", ErrorNumber::ReadOnlyDatabase, true, [](const Folder& f, QTextStream&) {
             f.addMapping("a", "a.mp3");
-            deleteFirstRow(f.databasePath(), store::adModeRead);
+            deleteFirstRow(f, store::adModeRead);
         });
         row("legacy reader process: a damaged Jet file", ErrorNumber::UnrecognizedFormat, false,
             [](const Folder& f, QTextStream&) {
                 QFile::remove(f.databasePath());
                 QFile::resize(test::copySample("legacy-db1.mdb", f.path()), 12288);
-                deleteFirstRow(f.databasePath());
+                deleteFirstRow(f);
             });
         row("keysound-db and audio: a missing sound", 1, false, [](const Folder& f, QTextStream& out) {
             f.addMapping("a", "gone.mp3");
