@@ -109,25 +109,19 @@ QString codeOf(const QString& text)
     return QString(text).remove(comment);
 }
 
-QString folderOf(const QString& path) { return QFileInfo(path).path(); }
-
-// The text class of each folder: <Name>Text, declared as Q_DECLARE_TR_FUNCTIONS(<Name>Text) in its
-// own <Name>Text.h, one a folder. What breaks that lands in faults.
+// The text class of each folder: the one <Name>Text declared in the folder's own <Name>Text.h.
 QHash<QString, QString> textClasses(const QList<SourceFile>& files, QStringList& faults)
 {
-    static const QRegularExpression declaration(QStringLiteral("Q_DECLARE_TR_FUNCTIONS\\s*\\(\\s*([\\w:]*)\\s*\\)"));
+    static const QRegularExpression declaration(QStringLiteral("Q_DECLARE_TR_FUNCTIONS\\s*\\(\\s*(\\w*)\\s*\\)"));
     QHash<QString, QString> classes;
     for (const SourceFile& file : files) {
         for (const QRegularExpressionMatch& match : declaration.globalMatch(codeOf(file.text))) {
+            const QString folder = QFileInfo(file.path).path();
             const QString name = match.captured(1);
-            const QString folder = folderOf(file.path);
-            if (!name.endsWith(QLatin1String("Text")) || QFileInfo(file.path).fileName() != name + QLatin1String(".h"))
-                faults.append(file.path + QStringLiteral(": ") + name +
-                              QStringLiteral(" is not <Name>Text in its own <Name>Text.h"));
-            else if (classes.contains(folder))
-                faults.append(file.path + QStringLiteral(": a second text class beside ") + classes.value(folder));
-            else
-                classes.insert(folder, name);
+            if (classes.contains(folder) || !name.endsWith(QLatin1String("Text")) ||
+                !file.path.endsWith(u'/' + name + QLatin1String(".h")))
+                faults.append(file.path + QStringLiteral(": not the one <Name>Text.h of its folder"));
+            classes.insert(folder, name);
         }
     }
     return classes;
@@ -201,21 +195,18 @@ private slots:
         const QHash<QString, QString> classes = textClasses(files, faults);
         QVERIFY2(classes.size() > 5, "the text classes were not found");
         for (const SourceFile& file : files) {
-            const QString own = classes.value(folderOf(file.path), QStringLiteral("(none)"));
+            const QString own = classes.value(QFileInfo(file.path).path(), QStringLiteral("(none)"));
             const QString code = codeOf(file.text);
             for (const QRegularExpressionMatch& match : call.globalMatch(code)) {
-                const QString qualifier = match.captured(1);
-                const bool ownTr = match.captured(2) == QLatin1String("tr") &&
-                                   (qualifier == own + QLatin1String("::") ||
-                                    qualifier.endsWith(QLatin1String("::") + own + QLatin1String("::")));
+                const QString qualifier = QStringLiteral("::") + match.captured(1);
+                const bool ownTr =
+                    match.captured(2) == QLatin1String("tr") && qualifier.endsWith(QStringLiteral("::%1::").arg(own));
                 if (!ownTr)
-                    faults.append(file.path + QStringLiteral(": ") + match.captured(0) +
-                                  QStringLiteral(" instead of ") + own + QStringLiteral("::tr("));
+                    faults.append(QStringLiteral("%1: %2 instead of %3::tr(").arg(file.path, match.captured(0), own));
             }
             for (const QRegularExpressionMatch& match : mark.globalMatch(code)) {
                 if (match.captured(1) != own)
-                    faults.append(file.path + QStringLiteral(": a text marked in the context ") + match.captured(1) +
-                                  QStringLiteral(", not ") + own);
+                    faults.append(QStringLiteral("%1: marked for %2, not %3").arg(file.path, match.captured(1), own));
             }
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
