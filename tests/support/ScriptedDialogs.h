@@ -12,7 +12,11 @@ struct ScriptedDialogs : platform::Dialogs {
 
     void messageBox(QWidget*, const QString& text) override { messages << text; }
     void beep() override { ++beeps; }
-    QString getOpenFileName(QWidget*, const QString&) override { return ++openDialogs, nextPick; }
+    QString getOpenFileName(QWidget*, const QString&) override
+    {
+        ++openDialogs;
+        return nextPick;
+    }
 };
 
 }  // namespace keysound::test
